@@ -1,0 +1,650 @@
+// The SZDD packer of the build machine. Every packed file is expanded by three
+// expanders that share no code: ours, msexpand (a separate program) and
+// libmspack, so a fault that our expander mirrors cannot hide.
+//
+// Run as "szdd_tests --write-samples DIR" it writes the sample files instead:
+// each case as NAME.dat and its packed form NAME.da_, which the LZ32 test
+// expands under Wine.
+#include "szdd.h"
+#include <gtest/gtest.h>
+#include <mspack.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <filesystem>
+#include <random>
+#include <string>
+
+namespace fs = std::filesystem;
+typedef std::vector<uint8_t> Bytes;
+
+// ---------------------------------------------------------------- data
+
+static Bytes RandomBytes(uint32_t seed, size_t size)
+{
+    std::mt19937 rng(seed);
+    Bytes bytes(size);
+    for (uint8_t &b : bytes)
+        b = (uint8_t)(rng() >> 24);
+    return bytes;
+}
+
+static Bytes FromText(const char *text)
+{
+    return Bytes(text, text + strlen(text));
+}
+
+// Runs of one byte, of every length around the longest match, among them
+// spaces, which the ring holds before the first byte.
+static Bytes LongRuns()
+{
+    static const uint8_t RUN_BYTES[] = {' ', 0x00, 0xFF, 'a', ' ', 0x7F};
+    Bytes bytes;
+    for (int length = 1; length <= 60; length++)
+        bytes.insert(bytes.end(), length, RUN_BYTES[length % sizeof RUN_BYTES]);
+    bytes.insert(bytes.end(), 10000, ' ');
+    bytes.insert(bytes.end(), 5000, 0x00);
+    return bytes;
+}
+
+// A block of twice the longest match, repeated: after the first block every
+// byte is covered by matches of the longest length.
+enum { REPEATED_BLOCK = 2 * SZDD_MAX_MATCH, BLOCK_REPEATS = 200 };
+
+static Bytes RepeatedBlock()
+{
+    Bytes block(REPEATED_BLOCK);
+    for (int i = 0; i < REPEATED_BLOCK; i++)
+        block[i] = (uint8_t)('A' + i);   // no byte repeats within the block
+    Bytes bytes;
+    for (int i = 0; i < BLOCK_REPEATS; i++)
+        bytes.insert(bytes.end(), block.begin(), block.end());
+    return bytes;
+}
+
+// Five copies of one ring's worth of random bytes: the only earlier copy of
+// anything lies exactly one ring back, and the first such match reads across
+// the end of the ring.
+enum { RING_COPIES = 5 };
+
+static Bytes RingCopies()
+{
+    Bytes block = RandomBytes(4096, SZDD_RING_SIZE);
+    Bytes bytes;
+    for (int i = 0; i < RING_COPIES; i++)
+        bytes.insert(bytes.end(), block.begin(), block.end());
+    return bytes;
+}
+
+// About 20 KB of words from a small vocabulary: matches of every length and
+// distance, across the end of the ring many times.
+static Bytes WordText()
+{
+    static const char *const WORDS[] = {
+        "velloran", "image", "layer", "brush", "palette", "canvas", "the", "of",
+        "setup", "install", "folder", "picture", "colour", "a", "and", "to",
+        "window", "filter", "gradient", "selection", "\r\n", ", ", ". "};
+    std::mt19937 rng(20);
+    Bytes bytes;
+    while (bytes.size() < 20000) {
+        const char *word = WORDS[rng() % (sizeof WORDS / sizeof WORDS[0])];
+        bytes.insert(bytes.end(), word, word + strlen(word));
+        bytes.push_back(' ');
+    }
+    return bytes;
+}
+
+// Literals from alphabets of every size, copies of earlier bytes (overlapping
+// ones too), runs and spaces, in random order.
+static Bytes MixedBytes(uint32_t seed, size_t size)
+{
+    std::mt19937 rng(seed);
+    Bytes bytes;
+    while (bytes.size() < size) {
+        unsigned kind = rng() % 4;
+        if (kind == 1 && !bytes.empty()) {
+            size_t distance = 1 + rng() % std::min<size_t>(bytes.size(), 5000);
+            size_t length = 1 + rng() % 40;
+            for (size_t i = 0; i < length; i++)
+                bytes.push_back(bytes[bytes.size() - distance]);
+        } else if (kind == 2) {
+            bytes.insert(bytes.end(), 1 + rng() % 100, (uint8_t)rng());
+        } else if (kind == 3) {
+            bytes.insert(bytes.end(), 1 + rng() % 30, ' ');
+        } else {
+            unsigned alphabet = 1 + rng() % 256;
+            for (unsigned n = 1 + rng() % 30; n > 0; n--)
+                bytes.push_back((uint8_t)(rng() % alphabet));
+        }
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+struct SampleCase {
+    const char *name;
+    Bytes (*make)();
+};
+
+static Bytes Empty() { return Bytes(); }
+static Bytes OneByte() { return Bytes(1, 'V'); }
+static Bytes ThirtyTwoBytes() { return FromText("Velloran Velloran Velloran 12345"); }
+static Bytes Incompressible() { return RandomBytes(7, 65536); }
+
+// Spaces first: the first match copies the spaces the ring starts with.
+static Bytes LeadingSpaces()
+{
+    Bytes bytes(100, ' ');
+    Bytes text = FromText("Velloran");
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    bytes.insert(bytes.end(), 20, ' ');
+    return bytes;
+}
+
+static const SampleCase SAMPLE_CASES[] = {
+    {"empty", Empty},
+    {"one_byte", OneByte},
+    {"thirty_two", ThirtyTwoBytes},
+    {"random", Incompressible},
+    {"runs", LongRuns},
+    {"leading_spaces", LeadingSpaces},
+    {"longest_matches", RepeatedBlock},
+    {"ring_copies", RingCopies},
+    {"word_text", WordText},
+};
+
+// ---------------------------------------------------------------- sizes
+
+static size_t AllLiteralSize(size_t size)
+{
+    return SZDD_HEADER_SIZE + size + (size + 7) / 8;
+}
+
+// What a packer that always takes the longest match would write.
+static size_t GreedySize(const Bytes &data)
+{
+    std::vector<SzddMatch> matches = FindLongestMatches(data.data(), data.size());
+    size_t items = 0, bytes = 0;
+    for (size_t i = 0; i < data.size(); items++) {
+        if (matches[i].length >= SZDD_MIN_MATCH) {
+            bytes += 2;
+            i += matches[i].length;
+        } else {
+            bytes += 1;
+            i++;
+        }
+    }
+    return SZDD_HEADER_SIZE + bytes + (items + 7) / 8;
+}
+
+// ---------------------------------------------------------------- files
+
+static bool ReadFileBytes(const fs::path &path, Bytes *bytes)
+{
+    FILE *file = fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    bytes->clear();
+    int c;
+    while ((c = getc(file)) != EOF)
+        bytes->push_back((uint8_t)c);
+    fclose(file);
+    return true;
+}
+
+static bool WriteFileBytes(const fs::path &path, const Bytes &bytes)
+{
+    FILE *file = fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return fclose(file) == 0 && ok;
+}
+
+static std::string Quoted(const fs::path &path)
+{
+    return "'" + path.string() + "'";
+}
+
+// A private folder under the system's temporary folder, removed afterwards.
+class SzddFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "szdd_test.XXXXXX").string();
+        ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
+        dir_ = pattern;
+    }
+
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    // MSEXPAND_PATH comes from the build.
+    Bytes ExpandWithMsexpand(const Bytes &packed)
+    {
+        fs::path in = dir_ / "msexpand.in", out = dir_ / "msexpand.out";
+        Bytes expanded;
+        EXPECT_TRUE(WriteFileBytes(in, packed));
+        std::string command = std::string(MSEXPAND_PATH) + " < " + Quoted(in) + " > " + Quoted(out);
+        int status = system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+        EXPECT_TRUE(ReadFileBytes(out, &expanded));
+        return expanded;
+    }
+
+    // Also checks libmspack's reading of the header against the input.
+    Bytes ExpandWithLibmspack(const Bytes &packed, size_t expectedLength, char expectedChar)
+    {
+        fs::path in = dir_ / "mspack.in", out = dir_ / "mspack.out";
+        Bytes expanded;
+        EXPECT_TRUE(WriteFileBytes(in, packed));
+        msszdd_decompressor *decompressor = mspack_create_szdd_decompressor(nullptr);
+        if (!decompressor) {
+            ADD_FAILURE() << "no libmspack SZDD decompressor";
+            return expanded;
+        }
+        msszddd_header *header = decompressor->open(decompressor, in.c_str());
+        if (header) {
+            EXPECT_EQ(header->format, MSSZDD_FMT_NORMAL);
+            EXPECT_EQ((size_t)header->length, expectedLength);
+            EXPECT_EQ(header->missing_char, expectedChar);
+            EXPECT_EQ(decompressor->extract(decompressor, header, out.c_str()), MSPACK_ERR_OK);
+            decompressor->close(decompressor, header);
+            EXPECT_TRUE(ReadFileBytes(out, &expanded));
+        } else {
+            ADD_FAILURE() << "libmspack refused the header, error "
+                          << decompressor->last_error(decompressor);
+        }
+        mspack_destroy_szdd_decompressor(decompressor);
+        return expanded;
+    }
+
+    // Packs data and checks that each expander gives it back.
+    void ExpectRoundTrip(const Bytes &data, char replacedChar, bool withMsexpand = true)
+    {
+        Bytes packed = PackSzdd(data.data(), data.size(), replacedChar);
+
+        Bytes ours;
+        char ourChar = 0;
+        EXPECT_TRUE(ExpandSzdd(packed.data(), packed.size(), &ours, &ourChar));
+        EXPECT_EQ(ourChar, replacedChar);
+        EXPECT_TRUE(ours == data) << "our expander differs";
+
+        EXPECT_TRUE(ExpandWithLibmspack(packed, data.size(), replacedChar) == data)
+            << "libmspack differs";
+        if (withMsexpand) {
+            EXPECT_TRUE(ExpandWithMsexpand(packed) == data) << "msexpand differs";
+        }
+    }
+
+    fs::path dir_;
+};
+
+// ---------------------------------------------------------------- header
+
+TEST(SzddHeader, HoldsMagicModeReplacedCharacterAndLittleEndianLength)
+{
+    static const uint8_t EXPECTED[SZDD_HEADER_SIZE] = {
+        0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33, 'A', 'l', 0x45, 0x23, 0x01, 0x00};
+    Bytes data = RandomBytes(1, 0x12345);
+    Bytes packed = PackSzdd(data.data(), data.size(), 'l');
+    ASSERT_GE(packed.size(), (size_t)SZDD_HEADER_SIZE);
+    EXPECT_TRUE(Bytes(packed.begin(), packed.begin() + SZDD_HEADER_SIZE) ==
+                Bytes(EXPECTED, EXPECTED + SZDD_HEADER_SIZE));
+}
+
+TEST(SzddHeader, EmptyInputIsTheHeaderAlone)
+{
+    static const uint8_t EXPECTED[SZDD_HEADER_SIZE] = {
+        0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33, 'A', 'e', 0, 0, 0, 0};
+    Bytes packed = PackSzdd(nullptr, 0, 'e');
+    EXPECT_TRUE(packed == Bytes(EXPECTED, EXPECTED + SZDD_HEADER_SIZE));
+}
+
+TEST(SzddHeader, LengthUsesAllFourBytes)
+{
+    Bytes data(0x01000203, 0);   // a run packs fast and small
+    Bytes packed = PackSzdd(data.data(), data.size(), 'x');
+    ASSERT_GE(packed.size(), (size_t)SZDD_HEADER_SIZE);
+    EXPECT_EQ(packed[10], 0x03);
+    EXPECT_EQ(packed[11], 0x02);
+    EXPECT_EQ(packed[12], 0x00);
+    EXPECT_EQ(packed[13], 0x01);
+}
+
+// ---------------------------------------------------------------- round trips
+
+TEST_F(SzddFiles, EmptyInputRoundTrips) { ExpectRoundTrip(Empty(), 't'); }
+TEST_F(SzddFiles, OneByteRoundTrips) { ExpectRoundTrip(OneByte(), 'e'); }
+TEST_F(SzddFiles, OneSpaceRoundTrips) { ExpectRoundTrip(FromText(" "), 'e'); }
+TEST_F(SzddFiles, ThirtyTwoBytesRoundTrip) { ExpectRoundTrip(ThirtyTwoBytes(), 'l'); }
+TEST_F(SzddFiles, LongRunsRoundTrip) { ExpectRoundTrip(LongRuns(), 'x'); }
+TEST_F(SzddFiles, LeadingSpacesRoundTrip) { ExpectRoundTrip(LeadingSpaces(), 's'); }
+TEST_F(SzddFiles, LongestMatchesRoundTrip) { ExpectRoundTrip(RepeatedBlock(), 'D'); }
+TEST_F(SzddFiles, CopiesOneRingBackRoundTrip) { ExpectRoundTrip(RingCopies(), 'B'); }
+TEST_F(SzddFiles, TextLongerThanTheRingRoundTrips) { ExpectRoundTrip(WordText(), 'T'); }
+
+TEST_F(SzddFiles, IncompressibleBytesRoundTripNoLargerThanLiterals)
+{
+    Bytes data = Incompressible();
+    ExpectRoundTrip(data, 'n');
+    EXPECT_LE(PackSzdd(data.data(), data.size(), 'n').size(), AllLiteralSize(data.size()));
+}
+
+TEST_F(SzddFiles, EveryByteValueAsReplacedCharacterRoundTrips)
+{
+    Bytes data = ThirtyTwoBytes();
+    for (int c = 0; c < 256; c++) {
+        SCOPED_TRACE(c);
+        ExpectRoundTrip(data, (char)c, false);
+    }
+}
+
+// Many generated inputs, the same ones on every run.
+TEST_F(SzddFiles, GeneratedInputsRoundTrip)
+{
+    std::mt19937 rng(2024);
+    for (int n = 0; n < 300; n++) {
+        size_t size = n < 8 ? (size_t)n : rng() % 7000;
+        uint32_t seed = rng();
+        SCOPED_TRACE("input " + std::to_string(n) + ", seed " + std::to_string(seed));
+        Bytes data = MixedBytes(seed, size);
+        ExpectRoundTrip(data, (char)('a' + n % 26), false);
+        if (HasFailure())
+            return;   // one failing input tells enough
+    }
+}
+
+// ---------------------------------------------------------------- ratio
+
+TEST(SzddRatio, LongestMatchesCoverEveryRepeatedByte)
+{
+    Bytes data = RepeatedBlock();
+    // One literal per byte of the first block, two longest matches per repeat.
+    size_t items = REPEATED_BLOCK + 2 * (BLOCK_REPEATS - 1);
+    size_t expected = SZDD_HEADER_SIZE + REPEATED_BLOCK + 4 * (BLOCK_REPEATS - 1) + (items + 7) / 8;
+    EXPECT_EQ(PackSzdd(data.data(), data.size(), 'x').size(), expected);
+}
+
+TEST(SzddRatio, CopiesOneRingBackAreMatched)
+{
+    Bytes data = RingCopies();
+    // At most: the first copy as literals, the rest as longest matches.
+    size_t rest = (RING_COPIES - 1) * SZDD_RING_SIZE;
+    size_t matches = (rest + SZDD_MAX_MATCH - 1) / SZDD_MAX_MATCH;
+    size_t items = SZDD_RING_SIZE + matches;
+    size_t bound = SZDD_HEADER_SIZE + SZDD_RING_SIZE + 2 * matches + (items + 7) / 8;
+    EXPECT_LE(PackSzdd(data.data(), data.size(), 'x').size(), bound);
+}
+
+TEST(SzddRatio, SpacesBeforeTheFirstByteAreMatched)
+{
+    Bytes data(SZDD_MAX_MATCH, ' ');
+    // One flag byte and one match.
+    EXPECT_EQ(PackSzdd(data.data(), data.size(), 'x').size(), (size_t)SZDD_HEADER_SIZE + 3);
+}
+
+// Taking the longest match "PQR" first costs a byte: one literal 'P' buys a
+// match of 17 instead of two matches.
+TEST(SzddRatio, OptimalParseBeatsGreedyWhereALiteralBuysALongerMatch)
+{
+    Bytes data = FromText("PQR!QRSTUVWXYZ0123456PQRSTUVWXYZ0123456");
+    // 22 literals and one match: 23 items in three groups.
+    EXPECT_EQ(PackSzdd(data.data(), data.size(), 'x').size(), (size_t)SZDD_HEADER_SIZE + 22 + 2 + 3);
+    EXPECT_EQ(GreedySize(data), (size_t)SZDD_HEADER_SIZE + 21 + 4 + 3);
+}
+
+TEST(SzddRatio, NeverLargerThanGreedyAndSmallerThanLiteralsWhenCompressible)
+{
+    std::vector<Bytes> inputs = {ThirtyTwoBytes(), LongRuns(), RepeatedBlock(), RingCopies(),
+                                 WordText()};
+    for (uint32_t seed = 1; seed <= 40; seed++)
+        inputs.push_back(MixedBytes(seed, 500 * seed));
+    for (size_t n = 0; n < inputs.size(); n++) {
+        SCOPED_TRACE("input " + std::to_string(n));
+        const Bytes &data = inputs[n];
+        size_t packed = PackSzdd(data.data(), data.size(), 'x').size();
+        EXPECT_LE(packed, GreedySize(data));
+        EXPECT_LT(packed, AllLiteralSize(data.size()));
+    }
+}
+
+// The fewest bits of any parse of data: every distance and every length is
+// tried at every position, without any shortcut of the packer's.
+static size_t FewestBits(const Bytes &data)
+{
+    Bytes stream(SZDD_RING_SIZE, ' ');
+    stream.insert(stream.end(), data.begin(), data.end());
+    size_t size = data.size();
+    std::vector<size_t> bits(size + 1, 0);
+    for (size_t i = size; i-- > 0;) {
+        size_t u = SZDD_RING_SIZE + i;
+        size_t limit = std::min<size_t>(SZDD_MAX_MATCH, size - i);
+        size_t best = bits[i + 1] + 9;
+        for (size_t distance = 1; distance <= SZDD_RING_SIZE; distance++) {
+            for (size_t length = 1; length <= limit; length++) {
+                if (stream[u - distance + length - 1] != stream[u + length - 1])
+                    break;
+                if (length >= SZDD_MIN_MATCH)
+                    best = std::min(best, bits[i + length] + 17);
+            }
+        }
+        bits[i] = best;
+    }
+    return bits[0];
+}
+
+// The bits of the items in a packed stream: nine per literal, seventeen per match.
+static size_t StreamBits(const Bytes &packed)
+{
+    size_t length = packed[10] | (packed[11] << 8) | (packed[12] << 16) | ((size_t)packed[13] << 24);
+    size_t in = SZDD_HEADER_SIZE, out = 0, bits = 0;
+    while (out < length && in < packed.size()) {
+        uint8_t flags = packed[in++];
+        for (int bit = 0; bit < 8 && out < length && in < packed.size(); bit++) {
+            if (flags & (1u << bit)) {
+                in += 1;
+                out += 1;
+                bits += 9;
+            } else {
+                out += (packed[in + 1] & 0x0F) + SZDD_MIN_MATCH;
+                in += 2;
+                bits += 17;
+            }
+        }
+    }
+    return bits;
+}
+
+TEST(SzddRatio, ParseHasTheFewestBitsOfAnyParse)
+{
+    Bytes repeats = RepeatedBlock();
+    repeats.resize(400);
+    std::vector<Bytes> inputs = {
+        ThirtyTwoBytes(), FromText("PQR!QRSTUVWXYZ0123456PQRSTUVWXYZ0123456"), repeats};
+    std::mt19937 rng(77);
+    for (int n = 0; n < 30; n++) {
+        // Small alphabets give many overlapping matches of every length.
+        Bytes data(200 + rng() % 1500);
+        unsigned alphabet = 2 + rng() % 6;
+        for (uint8_t &b : data)
+            b = (uint8_t)('a' + rng() % alphabet);
+        inputs.push_back(data);
+    }
+    for (uint32_t seed = 1; seed <= 10; seed++)
+        inputs.push_back(MixedBytes(seed, 1500));
+    for (size_t n = 0; n < inputs.size(); n++) {
+        SCOPED_TRACE("input " + std::to_string(n));
+        const Bytes &data = inputs[n];
+        EXPECT_EQ(StreamBits(PackSzdd(data.data(), data.size(), 'x')), FewestBits(data));
+    }
+}
+
+// ---------------------------------------------------------------- match finder
+
+// The longest match at each position, by trying every distance.
+static std::vector<SzddMatch> BruteForceMatches(const Bytes &data)
+{
+    Bytes stream(SZDD_RING_SIZE, ' ');
+    stream.insert(stream.end(), data.begin(), data.end());
+    std::vector<SzddMatch> matches(data.size());
+    for (size_t i = 0; i < data.size(); i++) {
+        size_t u = SZDD_RING_SIZE + i;
+        size_t limit = std::min<size_t>(SZDD_MAX_MATCH, stream.size() - u);
+        SzddMatch best = {0, 0};
+        for (size_t distance = 1; distance <= SZDD_RING_SIZE; distance++) {
+            size_t length = 0;
+            while (length < limit && stream[u - distance + length] == stream[u + length])
+                length++;
+            if (length >= SZDD_MIN_MATCH && length > best.length) {
+                best.length = (uint8_t)length;
+                best.distance = (uint16_t)distance;
+            }
+        }
+        matches[i] = best;
+    }
+    return matches;
+}
+
+TEST(SzddMatchFinder, FindsTheLongestMatchWithinTheRingEverywhere)
+{
+    std::vector<Bytes> inputs = {LongRuns(), WordText(), MixedBytes(99, 12000), RingCopies()};
+    inputs[0].resize(6000);
+    for (size_t n = 0; n < inputs.size(); n++) {
+        SCOPED_TRACE("input " + std::to_string(n));
+        const Bytes &data = inputs[n];
+        std::vector<SzddMatch> found = FindLongestMatches(data.data(), data.size());
+        std::vector<SzddMatch> expected = BruteForceMatches(data);
+        Bytes stream(SZDD_RING_SIZE, ' ');
+        stream.insert(stream.end(), data.begin(), data.end());
+        int faults = 0;
+        for (size_t i = 0; i < data.size() && faults < 5; i++) {
+            if (found[i].length != expected[i].length) {
+                ADD_FAILURE() << "at " << i << ": length " << (int)found[i].length
+                              << ", longest " << (int)expected[i].length;
+                faults++;
+                continue;
+            }
+            if (found[i].length == 0)
+                continue;
+            // Ties may pick another distance; it must still be in the ring and match.
+            size_t u = SZDD_RING_SIZE + i;
+            ASSERT_GE(found[i].distance, 1);
+            ASSERT_LE(found[i].distance, SZDD_RING_SIZE);
+            size_t source = u - found[i].distance;
+            if (!std::equal(stream.begin() + source, stream.begin() + source + found[i].length,
+                            stream.begin() + u)) {
+                ADD_FAILURE() << "at " << i << ": distance " << found[i].distance
+                              << " does not match";
+                faults++;
+            }
+        }
+    }
+}
+
+TEST(SzddMatchFinder, MatchesExactlyOneRingBack)
+{
+    Bytes data = RingCopies();
+    std::vector<SzddMatch> found = FindLongestMatches(data.data(), data.size());
+    // The last two bytes are too few for a match.
+    for (size_t i = SZDD_RING_SIZE; i + SZDD_MIN_MATCH <= data.size(); i++) {
+        size_t expectedLength = std::min<size_t>(SZDD_MAX_MATCH, data.size() - i);
+        ASSERT_EQ(found[i].length, expectedLength) << "at " << i;
+        ASSERT_EQ(found[i].distance, SZDD_RING_SIZE) << "at " << i;
+    }
+    EXPECT_EQ(found[data.size() - 2].length, 0);
+    EXPECT_EQ(found[data.size() - 1].length, 0);
+}
+
+// ---------------------------------------------------------------- our expander
+
+TEST(SzddExpander, RefusesForeignOrTruncatedFiles)
+{
+    Bytes data = WordText();
+    Bytes packed = PackSzdd(data.data(), data.size(), 't');
+    Bytes expanded;
+    char replaced = 0;
+    ASSERT_TRUE(ExpandSzdd(packed.data(), packed.size(), &expanded, &replaced));
+
+    Bytes badMagic = packed;
+    badMagic[3] = 'Q';
+    EXPECT_FALSE(ExpandSzdd(badMagic.data(), badMagic.size(), &expanded, &replaced));
+    Bytes otherMode = packed;
+    otherMode[8] = 'B';
+    EXPECT_FALSE(ExpandSzdd(otherMode.data(), otherMode.size(), &expanded, &replaced));
+    EXPECT_FALSE(ExpandSzdd(packed.data(), SZDD_HEADER_SIZE - 1, &expanded, &replaced));
+    EXPECT_FALSE(ExpandSzdd(packed.data(), packed.size() - 1, &expanded, &replaced));
+    Bytes trailing = packed;
+    trailing.push_back(0);
+    EXPECT_FALSE(ExpandSzdd(trailing.data(), trailing.size(), &expanded, &replaced));
+}
+
+// ---------------------------------------------------------------- command line
+
+// SZDD_PACK_PATH, the packer program, comes from the build.
+static int RunPacker(const std::string &arguments)
+{
+    std::string command = std::string("'") + SZDD_PACK_PATH + "' " + arguments + " 2>/dev/null";
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(SzddFiles, CommandLinePacksAFileAsTheLibraryDoes)
+{
+    Bytes data = WordText();
+    fs::path in = dir_ / "readme.txt", out = dir_ / "readme.tx_";
+    ASSERT_TRUE(WriteFileBytes(in, data));
+    ASSERT_EQ(RunPacker(Quoted(in) + " " + Quoted(out) + " t"), 0);
+    Bytes packed;
+    ASSERT_TRUE(ReadFileBytes(out, &packed));
+    EXPECT_TRUE(packed == PackSzdd(data.data(), data.size(), 't'));
+}
+
+TEST_F(SzddFiles, CommandLineFailsOnBadArguments)
+{
+    fs::path in = dir_ / "in.txt", out = dir_ / "out.tx_";
+    ASSERT_TRUE(WriteFileBytes(in, FromText("text")));
+    EXPECT_NE(RunPacker(Quoted(in) + " " + Quoted(out)), 0);
+    EXPECT_NE(RunPacker(Quoted(in) + " " + Quoted(out) + " tx"), 0);
+    EXPECT_NE(RunPacker(Quoted(in) + " " + Quoted(out) + " ''"), 0);
+    EXPECT_NE(RunPacker(Quoted(dir_ / "missing.txt") + " " + Quoted(out) + " t"), 0);
+    EXPECT_NE(RunPacker(Quoted(in) + " " + Quoted(dir_ / "no" / "such.tx_") + " t"), 0);
+    EXPECT_FALSE(fs::exists(out));
+}
+
+// ---------------------------------------------------------------- samples
+
+// The cases of SAMPLE_CASES plus some generated inputs, as NAME.dat and
+// NAME.da_ (replaced character 't').
+static int WriteSamples(const char *folder)
+{
+    fs::path dir = folder;
+    std::error_code error;
+    fs::create_directories(dir, error);
+    std::vector<std::pair<std::string, Bytes>> samples;
+    for (const SampleCase &sample : SAMPLE_CASES)
+        samples.emplace_back(sample.name, sample.make());
+    for (uint32_t n = 0; n < 8; n++)
+        samples.emplace_back("mixed_" + std::to_string(n), MixedBytes(100 + n, 3000 + 4000 * n));
+    for (const auto &sample : samples) {
+        const Bytes &data = sample.second;
+        if (!WriteFileBytes(dir / (sample.first + ".dat"), data) ||
+            !WriteFileBytes(dir / (sample.first + ".da_"), PackSzdd(data.data(), data.size(), 't'))) {
+            fprintf(stderr, "szdd_tests: cannot write the samples to %s\n", folder);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && strcmp(argv[1], "--write-samples") == 0)
+        return WriteSamples(argv[2]);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
