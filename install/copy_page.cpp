@@ -1,0 +1,253 @@
+#include "install/copy_page.h"
+
+#include "install/manifest.h"
+#include "install/progress.h"
+#include "pages/pages.h"
+#include "resources/resource.h"
+#include "shell/main_window.h"
+#include "shell/message_tables.h"
+#include "shell/setup_state.h"
+#include "shell/text.h"
+
+#include <lzexpand.h>
+#include <stdio.h>
+#include <string.h>
+
+enum {
+    TEMP_DIR_SIZE         = 512,
+    TEMP_PATH_SIZE        = TEMP_DIR_SIZE + MANIFEST_FIELD_SIZE,
+    DESTINATION_SIZE      = PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE,
+    PROGRESS_LINE_SIZE    = 500,
+    FAILURE_MESSAGE_SIZE  = TEMP_PATH_SIZE + DESTINATION_SIZE + 64,
+    PROGRESS_LINE_X       = 10,
+    PROGRESS_LINE_Y       = 10,
+    PROGRESS_DIVISOR      = 79,
+    COPY_TICK_AGAIN_MS    = 100
+};
+
+static HWND  s_copyDialog;
+static HFONT s_dialogFont;
+static int   s_copyIndex;
+static bool  s_busy;
+static bool  s_cancelRequested;
+
+static char s_tempDir[TEMP_DIR_SIZE];
+static char s_tempFile[TEMP_PATH_SIZE];
+static char s_destination[DESTINATION_SIZE];
+static char s_progressLine[PROGRESS_LINE_SIZE];
+static char s_failureMessage[FAILURE_MESSAGE_SIZE];
+
+static void ComposeDestination(int row, char *destination)
+{
+    destination[0] = '\0';
+    AppendText(destination, DESTINATION_SIZE, g_installDir);
+    AppendText(destination, DESTINATION_SIZE, g_destinationSuffixes[row]);
+}
+
+static void CreateSubdirectories()
+{
+    SECURITY_ATTRIBUTES security = { sizeof(SECURITY_ATTRIBUTES), NULL, TRUE };
+    for (int k = 0; k < SUBDIR_COUNT; ++k) {
+        char directory[DESTINATION_SIZE] = "";
+        AppendText(directory, DESTINATION_SIZE, g_installDir);
+        AppendText(directory, DESTINATION_SIZE, g_subdirectories[k]);
+        CreateDirectoryA(directory, &security);
+    }
+}
+
+static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
+{
+    s_dialogFont  = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
+    g_progressBar = GetDlgItem(dialog, IDC_COPY_PROGRESS);
+    s_copyDialog  = dialog;
+    s_copyIndex = 0;
+    s_busy = false;
+    s_cancelRequested = false;
+    CreateSubdirectories();
+    ScheduleStep(STEP_COPY_TICK, COPY_TICK_FIRST_MS);
+    return TRUE;
+}
+
+// Only notes the request: the next tick asks the question, between files.
+static LRESULT OnCancelRequest(HWND, WORD, WORD, LPARAM)
+{
+    s_cancelRequested = true;
+    return TRUE;
+}
+
+static void DrawProgressLine(HDC dc, int row, COLORREF colour)
+{
+    SetTextColor(dc, colour);
+    wsprintfA(s_progressLine, "FROM: %s  TO: %s", g_compressedNames[row], g_destinationSuffixes[row]);
+    TextOutA(dc, PROGRESS_LINE_X, PROGRESS_LINE_Y, s_progressLine, lstrlenA(s_progressLine));
+}
+
+// Names the row in work; the previous row's line is drawn over in the
+// dialog's colour first, which erases it.
+static void ShowProgressLine()
+{
+    HDC dc = GetDC(s_copyDialog);
+    HGDIOBJ previousFont = SelectObject(dc, s_dialogFont);
+    SetBkMode(dc, TRANSPARENT);
+    if (s_copyIndex == 0)
+        StartProgress(PROGRESS_DIVISOR);
+    else
+        DrawProgressLine(dc, s_copyIndex - 1, g_eraseColour);
+    DrawProgressLine(dc, s_copyIndex, RGB(0, 0, 0));
+    if (previousFont)
+        SelectObject(dc, previousFont);
+    ReleaseDC(s_copyDialog, dc);
+}
+
+static void ReportCopyFailure()
+{
+    StopStepTimer();
+    s_failureMessage[0] = '\0';
+    AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "Unable to copy a file:\nFrom=");
+    AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_tempFile);
+    AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "\nTo=");
+    AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_destination);
+    AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "\nProgram will exit");
+    MessageBoxA(s_copyDialog, s_failureMessage, "Error", MB_OK | MB_ICONERROR);
+    EndDialog(s_copyDialog, 0);
+    ScheduleStep(STEP_ERROR, STEP_DELAY_MS);
+}
+
+static bool WriteTempFile(const PayloadBytes *payload)
+{
+    FILE *temp = fopen(s_tempFile, "wb");
+    if (!temp)
+        return false;
+    fwrite(payload->data, 1, payload->size, temp);
+    fclose(temp);
+    return true;
+}
+
+// Expands the temporary file into the destination. Both are opened by
+// handle: LZOpenFile keeps its path in a record of 128 characters, too short
+// for a deep install directory.
+static bool ExpandTempFile()
+{
+    HANDLE source = CreateFileA(s_tempFile, GENERIC_READ, FILE_SHARE_READ, NULL,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE destination = CreateFileA(s_destination, GENERIC_WRITE, 0, NULL,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    LONG copied = LZERROR_BADINHANDLE;
+    if (source != INVALID_HANDLE_VALUE && destination != INVALID_HANDLE_VALUE) {
+        INT expander = LZInit((HFILE)(INT_PTR)source);
+        if (expander >= 0) {
+            copied = LZCopy(expander, (HFILE)(INT_PTR)destination);
+            LZClose(expander);
+            source = INVALID_HANDLE_VALUE;
+        }
+    }
+    if (source != INVALID_HANDLE_VALUE)
+        CloseHandle(source);
+    if (destination != INVALID_HANDLE_VALUE)
+        CloseHandle(destination);
+    return copied >= 0;
+}
+
+// Installs the row at the copy index. False after a reported failure.
+static bool CopyOneFile()
+{
+    s_tempFile[0] = '\0';
+    s_destination[0] = '\0';
+    GetTempPathA(TEMP_DIR_SIZE, s_tempDir);
+    CopyText(s_tempFile, TEMP_PATH_SIZE, s_tempDir);
+    AppendText(s_tempFile, TEMP_PATH_SIZE, g_compressedNames[s_copyIndex]);
+
+    PayloadBytes payload;
+    if (!LookUpPayload(s_copyIndex, &payload) || !WriteTempFile(&payload)) {
+        ReportCopyFailure();
+        return false;
+    }
+    ComposeDestination(s_copyIndex, s_destination);
+    bool expanded = ExpandTempFile();
+    if (!expanded)
+        ReportCopyFailure();
+    DeleteFileA(s_tempFile);
+    if (expanded)
+        ++s_copyIndex;
+    return expanded;
+}
+
+// Removes what this run installed, newest first, going on past a file that
+// cannot be deleted. The directories stay.
+static void RemoveInstalledFiles()
+{
+    char destination[DESTINATION_SIZE];
+    for (int row = s_copyIndex - 1; row >= 0; --row) {
+        ComposeDestination(row, destination);
+        DeleteFileA(destination);
+    }
+}
+
+static void AskToCancel()
+{
+    StopStepTimer();
+    if (MessageBoxA(s_copyDialog, "Are you sure you want to cancel the setup?\nAll installed files will be removed.",
+                    "Question", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        RemoveInstalledFiles();
+        EndDialog(s_copyDialog, 0);
+        ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
+        return;
+    }
+    ScheduleStep(STEP_COPY_TICK, COPY_TICK_AGAIN_MS);
+    s_cancelRequested = false;
+}
+
+static void CompleteCopy()
+{
+    ReleaseProgress();
+    StopStepTimer();
+    EndDialog(s_copyDialog, 0);
+    ShowShortcutPage(g_mainWindow);
+}
+
+void RunCopyTick()
+{
+    // A tick that arrives while another one works (through a nested message
+    // loop) does nothing.
+    if (s_busy || s_cancelRequested) {
+        if (s_cancelRequested)
+            AskToCancel();
+        return;
+    }
+    if (s_copyIndex >= MANIFEST_ROWS) {
+        CompleteCopy();
+        return;
+    }
+    s_busy = true;
+    ShowProgressLine();
+    AdvanceProgress();
+    CopyOneFile();
+    s_busy = false;
+}
+
+static const CommandEntry kCopyCommands[] = {
+    { IDCANCEL, OnCancelRequest },
+};
+static const CommandTable kCopyCommandTable = { ARRAYSIZE(kCopyCommands), kCopyCommands, DEFAULT_NONE };
+
+static LRESULT OnCopyCommand(HWND dialog, UINT, WPARAM wParam, LPARAM lParam)
+{
+    return RouteCommand(&kCopyCommandTable, dialog, wParam, lParam);
+}
+
+static const MessageEntry kCopyMessages[] = {
+    { WM_COMMAND,    OnCopyCommand  },
+    { WM_INITDIALOG, OnInitCopyPage },
+};
+static const MessageTable kCopyMessageTable = { ARRAYSIZE(kCopyMessages), kCopyMessages, DEFAULT_NONE };
+
+static INT_PTR CALLBACK CopyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return RouteMessage(&kCopyMessageTable, dialog, message, wParam, lParam);
+}
+
+int ShowCopyPage(HWND owner)
+{
+    DialogBoxParamA(g_instance, "IDD_COPY", owner, CopyDialogProc, 0);
+    return 0;
+}

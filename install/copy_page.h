@@ -1,0 +1,7 @@
+// The copy page: unpacks one payload file per tick of the step timer into the
+// install directory, with a progress line and bar, until all are installed.
+#pragma once
+#include <windows.h>
+
+int  ShowCopyPage(HWND owner);
+void RunCopyTick();

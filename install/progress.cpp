@@ -1,0 +1,59 @@
+#include "install/progress.h"
+
+#include "install/progress_math.h"
+#include "shell/setup_state.h"
+
+#include <string.h>
+
+enum { BAR_TOP = 2, BAR_BOTTOM = 18, NUMBER_TOP = 1, NUMBER_TEXT_SIZE = 12 };
+
+HWND g_progressBar;
+
+static HDC          s_barDc;
+static HBRUSH       s_barBrush;
+static HGDIOBJ      s_previousBrush;
+static ProgressMath s_progress;
+
+void StartProgress(int divisor)
+{
+    RECT client;
+    GetClientRect(g_progressBar, &client);
+    StartProgressMath(&s_progress, client.right, divisor);
+    // The device context is held for the whole copy rather than fetched per tick.
+    s_barDc = GetDC(g_progressBar);
+    s_barBrush = CreateSolidBrush(RGB(0, 0, 255));
+    s_previousBrush = SelectObject(s_barDc, s_barBrush);
+}
+
+// Repaints the whole bar: blue up to the right edge, black after it, and the
+// number centred over both, which also wipes out the previous number.
+void AdvanceProgress()
+{
+    int number = AdvanceProgressMath(&s_progress);
+    RECT bar = { 0, BAR_TOP, s_progress.right, BAR_BOTTOM };
+    FillRect(s_barDc, &bar, s_barBrush);
+    if (number < 0)
+        return;
+
+    RECT rest = { s_progress.right, BAR_TOP, s_progress.fullWidth, BAR_BOTTOM };
+    FillRect(s_barDc, &rest, g_remainderBrush);
+    SetBkMode(s_barDc, TRANSPARENT);
+    SetTextColor(s_barDc, RGB(255, 255, 255));
+    char text[NUMBER_TEXT_SIZE];
+    wsprintfA(text, "%d", number);
+    SIZE extent;
+    GetTextExtentPoint32A(s_barDc, text, (int)strlen(text), &extent);
+    TextOutA(s_barDc, s_progress.fullWidth / 2 - extent.cx / 2, NUMBER_TOP, text, (int)strlen(text));
+}
+
+void ReleaseProgress()
+{
+    if (s_previousBrush)
+        SelectObject(s_barDc, s_previousBrush);
+    ReleaseDC(g_progressBar, s_barDc);
+    if (s_barBrush)
+        DeleteObject(s_barBrush);
+    s_barDc = NULL;
+    s_barBrush = NULL;
+    s_previousBrush = NULL;
+}

@@ -1,0 +1,190 @@
+// The destination directory page: the user names the folder to create and
+// browses to the place where it is to be made.
+#include "pages/pages.h"
+
+#include "pages/drive_table.h"
+#include "pages/folder_list.h"
+#include "pages/page_picture.h"
+#include "resources/resource.h"
+#include "shell/main_window.h"
+#include "shell/message_tables.h"
+#include "shell/setup_state.h"
+#include "shell/text.h"
+
+#include <string.h>
+
+static char       s_browsePath[PATH_BUFFER_SIZE];
+static DriveTable s_drives;
+static int        s_selectedDrive;
+static bool       s_editGuard;
+static HWND       s_folderList;
+
+static void UpperCase(char *text)
+{
+    CharUpperA(text);
+}
+
+// Lists the drives and preselects the one the setup was started from.
+static void FillDriveBox(HWND page)
+{
+    ReadDriveTable(&s_drives);
+    UpperCase(g_startDir);
+    HWND driveBox = GetDlgItem(page, IDC_DIR_DRIVES);
+    s_selectedDrive = 0;
+    for (int row = 0; row < s_drives.count; ++row) {
+        if (s_drives.rows[row][0] == '\0')
+            continue;
+        if (s_drives.rows[row][0] == g_startDir[0])
+            s_selectedDrive = row;
+        SendMessageA(driveBox, CB_ADDSTRING, 0, (LPARAM)s_drives.rows[row]);
+    }
+    SendMessageA(driveBox, CB_SETCURSEL, s_selectedDrive, 0);
+    s_browsePath[0] = '\0';
+    if (s_drives.count > 0)
+        CopyText(s_browsePath, PATH_BUFFER_SIZE, s_drives.rows[s_selectedDrive]);
+}
+
+static LRESULT OnInitDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
+{
+    CopyText(g_newFolderName, FOLDER_NAME_SIZE, "Corvane");
+    g_dirSecurity.nLength              = sizeof(SECURITY_ATTRIBUTES);
+    g_dirSecurity.lpSecurityDescriptor = NULL;
+    g_dirSecurity.bInheritHandle       = FALSE;
+    s_folderList = GetDlgItem(page, IDC_DIR_FOLDER_LIST);
+
+    FillDriveBox(page);
+    LoadPagePicture();
+    AttachFolderImages(s_folderList);
+    FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY);
+
+    // Setting the edit makes "Velloran" the new folder name; the list is
+    // filled once more so that its last entry and the preview show it too.
+    SetDlgItemTextA(page, IDC_DIR_FOLDER_NAME, "Velloran");
+    FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY);
+    return TRUE;
+}
+
+static LRESULT OnPaintDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(page, &paint);
+    DrawPagePicture(dc, 10, 10);
+    EndPaint(page, &paint);
+    return 0;
+}
+
+static LRESULT OnDirectoryNotify(HWND page, UINT, WPARAM, LPARAM lParam)
+{
+    return OpenFolderEntry(page, (const NMHDR *)lParam, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY);
+}
+
+// Follows the name edit; a 100th character is refused and the last accepted
+// name put back.
+static LRESULT OnFolderNameChanged(HWND page, WORD, WORD notifyCode, LPARAM)
+{
+    if (notifyCode != EN_UPDATE || s_editGuard)
+        return TRUE;
+    char text[FOLDER_NAME_SIZE + 1];
+    GetDlgItemTextA(page, IDC_DIR_FOLDER_NAME, text, sizeof(text));
+    if (strlen(text) < FOLDER_NAME_SIZE) {
+        CopyText(g_newFolderName, FOLDER_NAME_SIZE, text);
+    } else {
+        s_editGuard = true;
+        SetDlgItemTextA(page, IDC_DIR_FOLDER_NAME, g_newFolderName);
+        MessageBeep((UINT)-1);
+        s_editGuard = false;
+    }
+    return TRUE;
+}
+
+// A new drive starts the browser at its root, even the same drive again.
+static LRESULT OnDriveSelected(HWND page, WORD, WORD notifyCode, LPARAM lParam)
+{
+    if (notifyCode != CBN_SELENDOK)
+        return 0;
+    int selection = (int)SendMessageA((HWND)lParam, CB_GETCURSEL, 0, 0);
+    if (selection < 0 || selection >= s_drives.count)
+        return 0;
+    s_selectedDrive = selection;
+    UpperCase(s_drives.rows[selection]);
+    CopyText(s_browsePath, PATH_BUFFER_SIZE, s_drives.rows[selection]);
+    FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY);
+    return 0;
+}
+
+static void OnNext(HWND page)
+{
+    SendDlgItemMessageA(page, IDC_DIR_FOLDER_NAME, WM_GETTEXT, FOLDER_NAME_SIZE, (LPARAM)g_newFolderName);
+    if (g_newFolderName[0] == '\0') {
+        MessageBoxA(page, "You forget to select a directory", "Warning", MB_OK | MB_ICONEXCLAMATION);
+        SetFocus(GetDlgItem(page, IDC_DIR_FOLDER_NAME));
+        return;
+    }
+
+    // The browse path is kept short enough for a backslash and any name.
+    CopyText(g_installDir, PATH_BUFFER_SIZE, s_browsePath);
+    if (strlen(s_browsePath) > 3)
+        AppendText(g_installDir, PATH_BUFFER_SIZE, "\\");
+    AppendText(g_installDir, PATH_BUFFER_SIZE, g_newFolderName);
+    EndDialog(page, 0);
+
+    if (!CreateDirectoryA(g_installDir, &g_dirSecurity)
+        && MessageBoxA(page, "Directory allready exsist or disk isn't writeable.\n"
+                             "Continue with installation anyway",
+                       NULL, MB_YESNO | MB_ICONQUESTION) == IDNO) {
+        ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
+        return;
+    }
+    ScheduleStep(STEP_COPY_PAGE, STEP_DELAY_MS);
+}
+
+static void OnCancel(HWND page)
+{
+    StopStepTimer();
+    if (MessageBoxA(page, "Are you sure you want to cancel the setup?", "Question",
+                    MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        EndDialog(page, 0);
+        ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
+    }
+}
+
+static LRESULT OnNextOrCancel(HWND page, WORD controlId, WORD, LPARAM)
+{
+    if (controlId == IDOK)
+        OnNext(page);
+    else
+        OnCancel(page);
+    return TRUE;
+}
+
+static const CommandEntry kDirectoryCommands[] = {
+    { IDOK,                OnNextOrCancel      },
+    { IDCANCEL,            OnNextOrCancel      },
+    { IDC_DIR_FOLDER_NAME, OnFolderNameChanged },
+    { IDC_DIR_DRIVES,      OnDriveSelected     },
+};
+static const CommandTable kDirectoryCommandTable = { ARRAYSIZE(kDirectoryCommands), kDirectoryCommands, DEFAULT_NONE };
+
+static LRESULT OnDirectoryCommand(HWND page, UINT, WPARAM wParam, LPARAM lParam)
+{
+    return RouteCommand(&kDirectoryCommandTable, page, wParam, lParam);
+}
+
+static const MessageEntry kDirectoryMessages[] = {
+    { WM_COMMAND,    OnDirectoryCommand   },
+    { WM_INITDIALOG, OnInitDirectoryPage  },
+    { WM_PAINT,      OnPaintDirectoryPage },
+    { WM_NOTIFY,     OnDirectoryNotify    },
+};
+static const MessageTable kDirectoryMessageTable = { ARRAYSIZE(kDirectoryMessages), kDirectoryMessages, DEFAULT_NONE };
+
+static INT_PTR CALLBACK DirectoryDialogProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return RouteMessage(&kDirectoryMessageTable, page, message, wParam, lParam);
+}
+
+int ShowDirectoryPage(HWND owner)
+{
+    DialogBoxParamA(g_instance, "IDD_DIR", owner, DirectoryDialogProc, 0);
+    return 0;
+}

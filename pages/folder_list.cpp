@@ -1,0 +1,139 @@
+#include "pages/folder_list.h"
+
+#include "resources/resource.h"
+#include "shell/setup_state.h"
+#include "shell/text.h"
+
+#include <string.h>
+
+const char UP_ENTRY_TEXT[] = "........";
+
+enum { DRIVE_ROOT_LENGTH = 3, ENTRY_TEXT_SIZE = 256 };
+
+int  g_folderImage;
+int  g_upImage;
+int  g_newFolderImage;
+int  g_newFolderIndex;
+char g_pathPreview[PATH_BUFFER_SIZE];
+int  g_startMenuRootLength = 21;
+
+static int UpThreshold(int mode)
+{
+    return mode == FOLDER_MODE_DIRECTORY ? DRIVE_ROOT_LENGTH : g_startMenuRootLength;
+}
+
+void AttachFolderImages(HWND list)
+{
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_MASK, 3, 0);
+    g_folderImage    = ImageList_ReplaceIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER)));
+    g_upImage        = ImageList_ReplaceIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_UP)));
+    g_newFolderImage = ImageList_ReplaceIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_NEW)));
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
+}
+
+LRESULT AddFolderEntry(HWND list, const char *text, int position, int image, int kind)
+{
+    LVITEMA item = {};
+    item.mask       = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem      = position;
+    item.pszText    = (LPSTR)text;
+    item.cchTextMax = ENTRY_TEXT_SIZE - 1;
+    item.iImage     = image;
+    item.lParam     = MAKELPARAM(kind, position);
+    return SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+}
+
+static bool IsListedFolder(const WIN32_FIND_DATAA *found)
+{
+    return (found->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found->cFileName[0] != '.';
+}
+
+void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode)
+{
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    int count = 0;
+    size_t length = strlen(browsePath);
+
+    // At a drive root the path already ends in its backslash.
+    bool below = (int)length > UpThreshold(mode);
+    const char *pattern = (below || mode == FOLDER_MODE_START_MENU) ? "\\*.*" : "*.*";
+    if (below)
+        AddFolderEntry(list, UP_ENTRY_TEXT, count++, g_upImage, ENTRY_UP);
+
+    if (AppendText(browsePath, PATH_BUFFER_SIZE, pattern)) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(browsePath, &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (IsListedFolder(&found))
+                    AddFolderEntry(list, found.cFileName, count++, g_folderImage, ENTRY_FOLDER);
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        browsePath[length] = '\0';
+    }
+
+    g_newFolderIndex = count;
+    AddFolderEntry(list, g_newFolderName, count, g_newFolderImage, ENTRY_NEW_FOLDER);
+
+    g_pathPreview[0] = '\0';
+    AppendText(g_pathPreview, PATH_BUFFER_SIZE, browsePath);
+    if (pattern[0] == '\\')
+        AppendText(g_pathPreview, PATH_BUFFER_SIZE, "\\");
+    AppendText(g_pathPreview, PATH_BUFFER_SIZE, g_newFolderName);
+    SetDlgItemTextA(dialog, mode == FOLDER_MODE_DIRECTORY ? IDC_DIR_PREVIEW : IDC_SC_PREVIEW, g_pathPreview);
+}
+
+// Ends the path at its last backslash; in directory mode a drive root keeps
+// its own backslash ("D:\GAMES" becomes "D:\").
+static void GoUp(char *browsePath, int mode)
+{
+    char *slash = strrchr(browsePath, '\\');
+    if (!slash)
+        return;
+    if (mode == FOLDER_MODE_DIRECTORY && slash - browsePath < DRIVE_ROOT_LENGTH)
+        slash[1] = '\0';
+    else
+        slash[0] = '\0';
+}
+
+// Appends one folder name; a path that would grow past the limit is refused
+// with a beep and stays as it was.
+static void GoDown(char *browsePath, int mode, const char *name)
+{
+    size_t length = strlen(browsePath);
+    bool addSlash = mode == FOLDER_MODE_START_MENU || (int)length > DRIVE_ROOT_LENGTH;
+    if (length + (addSlash ? 1 : 0) + strlen(name) > BROWSE_PATH_LIMIT) {
+        MessageBeep((UINT)-1);
+        return;
+    }
+    if (addSlash)
+        AppendText(browsePath, PATH_BUFFER_SIZE, "\\");
+    AppendText(browsePath, PATH_BUFFER_SIZE, name);
+}
+
+LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode)
+{
+    if (notification->hwndFrom != list || notification->code != (UINT)NM_DBLCLK)
+        return 0;
+
+    // The selected entry decides, not the point that was clicked.
+    int selected = (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    if (selected != -1) {
+        char text[ENTRY_TEXT_SIZE];
+        LVITEMA item = {};
+        item.mask       = LVIF_TEXT | LVIF_PARAM;
+        item.iItem      = selected;
+        item.pszText    = text;
+        item.cchTextMax = ENTRY_TEXT_SIZE;
+        if (SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item)) {
+            int kind = LOWORD(item.lParam);
+            if (kind == ENTRY_UP)
+                GoUp(browsePath, mode);
+            else if (kind == ENTRY_FOLDER)
+                GoDown(browsePath, mode, item.pszText);
+        }
+    }
+    FillFolderList(dialog, list, browsePath, mode);
+    return 0;
+}

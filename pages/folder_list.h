@@ -1,0 +1,39 @@
+// The small folder browser shared by the directory and shortcut pages: a list
+// view of the subfolders of a browse path, an up entry, and last the entry of
+// the folder the setup will create there; beside it a preview of the result.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+enum FolderListMode {
+    FOLDER_MODE_DIRECTORY  = 0,   // browses a drive from its root
+    FOLDER_MODE_START_MENU = 1    // browses below the Start Menu folder
+};
+
+// What an entry stands for, kept in the low word of its item data: the list
+// is sorted, so an entry's position says nothing about its kind.
+enum FolderEntryKind {
+    ENTRY_UP         = 1,
+    ENTRY_FOLDER     = 2,
+    ENTRY_NEW_FOLDER = 3
+};
+
+extern const char UP_ENTRY_TEXT[];
+
+// A browse path never grows past this, so that it, a backslash and the
+// longest new folder name always fit one path buffer.
+enum { BROWSE_PATH_LIMIT = 2000 - 100 - 1 };
+
+extern int g_folderImage;
+extern int g_upImage;
+extern int g_newFolderImage;
+extern int g_newFolderIndex;
+extern char g_pathPreview[2000];
+
+// Length of the Start Menu root: below it the up entry is shown.
+extern int g_startMenuRootLength;
+
+void AttachFolderImages(HWND list);
+void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode);
+LRESULT AddFolderEntry(HWND list, const char *text, int position, int image, int kind);
+LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode);

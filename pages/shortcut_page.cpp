@@ -1,0 +1,151 @@
+// The shortcut page: where below the Start Menu the shortcut folder goes, and
+// whether the image types are to open with Velloran. "Finish" records it all.
+#include "pages/pages.h"
+
+#include "pages/folder_list.h"
+#include "pages/page_picture.h"
+#include "register/registration.h"
+#include "resources/resource.h"
+#include "shell/main_window.h"
+#include "shell/message_tables.h"
+#include "shell/setup_state.h"
+#include "shell/text.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <string.h>
+
+static HWND s_pictureFrame;
+static HWND s_folderList;
+static bool s_registerTypes;
+
+struct Shortcut {
+    const char *linkName;
+    const char *targetName;
+    const char *description;
+};
+
+static const Shortcut kShortcuts[] = {
+    { "\\Velloran.lnk",  "\\Velloran.exe",  "Velloran"  },
+    { "\\Uninstall.lnk", "\\uninstall.exe", "Uninstall" },
+    { "\\Readme.lnk",    "\\Readme.wri",    "Readme"    },
+};
+
+// The shell's Start Menu: the all-users one where the system has it, else the
+// user's. Only the oldest Windows keep it in the Windows directory.
+static void FindStartMenu(char *folder)
+{
+    char found[MAX_PATH];
+    if (SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_COMMON_STARTMENU, NULL, SHGFP_TYPE_CURRENT, found))
+        || SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_STARTMENU, NULL, SHGFP_TYPE_CURRENT, found))) {
+        CopyText(folder, PATH_BUFFER_SIZE, found);
+        return;
+    }
+    GetWindowsDirectoryA(folder, PATH_BUFFER_SIZE);
+    AppendText(folder, PATH_BUFFER_SIZE, "\\Start Menu");
+}
+
+static LRESULT OnInitShortcutPage(HWND page, UINT, WPARAM, LPARAM)
+{
+    s_pictureFrame = GetDlgItem(page, IDC_SC_PICTURE_FRAME);
+    s_folderList   = GetDlgItem(page, IDC_SC_FOLDER_LIST);
+
+    FindStartMenu(g_shortcutFolder);
+    g_startMenuRootLength = (int)strlen(g_shortcutFolder);
+    SetDlgItemTextA(page, IDC_SC_PREVIEW, g_shortcutFolder);
+
+    LoadPagePicture();
+    AttachFolderImages(s_folderList);
+    FillFolderList(page, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU);
+    CheckDlgButton(page, IDC_SC_REGISTER_TYPES, BST_CHECKED);
+    return TRUE;
+}
+
+// The picture goes into the frame control's own window.
+static LRESULT OnPaintShortcutPage(HWND, UINT, WPARAM, LPARAM)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(s_pictureFrame, &paint);
+    DrawPagePicture(dc, 1, 1);
+    EndPaint(s_pictureFrame, &paint);
+    return 0;
+}
+
+static LRESULT OnShortcutNotify(HWND page, UINT, WPARAM, LPARAM lParam)
+{
+    return OpenFolderEntry(page, (const NMHDR *)lParam, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU);
+}
+
+static void WriteShortcuts()
+{
+    for (size_t i = 0; i < ARRAYSIZE(kShortcuts); ++i) {
+        CopyText(g_linkPath, PATH_BUFFER_SIZE, g_shortcutFolder);
+        AppendText(g_linkPath, PATH_BUFFER_SIZE, kShortcuts[i].linkName);
+        CopyText(g_targetPath, PATH_BUFFER_SIZE, g_installDir);
+        AppendText(g_targetPath, PATH_BUFFER_SIZE, kShortcuts[i].targetName);
+        CreateShellLink(g_targetPath, g_linkPath, kShortcuts[i].description);
+    }
+}
+
+static void OnFinish(HWND page)
+{
+    EndDialog(page, 0);
+    // The preview is the folder the user saw; it is read whole, whatever its length.
+    GetDlgItemTextA(page, IDC_SC_PREVIEW, g_shortcutFolder, PATH_BUFFER_SIZE);
+    if (s_registerTypes)
+        RegisterImageTypes();
+    RegisterApplication();
+    CreateDirectoryA(g_shortcutFolder, &g_dirSecurity);
+    WriteShortcuts();
+    ShellExecuteA(g_mainWindow, NULL, g_shortcutFolder, NULL, NULL, SW_SHOWNA);
+    ScheduleStep(STEP_SUCCESS, STEP_DELAY_MS);
+}
+
+static void OnCancel(HWND page)
+{
+    StopStepTimer();
+    if (MessageBoxA(page, "Cancel creating the shortcuts?", "Confirmation", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        EndDialog(page, 0);
+        ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
+    }
+}
+
+static LRESULT OnFinishOrCancel(HWND page, WORD controlId, WORD, LPARAM)
+{
+    s_registerTypes = IsDlgButtonChecked(page, IDC_SC_REGISTER_TYPES) != BST_UNCHECKED;
+    if (controlId == IDOK)
+        OnFinish(page);
+    else
+        OnCancel(page);
+    return TRUE;
+}
+
+static const CommandEntry kShortcutCommands[] = {
+    { IDOK,     OnFinishOrCancel },
+    { IDCANCEL, OnFinishOrCancel },
+};
+static const CommandTable kShortcutCommandTable = { ARRAYSIZE(kShortcutCommands), kShortcutCommands, DEFAULT_NONE };
+
+static LRESULT OnShortcutCommand(HWND page, UINT, WPARAM wParam, LPARAM lParam)
+{
+    return RouteCommand(&kShortcutCommandTable, page, wParam, lParam);
+}
+
+static const MessageEntry kShortcutMessages[] = {
+    { WM_COMMAND,    OnShortcutCommand   },
+    { WM_INITDIALOG, OnInitShortcutPage  },
+    { WM_PAINT,      OnPaintShortcutPage },
+    { WM_NOTIFY,     OnShortcutNotify    },
+};
+static const MessageTable kShortcutMessageTable = { ARRAYSIZE(kShortcutMessages), kShortcutMessages, DEFAULT_NONE };
+
+static INT_PTR CALLBACK ShortcutDialogProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return RouteMessage(&kShortcutMessageTable, page, message, wParam, lParam);
+}
+
+int ShowShortcutPage(HWND owner)
+{
+    DialogBoxParamA(g_instance, "IDD_SHORTCUT", owner, ShortcutDialogProc, 0);
+    return 0;
+}

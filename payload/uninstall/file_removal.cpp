@@ -1,0 +1,131 @@
+// Only what the manifest names is deleted, file by file; directories go with
+// RemoveDirectory, which refuses while anything is left in them, so files a
+// user added are never touched.
+#include "install/manifest.h"
+#include "payload/uninstall/paths.h"
+#include "payload/uninstall/removal.h"
+
+enum {
+    DELETE_ATTEMPTS      = 10,
+    DELETE_RETRY_DELAY   = 200,   // milliseconds
+    MAX_COUNT_DEPTH      = 8
+};
+
+enum FileOutcome { FILE_REMOVED, FILE_ABSENT, FILE_SCHEDULED, FILE_FAILED };
+
+static bool IsAbsence(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// A file still held open (the uninstaller that started this copy may take a
+// moment to go) gets a few more tries, then is left for the next restart.
+static FileOutcome DeleteInstalledFile(const char *path)
+{
+    for (int attempt = 0; attempt < DELETE_ATTEMPTS; ++attempt) {
+        if (DeleteFileA(path))
+            return FILE_REMOVED;
+        DWORD error = GetLastError();
+        if (IsAbsence(error))
+            return attempt == 0 ? FILE_ABSENT : FILE_REMOVED;
+        if (error == ERROR_ACCESS_DENIED) {
+            // A read-only file cannot be deleted until its attribute is cleared.
+            DWORD attributes = GetFileAttributesA(path);
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                return FILE_FAILED;
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+                SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+                continue;
+            }
+        }
+        Sleep(DELETE_RETRY_DELAY);
+    }
+    return MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) ? FILE_SCHEDULED : FILE_FAILED;
+}
+
+static void CountFileOutcome(FileOutcome outcome, RemovalReport *report)
+{
+    if (outcome == FILE_REMOVED)
+        ++report->filesRemoved;
+    else if (outcome == FILE_SCHEDULED)
+        ++report->filesScheduled;
+    else if (outcome == FILE_FAILED)
+        ++report->filesFailed;
+}
+
+static bool DirectoryExists(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Files and folders below dir, for the closing message.
+static LONG CountItemsLeft(const char *dir, int depth)
+{
+    char pattern[UNINSTALL_PATH_SIZE];
+    if (depth > MAX_COUNT_DEPTH || !JoinPath(pattern, sizeof pattern, dir, "\\*"))
+        return 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    LONG count = 0;
+    do {
+        if (lstrcmpA(found.cFileName, ".") == 0 || lstrcmpA(found.cFileName, "..") == 0)
+            continue;
+        ++count;
+        char child[UNINSTALL_PATH_SIZE], name[MAX_PATH + 2] = "\\";
+        lstrcpynA(name + 1, found.cFileName, MAX_PATH);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && JoinPath(child, sizeof child, dir, name))
+            count += CountItemsLeft(child, depth + 1);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+void RemoveProgramFiles(const Installation *installation, RemovalReport *report)
+{
+    const char *dir = installation->programDir;
+    if (!dir[0]) {
+        report->programDirUnknown = true;
+        return;
+    }
+    if (!DirectoryExists(dir)) {
+        report->programDirMissing = true;
+        return;
+    }
+    char path[UNINSTALL_PATH_SIZE];
+    for (int row = 0; row < MANIFEST_ROWS; ++row) {
+        if (!JoinPath(path, sizeof path, dir, g_destinationSuffixes[row])) {
+            ++report->filesFailed;
+            continue;
+        }
+        CountFileOutcome(DeleteInstalledFile(path), report);
+    }
+    for (int i = 0; i < SUBDIR_COUNT; ++i) {
+        if (JoinPath(path, sizeof path, dir, g_subdirectories[i]) && RemoveDirectoryA(path))
+            ++report->foldersRemoved;
+    }
+    if (RemoveDirectoryA(dir)) {
+        ++report->foldersRemoved;
+    } else if (DirectoryExists(dir)) {
+        report->programDirKept = true;
+        report->itemsLeft = CountItemsLeft(dir, 0);
+    }
+}
+
+void RemoveShortcuts(const Installation *installation, RemovalReport *report)
+{
+    const char *dir = installation->shortcutDir;
+    if (!dir[0] || !DirectoryExists(dir))
+        return;
+    char path[UNINSTALL_PATH_SIZE];
+    for (int i = 0; i < 3; ++i) {
+        if (JoinPath(path, sizeof path, dir, kShortcutSuffixes[i]) && DeleteFileA(path))
+            ++report->shortcutsRemoved;
+    }
+    if (RemoveDirectoryA(dir))
+        report->shortcutDirRemoved = true;
+    else
+        report->shortcutDirKept = DirectoryExists(dir);
+}

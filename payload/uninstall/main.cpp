@@ -1,0 +1,56 @@
+// Entry point of the uninstaller: find the installation, ask, move out of the
+// install directory if need be, remove, and say what was done.
+#include "payload/uninstall/installation.h"
+#include "payload/uninstall/relaunch.h"
+#include "payload/uninstall/removal.h"
+#include "payload/uninstall/report.h"
+#include "shell/text.h"
+
+static const char kNotInstalledText[] =
+    "Velloran is not installed on this computer: its uninstall entry is missing, so there is nothing to remove.";
+
+static bool ConfirmRemoval(const Installation *installation)
+{
+    char text[UNINSTALL_PATH_SIZE + 300] = "Velloran will be removed from this computer";
+    if (installation->programDir[0]) {
+        AppendText(text, sizeof text, ":\n\n");
+        AppendText(text, sizeof text, installation->programDir);
+    }
+    AppendText(text, sizeof text, "\n\nIts program files, shortcuts, registry entries and file type links will be "
+                                  "deleted. Files you added yourself are kept.\n\nDo you want to remove Velloran?");
+    return MessageBoxA(NULL, text, kUninstallCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+static void RemoveInstallation(const Installation *installation)
+{
+    RemovalReport report = {};
+    RemoveProgramFiles(installation, &report);
+    RemoveShortcuts(installation, &report);
+    RemoveImageTypes(installation, &report);
+    RemoveRegistration(&report);
+
+    static char text[UNINSTALL_MESSAGE_SIZE];
+    ComposeReport(&report, installation, text, sizeof text);
+    MessageBoxA(NULL, text, kUninstallCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    static RelaunchArguments arguments;
+    ParseRelaunchArguments(CommandLineTail(GetCommandLineA()), &arguments);
+
+    static Installation installation;
+    if (!ReadInstallation(&installation)) {
+        MessageBoxA(NULL, kNotInstalledText, kUninstallCaption, MB_OK | MB_ICONINFORMATION);
+    } else if (arguments.isCopy) {
+        // The original asked already and has handed over.
+        WaitForOriginal(&arguments);
+        RemoveInstallation(&installation);
+    } else if (ConfirmRemoval(&installation)) {
+        if (!installation.programDir[0] || !IsRunningFrom(installation.programDir) || !RunCopyFromTemp())
+            RemoveInstallation(&installation);
+    }
+    if (arguments.isCopy)
+        ScheduleOwnDeletion();
+    return 0;
+}

@@ -1,0 +1,71 @@
+#include "payload/uninstall/paths.h"
+#include "shell/text.h"
+#include <windows.h>
+
+bool JoinPath(char *dest, size_t destSize, const char *dir, const char *suffix)
+{
+    size_t dirLength = (size_t)lstrlenA(dir);
+    if (dirLength > 0 && dir[dirLength - 1] == '\\' && suffix[0] == '\\')
+        --dirLength;
+    size_t suffixLength = (size_t)lstrlenA(suffix);
+    if (dirLength + suffixLength >= destSize)
+        return false;
+    lstrcpynA(dest, dir, (int)dirLength + 1);
+    lstrcpynA(dest + dirLength, suffix, (int)suffixLength + 1);
+    return true;
+}
+
+void TrimTrailingBackslashes(char *path)
+{
+    int length = lstrlenA(path);
+    while (length > 1 && path[length - 1] == '\\' && path[length - 2] != ':')
+        path[--length] = '\0';
+}
+
+bool ParentDirectory(const char *path, char *dest, size_t destSize)
+{
+    int cut = -1;
+    for (int i = 0; path[i]; ++i) {
+        if (path[i] == '\\' || path[i] == '/')
+            cut = i;
+    }
+    if (cut <= 0 || (size_t)cut >= destSize)
+        return false;
+    lstrcpynA(dest, path, cut + 1);
+    return true;
+}
+
+bool StartsWithNoCase(const char *text, const char *prefix)
+{
+    int prefixLength = lstrlenA(prefix);
+    if (lstrlenA(text) < prefixLength)
+        return false;
+    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text, prefixLength, prefix, prefixLength) ==
+           CSTR_EQUAL;
+}
+
+bool EntryNamesProgram(const char *entry, const char *programPath)
+{
+    if (!programPath[0])
+        return false;
+    bool quoted = entry[0] == '"';
+    const char *at = quoted ? entry + 1 : entry;
+    if (!StartsWithNoCase(at, programPath))
+        return false;
+    at += lstrlenA(programPath);
+    if (quoted && *at++ != '"')
+        return false;
+    return *at == '\0' || *at == ' ' || *at == '\t';
+}
+
+bool AppendNumber(char *dest, size_t destSize, unsigned long value)
+{
+    char digits[12];
+    int at = (int)sizeof digits - 1;
+    digits[at] = '\0';
+    do {
+        digits[--at] = (char)('0' + value % 10);
+        value /= 10;
+    } while (value && at > 0);
+    return AppendText(dest, destSize, digits + at);
+}

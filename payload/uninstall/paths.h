@@ -1,0 +1,24 @@
+// Text and path helpers of the uninstaller; no file system changes here.
+#pragma once
+#include <stddef.h>
+
+// dir + suffix, where suffix starts with a backslash and a backslash at the
+// end of dir (a drive root) is not doubled. False when it does not fit.
+bool JoinPath(char *dest, size_t destSize, const char *dir, const char *suffix);
+
+// Removes backslashes at the end, except the one of a drive root ("C:\").
+void TrimTrailingBackslashes(char *path);
+
+// Everything before the last backslash ("C:\a\b.exe" -> "C:\a").
+bool ParentDirectory(const char *path, char *dest, size_t destSize);
+
+// Case-insensitive (the file system's rule) prefix test.
+bool StartsWithNoCase(const char *text, const char *prefix);
+
+// Whether a WIN.INI "extensions" entry ("C:\Dir\Velloran.exe ^.bmp") still
+// starts the given program: its path, quoted or not, followed by a blank or
+// the end of the entry, compared without regard to case.
+bool EntryNamesProgram(const char *entry, const char *programPath);
+
+// Appends the decimal digits of value.
+bool AppendNumber(char *dest, size_t destSize, unsigned long value);

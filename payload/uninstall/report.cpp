@@ -1,0 +1,96 @@
+#include "payload/uninstall/report.h"
+#include "payload/uninstall/paths.h"
+#include "shell/text.h"
+
+// Appends the pieces in order, up to the first that does not fit.
+static bool AppendAll(char *text, size_t textSize, const char *const *pieces, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (!AppendText(text, textSize, pieces[i]))
+            return false;
+    }
+    return true;
+}
+
+static bool AppendCount(char *text, size_t textSize, LONG count, const char *one, const char *many)
+{
+    return AppendNumber(text, textSize, (unsigned long)count) && AppendText(text, textSize, " ") &&
+           AppendText(text, textSize, count == 1 ? one : many);
+}
+
+static bool AppendRemoved(const RemovalReport *report, char *text, size_t textSize)
+{
+    return AppendText(text, textSize, "Removed: ") &&
+           AppendCount(text, textSize, report->filesRemoved, "program file, ", "program files, ") &&
+           AppendCount(text, textSize, report->foldersRemoved, "folder, ", "folders, ") &&
+           AppendCount(text, textSize, report->shortcutsRemoved, "shortcut, ", "shortcuts, ") &&
+           AppendCount(text, textSize, report->keysRemoved, "registry key, ", "registry keys, ") &&
+           AppendCount(text, textSize, report->extensionsReleased, "file type link and ", "file type links and ") &&
+           AppendCount(text, textSize, report->winIniEntriesRemoved, "WIN.INI entry.\n\n", "WIN.INI entries.\n\n");
+}
+
+static bool AppendProgramDir(const RemovalReport *report, const Installation *installation, char *text,
+                             size_t textSize)
+{
+    const char *dir = installation->programDir;
+    if (report->programDirUnknown) {
+        const char *pieces[] = { "The uninstall entry did not name the program folder, so no program files "
+                                 "were removed.\n\n" };
+        return AppendAll(text, textSize, pieces, 1);
+    }
+    if (report->programDirMissing) {
+        const char *pieces[] = { "The program folder ", dir, " was already gone.\n\n" };
+        return AppendAll(text, textSize, pieces, 3);
+    }
+    if (report->programDirKept) {
+        const char *pieces[] = { "The program folder ", dir, " was not removed: it still holds " };
+        const char *after[] = { " that Velloran did not install (files you added). Delete them yourself if "
+                                "you no longer need them.\n\n" };
+        return AppendAll(text, textSize, pieces, 3) &&
+               AppendCount(text, textSize, report->itemsLeft, "item", "items") && AppendAll(text, textSize, after, 1);
+    }
+    return true;
+}
+
+static bool AppendProblems(const RemovalReport *report, const Installation *installation, char *text,
+                           size_t textSize)
+{
+    if (report->filesScheduled > 0 &&
+        !(AppendCount(text, textSize, report->filesScheduled, "file is", "files are") &&
+          AppendText(text, textSize, " in use and will be removed when Windows restarts.\n\n")))
+        return false;
+    if (report->filesFailed > 0 &&
+        !(AppendCount(text, textSize, report->filesFailed, "file", "files") &&
+          AppendText(text, textSize, " could not be removed.\n\n")))
+        return false;
+    if (report->shortcutDirKept) {
+        const char *pieces[] = { "The shortcut folder ", installation->shortcutDir,
+                                 " was not removed: it holds other items.\n\n" };
+        return AppendAll(text, textSize, pieces, 3);
+    }
+    return true;
+}
+
+static bool NothingLeft(const RemovalReport *report)
+{
+    return !report->programDirUnknown && !report->programDirKept && report->filesScheduled == 0 &&
+           report->filesFailed == 0 && !report->shortcutDirKept;
+}
+
+bool ComposeReport(const RemovalReport *report, const Installation *installation, char *text, size_t textSize)
+{
+    if (textSize == 0)
+        return false;
+    text[0] = '\0';
+    const char *heading = NothingLeft(report) ? "Velloran has been removed from this computer.\n\n"
+                                              : "Velloran has been removed from this computer, with some "
+                                                "things left behind.\n\n";
+    bool fits = AppendText(text, textSize, heading) && AppendRemoved(report, text, textSize) &&
+                AppendProgramDir(report, installation, text, textSize) &&
+                AppendProblems(report, installation, text, textSize);
+    // The blank line after the last sentence is not needed.
+    int length = lstrlenA(text);
+    while (length > 0 && text[length - 1] == '\n')
+        text[--length] = '\0';
+    return fits;
+}

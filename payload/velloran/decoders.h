@@ -1,0 +1,26 @@
+// The formats that the Windows Imaging Component does not read, decoded by
+// the viewer itself from the whole file in memory. Each decoder checks every
+// header field before it trusts it and never reads past data + size; on
+// failure the picture is left empty.
+#pragma once
+#include "payload/velloran/picture.h"
+
+// Truevision TGA: true-colour 24/32 bit (and 8-bit grey), plain or RLE.
+PictureError DecodeTga(const BYTE *data, DWORD size, Picture *picture);
+
+// ZSoft PCX: 8-bit paletted or grey, 24-bit (3 planes), 32-bit (4 planes)
+// and 1-bit black and white, RLE or plain.
+PictureError DecodePcx(const BYTE *data, DWORD size, Picture *picture);
+
+// Netpbm: P6 and P3 (colour), P5 and P2 (grey), any maximum value up to 65535.
+PictureError DecodePpm(const BYTE *data, DWORD size, Picture *picture);
+
+// Whether the first bytes look like a PCX or a Netpbm file, for files whose
+// name does not say what they are.
+bool LooksLikePcx(const BYTE *data, DWORD size);
+bool LooksLikePpm(const BYTE *data, DWORD size);
+
+inline WORD ReadLittleWord(const BYTE *bytes)
+{
+    return (WORD)(bytes[0] | (bytes[1] << 8));
+}

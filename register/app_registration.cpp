@@ -1,0 +1,125 @@
+// Records the application under App Paths and in the list of installed
+// programs. A key that cannot be opened or made is reported and skipped.
+#include "register/registration.h"
+
+#include "install/manifest.h"
+#include "shell/setup_state.h"
+#include "shell/text.h"
+
+#include <string.h>
+
+enum {
+    VALUE_BUFFER_SIZE   = PATH_BUFFER_SIZE + 64,
+    ERROR_MESSAGE_SIZE  = 160,
+    PARENT_KEY_ACCESS   = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
+};
+
+static const char APP_PATHS_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+static const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+static const char PRODUCT_KEY[]   = "Velloran";
+
+static void ShowRegistryError(const char *format, const char *argument)
+{
+    char message[ERROR_MESSAGE_SIZE];
+    wsprintfA(message, format, argument);
+    MessageBoxA(g_mainWindow, message, NULL, MB_OK);
+}
+
+// Opens the parent key and makes the product key below it; null after a
+// reported failure.
+static HKEY CreateProductKey(const char *parentPath)
+{
+    HKEY parent;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, PARENT_KEY_ACCESS, &parent) != ERROR_SUCCESS) {
+        ShowRegistryError("Couldn't open a key in registry\n%s", parentPath);
+        return NULL;
+    }
+    HKEY product;
+    DWORD disposition;
+    LONG created = RegCreateKeyExA(parent, PRODUCT_KEY, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE,
+                                   KEY_ALL_ACCESS, NULL, &product, &disposition);
+    RegCloseKey(parent);
+    if (created != ERROR_SUCCESS) {
+        ShowRegistryError("Couldn't create key in registry\n%s", PRODUCT_KEY);
+        return NULL;
+    }
+    return product;
+}
+
+static void SetText(HKEY key, const char *name, const char *text)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+}
+
+static void SetNumber(HKEY key, const char *name, DWORD number)
+{
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number));
+}
+
+// The install directory followed by a suffix, in a buffer that any install
+// directory fits.
+static const char *InInstallDir(char *value, const char *prefix, const char *suffix)
+{
+    value[0] = '\0';
+    AppendText(value, VALUE_BUFFER_SIZE, prefix);
+    AppendText(value, VALUE_BUFFER_SIZE, g_installDir);
+    AppendText(value, VALUE_BUFFER_SIZE, suffix);
+    return value;
+}
+
+DWORD MeasureInstalledSizeKb()
+{
+    ULONGLONG bytes = 0;
+    for (int row = 0; row < MANIFEST_ROWS; ++row) {
+        // A destination that an earlier row shares is one file on disk.
+        bool counted = false;
+        for (int earlier = 0; earlier < row && !counted; ++earlier)
+            counted = lstrcmpiA(g_destinationSuffixes[earlier], g_destinationSuffixes[row]) == 0;
+        if (counted)
+            continue;
+        char path[VALUE_BUFFER_SIZE];
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExA(InInstallDir(path, "", g_destinationSuffixes[row]), GetFileExInfoStandard, &data))
+            bytes += ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    }
+    return (DWORD)((bytes + 1023) / 1024);
+}
+
+static void WriteAppPaths()
+{
+    HKEY key = CreateProductKey(APP_PATHS_KEY);
+    if (!key)
+        return;
+    char value[VALUE_BUFFER_SIZE];
+    SetText(key, "", InInstallDir(value, "", "\\VELLORAN.EXE"));
+    SetText(key, "Path", g_installDir);
+    RegCloseKey(key);
+}
+
+// The uninstall command is quoted: unquoted, a path with spaces could start
+// another program, such as C:\Program.exe.
+static void WriteUninstallEntry()
+{
+    HKEY key = CreateProductKey(UNINSTALL_KEY);
+    if (!key)
+        return;
+    char value[VALUE_BUFFER_SIZE];
+    SetText(key, "DisplayName", "Velloran");
+    SetText(key, "UninstallString", InInstallDir(value, "\"", "\\uninstall.exe\""));
+    SetText(key, "Scdir", g_shortcutFolder);
+    SetText(key, "Progdir", g_installDir);
+    SetText(key, "DisplayIcon", InInstallDir(value, "", "\\Velloran.exe,0"));
+    SetText(key, "DisplayVersion", "1.00");
+    SetText(key, "Publisher", "Velloran Software");
+    SetText(key, "InstallLocation", g_installDir);
+    SetNumber(key, "EstimatedSize", MeasureInstalledSizeKb());
+    SetNumber(key, "NoModify", 1);
+    SetNumber(key, "NoRepair", 1);
+    RegCloseKey(key);
+}
+
+void RegisterApplication()
+{
+    WriteAppPaths();
+    WriteUninstallEntry();
+}

@@ -1,0 +1,37 @@
+// Process-wide state of the setup: everything that outlives one message
+// lives here, named for what it holds. Text buffers are narrow,
+// NUL-terminated and sized in characters including the NUL.
+#pragma once
+#include <windows.h>
+
+enum {
+    CLASS_NAME_SIZE   = 10,
+    START_DIR_SIZE    = 512,
+    PATH_BUFFER_SIZE  = 2000,
+    FOLDER_NAME_SIZE  = 100
+};
+
+extern HINSTANCE g_instance;
+extern char      g_className[CLASS_NAME_SIZE];
+extern HWND      g_mainWindow;
+extern UINT_PTR  g_stepTimer;
+
+extern int       g_screenWidth;
+extern int       g_screenHeight;
+extern char      g_startDir[START_DIR_SIZE];
+extern COLORREF  g_eraseColour;
+extern HBRUSH    g_remainderBrush;
+
+// Chosen on the directory page; read by the copy, shortcut and registration code.
+extern char      g_installDir[PATH_BUFFER_SIZE];
+extern char      g_newFolderName[FOLDER_NAME_SIZE];
+
+// While the shortcut page is open its browse path; from "Finish" on the
+// folder that receives the shortcuts.
+extern char      g_shortcutFolder[PATH_BUFFER_SIZE];
+extern char      g_targetPath[PATH_BUFFER_SIZE];
+extern char      g_linkPath[PATH_BUFFER_SIZE];
+
+// Shared by the directory and shortcut pages.
+extern HBITMAP             g_pagePicture;
+extern SECURITY_ATTRIBUTES g_dirSecurity;

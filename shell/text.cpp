@@ -1,0 +1,19 @@
+#include "shell/text.h"
+#include <string.h>
+
+bool CopyText(char *dest, size_t destSize, const char *source)
+{
+    size_t length = strlen(source);
+    if (length >= destSize)
+        return false;
+    memcpy(dest, source, length + 1);
+    return true;
+}
+
+bool AppendText(char *dest, size_t destSize, const char *source)
+{
+    size_t used = strnlen(dest, destSize);
+    if (used >= destSize)
+        return false;
+    return CopyText(dest + used, destSize - used, source);
+}

@@ -1,0 +1,49 @@
+// Entry point: registers the window class, opens the full-screen main window
+// and runs the message loop until a closing step destroys it.
+#include "resources/resource.h"
+#include "shell/main_window.h"
+#include "shell/setup_state.h"
+
+#include <commctrl.h>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    LoadStringA(instance, IDS_CLASS_NAME, g_className, CLASS_NAME_SIZE);
+    g_instance = instance;
+
+    // The folder lists of the pages are list views.
+    INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_LISTVIEW_CLASSES };
+    InitCommonControlsEx(&controls);
+
+    WNDCLASSA windowClass = {};
+    windowClass.style         = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc   = MainWindowProc;
+    windowClass.hInstance     = instance;
+    windowClass.hIcon         = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VELLORAN));
+    windowClass.hCursor       = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_MENUTEXT + 1);
+    windowClass.lpszMenuName  = g_className;
+    windowClass.lpszClassName = g_className;
+
+    // A second attempt, as a transient failure of the first is not unheard of.
+    if (!RegisterClassA(&windowClass) && !RegisterClassA(&windowClass))
+        return 0;
+
+    HWND window = CreateWindowExA(0, g_className, g_className, WS_POPUP | WS_VISIBLE,
+                                  0, 0, 0, 0, NULL, NULL, instance, NULL);
+    if (!window)
+        return 0;
+    g_mainWindow = window;
+    UpdateWindow(window);
+
+    // The resources hold no accelerator table; the loop honours one all the same.
+    HACCEL accelerators = LoadAcceleratorsA(instance, g_className);
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0)) {
+        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return (int)message.wParam;
+}

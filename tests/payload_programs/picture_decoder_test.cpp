@@ -1,0 +1,503 @@
+// The viewer's own decoders, fed with files built byte by byte here, so that
+// every expected pixel is known; and the loader that picks a decoder by name
+// or contents.
+#include "payload/velloran/decoders.h"
+#include "payload/velloran/picture_file.h"
+#include "test_support.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef std::vector<BYTE> Bytes;
+
+const DWORD kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
+const DWORD kYellow = 0xFFFFFF00, kBlack = 0xFF000000;
+
+// Owns a decoded picture; filled with a sentinel first so a decoder that
+// fails must be seen to clear it.
+struct Decoded {
+    Picture picture;
+    Decoded() { picture.width = 0xA5A5; picture.height = 0xA5A5; picture.pixels = (DWORD *)0xA5A5A5A5; }
+    ~Decoded() { if (picture.pixels != (DWORD *)0xA5A5A5A5) FreePicture(&picture); }
+    DWORD At(int x, int y) const { return picture.pixels[y * picture.width + x]; }
+};
+
+#define check_pixels(decoded, ...) check_pixels_(__LINE__, decoded, __VA_ARGS__)
+void check_pixels_(int line, const Decoded &decoded, int width, int height, const std::vector<DWORD> &expected)
+{
+    ASSERT_EQ(width, decoded.picture.width) << "from line " << line;
+    ASSERT_EQ(height, decoded.picture.height) << "from line " << line;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            EXPECT_EQ(expected[y * width + x], decoded.At(x, y)) << "pixel " << x << "," << y << " from line " << line;
+}
+
+void PutWord(Bytes &bytes, WORD value)
+{
+    bytes.push_back((BYTE)value);
+    bytes.push_back((BYTE)(value >> 8));
+}
+
+void PutText(Bytes &bytes, const char *text)
+{
+    bytes.insert(bytes.end(), text, text + lstrlenA(text));
+}
+
+// ---- TGA ---------------------------------------------------------------
+
+Bytes TgaHeader(BYTE imageType, WORD width, WORD height, BYTE bits, BYTE descriptor, BYTE idLength = 0,
+                BYTE mapType = 0, WORD mapLength = 0, BYTE mapBits = 0)
+{
+    Bytes bytes;
+    bytes.push_back(idLength);
+    bytes.push_back(mapType);
+    bytes.push_back(imageType);
+    PutWord(bytes, 0);
+    PutWord(bytes, mapLength);
+    bytes.push_back(mapBits);
+    PutWord(bytes, 0);
+    PutWord(bytes, 0);
+    PutWord(bytes, width);
+    PutWord(bytes, height);
+    bytes.push_back(bits);
+    bytes.push_back(descriptor);
+    return bytes;
+}
+
+void PutBgr(Bytes &bytes, DWORD pixel)
+{
+    bytes.push_back((BYTE)pixel);
+    bytes.push_back((BYTE)(pixel >> 8));
+    bytes.push_back((BYTE)(pixel >> 16));
+}
+
+void PutBgra(Bytes &bytes, DWORD pixel)
+{
+    PutBgr(bytes, pixel);
+    bytes.push_back((BYTE)(pixel >> 24));
+}
+
+TEST(TgaDecoder, PlainTwentyFourBitStartsWithTheBottomRow)
+{
+    Bytes file = TgaHeader(2, 3, 2, 24, 0);
+    // Bottom row first: blue green white, then the top row: red yellow black.
+    for (DWORD pixel : { kBlue, kGreen, kWhite, kRed, kYellow, kBlack })
+        PutBgr(file, pixel);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 3, 2, { kRed, kYellow, kBlack, kBlue, kGreen, kWhite });
+}
+
+TEST(TgaDecoder, RleThirtyTwoBitKeepsAlphaAndLetsRunsCrossRows)
+{
+    const DWORD halfRed = 0x80FF0000;
+    Bytes file = TgaHeader(10, 4, 2, 32, 0x28);  // top-left origin, 8 alpha bits
+    file.push_back(0x80 | 5);                     // six pixels of one colour: crosses the row end
+    PutBgra(file, halfRed);
+    file.push_back(1);                            // two pixels as they are
+    PutBgra(file, kGreen);
+    PutBgra(file, kBlue);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 4, 2, { halfRed, halfRed, halfRed, halfRed, halfRed, halfRed, kGreen, kBlue });
+}
+
+TEST(TgaDecoder, ThirtyTwoBitWithoutAlphaBitsIsOpaque)
+{
+    Bytes file = TgaHeader(2, 1, 1, 32, 0x20);
+    PutBgra(file, 0x00123456);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 1, 1, { 0xFF123456 });
+}
+
+TEST(TgaDecoder, RightToLeftRowsAreMirrored)
+{
+    Bytes file = TgaHeader(2, 2, 1, 24, 0x30);
+    PutBgr(file, kRed);
+    PutBgr(file, kBlue);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 2, 1, { kBlue, kRed });
+}
+
+TEST(TgaDecoder, IdFieldAndColourMapAreSkipped)
+{
+    Bytes file = TgaHeader(2, 1, 1, 24, 0x20, 3, 1, 2, 24);
+    PutText(file, "abc");
+    PutBgr(file, kWhite);   // two colour map entries that must not be taken as pixels
+    PutBgr(file, kWhite);
+    PutBgr(file, kGreen);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 1, 1, { kGreen });
+}
+
+TEST(TgaDecoder, GreyRleIsDecoded)
+{
+    Bytes file = TgaHeader(11, 3, 1, 8, 0x20);
+    file.push_back(0x81);
+    file.push_back(0x40);
+    file.push_back(0x00);
+    file.push_back(0xC8);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 3, 1, { 0xFF404040, 0xFF404040, 0xFFC8C8C8 });
+}
+
+TEST(TgaDecoder, ShortDataIsReportedAsTruncated)
+{
+    Bytes plain = TgaHeader(2, 2, 2, 24, 0);
+    PutBgr(plain, kRed);
+    Decoded first;
+    EXPECT_EQ(PICTURE_TRUNCATED, DecodeTga(plain.data(), (DWORD)plain.size(), &first.picture));
+    EXPECT_EQ(nullptr, first.picture.pixels);
+
+    // A run longer than the picture is cut at its end; one too short leaves pixels wanting.
+    Bytes rle = TgaHeader(10, 8, 8, 24, 0);
+    rle.push_back(0x80 | 127);
+    PutBgr(rle, kRed);
+    Bytes shortRle = TgaHeader(10, 8, 9, 24, 0);
+    shortRle.push_back(0x80 | 3);
+    PutBgr(shortRle, kRed);
+    Decoded second, third;
+    EXPECT_EQ(PICTURE_OK, DecodeTga(rle.data(), (DWORD)rle.size(), &second.picture));
+    EXPECT_EQ(PICTURE_TRUNCATED, DecodeTga(shortRle.data(), (DWORD)shortRle.size(), &third.picture));
+
+    Decoded fourth;
+    EXPECT_EQ(PICTURE_TRUNCATED, DecodeTga(plain.data(), 10, &fourth.picture));
+}
+
+TEST(TgaDecoder, UnusableHeadersAreRefused)
+{
+    Decoded a, b, c, d, e;
+    Bytes mapped = TgaHeader(1, 1, 1, 8, 0, 0, 1, 1, 24);
+    EXPECT_EQ(PICTURE_UNSUPPORTED, DecodeTga(mapped.data(), (DWORD)mapped.size(), &a.picture));
+    Bytes noImage = TgaHeader(0, 1, 1, 24, 0);
+    EXPECT_EQ(PICTURE_BAD_HEADER, DecodeTga(noImage.data(), (DWORD)noImage.size(), &b.picture));
+    Bytes empty = TgaHeader(2, 0, 5, 24, 0);
+    EXPECT_EQ(PICTURE_BAD_HEADER, DecodeTga(empty.data(), (DWORD)empty.size(), &c.picture));
+    Bytes sixteenBit = TgaHeader(2, 1, 1, 16, 0);
+    EXPECT_EQ(PICTURE_UNSUPPORTED, DecodeTga(sixteenBit.data(), (DWORD)sixteenBit.size(), &d.picture));
+    // 65535 x 65535 would need 16 GB: refused before anything is allocated.
+    Bytes huge = TgaHeader(10, 65535, 65535, 32, 0);
+    EXPECT_EQ(PICTURE_TOO_LARGE, DecodeTga(huge.data(), (DWORD)huge.size(), &e.picture));
+}
+
+// ---- PCX ---------------------------------------------------------------
+
+Bytes PcxHeader(BYTE bits, BYTE planes, WORD width, WORD height, WORD bytesPerLine, BYTE encoding = 1)
+{
+    Bytes bytes(128, 0);
+    bytes[0] = 0x0A;
+    bytes[1] = 5;
+    bytes[2] = encoding;
+    bytes[3] = bits;
+    bytes[4] = 10;  // xMin 10, yMin 20: only the differences count
+    bytes[6] = 20;
+    WORD xMax = (WORD)(10 + width - 1), yMax = (WORD)(20 + height - 1);
+    bytes[8] = (BYTE)xMax;
+    bytes[9] = (BYTE)(xMax >> 8);
+    bytes[10] = (BYTE)yMax;
+    bytes[11] = (BYTE)(yMax >> 8);
+    bytes[65] = planes;
+    bytes[66] = (BYTE)bytesPerLine;
+    bytes[67] = (BYTE)(bytesPerLine >> 8);
+    return bytes;
+}
+
+void PutPalette(Bytes &bytes, const std::vector<DWORD> &colours)
+{
+    bytes.push_back(0x0C);
+    for (int i = 0; i < 256; ++i) {
+        DWORD colour = i < (int)colours.size() ? colours[i] : 0;
+        bytes.push_back((BYTE)(colour >> 16));
+        bytes.push_back((BYTE)(colour >> 8));
+        bytes.push_back((BYTE)colour);
+    }
+}
+
+TEST(PcxDecoder, EightBitPaletteWithRuns)
+{
+    Bytes file = PcxHeader(8, 1, 3, 2, 4);
+    // Row 0: index 1 three times and a padding byte; row 1: 2, 3, 1 and padding.
+    for (BYTE b : { 0xC3, 1, 0, 2, 3, 1, 0 })
+        file.push_back(b);
+    PutPalette(file, { kBlack, kRed, kGreen, kBlue });
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePcx(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 3, 2, { kRed, kRed, kRed, kGreen, kBlue, kRed });
+}
+
+TEST(PcxDecoder, IndexWithTopBitsSetIsWrittenAsARunOfOne)
+{
+    std::vector<DWORD> palette(256, kBlack);
+    palette[200] = kYellow;
+    Bytes file = PcxHeader(8, 1, 2, 1, 2);
+    for (BYTE b : { 0xC1, 200, 0 })
+        file.push_back(b);
+    PutPalette(file, palette);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePcx(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 2, 1, { kYellow, kBlack });
+}
+
+TEST(PcxDecoder, TwentyFourBitPlanesPerLine)
+{
+    Bytes file = PcxHeader(8, 3, 2, 2, 2);
+    // Each line: red bytes, green bytes, blue bytes; 0xFF can only be written as a run.
+    for (BYTE b : { 0xC1, 255, 0, 0, 0xC1, 255, 0xC2, 0,        // red, green
+                    0, 0xC1, 255, 0, 0xC1, 255, 0xC2, 255 })    // blue, white
+        file.push_back(b);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePcx(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 2, 2, { kRed, kGreen, kBlue, kWhite });
+}
+
+TEST(PcxDecoder, RunMayCrossTheEndOfALine)
+{
+    Bytes file = PcxHeader(8, 3, 1, 2, 1);
+    // Six bytes: one run of four 0xFF (red, green, blue of row 0, red of row 1), then green, blue.
+    for (BYTE b : { 0xC4, 0xFF, 0x00, 0x00 })
+        file.push_back(b);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePcx(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 1, 2, { kWhite, kRed });
+}
+
+TEST(PcxDecoder, EightBitWithoutPaletteIsGrey)
+{
+    Bytes file = PcxHeader(8, 1, 2, 1, 2, 0);
+    file.push_back(0x10);
+    file.push_back(0xF0);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePcx(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 2, 1, { 0xFF101010, 0xFFF0F0F0 });
+}
+
+TEST(PcxDecoder, OneBitBlackAndWhite)
+{
+    Bytes file = PcxHeader(1, 1, 10, 1, 2);
+    file.push_back(0xA0);  // 1010 0000: white, black, white, then black
+    file.push_back(0x40);  // 0100 0000: pixel 9 white
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePcx(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 10, 1, { kWhite, kBlack, kWhite, kBlack, kBlack, kBlack, kBlack, kBlack, kBlack, kWhite });
+}
+
+TEST(PcxDecoder, DamagedFilesAreRefused)
+{
+    Decoded a, b, c, d, e, f;
+    Bytes truncated = PcxHeader(8, 3, 4, 4, 4);
+    truncated.push_back(0xC5);
+    truncated.push_back(0x11);
+    EXPECT_EQ(PICTURE_TRUNCATED, DecodePcx(truncated.data(), (DWORD)truncated.size(), &a.picture));
+    EXPECT_EQ(nullptr, a.picture.pixels);
+
+    Bytes wrongMaker = PcxHeader(8, 1, 1, 1, 2);
+    wrongMaker[0] = 0x0B;
+    EXPECT_EQ(PICTURE_BAD_HEADER, DecodePcx(wrongMaker.data(), (DWORD)wrongMaker.size(), &b.picture));
+    Bytes fourBit = PcxHeader(4, 1, 2, 2, 2);
+    EXPECT_EQ(PICTURE_UNSUPPORTED, DecodePcx(fourBit.data(), (DWORD)fourBit.size(), &c.picture));
+    Bytes narrowLines = PcxHeader(8, 1, 10, 1, 4);
+    EXPECT_EQ(PICTURE_BAD_HEADER, DecodePcx(narrowLines.data(), (DWORD)narrowLines.size(), &d.picture));
+    Bytes tooShort(40, 0x0A);
+    EXPECT_EQ(PICTURE_TRUNCATED, DecodePcx(tooShort.data(), (DWORD)tooShort.size(), &e.picture));
+
+    // A long stream of empty runs must end in "truncated", not in a stack overflow.
+    Bytes emptyRuns = PcxHeader(8, 1, 4, 4, 4);
+    for (int i = 0; i < 2000000; ++i) {
+        emptyRuns.push_back(0xC0);
+        emptyRuns.push_back(0x00);
+    }
+    EXPECT_EQ(PICTURE_TRUNCATED, DecodePcx(emptyRuns.data(), (DWORD)emptyRuns.size(), &f.picture));
+}
+
+// ---- PPM / PGM ---------------------------------------------------------
+
+Bytes Text(const char *text)
+{
+    Bytes bytes;
+    PutText(bytes, text);
+    return bytes;
+}
+
+TEST(PpmDecoder, BinaryColour)
+{
+    Bytes file = Text("P6\n2 1\n255\n");
+    for (BYTE b : { 255, 0, 0, 0, 0, 255 })
+        file.push_back(b);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 2, 1, { kRed, kBlue });
+}
+
+TEST(PpmDecoder, PlainColourWithCommentsAndSmallMaximum)
+{
+    Bytes file = Text("P3 # a comment right after the magic\n# and one on its own line\n 2\t2 15\n"
+                      "15 0 0   0 15 0\n 0 0 15\n15 15 15\n");
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 2, 2, { kRed, kGreen, kBlue, kWhite });
+}
+
+TEST(PpmDecoder, BinaryGreyWithTwoByteSamples)
+{
+    Bytes file = Text("P5 3 1 65535\n");
+    for (BYTE b : { 0xFF, 0xFF, 0x80, 0x00, 0x00, 0x00 })
+        file.push_back(b);
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 3, 1, { kWhite, 0xFF808080, kBlack });
+}
+
+TEST(PpmDecoder, PlainGrey)
+{
+    Bytes file = Text("P2\n2 1\n100\n0 100\n");
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture));
+    check_pixels(decoded, 2, 1, { kBlack, kWhite });
+}
+
+TEST(PpmDecoder, DamagedFilesAreRefused)
+{
+    struct Case {
+        const char  *text;
+        PictureError expected;
+    };
+    const Case cases[] = {
+        { "P6\n2 2\n255\nabc", PICTURE_TRUNCATED },
+        { "P3\n1 1\n255\n0 0", PICTURE_TRUNCATED },
+        { "P3\n1 1\n255\n0 300 0\n", PICTURE_DAMAGED },
+        { "P3\n1 1\n255\n0 x 0\n", PICTURE_DAMAGED },
+        { "P6\n99999999999 1\n255\n", PICTURE_BAD_HEADER },
+        { "P6\n20000 1\n255\n", PICTURE_TOO_LARGE },
+        { "P6\n16384 16384\n255\n", PICTURE_TOO_LARGE },
+        { "P6\n1 1\n0\n", PICTURE_BAD_HEADER },
+        { "P6\n1 1\n70000\n", PICTURE_BAD_HEADER },
+        { "P6\n0 1\n255\n", PICTURE_BAD_HEADER },
+        { "P6\n1 1 255", PICTURE_TRUNCATED },
+        { "P1\n1 1\n1\n", PICTURE_UNSUPPORTED },
+        { "P4\n1 1\n", PICTURE_UNSUPPORTED },
+        { "Px\n1 1\n", PICTURE_BAD_HEADER },
+        { "P6", PICTURE_TRUNCATED },
+    };
+    for (const Case &c : cases) {
+        Bytes file = Text(c.text);
+        Decoded decoded;
+        EXPECT_EQ(c.expected, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture)) << c.text;
+        EXPECT_EQ(nullptr, decoded.picture.pixels) << c.text;
+    }
+}
+
+// ---- Shared parts --------------------------------------------------------
+
+TEST(Picture, FlattenBlendsOverTheBackground)
+{
+    Picture picture;
+    ASSERT_EQ(PICTURE_OK, AllocatePicture(&picture, 3, 1));
+    picture.pixels[0] = 0x80FFFFFF;  // half-transparent white
+    picture.pixels[1] = 0x00FF0000;  // fully transparent red
+    picture.pixels[2] = 0xFF102030;  // opaque
+    FlattenPicture(&picture, RGB(0, 0, 0));
+    EXPECT_EQ(0xFF808080u, picture.pixels[0]);
+    EXPECT_EQ(0xFF000000u, picture.pixels[1]);
+    EXPECT_EQ(0xFF102030u, picture.pixels[2]);
+    FreePicture(&picture);
+    EXPECT_EQ(nullptr, picture.pixels);
+}
+
+TEST(Picture, AllocationIsBounded)
+{
+    Picture picture;
+    EXPECT_EQ(PICTURE_TOO_LARGE, AllocatePicture(&picture, MAX_PICTURE_SIDE + 1, 1));
+    EXPECT_EQ(PICTURE_TOO_LARGE, AllocatePicture(&picture, MAX_PICTURE_SIDE, MAX_PICTURE_SIDE));
+    EXPECT_EQ(PICTURE_BAD_HEADER, AllocatePicture(&picture, 0, 10));
+    EXPECT_EQ(nullptr, picture.pixels);
+}
+
+TEST(Picture, EveryErrorHasItsOwnSentence)
+{
+    for (int i = 1; i < PICTURE_ERROR_COUNT; ++i) {
+        for (int j = i + 1; j < PICTURE_ERROR_COUNT; ++j)
+            EXPECT_STRNE(PictureErrorText((PictureError)i), PictureErrorText((PictureError)j));
+    }
+}
+
+// ---- Loading files -----------------------------------------------------
+
+class PictureFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = MakeTestFolder("Velloran picture files");
+        ASSERT_FALSE(folder_.empty());
+    }
+    void TearDown() override { RemoveTree(folder_); }
+    std::string Path(const char *name) const { return folder_ + "\\" + name; }
+    std::string folder_;
+};
+
+TEST_F(PictureFiles, TgaIsChosenByItsExtension)
+{
+    Bytes file = TgaHeader(2, 1, 1, 24, 0);
+    PutBgr(file, kBlue);
+    ASSERT_TRUE(WriteBytes(Path("one pixel.TGA"), file));
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, LoadPictureFile(Path("one pixel.TGA").c_str(), &decoded.picture));
+    check_pixels(decoded, 1, 1, { kBlue });
+}
+
+TEST_F(PictureFiles, NetpbmUnderAnotherNameIsRecognisedByItsContents)
+{
+    Bytes file = Text("P6 1 1 255\n");
+    for (BYTE b : { 0, 255, 0 })
+        file.push_back(b);
+    ASSERT_TRUE(WriteBytes(Path("green.img"), file));
+    Decoded decoded;
+    ASSERT_EQ(PICTURE_OK, LoadPictureFile(Path("green.img").c_str(), &decoded.picture));
+    check_pixels(decoded, 1, 1, { kGreen });
+}
+
+TEST_F(PictureFiles, PngAndBmpGoThroughTheImagingComponent)
+{
+    std::vector<DWORD> pixels = { 0xFF0000, 0x00FF00, 0x0000FF, 0x123456 };
+    ASSERT_TRUE(WritePng(Path("four.png"), 2, 2, pixels));
+    ASSERT_TRUE(WriteBmp(Path("four.bmp"), 2, 2, pixels));
+    for (const char *name : { "four.png", "four.bmp" }) {
+        Decoded decoded;
+        ASSERT_EQ(PICTURE_OK, LoadPictureFile(Path(name).c_str(), &decoded.picture)) << name;
+        check_pixels(decoded, 2, 2, { 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456 });
+    }
+}
+
+TEST_F(PictureFiles, UnreadableAndUnknownFilesSayWhy)
+{
+    Decoded missing, unknown, damaged, empty;
+    EXPECT_EQ(PICTURE_UNREADABLE, LoadPictureFile(Path("not there.png").c_str(), &missing.picture));
+    EXPECT_EQ(PICTURE_UNREADABLE, LoadPictureFile(Path("not there.tga").c_str(), &missing.picture));
+    // Quotes escaped as a shell might leave them make a name no file can have.
+    std::string badName = "\\\"" + Path("quoted.png") + "\\\"";
+    EXPECT_EQ(PICTURE_UNREADABLE, LoadPictureFile(badName.c_str(), &missing.picture));
+    ASSERT_TRUE(WriteText(Path("letter.jpg"), "Dear reader, this is no picture at all."));
+    EXPECT_EQ(PICTURE_UNKNOWN_FORMAT, LoadPictureFile(Path("letter.jpg").c_str(), &unknown.picture));
+    Bytes png = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 1, 2, 3 };
+    ASSERT_TRUE(WriteBytes(Path("broken.png"), png));
+    PictureError error = LoadPictureFile(Path("broken.png").c_str(), &damaged.picture);
+    EXPECT_NE(PICTURE_OK, error);
+    EXPECT_EQ(nullptr, damaged.picture.pixels);
+    ASSERT_TRUE(WriteBytes(Path("empty.pcx"), Bytes()));
+    EXPECT_EQ(PICTURE_TRUNCATED, LoadPictureFile(Path("empty.pcx").c_str(), &empty.picture));
+}
+
+TEST(FileNameOf, TakesWhatFollowsTheLastSeparator)
+{
+    EXPECT_STREQ("a b.png", FileNameOf("C:\\My Pictures\\a b.png"));
+    EXPECT_STREQ("c.tga", FileNameOf("Z:/x/y\\c.tga"));
+    EXPECT_STREQ("d.pcx", FileNameOf("D:d.pcx"));
+    EXPECT_STREQ("plain", FileNameOf("plain"));
+}
+
+}  // namespace

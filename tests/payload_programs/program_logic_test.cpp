@@ -1,0 +1,254 @@
+// The pure parts of both programs: where the viewer puts the picture and which
+// file its command line names; the uninstaller's path rules, its hand-over
+// arguments and its closing message.
+#include "payload/uninstall/paths.h"
+#include "payload/uninstall/relaunch.h"
+#include "payload/uninstall/report.h"
+#include "payload/velloran/layout.h"
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+
+namespace {
+
+#define check_rect(rect, l, t, r, b) check_rect_(__LINE__, rect, l, t, r, b)
+void check_rect_(int line, const RECT &rect, LONG left, LONG top, LONG right, LONG bottom)
+{
+    EXPECT_EQ(left, rect.left) << "from line " << line;
+    EXPECT_EQ(top, rect.top) << "from line " << line;
+    EXPECT_EQ(right, rect.right) << "from line " << line;
+    EXPECT_EQ(bottom, rect.bottom) << "from line " << line;
+}
+
+TEST(FitPicture, WidePictureFillsTheWidthAndIsCentredVertically)
+{
+    check_rect(FitPicture(400, 100, 800, 600), 0, 200, 800, 400);
+}
+
+TEST(FitPicture, TallPictureFillsTheHeightAndIsCentredHorizontally)
+{
+    check_rect(FitPicture(100, 300, 800, 600), 300, 0, 500, 600);
+}
+
+TEST(FitPicture, SmallPictureIsEnlargedToFit)
+{
+    check_rect(FitPicture(2, 2, 300, 100), 100, 0, 200, 100);
+}
+
+TEST(FitPicture, HugeSidesDoNotOverflow)
+{
+    check_rect(FitPicture(16384, 16384, 1000, 1000), 0, 0, 1000, 1000);
+    RECT thin = FitPicture(16384, 1, 1000, 1000);
+    EXPECT_EQ(1, thin.bottom - thin.top);   // never less than a pixel
+    EXPECT_EQ(1000, thin.right - thin.left);
+}
+
+TEST(FitPicture, NothingToFitGivesAnEmptyRectangle)
+{
+    check_rect(FitPicture(0, 10, 800, 600), 0, 0, 0, 0);
+    check_rect(FitPicture(10, 10, 0, 600), 0, 0, 0, 0);
+}
+
+std::string FileFrom(const char *commandLine, const char *module = "C:\\Program Files\\Velloran\\Velloran.exe")
+{
+    char file[MAX_PATH];
+    memset(file, 0xA5, sizeof file);
+    if (!CommandLineFile(commandLine, module, file, sizeof file))
+        return "<too long>";
+    return file;
+}
+
+TEST(CommandLineFile, QuotedProgramAndQuotedFile)
+{
+    EXPECT_EQ("C:\\My Pictures\\a b.png",
+              FileFrom("\"C:\\Program Files\\Velloran\\Velloran.exe\" \"C:\\My Pictures\\a b.png\""));
+}
+
+TEST(CommandLineFile, UnquotedFileWithSpacesIsTakenWhole)
+{
+    EXPECT_EQ("C:\\My Pictures\\a b.png", FileFrom("Velloran.exe   C:\\My Pictures\\a b.png  "));
+}
+
+TEST(CommandLineFile, UnquotedModulePathWithSpacesIsSkipped)
+{
+    EXPECT_EQ("C:\\x y.tga", FileFrom("c:\\program files\\velloran\\velloran.exe C:\\x y.tga"));
+}
+
+TEST(CommandLineFile, NoFileGivesAnEmptyName)
+{
+    EXPECT_EQ("", FileFrom("\"C:\\Program Files\\Velloran\\Velloran.exe\""));
+    EXPECT_EQ("", FileFrom("Velloran.exe   "));
+}
+
+TEST(CommandLineFile, AFileNameTooLongIsRefused)
+{
+    std::string commandLine = "Velloran.exe C:\\" + std::string(MAX_PATH, 'a');
+    EXPECT_EQ("<too long>", FileFrom(commandLine.c_str()));
+}
+
+TEST(UninstallPaths, JoinDoesNotDoubleTheRootBackslash)
+{
+    char path[32];
+    ASSERT_TRUE(JoinPath(path, sizeof path, "C:\\", "\\Velloran.exe"));
+    EXPECT_STREQ("C:\\Velloran.exe", path);
+    ASSERT_TRUE(JoinPath(path, sizeof path, "C:\\Apps", "\\Pen\\pen0.pen"));
+    EXPECT_STREQ("C:\\Apps\\Pen\\pen0.pen", path);
+    EXPECT_FALSE(JoinPath(path, sizeof path, "C:\\A rather long folder name", "\\file.txt"));
+}
+
+TEST(UninstallPaths, TrailingBackslashesGoButNotTheRoots)
+{
+    char dir[32] = "C:\\Apps\\Velloran\\\\";
+    TrimTrailingBackslashes(dir);
+    EXPECT_STREQ("C:\\Apps\\Velloran", dir);
+    char root[8] = "C:\\";
+    TrimTrailingBackslashes(root);
+    EXPECT_STREQ("C:\\", root);
+}
+
+TEST(UninstallPaths, ParentDirectoryIsBeforeTheLastBackslash)
+{
+    char dir[32];
+    ASSERT_TRUE(ParentDirectory("C:\\Apps\\uninstall.exe", dir, sizeof dir));
+    EXPECT_STREQ("C:\\Apps", dir);
+    EXPECT_FALSE(ParentDirectory("uninstall.exe", dir, sizeof dir));
+}
+
+TEST(UninstallPaths, WinIniEntryMustStartThisViewer)
+{
+    const char *viewer = "C:\\Programs\\Velloran\\Velloran.exe";
+    EXPECT_TRUE(EntryNamesProgram("C:\\Programs\\Velloran\\Velloran.exe ^.bmp", viewer));
+    EXPECT_TRUE(EntryNamesProgram("c:\\PROGRAMS\\velloran\\VELLORAN.EXE ^.tiff", viewer));
+    EXPECT_TRUE(EntryNamesProgram("\"C:\\Programs\\Velloran\\Velloran.exe\" ^.gif", viewer));
+    EXPECT_TRUE(EntryNamesProgram("C:\\Programs\\Velloran\\Velloran.exe", viewer));
+    EXPECT_FALSE(EntryNamesProgram("C:\\Programs\\Velloran\\Velloran.exe2 ^.bmp", viewer));
+    EXPECT_FALSE(EntryNamesProgram("C:\\Other\\Velloran\\Velloran.exe ^.bmp", viewer));
+    EXPECT_FALSE(EntryNamesProgram("mspaint.exe ^.bmp", viewer));
+    EXPECT_FALSE(EntryNamesProgram("", viewer));
+    EXPECT_FALSE(EntryNamesProgram("anything", ""));
+}
+
+TEST(UninstallPaths, NumbersAreAppendedInDecimal)
+{
+    char text[16] = "n=";
+    ASSERT_TRUE(AppendNumber(text, sizeof text, 0));
+    ASSERT_TRUE(AppendNumber(text, sizeof text, 4294967295ul));
+    EXPECT_STREQ("n=04294967295", text);
+    EXPECT_FALSE(AppendNumber(text, sizeof text, 123));
+    EXPECT_STREQ("n=04294967295", text);
+}
+
+TEST(RelaunchArguments, TheCopysArgumentsAreRead)
+{
+    RelaunchArguments arguments;
+    ParseRelaunchArguments("/original \"C:\\Program Files\\Velloran\\uninstall.exe\" /wait 1234", &arguments);
+    EXPECT_TRUE(arguments.isCopy);
+    EXPECT_STREQ("C:\\Program Files\\Velloran\\uninstall.exe", arguments.originalPath);
+    EXPECT_EQ(1234u, arguments.originalProcessId);
+}
+
+TEST(RelaunchArguments, AnythingElseIsANormalStart)
+{
+    const char *tails[] = {
+        "",
+        "/original",
+        "/original C:\\unquoted.exe /wait 12",
+        "/original \"C:\\x.exe\"",
+        "/original \"C:\\x.exe\" /wait",
+        "/original \"C:\\x.exe\" /wait 12x",
+        "/original \"C:\\x.exe\" /wait 12345678901",
+        "/original \"C:\\x.exe\" /wait 12 more",
+        "/original \"\" /wait 12",
+        "/originalx \"C:\\x.exe\" /wait 12",
+    };
+    for (const char *tail : tails) {
+        RelaunchArguments arguments;
+        memset(&arguments, 0xA5, sizeof arguments);
+        ParseRelaunchArguments(tail, &arguments);
+        EXPECT_FALSE(arguments.isCopy) << tail;
+        EXPECT_STREQ("", arguments.originalPath) << tail;
+    }
+    std::string tooLong = "/original \"C:\\" + std::string(MAX_PATH, 'a') + "\" /wait 1";
+    RelaunchArguments arguments;
+    ParseRelaunchArguments(tooLong.c_str(), &arguments);
+    EXPECT_FALSE(arguments.isCopy);
+}
+
+TEST(RelaunchArguments, CommandLineTailFollowsTheProgramName)
+{
+    EXPECT_STREQ("/wait 1", CommandLineTail("\"C:\\Program Files\\uninstall.exe\"  /wait 1"));
+    EXPECT_STREQ("/wait 1", CommandLineTail("uninstall.exe /wait 1"));
+    EXPECT_STREQ("", CommandLineTail("uninstall.exe"));
+}
+
+class ClosingMessage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        memset(&report_, 0, sizeof report_);
+        memset(&installation_, 0, sizeof installation_);
+        lstrcpynA(installation_.programDir, "C:\\Programs\\Velloran", UNINSTALL_PATH_SIZE);
+        lstrcpynA(installation_.shortcutDir, "C:\\Start Menu\\Velloran", UNINSTALL_PATH_SIZE);
+    }
+    std::string Compose()
+    {
+        char text[UNINSTALL_MESSAGE_SIZE];
+        memset(text, 0xA5, sizeof text);
+        EXPECT_TRUE(ComposeReport(&report_, &installation_, text, sizeof text));
+        return text;
+    }
+    RemovalReport report_;
+    Installation installation_;
+};
+
+TEST_F(ClosingMessage, CompleteRemovalCountsWhatWentAndLeavesNothing)
+{
+    report_.filesRemoved = 79;
+    report_.foldersRemoved = 4;
+    report_.shortcutsRemoved = 3;
+    report_.keysRemoved = 3;
+    report_.extensionsReleased = 1;
+    report_.winIniEntriesRemoved = 11;
+    std::string text = Compose();
+    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer."));
+    EXPECT_NE(std::string::npos, text.find("79 program files, 4 folders, 3 shortcuts, 3 registry keys, "
+                                           "1 file type link and 11 WIN.INI entries."));
+    EXPECT_EQ(std::string::npos, text.find("not removed"));
+    EXPECT_EQ(std::string::npos, text.find("left behind"));
+    EXPECT_NE('\n', text[text.size() - 1]);
+}
+
+TEST_F(ClosingMessage, KeptFolderIsNamedWithWhatIsLeftInIt)
+{
+    report_.programDirKept = true;
+    report_.itemsLeft = 2;
+    std::string text = Compose();
+    EXPECT_NE(std::string::npos, text.find("left behind"));
+    EXPECT_NE(std::string::npos, text.find("The program folder C:\\Programs\\Velloran was not removed: it still "
+                                           "holds 2 items that Velloran did not install (files you added)."));
+}
+
+TEST_F(ClosingMessage, MissingFolderAndProblemsAreMentioned)
+{
+    report_.programDirMissing = true;
+    report_.filesScheduled = 1;
+    report_.filesFailed = 2;
+    report_.shortcutDirKept = true;
+    std::string text = Compose();
+    EXPECT_NE(std::string::npos, text.find("The program folder C:\\Programs\\Velloran was already gone."));
+    EXPECT_NE(std::string::npos, text.find("1 file is in use and will be removed when Windows restarts."));
+    EXPECT_NE(std::string::npos, text.find("2 files could not be removed."));
+    EXPECT_NE(std::string::npos, text.find("The shortcut folder C:\\Start Menu\\Velloran was not removed"));
+}
+
+TEST_F(ClosingMessage, ASmallBufferIsNeverOverrun)
+{
+    char text[40];
+    memset(text, 0xA5, sizeof text);
+    EXPECT_FALSE(ComposeReport(&report_, &installation_, text, 30));
+    EXPECT_LT(strlen(text), 30u);
+    for (size_t i = 30; i < sizeof text; ++i)
+        EXPECT_EQ((char)0xA5, text[i]);
+}
+
+}  // namespace

@@ -1,0 +1,329 @@
+// uninstall.exe driven as a user would, over an installation laid out here the
+// way the setup leaves it: the manifest's files, the registry entries, the
+// file type links, WIN.INI entries and a shortcut folder.
+#include "install/manifest.h"
+#include "test_support.h"
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+
+namespace {
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
+const char kDocumentType[] = "VELLORAN1.Image";
+const char kCaption[] = "Velloran Uninstall";
+const char kDialogClass[] = "#32770";
+const char *const kImageTypes[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
+const char *const kShortcuts[] = { "Velloran.lnk", "Uninstall.lnk", "Readme.lnk" };
+
+// Another program owns .gif, in the registry and in WIN.INI, before and after.
+const char kForeignType[] = "gif";
+const char kForeignClass[] = "OtherViewer.Gif";
+const char kForeignWinIni[] = "C:\\Other\\paint.exe ^.gif";
+
+std::set<std::string> ProgramsInTemp()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::set<std::string> programs;
+    for (const std::string &name : FolderEntries(temp)) {
+        if (name.size() > 4 && lstrcmpiA(name.c_str() + name.size() - 4, ".exe") == 0)
+            programs.insert(name);
+    }
+    return programs;
+}
+
+std::string ProcessImage(HANDLE process)
+{
+    char path[MAX_PATH] = "";
+    DWORD size = sizeof path;
+    if (!QueryFullProcessImageNameA(process, 0, path, &size))
+        return std::string();
+    return path;
+}
+
+class Uninstaller : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A real installation in this prefix is not the test's to touch.
+        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "Velloran is registered already";
+        ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDocumentType)) << "VELLORAN1.Image exists already";
+        for (const char *type : kImageTypes) {
+            savedClasses_.push_back(SaveClassDefault(("." + std::string(type)).c_str()));
+            savedWinIni_.push_back(SaveWinIniEntry(type));
+        }
+        programsInTemp_ = ProgramsInTemp();
+        root_ = MakeTestFolder("Velloran uninstall");
+        ASSERT_FALSE(root_.empty());
+        programDir_ = root_ + "\\Program Files\\Velloran";
+        shortcutDir_ = root_ + "\\Start Menu\\Velloran";
+        original_.process = NULL;
+        copy_.process = NULL;
+    }
+
+    void TearDown() override
+    {
+        EndProgram(&copy_);
+        EndProgram(&original_);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
+        DeleteKeyTree(HKEY_CLASSES_ROOT, kDocumentType);
+        for (const SavedValue &saved : savedClasses_)
+            RestoreClassDefault(saved);
+        for (const SavedValue &saved : savedWinIni_)
+            RestoreWinIniEntry(saved);
+        RemoveTree(root_);
+        // A copy that failed to delete itself is removed here, after the checks.
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        for (const std::string &name : ProgramsInTemp()) {
+            if (!programsInTemp_.count(name))
+                DeleteFileA((std::string(temp) + name).c_str());
+        }
+    }
+
+    std::string Installed(int row) const { return programDir_ + g_destinationSuffixes[row]; }
+    std::string Viewer() const { return programDir_ + "\\Velloran.exe"; }
+
+    // What the setup leaves behind, with the uninstaller itself among the files.
+    void LayOutInstallation(bool withProgramDir)
+    {
+        if (withProgramDir) {
+            ASSERT_TRUE(CreateDirectoryA((root_ + "\\Program Files").c_str(), NULL));
+            ASSERT_TRUE(CreateDirectoryA(programDir_.c_str(), NULL));
+            for (int i = 0; i < SUBDIR_COUNT; ++i)
+                ASSERT_TRUE(CreateDirectoryA((programDir_ + g_subdirectories[i]).c_str(), NULL));
+            for (int row = 0; row < MANIFEST_ROWS; ++row)
+                ASSERT_TRUE(WriteText(Installed(row), ("payload row " + std::to_string(row)).c_str()));
+            std::string uninstaller = programDir_ + "\\uninstall.exe";
+            ASSERT_TRUE(CopyFileA(BuiltProgram(UNINSTALL_EXE).c_str(), uninstaller.c_str(), FALSE));
+        }
+        ASSERT_TRUE(CreateDirectoryA((root_ + "\\Start Menu").c_str(), NULL));
+        ASSERT_TRUE(CreateDirectoryA(shortcutDir_.c_str(), NULL));
+        for (const char *shortcut : kShortcuts)
+            ASSERT_TRUE(WriteText(shortcutDir_ + "\\" + shortcut, "shortcut"));
+
+        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kAppPathsKey, "", (programDir_ + "\\VELLORAN.EXE").c_str()));
+        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path", programDir_.c_str()));
+        struct { const char *name; std::string value; } entries[] = {
+            { "DisplayName", "Velloran" },
+            { "UninstallString", programDir_ + "\\uninstall.exe" },
+            { "Scdir", shortcutDir_ },
+            { "Progdir", programDir_ },
+            { "DisplayIcon", Viewer() + ",0" },
+            { "DisplayVersion", "1.00" },
+            { "Publisher", "Velloran" },
+            { "InstallLocation", programDir_ },
+        };
+        for (const auto &entry : entries)
+            ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, entry.name, entry.value.c_str()));
+
+        ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, kDocumentType, "", "Velloran 1.00"));
+        ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\DefaultIcon", "", (Viewer() + ",0").c_str()));
+        ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\shell\\open\\command", "",
+                                     ("\"" + Viewer() + "\" \"%1\"").c_str()));
+        for (const char *type : kImageTypes) {
+            std::string key = "." + std::string(type);
+            bool foreign = lstrcmpA(type, kForeignType) == 0;
+            ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, key.c_str(), "", foreign ? kForeignClass : kDocumentType));
+            std::string entry = Viewer() + " ^." + type;
+            // One entry in other letters: Windows paths do not care.
+            if (lstrcmpA(type, "bmp") == 0)
+                CharUpperA(&entry[0]);
+            ASSERT_TRUE(WriteProfileStringA("extensions", type, foreign ? kForeignWinIni : entry.c_str()));
+        }
+    }
+
+    void Start(const std::string &exe)
+    {
+        ASSERT_TRUE(StartProgram(exe, "", &original_));
+    }
+
+    // The question, answered; the original process then ends by itself.
+    void Answer(int button)
+    {
+        HWND box = WaitForWindow(original_.id, kDialogClass, kCaption, WINDOW_TIMEOUT);
+        ASSERT_TRUE(box != NULL) << "no question";
+        std::string question = MessageBoxText(box);
+        EXPECT_NE(std::string::npos, question.find("Do you want to remove Velloran?")) << question;
+        EXPECT_NE(std::string::npos, question.find(programDir_)) << question;
+        ASSERT_TRUE(GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO));
+        ASSERT_TRUE(PressButton(box, button));
+        ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT));
+    }
+
+    // The closing message of whichever process shows it, read and closed.
+    std::string ReadClosingMessage(DWORD processId, DWORD avoidProcessId)
+    {
+        HWND box = WaitForWindow(processId, kDialogClass, kCaption, WINDOW_TIMEOUT, avoidProcessId);
+        if (!box)
+            return "<no closing message>";
+        std::string text = MessageBoxText(box);
+        EXPECT_TRUE(GetDlgItem(box, IDOK) != NULL);
+        EXPECT_TRUE(GetDlgItem(box, IDNO) == NULL);
+        PressButton(box, IDOK);
+        return text;
+    }
+
+    void ExpectInstalledFilesGone()
+    {
+        for (int row = 0; row < MANIFEST_ROWS; ++row)
+            EXPECT_FALSE(FileExists(Installed(row))) << Installed(row);
+        for (int i = 0; i < SUBDIR_COUNT; ++i)
+            EXPECT_FALSE(DirectoryExists(programDir_ + g_subdirectories[i])) << g_subdirectories[i];
+    }
+
+    void ExpectRegistrationGone()
+    {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDocumentType));
+        for (const char *type : kImageTypes) {
+            std::string key = "." + std::string(type);
+            std::string value;
+            bool foreign = lstrcmpA(type, kForeignType) == 0;
+            // The extension key stays; only our link in it goes.
+            EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key.c_str())) << key;
+            EXPECT_EQ(foreign, ReadDefaultValue(HKEY_CLASSES_ROOT, key.c_str(), &value)) << key << " = " << value;
+            if (foreign) {
+                EXPECT_EQ(kForeignClass, value);
+            }
+            EXPECT_EQ(foreign ? kForeignWinIni : "", ReadWinIniEntry(type)) << type;
+        }
+        EXPECT_FALSE(DirectoryExists(shortcutDir_));
+    }
+
+    // The copy in the temp folder deletes itself a moment after it ends.
+    void ExpectNoProgramLeftInTemp()
+    {
+        std::set<std::string> now;
+        for (int attempt = 0; attempt < 150; ++attempt) {
+            now = ProgramsInTemp();
+            if (now == programsInTemp_)
+                break;
+            Sleep(100);
+        }
+        EXPECT_EQ(programsInTemp_.size(), now.size()) << "a program was left in the temp folder";
+    }
+
+    std::vector<SavedValue> savedClasses_, savedWinIni_;
+    std::set<std::string> programsInTemp_;
+    std::string root_, programDir_, shortcutDir_;
+    Program original_, copy_;
+};
+
+TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
+{
+    ASSERT_NO_FATAL_FAILURE(LayOutInstallation(true));
+    ASSERT_TRUE(WriteText(programDir_ + "\\My notes.txt", "mine"));
+    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
+    // The original hands over to a copy outside the install directory and ends.
+    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
+
+    HWND box = WaitForWindow(0, kDialogClass, kCaption, WINDOW_TIMEOUT, original_.id);
+    ASSERT_TRUE(box != NULL) << "no closing message";
+    copy_.id = WindowProcess(box);
+    copy_.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy_.id);
+    ASSERT_TRUE(copy_.process != NULL);
+    std::string copyImage = ProcessImage(copy_.process);
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    EXPECT_EQ(0, lstrcmpiA(copyImage.substr(0, lstrlenA(temp)).c_str(), temp)) << copyImage << " is not in " << temp;
+
+    std::string text = ReadClosingMessage(copy_.id, 0);
+    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer")) << text;
+    EXPECT_NE(std::string::npos, text.find("The program folder " + programDir_ + " was not removed")) << text;
+    EXPECT_NE(std::string::npos, text.find("1 item that Velloran did not install (files you added)")) << text;
+    EXPECT_EQ(0u, WaitForExit(copy_.process, EXIT_TIMEOUT));
+
+    ExpectInstalledFilesGone();
+    EXPECT_EQ(std::vector<std::string>({ "My notes.txt" }), FolderEntries(programDir_));
+    ExpectRegistrationGone();
+    ExpectNoProgramLeftInTemp();
+    EXPECT_FALSE(FileExists(copyImage));
+}
+
+TEST_F(Uninstaller, RemovesTheFoldersWhenNothingElseIsInThem)
+{
+    ASSERT_NO_FATAL_FAILURE(LayOutInstallation(true));
+    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
+    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
+
+    HWND box = WaitForWindow(0, kDialogClass, kCaption, WINDOW_TIMEOUT, original_.id);
+    ASSERT_TRUE(box != NULL) << "no closing message";
+    copy_.id = WindowProcess(box);
+    copy_.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy_.id);
+    std::string text = ReadClosingMessage(copy_.id, 0);
+    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer.")) << text;
+    EXPECT_EQ(std::string::npos, text.find("not removed")) << text;
+    ASSERT_TRUE(copy_.process != NULL);
+    EXPECT_EQ(0u, WaitForExit(copy_.process, EXIT_TIMEOUT));
+
+    EXPECT_FALSE(DirectoryExists(programDir_));
+    EXPECT_TRUE(DirectoryExists(root_ + "\\Program Files"));  // not the setup's to remove
+    EXPECT_TRUE(DirectoryExists(root_ + "\\Start Menu"));
+    ExpectRegistrationGone();
+    ExpectNoProgramLeftInTemp();
+}
+
+TEST_F(Uninstaller, AnsweringNoChangesNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(LayOutInstallation(true));
+    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Answer(IDNO));
+    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
+
+    for (int row = 0; row < MANIFEST_ROWS; ++row)
+        EXPECT_TRUE(FileExists(Installed(row))) << Installed(row);
+    for (const char *shortcut : kShortcuts)
+        EXPECT_TRUE(FileExists(shortcutDir_ + "\\" + shortcut));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\shell\\open\\command"));
+    std::string value;
+    EXPECT_TRUE(ReadDefaultValue(HKEY_CLASSES_ROOT, ".png", &value));
+    EXPECT_EQ(kDocumentType, value);
+    EXPECT_EQ(Viewer() + " ^.png", ReadWinIniEntry("png"));
+    EXPECT_EQ(programsInTemp_, ProgramsInTemp());
+}
+
+TEST_F(Uninstaller, MissingEntrySaysVelloranIsNotInstalled)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(BuiltProgram(UNINSTALL_EXE)));
+    std::string text = ReadClosingMessage(original_.id, 0);
+    EXPECT_NE(std::string::npos, text.find("Velloran is not installed")) << text;
+    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
+}
+
+TEST_F(Uninstaller, GoneProgramFolderIsReportedAndTheRestStillCleaned)
+{
+    ASSERT_NO_FATAL_FAILURE(LayOutInstallation(false));
+    ASSERT_NO_FATAL_FAILURE(Start(BuiltProgram(UNINSTALL_EXE)));
+    ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
+    std::string text = ReadClosingMessage(original_.id, 0);
+    EXPECT_NE(std::string::npos, text.find("The program folder " + programDir_ + " was already gone.")) << text;
+    EXPECT_NE(std::string::npos, text.find("3 shortcuts")) << text;
+    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
+    ExpectRegistrationGone();
+    EXPECT_TRUE(FileExists(BuiltProgram(UNINSTALL_EXE)));
+}
+
+TEST_F(Uninstaller, ShortcutFolderWithOtherItemsIsKept)
+{
+    ASSERT_NO_FATAL_FAILURE(LayOutInstallation(true));
+    ASSERT_TRUE(WriteText(shortcutDir_ + "\\Someone else.lnk", "not ours"));
+    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
+    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
+    std::string text = ReadClosingMessage(0, original_.id);
+    EXPECT_NE(std::string::npos, text.find("The shortcut folder " + shortcutDir_ + " was not removed")) << text;
+    EXPECT_EQ(std::vector<std::string>({ "Someone else.lnk" }), FolderEntries(shortcutDir_));
+    EXPECT_FALSE(DirectoryExists(programDir_));
+    ExpectNoProgramLeftInTemp();
+}
+
+}  // namespace

@@ -1,0 +1,267 @@
+// Velloran.exe driven as a user would: started on a picture (as Explorer
+// does, through its command line), through File > Open, and on files it
+// cannot show; what it shows is read back from the screen.
+#include "payload/velloran/resource.h"
+#include "test_support.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+const char kViewerClass[] = "VelloranViewer";
+const char kDialogClass[] = "#32770";
+const DWORD kBackground = 0x404040;  // what the viewer shows around a picture
+const char kRecentFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32";
+
+#define check_colour(picture, x, y, expected) check_colour_(__LINE__, picture, x, y, expected)
+void check_colour_(int line, const ClientPicture &picture, int x, int y, DWORD expected)
+{
+    ASSERT_TRUE(x >= 0 && y >= 0 && x < picture.width && y < picture.height) << "from line " << line;
+    DWORD actual = picture.At(x, y);
+    // HALFTONE stretching may round a plain colour by a step.
+    for (int shift = 0; shift < 24; shift += 8) {
+        int a = (int)((actual >> shift) & 0xFF), e = (int)((expected >> shift) & 0xFF);
+        EXPECT_LE(abs(a - e), 2) << "pixel " << x << "," << y << " is " << std::hex << actual << ", expected "
+                                 << expected << " (from line " << line << ")";
+    }
+}
+
+class Viewer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = MakeTestFolder("Velloran viewer");
+        ASSERT_FALSE(folder_.empty());
+        pictures_ = folder_ + "\\My Pictures";
+        ASSERT_TRUE(CreateDirectoryA(pictures_.c_str(), NULL));
+        viewer_.process = NULL;
+    }
+    void TearDown() override
+    {
+        if (window_ && IsWindow(window_))
+            PostMessageA(window_, WM_CLOSE, 0, 0);
+        if (viewer_.process)
+            WaitForExit(viewer_.process, EXIT_TIMEOUT);
+        EndProgram(&viewer_);
+        RemoveTree(folder_);
+        if (restoreRecentFolders_)
+            RestoreKeySnapshot(HKEY_CURRENT_USER, kRecentFoldersKey, recentFolders_);
+    }
+
+    void Start(const std::string &tail)
+    {
+        ASSERT_TRUE(StartProgram(BuiltProgram(VELLORAN_EXE), tail, &viewer_));
+    }
+    void WaitForViewer(const char *title)
+    {
+        window_ = WaitForWindow(viewer_.id, kViewerClass, NULL, WINDOW_TIMEOUT);
+        ASSERT_TRUE(window_ != NULL) << "no viewer window";
+        ASSERT_TRUE(WaitForTitle(window_, title, WINDOW_TIMEOUT)) << "title is \"" << WindowText(window_) << "\"";
+    }
+    // The screen needs a moment after the title changes to show the new picture.
+    void CaptureWhenDrawn(ClientPicture *picture, int x, int y, DWORD expected)
+    {
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            UpdateWindow(window_);
+            ASSERT_TRUE(CaptureClient(window_, picture));
+            if ((picture->At(x, y) & 0xFFFFFF) == expected)
+                return;
+            Sleep(100);
+        }
+    }
+    void CloseAndExpectExitCodeZero()
+    {
+        PostMessageA(window_, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, WaitForExit(viewer_.process, EXIT_TIMEOUT));
+    }
+    std::string Picture(const char *name) const { return pictures_ + "\\" + name; }
+
+    std::string folder_, pictures_;
+    Program viewer_;
+    HWND window_ = NULL;
+    KeySnapshot recentFolders_;
+    bool restoreRecentFolders_ = false;
+};
+
+TEST_F(Viewer, PngNamedWithSpacesIsShownFittedAndCentred)
+{
+    // Four times as wide as high, red left half and blue right half.
+    ASSERT_TRUE(WritePng(Picture("wide red blue.png"), 200, 50, TwoHalves(200, 50, 0xFF0000, 0x0000FF, true)));
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture("wide red blue.png") + "\""));
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("wide red blue.png - Velloran"));
+
+    ClientPicture shown;
+    RECT client;
+    GetClientRect(window_, &client);
+    int width = client.right, height = client.bottom;
+    int pictureHeight = width / 4;                   // fills the width, keeps 4:1
+    int top = (height - pictureHeight) / 2;
+    ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, width / 4, height / 2, 0xFF0000));
+    ASSERT_GT(height, pictureHeight + 20) << "the window is too flat for this test";
+    check_colour(shown, width / 4, height / 2, 0xFF0000);
+    check_colour(shown, width * 3 / 4, height / 2, 0x0000FF);
+    check_colour(shown, width / 4, top + 4, 0xFF0000);
+    check_colour(shown, width / 4, top + pictureHeight - 5, 0xFF0000);
+    // Above and below the picture: background, as its proportions are kept.
+    check_colour(shown, width / 2, top - 4, kBackground);
+    check_colour(shown, width / 2, top + pictureHeight + 4, kBackground);
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Viewer, BmpNamedWithSpacesIsShownTheRightWayUp)
+{
+    // Taller than wide: green top half, yellow bottom half.
+    ASSERT_TRUE(WriteBmp(Picture("tall green yellow.bmp"), 40, 80, TwoHalves(40, 80, 0x00C000, 0xFFFF00, false)));
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture("tall green yellow.bmp") + "\""));
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("tall green yellow.bmp - Velloran"));
+
+    ClientPicture shown;
+    RECT client;
+    GetClientRect(window_, &client);
+    int width = client.right, height = client.bottom;
+    int pictureWidth = height / 2;
+    int left = (width - pictureWidth) / 2;
+    ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, width / 2, height / 4, 0x00C000));
+    check_colour(shown, width / 2, height / 4, 0x00C000);
+    check_colour(shown, width / 2, height * 3 / 4, 0xFFFF00);
+    check_colour(shown, left + 4, height / 4, 0x00C000);
+    check_colour(shown, left - 4, height / 4, kBackground);
+    check_colour(shown, left + pictureWidth + 4, height / 2, kBackground);
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Viewer, UnquotedPathWithSpacesIsTakenWhole)
+{
+    ASSERT_TRUE(WriteBmp(Picture("plain grey.bmp"), 8, 8, TwoHalves(8, 8, 0x808080, 0x808080, true)));
+    ASSERT_NO_FATAL_FAILURE(Start(Picture("plain grey.bmp")));
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("plain grey.bmp - Velloran"));
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Viewer, CorruptPictureGivesAMessageNamingTheFile)
+{
+    const char broken[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR garbage that is not a picture";
+    std::string path = Picture("broken picture.png");
+    ASSERT_TRUE(WriteBytes(path, std::vector<BYTE>(broken, broken + sizeof broken - 1)));
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
+
+    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
+    ASSERT_TRUE(box != NULL) << "no message box";
+    std::string text = MessageBoxText(box);
+    EXPECT_EQ(0u, text.find("Velloran cannot open " + path + ": ")) << text;
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT));
+
+    // The viewer stays open, empty.
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Viewer, TruncatedTgaSaysTheDataEndsTooEarly)
+{
+    // A 100 x 100 true-colour TGA header with three pixels' worth of data.
+    BYTE header[18] = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 100, 0, 24, 0 };
+    std::vector<BYTE> bytes(header, header + sizeof header);
+    bytes.resize(bytes.size() + 9, 0x7F);
+    std::string path = Picture("short one.tga");
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
+
+    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
+    ASSERT_TRUE(box != NULL) << "no message box";
+    EXPECT_EQ("Velloran cannot open " + path + ": the picture data ends too early.", MessageBoxText(box));
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Viewer, MissingFileGivesAMessage)
+{
+    std::string path = Picture("not here.png");
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
+    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
+    ASSERT_TRUE(box != NULL) << "no message box";
+    EXPECT_EQ("Velloran cannot open " + path + ": the file could not be read.", MessageBoxText(box));
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
+    CloseAndExpectExitCodeZero();
+}
+
+struct EditSearch {
+    HWND edit;
+};
+
+BOOL CALLBACK FindFileNameEdit(HWND child, LPARAM lParam)
+{
+    char className[32] = "";
+    GetClassNameA(child, className, sizeof className);
+    if (lstrcmpiA(className, "Edit") != 0 || !IsWindowVisible(child))
+        return TRUE;
+    ((EditSearch *)lParam)->edit = child;
+    return FALSE;
+}
+
+TEST_F(Viewer, TgaPcxAndPpmAreShownTheRightWayUp)
+{
+    const std::vector<DWORD> pixels = TwoHalves(30, 60, 0xE02020, 0x20E0E0, false);
+    const struct {
+        const char *name;
+        std::vector<BYTE> bytes;
+    } files[] = {
+        { "upright one.tga", TgaFile(30, 60, pixels) },
+        { "upright one.pcx", PcxFile(30, 60, pixels) },
+        { "upright one.ppm", PpmFile(30, 60, pixels) },
+    };
+    for (const auto &file : files) {
+        ASSERT_TRUE(WriteBytes(Picture(file.name), file.bytes));
+        ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture(file.name) + "\""));
+        ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(file.name) + " - Velloran").c_str()));
+        RECT client;
+        GetClientRect(window_, &client);
+        ClientPicture shown;
+        ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, client.right / 2, client.bottom / 4, 0xE02020));
+        check_colour(shown, client.right / 2, client.bottom / 4, 0xE02020);
+        check_colour(shown, client.right / 2, client.bottom * 3 / 4, 0x20E0E0);
+        CloseAndExpectExitCodeZero();
+        EndProgram(&viewer_);
+    }
+}
+
+TEST_F(Viewer, FileOpenShowsTheChosenPicture)
+{
+    // The open dialog remembers the folder; that memory is put back afterwards.
+    recentFolders_ = TakeKeySnapshot(HKEY_CURRENT_USER, kRecentFoldersKey);
+    restoreRecentFolders_ = true;
+    ASSERT_TRUE(WritePng(Picture("chosen one.png"), 30, 30, TwoHalves(30, 30, 0x2080F0, 0x2080F0, true)));
+    ASSERT_NO_FATAL_FAILURE(Start(""));
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
+
+    // File > Open..., as the menu sends it.
+    PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_FILE_OPEN, 0), 0);
+    HWND dialog = WaitForWindow(viewer_.id, kDialogClass, "Open picture", WINDOW_TIMEOUT);
+    ASSERT_TRUE(dialog != NULL) << "no open dialog";
+    EditSearch search = { NULL };
+    EnumChildWindows(dialog, FindFileNameEdit, (LPARAM)&search);
+    ASSERT_TRUE(search.edit != NULL) << "no file name box";
+    std::string path = Picture("chosen one.png");
+    SendMessageA(search.edit, WM_SETTEXT, 0, (LPARAM)path.c_str());
+    ASSERT_TRUE(PressButton(dialog, IDOK));
+
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("chosen one.png - Velloran"));
+    RECT client;
+    GetClientRect(window_, &client);
+    ClientPicture shown;
+    ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, client.right / 2, client.bottom / 2, 0x2080F0));
+    check_colour(shown, client.right / 2, client.bottom / 2, 0x2080F0);
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Viewer, FileExitEndsTheProgram)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(""));
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
+    PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
+    EXPECT_EQ(0u, WaitForExit(viewer_.process, EXIT_TIMEOUT));
+}
+
+}  // namespace

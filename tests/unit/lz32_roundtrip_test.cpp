@@ -1,0 +1,160 @@
+// LZ32, as the setup calls it, expands what the build machine's SZDD packer
+// wrote. The samples come from "szdd_tests --write-samples DIR" (NAME.dat and
+// NAME.da_ with replaced character 't'); SZDD_SAMPLES_DIR names DIR.
+#include <windows.h>
+#include <lzexpand.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string>
+#include <vector>
+
+typedef std::vector<BYTE> Bytes;
+
+// A Linux path from the test's environment is on drive Z: under Wine.
+static std::string SamplesDir()
+{
+    const char *dir = getenv("SZDD_SAMPLES_DIR");
+    if (!dir || !*dir)
+        return std::string();
+    std::string path = dir[0] == '/' ? std::string("Z:") + dir : std::string(dir);
+    for (char &c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    if (path.back() != '\\')
+        path += '\\';
+    return path;
+}
+
+static bool ReadWholeFile(const std::string &path, Bytes *bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD size = GetFileSize(file, NULL);
+    bytes->assign(size, 0xA5);
+    DWORD got = 0;
+    BOOL ok = size == 0 || ReadFile(file, bytes->data(), size, &got, NULL);
+    CloseHandle(file);
+    return ok && got == size;
+}
+
+// A fresh name in the temporary folder; the file is removed by the caller.
+static std::string TemporaryFileName()
+{
+    char dir[MAX_PATH];
+    char name[MAX_PATH];
+    if (!GetTempPathA(MAX_PATH, dir) || !GetTempFileNameA(dir, "lzt", 0, name))
+        return std::string();
+    return name;
+}
+
+// Expands packedPath to outPath the way the setup does: LZInit over a
+// CreateFileA handle, which has no limit on the length of the path, then
+// LZCopy to a CreateFileA handle. Returns what LZCopy returned.
+static LONG ExpandWithLzCopy(const std::string &packedPath, const std::string &outPath)
+{
+    HANDLE in = CreateFileA(packedPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, NULL);
+    EXPECT_NE(in, INVALID_HANDLE_VALUE) << packedPath;
+    if (in == INVALID_HANDLE_VALUE)
+        return -1;
+    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, NULL);
+    EXPECT_NE(out, INVALID_HANDLE_VALUE) << outPath;
+    if (out == INVALID_HANDLE_VALUE) {
+        CloseHandle(in);
+        return -1;
+    }
+    INT source = LZInit((HFILE)(INT_PTR)in);
+    LONG copied = -1;
+    if (source < 0) {
+        ADD_FAILURE() << "LZInit failed with " << source;
+        CloseHandle(in);
+    } else if (source == (INT)(INT_PTR)in) {
+        // LZInit hands back the file itself when it finds no SZDD header.
+        ADD_FAILURE() << packedPath << " is not taken for a packed file";
+        CloseHandle(in);
+    } else {
+        copied = LZCopy(source, (HFILE)(INT_PTR)out);
+        LZClose(source);   // closes in as well
+    }
+    CloseHandle(out);
+    return copied;
+}
+
+// Checks that LZCopy turns sample NAME.da_ back into NAME.dat, and that
+// LZ32 reads the replaced character from its header.
+static void ExpectLzCopyRestores(const char *name)
+{
+    std::string dir = SamplesDir();
+    ASSERT_FALSE(dir.empty()) << "SZDD_SAMPLES_DIR is not set";
+    std::string packedPath = dir + name + ".da_";
+    Bytes original;
+    ASSERT_TRUE(ReadWholeFile(dir + name + ".dat", &original)) << dir + name + ".dat";
+
+    char expandedName[MAX_PATH];
+    memset(expandedName, 0xA5, sizeof expandedName);
+    ASSERT_EQ(GetExpandedNameA((LPSTR)packedPath.c_str(), expandedName), 1);
+    EXPECT_STREQ(expandedName, (dir + name + ".dat").c_str());
+
+    std::string outPath = TemporaryFileName();
+    ASSERT_FALSE(outPath.empty());
+    LONG copied = ExpandWithLzCopy(packedPath, outPath);
+    Bytes expanded;
+    EXPECT_TRUE(ReadWholeFile(outPath, &expanded));
+    DeleteFileA(outPath.c_str());
+
+    EXPECT_EQ(copied, (LONG)original.size());
+    EXPECT_EQ(expanded.size(), original.size());
+    EXPECT_TRUE(expanded == original) << name << " differs after expansion";
+}
+
+TEST(Lz32Expand, RestoresAnEmptyFile) { ExpectLzCopyRestores("empty"); }
+TEST(Lz32Expand, RestoresOneByte) { ExpectLzCopyRestores("one_byte"); }
+TEST(Lz32Expand, RestoresThirtyTwoBytes) { ExpectLzCopyRestores("thirty_two"); }
+TEST(Lz32Expand, RestoresIncompressibleBytes) { ExpectLzCopyRestores("random"); }
+TEST(Lz32Expand, RestoresLongRuns) { ExpectLzCopyRestores("runs"); }
+TEST(Lz32Expand, RestoresMatchesOfTheSpacesTheRingStartsWith) { ExpectLzCopyRestores("leading_spaces"); }
+TEST(Lz32Expand, RestoresLongestMatches) { ExpectLzCopyRestores("longest_matches"); }
+TEST(Lz32Expand, RestoresMatchesOneRingBackAcrossTheRingEnd) { ExpectLzCopyRestores("ring_copies"); }
+TEST(Lz32Expand, RestoresTextLongerThanTheRing) { ExpectLzCopyRestores("word_text"); }
+
+TEST(Lz32Expand, RestoresGeneratedInputs)
+{
+    static const char *const MIXED[] = {"mixed_0", "mixed_1", "mixed_2", "mixed_3",
+                                        "mixed_4", "mixed_5", "mixed_6", "mixed_7"};
+    for (const char *name : MIXED) {
+        SCOPED_TRACE(name);
+        ExpectLzCopyRestores(name);
+    }
+}
+
+// LZOpenFileA opens by name (short paths only) and reads through the same
+// decoder; LZRead then gives the expanded bytes.
+TEST(Lz32Expand, LzOpenFileAndLzReadRestoreAShortPath)
+{
+    std::string dir = SamplesDir();
+    ASSERT_FALSE(dir.empty()) << "SZDD_SAMPLES_DIR is not set";
+    Bytes original;
+    ASSERT_TRUE(ReadWholeFile(dir + "word_text.dat", &original));
+    std::string shortPath = TemporaryFileName();
+    ASSERT_FALSE(shortPath.empty());
+    ASSERT_LT(shortPath.size(), sizeof(((OFSTRUCT *)0)->szPathName));
+    ASSERT_TRUE(CopyFileA((dir + "word_text.da_").c_str(), shortPath.c_str(), FALSE));
+
+    OFSTRUCT opened;
+    INT source = LZOpenFileA((LPSTR)shortPath.c_str(), &opened, OF_READ);
+    Bytes expanded(original.size() + 100, 0xA5);
+    INT got = -1;
+    if (source >= 0) {
+        got = LZRead(source, (LPSTR)expanded.data(), (INT)expanded.size());
+        LZClose(source);
+    }
+    DeleteFileA(shortPath.c_str());
+    ASSERT_GE(source, 0);
+    ASSERT_EQ(got, (INT)original.size());
+    expanded.resize(got);
+    EXPECT_TRUE(expanded == original);
+}

@@ -1,0 +1,128 @@
+// The main window's creation and its step runner, on a real main window.
+#include "shell/main_window.h"
+#include "shell/setup_state.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        g_instance = GetModuleHandleA(NULL);
+        strcpy(g_className, "SETUP");
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc   = MainWindowProc;
+        windowClass.hInstance     = g_instance;
+        windowClass.lpszClassName = g_className;
+        RegisterClassA(&windowClass);
+    }
+
+    void TearDown() override
+    {
+        if (g_mainWindow)
+            DestroyWindow(g_mainWindow);
+        g_mainWindow = NULL;
+        // The window's destruction posts a quit message that no loop reads.
+        MSG message;
+        while (PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        SetCurrentDirectoryA(savedDirectory);
+    }
+
+    void SetUp() override { GetCurrentDirectoryA(MAX_PATH, savedDirectory); }
+
+    // Creates the main window without running its message loop, so that no
+    // page opens.
+    void CreateMainWindow()
+    {
+        g_mainWindow = CreateWindowExA(0, g_className, g_className, WS_POPUP, 0, 0, 0, 0,
+                                       NULL, NULL, g_instance, NULL);
+        ASSERT_NE(g_mainWindow, (HWND)NULL);
+    }
+
+    char savedDirectory[MAX_PATH];
+};
+
+TEST_F(MainWindowTest, DriveRootIsCutToLetterAndColon)
+{
+    char directory[START_DIR_SIZE] = "D:\\";
+    CutDriveRoot(directory);
+    EXPECT_STREQ(directory, "D:");
+}
+
+TEST_F(MainWindowTest, PathsBelowARootAreKept)
+{
+    char directory[START_DIR_SIZE] = "D:\\SUB";
+    CutDriveRoot(directory);
+    EXPECT_STREQ(directory, "D:\\SUB");
+}
+
+TEST_F(MainWindowTest, StartedAtADriveRootStoresLetterAndColon)
+{
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    CreateMainWindow();
+    EXPECT_STREQ(g_startDir, "C:");
+}
+
+TEST_F(MainWindowTest, StartedBelowARootStoresThePathUnchanged)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_TRUE(SetCurrentDirectoryA(windows));
+    CreateMainWindow();
+    EXPECT_STRCASEEQ(g_startDir, windows);
+}
+
+TEST_F(MainWindowTest, CoversTheScreenWithoutCaption)
+{
+    CreateMainWindow();
+    RECT rect;
+    GetWindowRect(g_mainWindow, &rect);
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.top, 0);
+    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION, 0);
+}
+
+TEST_F(MainWindowTest, CreationSchedulesTheAgreementStep)
+{
+    CreateMainWindow();
+    EXPECT_EQ(g_stepTimer, (UINT_PTR)STEP_AGREEMENT);
+    // The timer exists: killing it succeeds once.
+    EXPECT_TRUE(KillTimer(g_mainWindow, STEP_AGREEMENT));
+}
+
+TEST_F(MainWindowTest, UnknownTimerIdsLeaveTheStepTimerAlone)
+{
+    CreateMainWindow();
+    SendMessageA(g_mainWindow, WM_TIMER, 499, 0);
+    SendMessageA(g_mainWindow, WM_TIMER, 507, 0);
+    EXPECT_TRUE(KillTimer(g_mainWindow, STEP_AGREEMENT));
+}
+
+TEST_F(MainWindowTest, CommandThreeHundredDestroysTheWindowQuietly)
+{
+    CreateMainWindow();
+    SendMessageA(g_mainWindow, WM_COMMAND, 300, 0);
+    EXPECT_FALSE(IsWindow(g_mainWindow));
+    g_mainWindow = NULL;
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 0u);
+}
+
+TEST_F(MainWindowTest, ScheduleStepStoresTheTimerOfTheMainWindow)
+{
+    CreateMainWindow();
+    KillTimer(g_mainWindow, STEP_AGREEMENT);
+    ScheduleStep(STEP_SUCCESS, 60000);
+    EXPECT_EQ(g_stepTimer, (UINT_PTR)STEP_SUCCESS);
+    StopStepTimer();
+    EXPECT_FALSE(KillTimer(g_mainWindow, STEP_SUCCESS));
+}
+
+} // namespace

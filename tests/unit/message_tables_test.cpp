@@ -1,0 +1,135 @@
+// Routing through message and command tables, on real windows.
+#include "shell/message_tables.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Call {
+    int    row;
+    HWND   window;
+    UINT   message;
+    WORD   controlId;
+    WORD   notifyCode;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+Call g_last;
+
+LRESULT FirstRow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_last = { 1, window, message, 0, 0, wParam, lParam };
+    return 11;
+}
+
+LRESULT SecondRow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_last = { 2, window, message, 0, 0, wParam, lParam };
+    return 22;
+}
+
+LRESULT CommandRow(HWND window, WORD controlId, WORD notifyCode, LPARAM lParam)
+{
+    g_last = { 3, window, 0, controlId, notifyCode, 0, lParam };
+    return 33;
+}
+
+const MessageEntry kTwoRowsForOneMessage[] = {
+    { WM_USER + 1, FirstRow  },
+    { WM_USER + 1, SecondRow },
+    { WM_USER + 2, SecondRow },
+};
+const MessageTable kDialogTable = { ARRAYSIZE(kTwoRowsForOneMessage), kTwoRowsForOneMessage, DEFAULT_NONE };
+const MessageTable kWindowTable = { ARRAYSIZE(kTwoRowsForOneMessage), kTwoRowsForOneMessage, DEFAULT_WINDOWPROC };
+
+const CommandEntry kCommands[] = {
+    { 7, CommandRow },
+};
+const CommandTable kDialogCommands = { ARRAYSIZE(kCommands), kCommands, DEFAULT_NONE };
+
+class MessageTablesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_last = {};
+        window = CreateWindowExA(0, "STATIC", "before", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+        ASSERT_NE(window, (HWND)NULL);
+    }
+    void TearDown() override { DestroyWindow(window); }
+    HWND window;
+};
+
+TEST_F(MessageTablesTest, FirstMatchingRowWins)
+{
+    EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_USER + 1, 5, 6), 11);
+    EXPECT_EQ(g_last.row, 1);
+    EXPECT_EQ(g_last.window, window);
+    EXPECT_EQ(g_last.wParam, 5u);
+    EXPECT_EQ(g_last.lParam, 6);
+}
+
+TEST_F(MessageTablesTest, LaterRowsAreReachedForOtherMessages)
+{
+    EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_USER + 2, 0, 0), 22);
+    EXPECT_EQ(g_last.row, 2);
+    EXPECT_EQ(g_last.message, (UINT)(WM_USER + 2));
+}
+
+TEST_F(MessageTablesTest, MessagesAreComparedOnAllThirtyTwoBits)
+{
+    // Same low word as a row, different high word: no row may match.
+    EXPECT_EQ(RouteMessage(&kDialogTable, window, 0x10000 + WM_USER + 1, 0, 0), 0);
+    EXPECT_EQ(g_last.row, 0);
+}
+
+TEST_F(MessageTablesTest, UnmatchedMessageOfADialogTableReturnsZero)
+{
+    EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_SETFONT, 0, 0), 0);
+    EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_CTLCOLOREDIT, 0, 0), 0);
+    EXPECT_EQ(g_last.row, 0);
+}
+
+TEST_F(MessageTablesTest, UnmatchedMessageOfAWindowTableReachesDefWindowProc)
+{
+    // Only the default window procedure stores and returns the window text.
+    EXPECT_TRUE(RouteMessage(&kWindowTable, window, WM_SETTEXT, 0, (LPARAM)"routed"));
+    char text[16] = {};
+    EXPECT_EQ(RouteMessage(&kWindowTable, window, WM_GETTEXT, sizeof(text), (LPARAM)text), 6);
+    EXPECT_STREQ(text, "routed");
+}
+
+TEST_F(MessageTablesTest, DialogTablesNeverCallTheDefaultProcedure)
+{
+    EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_SETTEXT, 0, (LPARAM)"routed"), 0);
+    char text[16] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    EXPECT_STREQ(text, "before");
+}
+
+TEST_F(MessageTablesTest, CommandRowGetsControlIdNotificationAndLParam)
+{
+    HWND control = (HWND)(INT_PTR)0x4242;
+    EXPECT_EQ(RouteCommand(&kDialogCommands, window, MAKEWPARAM(7, EN_UPDATE), (LPARAM)control), 33);
+    EXPECT_EQ(g_last.row, 3);
+    EXPECT_EQ(g_last.controlId, 7);
+    EXPECT_EQ(g_last.notifyCode, EN_UPDATE);
+    EXPECT_EQ(g_last.lParam, (LPARAM)control);
+}
+
+TEST_F(MessageTablesTest, CommandIdsAreComparedOnSixteenBits)
+{
+    // The high word is the notification code, not part of the id.
+    EXPECT_EQ(RouteCommand(&kDialogCommands, window, MAKEWPARAM(7, 0xFFFF), 0), 33);
+    EXPECT_EQ(g_last.notifyCode, 0xFFFF);
+    g_last = {};
+    EXPECT_EQ(RouteCommand(&kDialogCommands, window, MAKEWPARAM(8, 7), 0), 0);
+    EXPECT_EQ(g_last.row, 0);
+}
+
+TEST_F(MessageTablesTest, DefaultKindsOfTheDefaultProcedure)
+{
+    EXPECT_EQ(CallDefaultProc(DEFAULT_NONE, window, WM_GETTEXTLENGTH, 0, 0), 0);
+    EXPECT_EQ(CallDefaultProc(DEFAULT_WINDOWPROC, window, WM_GETTEXTLENGTH, 0, 0), 6);
+}
+
+} // namespace

@@ -1,0 +1,237 @@
+// Shortcuts, application registration and image types, written for real into
+// the test prefix's registry, WIN.INI and file system, then read back.
+#include "register/registration.h"
+#include "shell/setup_state.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <string>
+
+namespace {
+
+std::string TempFolder(const char *name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name + std::to_string(GetCurrentProcessId());
+}
+
+bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Target and description of a saved link, read through the shell's own object.
+void ReadLink(const std::string &linkPath, std::string *target, std::string *description)
+{
+    CoInitialize(NULL);
+    IShellLinkA *link = NULL;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link));
+    IPersistFile *file = NULL;
+    ASSERT_HRESULT_SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file));
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+    ASSERT_HRESULT_SUCCEEDED(file->Load(wide, STGM_READ));
+    char text[MAX_PATH] = {};
+    link->GetPath(text, MAX_PATH, NULL, 0);
+    *target = text;
+    char said[MAX_PATH] = {};
+    link->GetDescription(said, MAX_PATH);
+    *description = said;
+    file->Release();
+    link->Release();
+    CoUninitialize();
+}
+
+class ShellLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = TempFolder("links_");
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+        target = folder + "\\Velloran.exe";
+        HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        CloseHandle(file);
+    }
+    void TearDown() override
+    {
+        for (const char *name : { "\\Velloran.exe", "\\a.lnk", "\\b.lnk", "\\c.lnk" })
+            DeleteFileA((folder + name).c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+    std::string folder;
+    std::string target;
+};
+
+TEST_F(ShellLinkTest, WritesALinkWithTargetAndDescription)
+{
+    std::string link = folder + "\\a.lnk";
+    EXPECT_HRESULT_SUCCEEDED(CreateShellLink(target.c_str(), link.c_str(), "Velloran"));
+    std::string readTarget, readDescription;
+    ReadLink(link, &readTarget, &readDescription);
+    EXPECT_STRCASEEQ(readTarget.c_str(), target.c_str());
+    EXPECT_EQ(readDescription, "Velloran");
+}
+
+TEST_F(ShellLinkTest, AMissingFolderGivesTheSaveFailureAndNoFile)
+{
+    std::string link = folder + "\\missing\\a.lnk";
+    EXPECT_TRUE(FAILED(CreateShellLink(target.c_str(), link.c_str(), "Velloran")));
+    EXPECT_FALSE(Exists(link));
+}
+
+TEST_F(ShellLinkTest, ThreeCallsWriteThreeFiles)
+{
+    for (const char *name : { "\\a.lnk", "\\b.lnk", "\\c.lnk" })
+        EXPECT_HRESULT_SUCCEEDED(CreateShellLink(target.c_str(), (folder + name).c_str(), name));
+    for (const char *name : { "\\a.lnk", "\\b.lnk", "\\c.lnk" })
+        EXPECT_TRUE(Exists(folder + name)) << name;
+}
+
+TEST_F(ShellLinkTest, ALinkPathLongerThanMaxPathIsHandledSafely)
+{
+    std::string link = folder + "\\" + std::string(300, 'l') + ".lnk";
+    EXPECT_TRUE(FAILED(CreateShellLink(target.c_str(), link.c_str(), "Velloran")));
+}
+
+// A class factory that refuses every instance, registered in place of the
+// shell's link object.
+struct RefusingFactory : IClassFactory {
+    STDMETHODIMP QueryInterface(REFIID iid, void **out) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+            *out = this;
+            return S_OK;
+        }
+        *out = NULL;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP CreateInstance(IUnknown *, REFIID, void **out) override
+    {
+        *out = NULL;
+        return E_ACCESSDENIED;
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+};
+
+TEST_F(ShellLinkTest, AFailedCreationUninitialisesComOnceAndReturnsItsCode)
+{
+    ASSERT_EQ(CoInitialize(NULL), S_OK);
+    RefusingFactory factory;
+    DWORD cookie;
+    ASSERT_HRESULT_SUCCEEDED(CoRegisterClassObject(CLSID_ShellLink, &factory, CLSCTX_INPROC_SERVER,
+                                                   REGCLS_MULTIPLEUSE, &cookie));
+    std::string link = folder + "\\a.lnk";
+    EXPECT_EQ(CreateShellLink(target.c_str(), link.c_str(), "Velloran"), E_ACCESSDENIED);
+    EXPECT_FALSE(Exists(link));
+    CoRevokeClassObject(cookie);
+
+    // Our own initialisation is still there, and only it.
+    EXPECT_EQ(CoInitialize(NULL), S_FALSE);
+    CoUninitialize();
+    CoUninitialize();
+    EXPECT_EQ(CoInitialize(NULL), S_OK);
+    CoUninitialize();
+}
+
+std::string ReadText(HKEY root, const char *path, const char *name)
+{
+    char value[4096] = {};
+    DWORD size = sizeof(value);
+    if (RegGetValueA(root, path, name, RRF_RT_REG_SZ, NULL, value, &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return value;
+}
+
+DWORD ReadNumber(HKEY root, const char *path, const char *name)
+{
+    DWORD value = 0xA5A5A5A5, size = sizeof(value);
+    RegGetValueA(root, path, name, RRF_RT_REG_DWORD, NULL, &value, &size);
+    return value;
+}
+
+const char APP_PATHS[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
+const char UNINSTALL[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
+
+class RegistrationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Longer than the 100 characters a value buffer once held.
+        std::string install = TempFolder("registration ") + "\\" + std::string(120, 'd') + "\\Velloran";
+        lstrcpynA(g_installDir, install.c_str(), PATH_BUFFER_SIZE);
+        lstrcpynA(g_shortcutFolder, (TempFolder("shortcuts ") + "\\Velloran").c_str(), PATH_BUFFER_SIZE);
+    }
+    void TearDown() override
+    {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, APP_PATHS);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, UNINSTALL);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "VELLORAN1.Image");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ".bmp");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ".gif");
+        for (const char *key : { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" })
+            WriteProfileStringA("extensions", key, NULL);
+    }
+};
+
+TEST_F(RegistrationTest, AppPathsAndUninstallEntryHoldTheirValues)
+{
+    RegisterApplication();
+    std::string install = g_installDir;
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, APP_PATHS, NULL), install + "\\VELLORAN.EXE");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, APP_PATHS, "Path"), install);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "DisplayName"), "Velloran");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "UninstallString"), "\"" + install + "\\uninstall.exe\"");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "Scdir"), std::string(g_shortcutFolder));
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "Progdir"), install);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "DisplayIcon"), install + "\\Velloran.exe,0");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "DisplayVersion"), "1.00");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "Publisher"), "Velloran Software");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "InstallLocation"), install);
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL, "NoModify"), 1u);
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL, "NoRepair"), 1u);
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL, "EstimatedSize"), 0u) << "nothing is installed here";
+}
+
+TEST_F(RegistrationTest, ASecondRunReplacesTheDirectories)
+{
+    RegisterApplication();
+    lstrcatA(g_installDir, "2");
+    lstrcatA(g_shortcutFolder, "2");
+    RegisterApplication();
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, APP_PATHS, "Path"), std::string(g_installDir));
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "Progdir"), std::string(g_installDir));
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "Scdir"), std::string(g_shortcutFolder));
+}
+
+TEST_F(RegistrationTest, ImageTypesPointExistingExtensionsAtTheDocumentType)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ".bmp", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".jif");
+    RegisterImageTypes();
+    std::string install = g_installDir;
+    EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, ".bmp", NULL), "VELLORAN1.Image");
+    EXPECT_NE(RegOpenKeyA(HKEY_CLASSES_ROOT, ".jif", &key), ERROR_SUCCESS) << "no extension key is created";
+    EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, "VELLORAN1.Image", NULL), "Velloran 1.00");
+    EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\DefaultIcon", NULL), install + "\\Velloran.exe,0");
+    EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\shell\\open\\command", NULL),
+              "\"" + install + "\\Velloran.exe\" \"%1\"");
+}
+
+TEST_F(RegistrationTest, ProfileEntriesAreWrittenOnlyWhereAbsentOrEmpty)
+{
+    WriteProfileStringA("extensions", "gif", "x");
+    WriteProfileStringA("extensions", "png", "");
+    RegisterImageTypes();
+    char value[PATH_BUFFER_SIZE];
+    GetProfileStringA("extensions", "gif", "", value, sizeof(value));
+    EXPECT_STREQ(value, "x");
+    GetProfileStringA("extensions", "png", "", value, sizeof(value));
+    EXPECT_EQ(std::string(value), std::string(g_installDir) + "\\Velloran.exe ^.png");
+    GetProfileStringA("extensions", "jif", "", value, sizeof(value));
+    EXPECT_EQ(std::string(value), std::string(g_installDir) + "\\Velloran.exe ^.jif");
+}
+
+} // namespace
