@@ -10,12 +10,14 @@
 #include "shell/text.h"
 
 #include <lzexpand.h>
-#include <stdio.h>
+#include <wincrypt.h>
 #include <string.h>
 
 enum {
     TEMP_DIR_SIZE         = 512,
-    TEMP_PATH_SIZE        = TEMP_DIR_SIZE + MANIFEST_FIELD_SIZE,
+    PRIVATE_DIR_SIZE      = TEMP_DIR_SIZE + 32,
+    TEMP_PATH_SIZE        = PRIVATE_DIR_SIZE + MANIFEST_FIELD_SIZE,
+    PRIVATE_DIR_ATTEMPTS  = 16,
     DESTINATION_SIZE      = PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE,
     PROGRESS_LINE_SIZE    = 500,
     FAILURE_MESSAGE_SIZE  = TEMP_PATH_SIZE + DESTINATION_SIZE + 64,
@@ -32,6 +34,7 @@ static bool  s_busy;
 static bool  s_cancelRequested;
 
 static char s_tempDir[TEMP_DIR_SIZE];
+static char s_privateDir[PRIVATE_DIR_SIZE];
 static char s_tempFile[TEMP_PATH_SIZE];
 static char s_destination[DESTINATION_SIZE];
 static char s_progressLine[PROGRESS_LINE_SIZE];
@@ -55,6 +58,39 @@ static void CreateSubdirectories()
     }
 }
 
+// The temporary files go into a folder made afresh for this run under an
+// unpredictable name: in the shared temp directory another process could
+// otherwise swap a predictably named file before it is expanded.
+static void CreatePrivateTempDir()
+{
+    s_privateDir[0] = '\0';
+    DWORD length = GetTempPathA(TEMP_DIR_SIZE, s_tempDir);
+    if (length == 0 || length >= TEMP_DIR_SIZE)
+        return;
+    for (int attempt = 0; attempt < PRIVATE_DIR_ATTEMPTS; ++attempt) {
+        DWORD random[2] = { GetTickCount(), GetCurrentProcessId() };
+        HCRYPTPROV provider;
+        if (CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
+            CryptGenRandom(provider, sizeof(random), (BYTE *)random);
+            CryptReleaseContext(provider, 0);
+        }
+        char directory[PRIVATE_DIR_SIZE];
+        wsprintfA(directory, "%sVelloranSetup-%08lx%08lx", s_tempDir, random[0], random[1]);
+        // Fails when the name exists already: a folder made by someone else is never used.
+        if (CreateDirectoryA(directory, NULL)) {
+            CopyText(s_privateDir, PRIVATE_DIR_SIZE, directory);
+            return;
+        }
+    }
+}
+
+static void RemovePrivateTempDir()
+{
+    if (s_privateDir[0])
+        RemoveDirectoryA(s_privateDir);
+    s_privateDir[0] = '\0';
+}
+
 static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
 {
     s_dialogFont  = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
@@ -64,6 +100,7 @@ static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
     s_busy = false;
     s_cancelRequested = false;
     CreateSubdirectories();
+    CreatePrivateTempDir();
     ScheduleStep(STEP_COPY_TICK, COPY_TICK_FIRST_MS);
     return TRUE;
 }
@@ -109,42 +146,50 @@ static void ReportCopyFailure()
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_destination);
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "\nProgram will exit");
     MessageBoxA(s_copyDialog, s_failureMessage, "Error", MB_OK | MB_ICONERROR);
+    RemovePrivateTempDir();
     EndDialog(s_copyDialog, 0);
     ScheduleStep(STEP_ERROR, STEP_DELAY_MS);
 }
 
-static bool WriteTempFile(const PayloadBytes *payload)
+// Creates the temporary file, which must not exist yet, and writes the packed
+// bytes into it. The handle stays open for the expansion: the file is never
+// opened by its name again, and it goes away when the handle is closed.
+static HANDLE WriteTempFile(const PayloadBytes *payload)
 {
-    FILE *temp = fopen(s_tempFile, "wb");
-    if (!temp)
-        return false;
-    fwrite(payload->data, 1, payload->size, temp);
-    fclose(temp);
-    return true;
+    if (!s_privateDir[0])
+        return INVALID_HANDLE_VALUE;
+    HANDLE temp = CreateFileA(s_tempFile, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (temp == INVALID_HANDLE_VALUE)
+        return temp;
+    DWORD written = 0;
+    if (!WriteFile(temp, payload->data, payload->size, &written, NULL) || written != payload->size
+        || SetFilePointer(temp, 0, NULL, FILE_BEGIN) != 0) {
+        CloseHandle(temp);
+        return INVALID_HANDLE_VALUE;
+    }
+    return temp;
 }
 
-// Expands the temporary file into the destination. Both are opened by
-// handle: LZOpenFile keeps its path in a record of 128 characters, too short
-// for a deep install directory.
-static bool ExpandTempFile()
+// Expands the temporary file into the destination, which is opened by handle:
+// LZOpenFile keeps its path in a record of 128 characters, too short for a
+// deep install directory. Closes the temporary file in every case.
+static bool ExpandTempFile(HANDLE temp)
 {
-    HANDLE source = CreateFileA(s_tempFile, GENERIC_READ, FILE_SHARE_READ, NULL,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     HANDLE destination = CreateFileA(s_destination, GENERIC_WRITE, 0, NULL,
                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    LONG copied = LZERROR_BADINHANDLE;
-    if (source != INVALID_HANDLE_VALUE && destination != INVALID_HANDLE_VALUE) {
-        INT expander = LZInit((HFILE)(INT_PTR)source);
+    LONG copied = LZERROR_BADOUTHANDLE;
+    if (destination != INVALID_HANDLE_VALUE) {
+        INT expander = LZInit((HFILE)(INT_PTR)temp);
         if (expander >= 0) {
             copied = LZCopy(expander, (HFILE)(INT_PTR)destination);
             LZClose(expander);
-            source = INVALID_HANDLE_VALUE;
+            temp = INVALID_HANDLE_VALUE;
         }
-    }
-    if (source != INVALID_HANDLE_VALUE)
-        CloseHandle(source);
-    if (destination != INVALID_HANDLE_VALUE)
         CloseHandle(destination);
+    }
+    if (temp != INVALID_HANDLE_VALUE)
+        CloseHandle(temp);
     return copied >= 0;
 }
 
@@ -153,23 +198,25 @@ static bool CopyOneFile()
 {
     s_tempFile[0] = '\0';
     s_destination[0] = '\0';
-    GetTempPathA(TEMP_DIR_SIZE, s_tempDir);
-    CopyText(s_tempFile, TEMP_PATH_SIZE, s_tempDir);
+    CopyText(s_tempFile, TEMP_PATH_SIZE, s_privateDir);
+    AppendText(s_tempFile, TEMP_PATH_SIZE, "\\");
     AppendText(s_tempFile, TEMP_PATH_SIZE, g_compressedNames[s_copyIndex]);
 
     PayloadBytes payload;
-    if (!LookUpPayload(s_copyIndex, &payload) || !WriteTempFile(&payload)) {
+    HANDLE temp = INVALID_HANDLE_VALUE;
+    if (!LookUpPayload(s_copyIndex, &payload) || (temp = WriteTempFile(&payload)) == INVALID_HANDLE_VALUE) {
         ReportCopyFailure();
         return false;
     }
     ComposeDestination(s_copyIndex, s_destination);
-    bool expanded = ExpandTempFile();
-    if (!expanded)
-        ReportCopyFailure();
+    bool expanded = ExpandTempFile(temp);
     DeleteFileA(s_tempFile);
-    if (expanded)
-        ++s_copyIndex;
-    return expanded;
+    if (!expanded) {
+        ReportCopyFailure();
+        return false;
+    }
+    ++s_copyIndex;
+    return true;
 }
 
 // Removes what this run installed, newest first, going on past a file that
@@ -189,6 +236,7 @@ static void AskToCancel()
     if (MessageBoxA(s_copyDialog, "Are you sure you want to cancel the setup?\nAll installed files will be removed.",
                     "Question", MB_YESNO | MB_ICONQUESTION) == IDYES) {
         RemoveInstalledFiles();
+        RemovePrivateTempDir();
         EndDialog(s_copyDialog, 0);
         ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
         return;
@@ -201,6 +249,7 @@ static void CompleteCopy()
 {
     ReleaseProgress();
     StopStepTimer();
+    RemovePrivateTempDir();
     EndDialog(s_copyDialog, 0);
     ShowShortcutPage(g_mainWindow);
 }

@@ -6,8 +6,21 @@
 
 #include <commctrl.h>
 
+// Restricts later DLL loads to the system directory, so that a DLL planted
+// beside the setup (in a Downloads folder, say) is never picked up. Looked up
+// at run time: systems without it still start.
+static void LoadDllsFromSystemOnly()
+{
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesProc)(DWORD);
+    SetDefaultDllDirectoriesProc setDirectories = (SetDefaultDllDirectoriesProc)(void *)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    if (setDirectories)
+        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    LoadDllsFromSystemOnly();
     LoadStringA(instance, IDS_CLASS_NAME, g_className, CLASS_NAME_SIZE);
     g_instance = instance;
 
