@@ -1,0 +1,202 @@
+// The first thing a person sees: the full-screen main window and, over it,
+// the licence agreement page with its way on and its way out.
+#include "harness.h"
+
+namespace {
+
+const char AGREEMENT_PAGE[]  = "Velloran - Agreement";
+const char DIRECTORY_PAGE[]  = "Velloran - Setup directory";
+const char QUESTION[]        = "Question";
+const char CANCEL_QUESTION[] = "Are you sure you want to cancel the setup?";
+const char CANCELLED[]       = "Setup canceled";
+const char PROGRAM_WILL_EXIT[] = "Program will exit";
+
+enum {
+    IDC_LICENCE     = 199,
+    IDS_LICENCE     = 189,
+    LICENCE_LIMIT   = 5000
+};
+
+// The licence as setup.exe carries it, read from its resources.
+std::string LicenceResource()
+{
+    HMODULE setup = LoadLibraryExA(SetupExePath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!setup)
+        return std::string();
+    char text[LICENCE_LIMIT] = "";
+    int length = LoadStringA(setup, IDS_LICENCE, text, LICENCE_LIMIT);
+    FreeLibrary(setup);
+    return std::string(text, length > 0 ? length : 0);
+}
+
+class AgreementPage : public SetupScenario {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(SetupScenario::SetUp());
+        ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+        page_ = WaitForPage(AGREEMENT_PAGE);
+        ASSERT_NE(page_, (HWND)NULL) << "the agreement page did not show";
+    }
+
+    enum CancelWay { ESCAPE_KEY, CANCEL_BUTTON, BUTTON_NAMED_CANCEL };
+
+    // Asks to cancel the way given and returns the question box, checked.
+    HWND AskToCancel(CancelWay way)
+    {
+        if (way == ESCAPE_KEY)
+            EXPECT_TRUE(PressKey(page_, VK_ESCAPE));
+        else if (way == CANCEL_BUTTON)
+            EXPECT_TRUE(PressButton(page_, IDCANCEL));
+        else
+            EXPECT_TRUE(PressButtonByText(page_, "Cancel"));
+        HWND box = WaitForBox(QUESTION);
+        if (!box) {
+            ADD_FAILURE() << "no question after " << (way == ESCAPE_KEY ? "Escape" : "Cancel");
+            return NULL;
+        }
+        EXPECT_EQ(MessageBoxText(box), CANCEL_QUESTION);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), page_) << "the question belongs to the page";
+        EXPECT_NE(GetDlgItem(box, IDYES), (HWND)NULL);
+        EXPECT_NE(GetDlgItem(box, IDNO), (HWND)NULL);
+        EXPECT_EQ(GetDlgItem(box, IDOK), (HWND)NULL) << "a yes/no question has no OK";
+        return box;
+    }
+
+    void AnswerNo(HWND box)
+    {
+        ASSERT_TRUE(PressButton(box, IDNO));
+        ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT_MS)) << "the question stayed";
+    }
+
+    // The page is still there, usable, and shows the licence as before.
+    void ExpectPageAsBefore(const std::string &licence)
+    {
+        EXPECT_TRUE(IsWindow(page_) && IsWindowVisible(page_)) << "the page went away";
+        EXPECT_TRUE(IsWindowEnabled(page_)) << "the page stayed disabled";
+        EXPECT_EQ(WindowText(GetDlgItem(page_, IDC_LICENCE)), licence);
+        EXPECT_EQ(WaitForPage(AGREEMENT_PAGE), page_);
+    }
+
+    HWND page_ = NULL;
+};
+
+TEST_F(AgreementPage, MainWindowIsACaptionlessPopupCoveringTheScreen)
+{
+    HWND main = WaitForWindow(NULL, "SETUP", setup_.processId, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(main, (HWND)NULL) << "no window of class SETUP";
+
+    LONG style = GetWindowLongA(main, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_TRUE(style & WS_VISIBLE);
+    EXPECT_EQ(style & WS_CAPTION, 0) << "no caption bar and no border";
+    EXPECT_EQ(style & WS_THICKFRAME, 0);
+
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(main, &rect));
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.top, 0);
+    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(GetMenu(main), (HMENU)NULL);
+    EXPECT_EQ(GetWindow(page_, GW_OWNER), main) << "the page belongs to the main window";
+}
+
+TEST_F(AgreementPage, ShowsTheLicenceReadOnlyWithTwoButtons)
+{
+    HWND agree  = GetDlgItem(page_, IDOK);
+    HWND cancel = GetDlgItem(page_, IDCANCEL);
+    HWND edit   = GetDlgItem(page_, IDC_LICENCE);
+    ASSERT_NE(agree, (HWND)NULL);
+    ASSERT_NE(cancel, (HWND)NULL);
+    ASSERT_NE(edit, (HWND)NULL);
+    EXPECT_EQ(WindowText(agree), "I Agree");
+    EXPECT_EQ(WindowText(cancel), "Cancel");
+    EXPECT_EQ(WindowClass(edit), "Edit");
+
+    LONG style = GetWindowLongA(edit, GWL_STYLE);
+    EXPECT_TRUE(style & ES_READONLY);
+    EXPECT_TRUE(style & ES_MULTILINE);
+    EXPECT_TRUE(style & WS_VSCROLL);
+
+    std::string expected = LicenceResource();
+    std::string shown = WindowText(edit);
+    ASSERT_FALSE(expected.empty()) << "cannot read the licence from " << SetupExePath();
+    EXPECT_EQ(shown, expected);
+    EXPECT_GT(shown.size(), 4000u);
+    EXPECT_LT(shown.size(), (size_t)LICENCE_LIMIT - 1) << "the licence was cut";
+    EXPECT_NE(shown.find("\r\n"), std::string::npos) << "paragraphs are separated by CR LF";
+    for (size_t at = shown.find('\n'); at != std::string::npos; at = shown.find('\n', at + 1))
+        ASSERT_TRUE(at > 0 && shown[at - 1] == '\r') << "a line feed without carriage return at " << at;
+}
+
+TEST_F(AgreementPage, FocusStartsOnIAgree)
+{
+    EXPECT_EQ(FocusedWindow(page_), GetDlgItem(page_, IDOK));
+}
+
+TEST_F(AgreementPage, IsCentredOverTheBackdrop)
+{
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(page_, &rect));
+    int centreX = (rect.left + rect.right) / 2;
+    int centreY = (rect.top + rect.bottom) / 2;
+    EXPECT_NEAR(centreX, GetSystemMetrics(SM_CXSCREEN) / 2, 2);
+    EXPECT_NEAR(centreY, GetSystemMetrics(SM_CYSCREEN) / 2, 2);
+    Screenshot("agreement");
+}
+
+TEST_F(AgreementPage, EscapeAsksToCancel)
+{
+    std::string licence = WindowText(GetDlgItem(page_, IDC_LICENCE));
+    HWND box = AskToCancel(ESCAPE_KEY);
+    ASSERT_NE(box, (HWND)NULL);
+    Screenshot("question");
+    ASSERT_NO_FATAL_FAILURE(AnswerNo(box));
+    ExpectPageAsBefore(licence);
+}
+
+TEST_F(AgreementPage, CancelAnsweredNoKeepsThePageAsItWas)
+{
+    std::string licence = WindowText(GetDlgItem(page_, IDC_LICENCE));
+    ASSERT_FALSE(licence.empty());
+
+    HWND box = AskToCancel(CANCEL_BUTTON);
+    ASSERT_NE(box, (HWND)NULL);
+    ASSERT_NO_FATAL_FAILURE(AnswerNo(box));
+    ExpectPageAsBefore(licence);
+
+    // The page still answers: a second Cancel asks again.
+    box = AskToCancel(BUTTON_NAMED_CANCEL);
+    ASSERT_NE(box, (HWND)NULL);
+    ASSERT_NO_FATAL_FAILURE(AnswerNo(box));
+    ExpectPageAsBefore(licence);
+}
+
+TEST_F(AgreementPage, CancelAnsweredYesEndsTheSetupWithExitCodeZero)
+{
+    HWND box = AskToCancel(CANCEL_BUTTON);
+    ASSERT_NE(box, (HWND)NULL);
+    ASSERT_TRUE(PressButton(box, IDYES));
+
+    HWND cancelled = WaitForBox(CANCELLED);
+    ASSERT_NE(cancelled, (HWND)NULL) << "no closing message after Yes";
+    EXPECT_EQ(MessageBoxText(cancelled), PROGRAM_WILL_EXIT);
+    EXPECT_FALSE(IsWindow(page_) && IsWindowVisible(page_)) << "the page stayed open";
+    EXPECT_EQ(WindowClass(GetWindow(cancelled, GW_OWNER)), "SETUP") << "the message belongs to the main window";
+    Screenshot("cancelled");
+
+    ASSERT_TRUE(PressButton(cancelled, IDOK));
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+}
+
+TEST_F(AgreementPage, IAgreeLeadsToTheDirectoryPage)
+{
+    ASSERT_TRUE(PressButton(page_, IDOK));
+    HWND next = WaitForPage(DIRECTORY_PAGE);
+    ASSERT_NE(next, (HWND)NULL) << "the directory page did not follow";
+    EXPECT_FALSE(IsWindow(page_) && IsWindowVisible(page_)) << "the agreement page stayed open";
+    Screenshot("directory");
+}
+
+}  // namespace

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Makes the tests' Wine prefix draw title bars itself: the private X servers
+# of the end-to-end tests have no window manager to draw them, and the
+# screenshots should show each page with its caption.
+set -euo pipefail
+: "${WINEPREFIX:?}"
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
+wineserver -w

@@ -1,0 +1,374 @@
+// The last page of a real installation: where the shortcuts go, whether the
+// image types open with Velloran, and what "Finish" and "Cancel" leave in the
+// registry, in WIN.INI and in the Start Menu.
+#include "finish_steps.h"
+
+#include <algorithm>
+
+namespace {
+
+const char CONFIRMATION[] = "Confirmation";
+const char UP_ENTRY[]     = "........";
+
+// Which extension keys and WIN.INI entries the machine has before the setup
+// runs: .bmp and .png known to the system, .jif not; a WIN.INI entry of
+// another program for gif, an empty one for png, none for the rest.
+void ArrangeImageTypes()
+{
+    for (const char *type : { ".bmp", ".png" }) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, type, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    DeleteKey(HKEY_CLASSES_ROOT, ".jif");
+    ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".jif"));
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
+        WriteProfileStringA("extensions", IMAGE_TYPES[i], NULL);
+    ASSERT_TRUE(WriteProfileStringA("extensions", "gif", "x"));
+    ASSERT_TRUE(WriteProfileStringA("extensions", "png", ""));
+    std::string text;
+    ASSERT_TRUE(ExtensionEntry("png", &text)) << "an empty entry is an entry";
+    ASSERT_EQ(text, "");
+}
+
+std::string Joined(const std::vector<std::string> &items)
+{
+    std::string text;
+    for (const std::string &item : items)
+        text += "[" + item + "] ";
+    return text;
+}
+
+bool Contains(const std::vector<std::string> &items, const std::string &item)
+{
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+class ShortcutPage : public FullInstallScenario {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(FullInstallScenario::SetUp());
+        parent_ = MakeInstallParent("finish");
+        ASSERT_FALSE(parent_.empty()) << "cannot make a folder in C:\\";
+        startMenu_ = StartMenuRoot();
+    }
+
+    // Installs into parent_ and returns the shortcut page, checked as it opens.
+    HWND ReachPage()
+    {
+        HWND page = InstallUpToShortcutPage(parent_);
+        if (!page)
+            return NULL;
+        EXPECT_TRUE(WaitForText(GetDlgItem(page, IDC_SC_PREVIEW), startMenu_ + "\\Velloran"))
+            << "the preview shows " << WindowText(GetDlgItem(page, IDC_SC_PREVIEW));
+        EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED)
+            << "the box is ticked when the page opens";
+        return page;
+    }
+
+    // The three shortcuts and nothing else of ours in the folder.
+    void ExpectShortcutsIn(const std::string &folder)
+    {
+        struct { const char *link, *target, *description; } rows[] = {
+            { "Velloran.lnk",  "\\Velloran.exe",  "Velloran"  },
+            { "Uninstall.lnk", "\\uninstall.exe", "Uninstall" },
+            { "Readme.lnk",    "\\Readme.wri",    "Readme"    },
+        };
+        for (const auto &row : rows) {
+            std::string link = folder + "\\" + row.link;
+            ASSERT_TRUE(FileExists(link)) << link << " is missing";
+            ShortcutInfo info = ReadShortcut(link);
+            ASSERT_TRUE(info.loaded) << link << " cannot be read as a shortcut";
+            EXPECT_TRUE(SamePath(info.target, installDir_ + row.target)) << link << " points at " << info.target;
+            EXPECT_EQ(info.description, row.description) << link;
+            EXPECT_TRUE(FileExists(info.target)) << link << " points at a file that is not there";
+        }
+    }
+
+    void ExpectApplicationRegistered(const std::string &shortcutFolder)
+    {
+        std::string text;
+        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY, "", &text));
+        EXPECT_EQ(text, installDir_ + "\\VELLORAN.EXE");
+        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY, "Path", &text));
+        EXPECT_EQ(text, installDir_);
+        ExpectUninstallEntry(shortcutFolder);
+    }
+
+    void ExpectUninstallEntry(const std::string &shortcutFolder)
+    {
+        struct { const char *name; std::string value; } texts[] = {
+            { "DisplayName",     "Velloran" },
+            { "UninstallString", "\"" + installDir_ + "\\uninstall.exe\"" },
+            { "Scdir",           shortcutFolder },
+            { "Progdir",         installDir_ },
+            { "DisplayIcon",     installDir_ + "\\Velloran.exe,0" },
+            { "DisplayVersion",  "1.00" },
+            { "Publisher",       "Velloran Software" },
+            { "InstallLocation", installDir_ },
+        };
+        for (const auto &row : texts) {
+            std::string text;
+            EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, row.name, &text)) << row.name << " is missing";
+            EXPECT_EQ(text, row.value) << row.name;
+        }
+        DWORD number = 0xA5A5A5A5;
+        EXPECT_TRUE(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "NoModify", &number));
+        EXPECT_EQ(number, 1u) << "NoModify";
+        number = 0xA5A5A5A5;
+        EXPECT_TRUE(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "NoRepair", &number));
+        EXPECT_EQ(number, 1u) << "NoRepair";
+        // The install folder holds the installed files and nothing else yet.
+        number = 0xA5A5A5A5;
+        EXPECT_TRUE(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "EstimatedSize", &number));
+        EXPECT_EQ(number, (DWORD)((TreeSize(installDir_) + 1023) / 1024)) << "EstimatedSize in KB";
+    }
+
+    std::string parent_, startMenu_;
+};
+
+TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndTheShortcuts)
+{
+    ASSERT_NO_FATAL_FAILURE(ArrangeImageTypes());
+    MachineState arranged = ReadMachineState();
+    HWND page = ReachPage();
+    ASSERT_NE(page, (HWND)NULL);
+
+    HWND list = GetDlgItem(page, IDC_SC_LIST);
+    std::vector<std::string> entries = ListViewItems(list);
+    EXPECT_TRUE(Contains(entries, "Programs")) << Joined(entries);
+    EXPECT_TRUE(Contains(entries, "Velloran")) << "the new folder is shown: " << Joined(entries);
+    EXPECT_FALSE(Contains(entries, UP_ENTRY)) << "nothing above the Start Menu: " << Joined(entries);
+    EXPECT_EQ(WindowText(page), SHORTCUT_PAGE);
+    Screenshot("shortcut page");
+    EXPECT_EQ(ReadMachineState().uninstallEntry.exists, false) << "nothing is registered before Finish";
+
+    std::string folder = startMenu_ + "\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
+
+    ExpectApplicationRegistered(folder);
+
+    // The extension keys the system knew point at the document type; no
+    // extension key is made.
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
+        std::string key = std::string(".") + IMAGE_TYPES[i];
+        if (!arranged.extensionKeys[i].exists) {
+            EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key << " was made";
+            continue;
+        }
+        std::string text;
+        EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, key, "", &text)) << key;
+        EXPECT_EQ(text, DOCUMENT_TYPE) << key;
+    }
+    std::string text;
+    EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, DOCUMENT_TYPE, "", &text));
+    EXPECT_EQ(text, "Velloran 1.00");
+    EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\DefaultIcon", "", &text));
+    EXPECT_EQ(text, installDir_ + "\\Velloran.exe,0");
+    EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &text));
+    EXPECT_EQ(text, "\"" + installDir_ + "\\Velloran.exe\" \"%1\"");
+
+    // WIN.INI: written where absent or empty, left where it held text.
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
+        std::string type = IMAGE_TYPES[i];
+        EXPECT_TRUE(ExtensionEntry(type.c_str(), &text)) << type << " has no WIN.INI entry";
+        EXPECT_EQ(text, type == "gif" ? std::string("x") : installDir_ + "\\Velloran.exe ^." + type) << type;
+    }
+
+    EXPECT_EQ(TreeEntries(folder), std::vector<std::string>({ "Readme.lnk", "Uninstall.lnk", "Velloran.lnk" }));
+    ExpectShortcutsIn(folder);
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
+}
+
+TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAlone)
+{
+    ASSERT_NO_FATAL_FAILURE(ArrangeImageTypes());
+    MachineState arranged = ReadMachineState();
+    HWND page = ReachPage();
+    ASSERT_NE(page, (HWND)NULL);
+
+    // Cleared with the mouse, as a person does it.
+    HWND box = GetDlgItem(page, IDC_REGISTER_TYPES);
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(box, &rect));
+    ASSERT_TRUE(ClickAt({ rect.left + 6, (rect.top + rect.bottom) / 2 }));
+    DWORD start = GetTickCount();
+    while (SendMessageA(box, BM_GETCHECK, 0, 0) != BST_UNCHECKED && GetTickCount() - start < WINDOW_TIMEOUT_MS)
+        Sleep(POLL_INTERVAL_MS);
+    ASSERT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "the click did not clear the box";
+    Screenshot("box cleared");
+
+    std::string folder = startMenu_ + "\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
+
+    MachineState after = ReadMachineState();
+    EXPECT_TRUE(SameKeyState(after.documentType, arranged.documentType)) << DescribeKeyState(after.documentType);
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
+        EXPECT_TRUE(SameKeyState(after.extensionKeys[i], arranged.extensionKeys[i]))
+            << "." << IMAGE_TYPES[i] << " is now\n" << DescribeKeyState(after.extensionKeys[i]);
+    EXPECT_EQ(after.extensions, arranged.extensions) << "WIN.INI [extensions] changed: " << Joined(after.extensions);
+
+    // The application itself is registered all the same.
+    ExpectApplicationRegistered(folder);
+    ExpectShortcutsIn(folder);
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
+}
+
+TEST_F(ShortcutPage, MissingAppPathsKeyIsReportedAndTheRestIsStillWritten)
+{
+    HWND page = ReachPage();
+    ASSERT_NE(page, (HWND)NULL);
+    // Gone while the page is open; the fixture puts it back.
+    DeleteKey(HKEY_LOCAL_MACHINE, APP_PATHS_KEY);
+    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_KEY));
+
+    ASSERT_TRUE(PressButton(page, IDOK));
+    // A message box without a caption of its own: Wine's default caption.
+    HWND error = WaitForBox("Error");
+    ASSERT_NE(error, (HWND)NULL) << "no message about the registry";
+    EXPECT_EQ(MessageBoxText(error), "Couldn't open a key in registry\nSOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths");
+    EXPECT_EQ(WindowClass(GetWindow(error, GW_OWNER)), "SETUP") << "the message belongs to the main window";
+    EXPECT_NE(GetDlgItem(error, IDOK), (HWND)NULL);
+    EXPECT_EQ(GetDlgItem(error, IDCANCEL), (HWND)NULL);
+    EXPECT_EQ(GetDlgItem(error, IDYES), (HWND)NULL);
+    Screenshot("registry error");
+
+    std::string folder = startMenu_ + "\\Velloran";
+    std::vector<HWND> before = WindowsNow();
+    ASSERT_TRUE(PressButton(error, IDOK));
+    ASSERT_NE(WaitForBox("Setup"), (HWND)NULL) << "no closing message after the registry error";
+    HWND shell = WaitForShellWindow(before, "Velloran");
+    ASSERT_NE(shell, (HWND)NULL) << "the shortcut folder was not opened";
+    CloseShellWindow(shell);
+
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_KEY)) << "the App Paths key was made after all";
+    ExpectUninstallEntry(folder);
+    ExpectShortcutsIn(folder);
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
+}
+
+TEST_F(ShortcutPage, SecondInstallReplacesTheRegisteredPlaces)
+{
+    HWND page = ReachPage();
+    ASSERT_NE(page, (HWND)NULL);
+    std::string firstFolder = startMenu_ + "\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, firstFolder));
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
+    std::string firstDir = installDir_;
+    ExpectApplicationRegistered(firstFolder);
+
+    // Again, into another folder, with the shortcuts below Programs.
+    EndSetup(&setup_);
+    std::string secondParent = MakeInstallParent("again");
+    ASSERT_FALSE(secondParent.empty());
+    page = InstallUpToShortcutPage(secondParent);
+    ASSERT_NE(page, (HWND)NULL);
+    ASSERT_NE(installDir_, firstDir);
+    std::string secondFolder = startMenu_ + "\\Programs\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, "Programs", secondFolder));
+    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, secondFolder));
+
+    ExpectApplicationRegistered(secondFolder);
+    ExpectShortcutsIn(secondFolder);
+    std::string text;
+    ASSERT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &text));
+    EXPECT_EQ(text, "\"" + installDir_ + "\\Velloran.exe\" \"%1\"");
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
+}
+
+TEST_F(ShortcutPage, ExistingShortcutFolderIsUsedAsItIs)
+{
+    std::string folder = startMenu_ + "\\Velloran";
+    ASSERT_FALSE(DirectoryExists(folder)) << folder << " is there before the scenario made it";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    const std::vector<BYTE> notes = { 'm', 'i', 'n', 'e' };
+    ASSERT_TRUE(WriteFileBytes(folder + "\\Notes.txt", notes));
+
+    HWND page = ReachPage();
+    ASSERT_NE(page, (HWND)NULL);
+    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
+
+    EXPECT_EQ(TreeEntries(folder),
+              std::vector<std::string>({ "Notes.txt", "Readme.lnk", "Uninstall.lnk", "Velloran.lnk" }));
+    HANDLE file = CreateFileA((folder + "\\Notes.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0,
+                              NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char content[16] = {};
+    DWORD read = 0;
+    ReadFile(file, content, sizeof(content), &read, NULL);
+    CloseHandle(file);
+    EXPECT_EQ(std::string(content, read), "mine") << "the file already in the folder was changed";
+    ExpectShortcutsIn(folder);
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
+}
+
+TEST_F(ShortcutPage, DoubleClickingProgramsPutsTheShortcutsThere)
+{
+    if (!DirectoryExists(startMenu_ + "\\Programs")) {
+        ASSERT_TRUE(CreateDirectoryA((startMenu_ + "\\Programs").c_str(), NULL));
+    }
+    HWND page = ReachPage();
+    ASSERT_NE(page, (HWND)NULL);
+
+    std::string folder = startMenu_ + "\\Programs\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, "Programs", folder));
+    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_SC_LIST));
+    EXPECT_TRUE(Contains(entries, UP_ENTRY)) << "below the Start Menu there is a way up: " << Joined(entries);
+    Screenshot("programs");
+
+    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
+    ExpectShortcutsIn(folder);
+    ExpectApplicationRegistered(folder);
+    EXPECT_FALSE(DirectoryExists(startMenu_ + "\\Velloran")) << "a shortcut folder was made at the top as well";
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
+}
+
+TEST_F(ShortcutPage, CancelAnsweredNoKeepsThePageAndYesRegistersNothing)
+{
+    HWND page = ReachPage();
+    ASSERT_NE(page, (HWND)NULL);
+    std::string preview = WindowText(GetDlgItem(page, IDC_SC_PREVIEW));
+
+    ASSERT_TRUE(PressButton(page, IDCANCEL));
+    HWND question = WaitForBox(CONFIRMATION);
+    ASSERT_NE(question, (HWND)NULL) << "no question after Cancel";
+    EXPECT_EQ(MessageBoxText(question), "Cancel creating the shortcuts?");
+    EXPECT_EQ(GetWindow(question, GW_OWNER), page) << "the question belongs to the page";
+    EXPECT_NE(GetDlgItem(question, IDYES), (HWND)NULL);
+    EXPECT_NE(GetDlgItem(question, IDNO), (HWND)NULL);
+    Screenshot("confirmation");
+    ASSERT_TRUE(PressButton(question, IDNO));
+    ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
+
+    EXPECT_TRUE(IsWindow(page) && IsWindowVisible(page)) << "the page went away after No";
+    EXPECT_TRUE(IsWindowEnabled(page));
+    EXPECT_EQ(WindowText(GetDlgItem(page, IDC_SC_PREVIEW)), preview);
+    EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(Differences(machineBefore_, ReadMachineState()).empty()) << "No changed the machine";
+
+    ASSERT_TRUE(PressButton(page, IDCANCEL));
+    question = WaitForBox(CONFIRMATION);
+    ASSERT_NE(question, (HWND)NULL) << "no question after the second Cancel";
+    ASSERT_TRUE(PressButton(question, IDYES));
+    HWND cancelled = WaitForBox("Setup canceled");
+    ASSERT_NE(cancelled, (HWND)NULL) << "no closing message after Yes";
+    EXPECT_EQ(MessageBoxText(cancelled), "Program will exit");
+    EXPECT_FALSE(IsWindow(page) && IsWindowVisible(page)) << "the page stayed open";
+    Screenshot("cancelled");
+    ASSERT_TRUE(PressButton(cancelled, IDOK));
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+
+    // Nothing registered, no shortcut folder, no shell window started ...
+    for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
+        ADD_FAILURE() << "cancelling changed " << difference;
+    EXPECT_TRUE(Descendants(setup_.processId).empty()) << "the setup started a program";
+    // ... and the installed files stay.
+    std::vector<std::string> installed = TreeEntries(installDir_);
+    EXPECT_TRUE(Contains(installed, "Velloran.exe")) << Joined(installed);
+    EXPECT_TRUE(Contains(installed, "uninstall.exe")) << Joined(installed);
+    EXPECT_EQ(installed.size(), 79u + 3u) << "79 distinct files and 3 subfolders: " << Joined(installed);
+}
+
+}  // namespace

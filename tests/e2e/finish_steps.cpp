@@ -1,0 +1,765 @@
+#include "finish_steps.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <string.h>
+
+const char SHORTCUT_PAGE[]   = "Velloran - Start menu - shortcuts";
+const char APP_PATHS_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const char APP_PATHS_ENTRY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
+const char UNINSTALL_ENTRY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
+const char DOCUMENT_TYPE[]   = "VELLORAN1.Image";
+const char *const IMAGE_TYPES[IMAGE_TYPE_COUNT] = {
+    "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff"
+};
+
+static const char AGREEMENT_PAGE[] = "Velloran - Agreement";
+static const char DIRECTORY_PAGE[] = "Velloran - Setup directory";
+static const char COPY_PAGE[]      = "Velloran - Decompressing status";
+static const char EXTENSIONS[]     = "extensions";
+
+enum {
+    IDC_DIR_PREVIEW = 208,
+    IDC_DIR_LIST    = 209,
+    PROFILE_SECTION_SIZE = 65536,
+    KEY_DEPTH_LIMIT = 32
+};
+
+// ---- Files ---------------------------------------------------------------
+
+bool FileExists(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool WriteFileBytes(const std::string &path, const std::vector<BYTE> &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = bytes.empty() || (WriteFile(file, &bytes[0], (DWORD)bytes.size(), &written, NULL) &&
+                                written == bytes.size());
+    CloseHandle(file);
+    return ok;
+}
+
+static void CollectTree(const std::string &folder, const std::string &prefix, std::vector<std::string> *entries,
+                        ULONGLONG *size)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            entries->push_back(prefix + name + "\\");
+            CollectTree(folder + "\\" + name, prefix + name + "\\", entries, size);
+        } else {
+            entries->push_back(prefix + name);
+            *size += ((ULONGLONG)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::vector<std::string> TreeEntries(const std::string &folder)
+{
+    std::vector<std::string> entries;
+    ULONGLONG size = 0;
+    CollectTree(folder, "", &entries, &size);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+ULONGLONG TreeSize(const std::string &folder)
+{
+    std::vector<std::string> entries;
+    ULONGLONG size = 0;
+    CollectTree(folder, "", &entries, &size);
+    return size;
+}
+
+std::string StartMenuRoot()
+{
+    char folder[MAX_PATH] = "";
+    if (SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_COMMON_STARTMENU, NULL, SHGFP_TYPE_CURRENT, folder)) ||
+        SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_STARTMENU, NULL, SHGFP_TYPE_CURRENT, folder)))
+        return folder;
+    return std::string();
+}
+
+bool SamePath(const std::string &a, const std::string &b)
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+// ---- Registry ------------------------------------------------------------
+
+static bool NameLess(const std::string &a, const std::string &b)
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+}
+
+static KeyState ReadOpenKey(HKEY key, int depth)
+{
+    KeyState state;
+    state.exists = true;
+    DWORD subkeys = 0, longestSubkey = 0, values = 0, longestName = 0, longestData = 0;
+    if (RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, &longestSubkey, NULL, &values, &longestName,
+                         &longestData, NULL, NULL) != ERROR_SUCCESS)
+        return state;
+    for (DWORD i = 0; i < values; ++i) {
+        std::vector<char> name(longestName + 2, '\0');
+        std::vector<BYTE> data(longestData + 2, 0);
+        DWORD nameSize = (DWORD)name.size(), dataSize = (DWORD)data.size(), type = 0;
+        if (RegEnumValueA(key, i, &name[0], &nameSize, NULL, &type, &data[0], &dataSize) != ERROR_SUCCESS)
+            continue;
+        data.resize(dataSize);
+        state.values.push_back({ std::string(&name[0], nameSize), type, data });
+    }
+    for (DWORD i = 0; i < subkeys && depth < KEY_DEPTH_LIMIT; ++i) {
+        std::vector<char> name(longestSubkey + 2, '\0');
+        DWORD nameSize = (DWORD)name.size();
+        if (RegEnumKeyExA(key, i, &name[0], &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            continue;
+        std::string child(&name[0], nameSize);
+        HKEY childKey;
+        if (RegOpenKeyExA(key, child.c_str(), 0, KEY_READ, &childKey) != ERROR_SUCCESS)
+            continue;
+        state.subkeys.push_back({ child, ReadOpenKey(childKey, depth + 1) });
+        RegCloseKey(childKey);
+    }
+    std::sort(state.values.begin(), state.values.end(),
+              [](const RegistryValue &a, const RegistryValue &b) { return NameLess(a.name, b.name); });
+    std::sort(state.subkeys.begin(), state.subkeys.end(),
+              [](const std::pair<std::string, KeyState> &a, const std::pair<std::string, KeyState> &b) {
+                  return NameLess(a.first, b.first);
+              });
+    return state;
+}
+
+KeyState ReadKeyState(HKEY root, const std::string &path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return KeyState();
+    KeyState state = ReadOpenKey(key, 0);
+    RegCloseKey(key);
+    return state;
+}
+
+static void DeleteKeyBelow(HKEY parent, const std::string &name, int depth)
+{
+    HKEY key;
+    if (depth < KEY_DEPTH_LIMIT && RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | DELETE, &key) == ERROR_SUCCESS) {
+        char child[256];
+        for (;;) {
+            DWORD childSize = sizeof(child);
+            if (RegEnumKeyExA(key, 0, child, &childSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+                break;
+            DeleteKeyBelow(key, child, depth + 1);
+            // A child that would not go would be found again for ever.
+            HKEY stuck;
+            if (RegOpenKeyExA(key, child, 0, KEY_READ, &stuck) == ERROR_SUCCESS) {
+                RegCloseKey(stuck);
+                break;
+            }
+        }
+        RegCloseKey(key);
+    }
+    RegDeleteKeyA(parent, name.c_str());
+}
+
+void DeleteKey(HKEY root, const std::string &path)
+{
+    DeleteKeyBelow(root, path, 0);
+}
+
+static void WriteState(HKEY parent, const std::string &path, const KeyState &state)
+{
+    HKEY key;
+    if (RegCreateKeyExA(parent, path.c_str(), 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return;
+    for (const RegistryValue &value : state.values)
+        RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.empty() ? NULL : &value.data[0],
+                       (DWORD)value.data.size());
+    for (const auto &child : state.subkeys)
+        WriteState(key, child.first, child.second);
+    RegCloseKey(key);
+}
+
+void PutKeyState(HKEY root, const std::string &path, const KeyState &state)
+{
+    if (SameKeyState(ReadKeyState(root, path), state))
+        return;
+    DeleteKey(root, path);
+    if (state.exists)
+        WriteState(root, path, state);
+}
+
+bool SameKeyState(const KeyState &a, const KeyState &b)
+{
+    if (a.exists != b.exists || a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size())
+        return false;
+    for (size_t i = 0; i < a.values.size(); ++i) {
+        if (lstrcmpiA(a.values[i].name.c_str(), b.values[i].name.c_str()) != 0 || a.values[i].type != b.values[i].type ||
+            a.values[i].data != b.values[i].data)
+            return false;
+    }
+    for (size_t i = 0; i < a.subkeys.size(); ++i) {
+        if (lstrcmpiA(a.subkeys[i].first.c_str(), b.subkeys[i].first.c_str()) != 0 ||
+            !SameKeyState(a.subkeys[i].second, b.subkeys[i].second))
+            return false;
+    }
+    return true;
+}
+
+static std::string DescribeValue(const RegistryValue &value)
+{
+    std::string name = value.name.empty() ? "(default)" : value.name;
+    if ((value.type == REG_SZ || value.type == REG_EXPAND_SZ) && !value.data.empty())
+        return name + " = \"" + std::string((const char *)&value.data[0], strnlen((const char *)&value.data[0],
+                                                                                     value.data.size())) + "\"";
+    if (value.type == REG_DWORD && value.data.size() == sizeof(DWORD))
+        return name + " = dword " + std::to_string(*(const DWORD *)&value.data[0]);
+    return name + " = type " + std::to_string(value.type) + ", " + std::to_string(value.data.size()) + " bytes";
+}
+
+static void Describe(const KeyState &state, const std::string &indent, std::string *text)
+{
+    for (const RegistryValue &value : state.values)
+        *text += indent + DescribeValue(value) + "\n";
+    for (const auto &child : state.subkeys) {
+        *text += indent + "[" + child.first + "]\n";
+        Describe(child.second, indent + "  ", text);
+    }
+}
+
+std::string DescribeKeyState(const KeyState &state)
+{
+    if (!state.exists)
+        return "(no key)\n";
+    std::string text;
+    Describe(state, "  ", &text);
+    return text.empty() ? "(empty key)\n" : text;
+}
+
+bool KeyExists(HKEY root, const std::string &path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+static bool ReadValue(HKEY root, const std::string &path, const char *name, DWORD *type, std::vector<BYTE> *data)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    bool read = RegQueryValueExA(key, name, NULL, type, NULL, &size) == ERROR_SUCCESS;
+    if (read) {
+        data->assign(size + 1, 0);
+        read = RegQueryValueExA(key, name, NULL, type, &(*data)[0], &size) == ERROR_SUCCESS;
+        data->resize(size);
+    }
+    RegCloseKey(key);
+    return read;
+}
+
+bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadValue(root, path, name, &type, &data) || type != REG_SZ)
+        return false;
+    // The stored size counts the terminating NUL.
+    if (data.empty() || data.back() != '\0')
+        return false;
+    text->assign((const char *)&data[0], data.size() - 1);
+    return true;
+}
+
+bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadValue(root, path, name, &type, &data) || type != REG_DWORD || data.size() != sizeof(DWORD))
+        return false;
+    memcpy(number, &data[0], sizeof(DWORD));
+    return true;
+}
+
+bool WriteText(HKEY root, const std::string &path, const char *name, const std::string &text)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, path.c_str(), 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return false;
+    bool written = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text.c_str(), (DWORD)text.size() + 1) ==
+                   ERROR_SUCCESS;
+    RegCloseKey(key);
+    return written;
+}
+
+// ---- WIN.INI -------------------------------------------------------------
+
+std::vector<std::string> ProfileSection(const char *section)
+{
+    std::vector<char> buffer(PROFILE_SECTION_SIZE, '\0');
+    DWORD length = GetProfileSectionA(section, &buffer[0], (DWORD)buffer.size());
+    std::vector<std::string> lines;
+    for (DWORD at = 0; at < length && buffer[at];) {
+        std::string line(&buffer[at]);
+        lines.push_back(line);
+        at += (DWORD)line.size() + 1;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+void PutProfileSection(const char *section, const std::vector<std::string> &lines)
+{
+    if (ProfileSection(section) == lines)
+        return;
+    WriteProfileStringA(section, NULL, NULL);
+    if (lines.empty())
+        return;
+    std::string block;
+    for (const std::string &line : lines)
+        block += line + '\0';
+    block += '\0';
+    WriteProfileSectionA(section, block.c_str());
+}
+
+bool ExtensionEntry(const char *key, std::string *text)
+{
+    std::string prefix = std::string(key) + "=";
+    for (const std::string &line : ProfileSection(EXTENSIONS)) {
+        if (line.size() >= prefix.size() && lstrcmpiA(line.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0) {
+            *text = line.substr(prefix.size());
+            return true;
+        }
+    }
+    text->clear();
+    return false;
+}
+
+// ---- Shortcuts -----------------------------------------------------------
+
+ShortcutInfo ReadShortcut(const std::string &linkPath)
+{
+    ShortcutInfo info;
+    HRESULT com = CoInitialize(NULL);
+    IShellLinkA *link = NULL;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link))) {
+        IPersistFile *file = NULL;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file))) {
+            std::vector<WCHAR> wide(linkPath.size() + 1, 0);
+            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, &wide[0], (int)wide.size());
+            if (SUCCEEDED(file->Load(&wide[0], STGM_READ))) {
+                char text[MAX_PATH * 4] = "";
+                if (SUCCEEDED(link->GetPath(text, sizeof(text), NULL, SLGP_RAWPATH)))
+                    info.target = text;
+                text[0] = '\0';
+                if (SUCCEEDED(link->GetDescription(text, sizeof(text))))
+                    info.description = text;
+                info.loaded = true;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return info;
+}
+
+// ---- Processes -----------------------------------------------------------
+
+static std::vector<PROCESSENTRY32> ProcessList()
+{
+    std::vector<PROCESSENTRY32> processes;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return processes;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        processes.push_back(entry);
+    CloseHandle(snapshot);
+    return processes;
+}
+
+std::string ProcessImageName(DWORD processId)
+{
+    for (const PROCESSENTRY32 &entry : ProcessList())
+        if (entry.th32ProcessID == processId)
+            return entry.szExeFile;
+    return std::string();
+}
+
+std::vector<DWORD> Descendants(DWORD processId)
+{
+    std::vector<PROCESSENTRY32> processes = ProcessList();
+    std::vector<DWORD> found;
+    std::vector<DWORD> parents = { processId };
+    while (!parents.empty()) {
+        DWORD parent = parents.back();
+        parents.pop_back();
+        for (const PROCESSENTRY32 &entry : processes) {
+            if (entry.th32ParentProcessID != parent || entry.th32ProcessID == parent ||
+                std::find(found.begin(), found.end(), entry.th32ProcessID) != found.end())
+                continue;
+            found.push_back(entry.th32ProcessID);
+            parents.push_back(entry.th32ProcessID);
+        }
+    }
+    return found;
+}
+
+bool WaitForProcessGone(DWORD processId, DWORD timeoutMs)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return true;
+    bool gone = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return gone;
+}
+
+static DWORD DesktopProcess()
+{
+    return WindowProcess(GetDesktopWindow());
+}
+
+void EndProcess(DWORD processId)
+{
+    if (processId == 0 || processId == GetCurrentProcessId() || processId == DesktopProcess())
+        return;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return;
+    if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, EXIT_TIMEOUT_MS);
+    }
+    CloseHandle(process);
+}
+
+// ---- The machine as the setup finds it -------------------------------------
+
+static std::string ExtensionKey(int index)
+{
+    return std::string(".") + IMAGE_TYPES[index];
+}
+
+MachineState ReadMachineState()
+{
+    MachineState state;
+    state.appPaths       = ReadKeyState(HKEY_LOCAL_MACHINE, APP_PATHS_KEY);
+    state.uninstallEntry = ReadKeyState(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY);
+    state.documentType   = ReadKeyState(HKEY_CLASSES_ROOT, DOCUMENT_TYPE);
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
+        state.extensionKeys[i] = ReadKeyState(HKEY_CLASSES_ROOT, ExtensionKey(i));
+    state.extensions = ProfileSection(EXTENSIONS);
+    state.startMenu  = TreeEntries(StartMenuRoot());
+    return state;
+}
+
+static void CompareKey(const char *name, const KeyState &before, const KeyState &after,
+                       std::vector<std::string> *differences)
+{
+    if (!SameKeyState(before, after))
+        differences->push_back(std::string(name) + " was\n" + DescribeKeyState(before) + "and is\n" +
+                               DescribeKeyState(after));
+}
+
+static std::string Lines(const std::vector<std::string> &lines)
+{
+    std::string text;
+    for (const std::string &line : lines)
+        text += "  " + line + "\n";
+    return text.empty() ? "  (nothing)\n" : text;
+}
+
+std::vector<std::string> Differences(const MachineState &before, const MachineState &after)
+{
+    std::vector<std::string> differences;
+    CompareKey("HKLM\\...\\App Paths", before.appPaths, after.appPaths, &differences);
+    CompareKey("HKLM\\...\\Uninstall\\Velloran", before.uninstallEntry, after.uninstallEntry, &differences);
+    CompareKey("HKCR\\VELLORAN1.Image", before.documentType, after.documentType, &differences);
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
+        CompareKey(("HKCR\\" + ExtensionKey(i)).c_str(), before.extensionKeys[i], after.extensionKeys[i],
+                   &differences);
+    if (before.extensions != after.extensions)
+        differences.push_back("WIN.INI [extensions] was\n" + Lines(before.extensions) + "and is\n" +
+                              Lines(after.extensions));
+    if (before.startMenu != after.startMenu)
+        differences.push_back("the Start Menu held\n" + Lines(before.startMenu) + "and holds\n" +
+                              Lines(after.startMenu));
+    return differences;
+}
+
+void PutMachineState(const MachineState &state)
+{
+    PutKeyState(HKEY_LOCAL_MACHINE, APP_PATHS_KEY, state.appPaths);
+    PutKeyState(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, state.uninstallEntry);
+    PutKeyState(HKEY_CLASSES_ROOT, DOCUMENT_TYPE, state.documentType);
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
+        PutKeyState(HKEY_CLASSES_ROOT, ExtensionKey(i), state.extensionKeys[i]);
+    PutProfileSection(EXTENSIONS, state.extensions);
+
+    // Deepest first, so that a folder is empty by the time its turn comes.
+    std::string root = StartMenuRoot();
+    std::vector<std::string> now = TreeEntries(root);
+    for (auto entry = now.rbegin(); entry != now.rend(); ++entry) {
+        if (std::binary_search(state.startMenu.begin(), state.startMenu.end(), *entry))
+            continue;
+        std::string path = root + "\\" + *entry;
+        if (entry->back() == '\\') {
+            RemoveDirectoryA(path.substr(0, path.size() - 1).c_str());
+        } else {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
+    }
+}
+
+// ---- Installing ----------------------------------------------------------
+
+// Wine copies every shortcut saved in the Start Menu into the Linux desktop's
+// menus too, outside the prefix, where no scenario could clean it up; the
+// setup inherits this environment and so runs without that copying.
+static void KeepShortcutsInsideThePrefix()
+{
+    static const char OVERRIDE[] = "winemenubuilder.exe=d";
+    char value[1024] = "";
+    DWORD length = GetEnvironmentVariableA("WINEDLLOVERRIDES", value, sizeof(value));
+    if (length >= sizeof(value) || strstr(value, OVERRIDE))
+        return;
+    std::string overrides = length ? std::string(value) + ";" + OVERRIDE : std::string(OVERRIDE);
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str());
+}
+
+void FullInstallScenario::SetUp()
+{
+    ASSERT_NO_FATAL_FAILURE(SetupScenario::SetUp());
+    KeepShortcutsInsideThePrefix();
+    machineBefore_  = ReadMachineState();
+    windowsAtStart_ = WindowsNow();
+    ASSERT_FALSE(StartMenuRoot().empty()) << "the shell names no Start Menu folder";
+}
+
+static bool IsShellProgram(const std::string &image)
+{
+    return lstrcmpiA(image.c_str(), "explorer.exe") == 0 || lstrcmpiA(image.c_str(), "winefile.exe") == 0;
+}
+
+void FullInstallScenario::TearDown()
+{
+    // Shell windows the setup opened and nobody closed.
+    for (HWND window : WindowsNow()) {
+        if (std::find(windowsAtStart_.begin(), windowsAtStart_.end(), window) == windowsAtStart_.end() &&
+            IsShellProgram(ProcessImageName(WindowProcess(window))))
+            CloseShellWindow(window);
+    }
+    // What the setup started lives on after it: the shell window's program.
+    std::vector<DWORD> leftovers = Descendants(setup_.processId);
+    for (DWORD adopted : adopted_) {
+        std::vector<DWORD> children = Descendants(adopted);
+        leftovers.insert(leftovers.end(), children.begin(), children.end());
+        leftovers.push_back(adopted);
+    }
+    SetupScenario::TearDown();
+    for (DWORD process : leftovers)
+        EndProcess(process);
+
+    PutMachineState(machineBefore_);
+    for (const std::string &parent : installParents_)
+        RemoveTree(parent);
+    std::vector<std::string> differences = Differences(machineBefore_, ReadMachineState());
+    for (const std::string &difference : differences)
+        ADD_FAILURE() << "not put back: " << difference;
+}
+
+std::string FullInstallScenario::MakeInstallParent(const char *stem)
+{
+    std::string parent = MakeFolderIn("C:\\", stem);
+    if (!parent.empty())
+        installParents_.push_back(parent);
+    return parent;
+}
+
+bool FullInstallScenario::WaitForText(HWND control, const std::string &text)
+{
+    DWORD start = GetTickCount();
+    while (WindowText(control) != text) {
+        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
+            return false;
+        Sleep(POLL_INTERVAL_MS);
+    }
+    return true;
+}
+
+void FullInstallScenario::OpenListEntry(HWND page, int listId, int previewId, const std::string &entry,
+                                    const std::string &expectedPreview)
+{
+    HWND list = GetDlgItem(page, listId);
+    ASSERT_NE(list, (HWND)NULL);
+    int index = ListViewFind(list, entry.c_str());
+    ASSERT_GE(index, 0) << "no entry " << entry << " in the folder list";
+    ASSERT_TRUE(DoubleClickListViewItem(list, index)) << "cannot double-click " << entry;
+    ASSERT_TRUE(WaitForText(GetDlgItem(page, previewId), expectedPreview))
+        << "after opening " << entry << " the preview shows " << WindowText(GetDlgItem(page, previewId))
+        << ", not " << expectedPreview;
+}
+
+// The copy ends in the shortcut page, or in an error box, or not at all.
+// The copy page is kept in a screenshot when it is seen.
+HWND FullInstallScenario::WaitForCopyToEnd()
+{
+    DWORD start = GetTickCount();
+    bool copyPageSeen = false;
+    for (;;) {
+        HWND page = WaitForWindow(SHORTCUT_PAGE, "#32770", setup_.processId, 0);
+        if (page)
+            return page;
+        if (!copyPageSeen && WaitForWindow(COPY_PAGE, "#32770", setup_.processId, 0)) {
+            copyPageSeen = true;
+            Screenshot("copy");
+        }
+        if (WaitForWindow("Error", "#32770", setup_.processId, 0) || WaitForExit(setup_, 0) != STILL_ACTIVE ||
+            GetTickCount() - start >= INSTALL_TIMEOUT_MS)
+            return NULL;
+        Sleep(POLL_INTERVAL_MS * 4);
+    }
+}
+
+HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent)
+{
+    if (parent.size() < 4 || lstrcmpiA(parent.substr(0, 3).c_str(), "C:\\") != 0) {
+        ADD_FAILURE() << "the install parent " << parent << " is not a folder of C:";
+        return NULL;
+    }
+    StartSetupIn();
+    if (HasFatalFailure())
+        return NULL;
+    HWND agreement = WaitForPage(AGREEMENT_PAGE);
+    if (!agreement) {
+        ADD_FAILURE() << "the agreement page did not show";
+        return NULL;
+    }
+    Screenshot("agreement");
+    PressButton(agreement, IDOK);
+
+    HWND directory = WaitForPage(DIRECTORY_PAGE);
+    if (!directory) {
+        ADD_FAILURE() << "the directory page did not follow the agreement";
+        return NULL;
+    }
+    if (!WaitForText(GetDlgItem(directory, IDC_DIR_PREVIEW), "C:\\Velloran")) {
+        ADD_FAILURE() << "the directory page does not start at C:\\ but shows "
+                      << WindowText(GetDlgItem(directory, IDC_DIR_PREVIEW));
+        return NULL;
+    }
+    // Down from C:\ one folder at a time, as a person browses.
+    std::string reached = "C:";
+    for (size_t start = 3; start < parent.size();) {
+        size_t end = parent.find('\\', start);
+        if (end == std::string::npos)
+            end = parent.size();
+        std::string folder = parent.substr(start, end - start);
+        reached += "\\" + folder;
+        OpenListEntry(directory, IDC_DIR_LIST, IDC_DIR_PREVIEW, folder, reached + "\\Velloran");
+        if (HasFatalFailure())
+            return NULL;
+        start = end + 1;
+    }
+    Screenshot("directory");
+    PressButton(directory, IDOK);
+
+    HWND page = WaitForCopyToEnd();
+    if (!page) {
+        ADD_FAILURE() << "the shortcut page did not follow the copy";
+        return NULL;
+    }
+    installDir_ = parent + "\\Velloran";
+    return page;
+}
+
+static BOOL CALLBACK CollectVisible(HWND window, LPARAM parameter)
+{
+    if (IsWindowVisible(window))
+        ((std::vector<HWND> *)parameter)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> FullInstallScenario::WindowsNow()
+{
+    std::vector<HWND> windows;
+    EnumWindows(CollectVisible, (LPARAM)&windows);
+    return windows;
+}
+
+HWND FullInstallScenario::WaitForShellWindow(const std::vector<HWND> &before, const std::string &folderName)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : WindowsNow()) {
+            DWORD process = WindowProcess(window);
+            if (std::find(before.begin(), before.end(), window) != before.end() || process == setup_.processId)
+                continue;
+            if (WindowText(window).find(folderName) != std::string::npos || IsShellProgram(ProcessImageName(process)))
+                return window;
+        }
+        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
+            return NULL;
+        Sleep(POLL_INTERVAL_MS);
+    }
+}
+
+void FullInstallScenario::CloseShellWindow(HWND window)
+{
+    DWORD process = WindowProcess(window);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitForWindowGone(window, WINDOW_TIMEOUT_MS)) << "the shell window did not close";
+    // Its program ends with its last window, unless it is the desktop's.
+    if (process != DesktopProcess() && !WaitForProcessGone(process, EXIT_TIMEOUT_MS))
+        EndProcess(process);
+}
+
+void FullInstallScenario::FinishAndCloseShellWindow(HWND page, const std::string &folder)
+{
+    std::vector<HWND> before = WindowsNow();
+    ASSERT_TRUE(PressButton(page, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(page, WINDOW_TIMEOUT_MS)) << "the page stayed after Finish";
+    HWND success = WaitForBox("Setup");
+    ASSERT_NE(success, (HWND)NULL) << "no closing message after Finish";
+    HWND shell = WaitForShellWindow(before, folder.substr(folder.rfind('\\') + 1));
+    ASSERT_NE(shell, (HWND)NULL) << "the shortcut folder was not opened in a shell window";
+    Screenshot("shell window");
+    CloseShellWindow(shell);
+}
+
+void FullInstallScenario::ExpectSuccessAndExit()
+{
+    HWND box = WaitForBox("Setup");
+    ASSERT_NE(box, (HWND)NULL) << "no closing message";
+    EXPECT_EQ(MessageBoxText(box), "Velloran was successfully installed");
+    EXPECT_EQ(WindowClass(GetWindow(box, GW_OWNER)), "SETUP") << "the message belongs to the main window";
+    Screenshot("success");
+    ASSERT_TRUE(PressButton(box, IDOK));
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+}

@@ -1,0 +1,164 @@
+// Steps shared by the scenarios that go through a whole installation: the
+// way from the agreement to the shortcut page, reading back what "Finish"
+// leaves on the machine (registry, WIN.INI, shortcuts, the shell window), and
+// putting the machine back as it was afterwards.
+#pragma once
+#include "harness.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+extern const char SHORTCUT_PAGE[];
+extern const char APP_PATHS_KEY[];       // HKLM
+extern const char APP_PATHS_ENTRY[];     // HKLM, our subkey of it
+extern const char UNINSTALL_ENTRY[];     // HKLM
+extern const char DOCUMENT_TYPE[];       // HKCR
+extern const char *const IMAGE_TYPES[];  // WIN.INI keys; the registry's extension keys add a dot
+enum { IMAGE_TYPE_COUNT = 11 };
+
+enum {
+    IDC_REGISTER_TYPES = 101,
+    IDC_SC_PREVIEW     = 211,
+    IDC_SC_LIST        = 212,
+    // The copy of all 80 files lies between "Next" and the shortcut page;
+    // under emulation it takes a while. A bound, not an expectation.
+    INSTALL_TIMEOUT_MS = 600000
+};
+
+// ---- Files ---------------------------------------------------------------
+
+bool FileExists(const std::string &path);
+bool WriteFileBytes(const std::string &path, const std::vector<BYTE> &bytes);
+// Every file and folder below the folder, as relative paths ("a", "a\b.txt"),
+// folders with a trailing backslash, sorted; empty when the folder is missing.
+std::vector<std::string> TreeEntries(const std::string &folder);
+// Sum of the sizes of the files below the folder.
+ULONGLONG TreeSize(const std::string &folder);
+// The shell's Start Menu: all users' where there is one, else the user's.
+std::string StartMenuRoot();
+bool SamePath(const std::string &a, const std::string &b);   // case-insensitive
+
+// ---- Registry ------------------------------------------------------------
+
+struct RegistryValue {
+    std::string name;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+// A key with its values and subkeys, sorted by name, read whole.
+struct KeyState {
+    bool exists = false;
+    std::vector<RegistryValue> values;
+    std::vector<std::pair<std::string, KeyState>> subkeys;
+};
+
+KeyState ReadKeyState(HKEY root, const std::string &path);
+// Makes the key exactly as the state says: deleted when it did not exist.
+void PutKeyState(HKEY root, const std::string &path, const KeyState &state);
+bool SameKeyState(const KeyState &a, const KeyState &b);
+std::string DescribeKeyState(const KeyState &state);
+
+bool KeyExists(HKEY root, const std::string &path);
+void DeleteKey(HKEY root, const std::string &path);
+// A value of type REG_SZ; false when the key or value is missing or of another type.
+bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text);
+bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number);
+bool WriteText(HKEY root, const std::string &path, const char *name, const std::string &text);
+
+// ---- WIN.INI -------------------------------------------------------------
+
+// The "key=value" lines of a section, sorted.
+std::vector<std::string> ProfileSection(const char *section);
+void PutProfileSection(const char *section, const std::vector<std::string> &lines);
+// Whether the key is present in [extensions], and its text.
+bool ExtensionEntry(const char *key, std::string *text);
+
+// ---- Shortcuts -----------------------------------------------------------
+
+struct ShortcutInfo {
+    bool loaded = false;
+    std::string target;
+    std::string description;
+};
+// Read through the shell's own link object, as Explorer reads it.
+ShortcutInfo ReadShortcut(const std::string &linkPath);
+
+// ---- Processes -----------------------------------------------------------
+
+std::string ProcessImageName(DWORD processId);   // "explorer.exe"; empty when gone
+// Processes started by the process, and by those, and so on.
+std::vector<DWORD> Descendants(DWORD processId);
+bool WaitForProcessGone(DWORD processId, DWORD timeoutMs);
+// Ends the process if it still runs; never the one that draws the desktop.
+void EndProcess(DWORD processId);
+
+// ---- The machine as the setup finds it -------------------------------------
+
+// Everything that an installation or its removal may touch outside the
+// install folder: App Paths (whole), the uninstall entry, the document type,
+// the image extension keys, WIN.INI [extensions] and the Start Menu tree.
+struct MachineState {
+    KeyState appPaths;
+    KeyState uninstallEntry;
+    KeyState documentType;
+    KeyState extensionKeys[IMAGE_TYPE_COUNT];
+    std::vector<std::string> extensions;   // WIN.INI lines
+    std::vector<std::string> startMenu;    // TreeEntries of the Start Menu
+};
+
+MachineState ReadMachineState();
+// What differs, one line each; empty when nothing does.
+std::vector<std::string> Differences(const MachineState &before, const MachineState &after);
+// Registry and WIN.INI as they were; in the Start Menu, whatever was not
+// there before is removed.
+void PutMachineState(const MachineState &state);
+
+// ---- Installing ----------------------------------------------------------
+
+// A scenario that installs Velloran for real: the machine is read before it
+// and put back after it, and so are the folders it installs into, the shell
+// windows the setup opens and the processes that it or the scenario started.
+class FullInstallScenario : public SetupScenario {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A new folder in C:\ (below which the scenario installs), removed at the end.
+    std::string MakeInstallParent(const char *stem);
+    // Agreement, then the directory page browsed by double-clicks from the
+    // root of C: down to the parent folder, "Next", and the copy. Returns the
+    // shortcut page, or null after a reported failure; installDir_ is then
+    // the parent folder + "\Velloran".
+    HWND InstallUpToShortcutPage(const std::string &parent);
+    // Double-clicks the list entry and waits until the list shows the folder.
+    void OpenListEntry(HWND page, int listId, int previewId, const std::string &entry,
+                       const std::string &expectedPreview);
+    bool WaitForText(HWND control, const std::string &text);
+    HWND WaitForCopyToEnd();
+
+    // Visible top-level windows of every process, to tell new ones apart.
+    std::vector<HWND> WindowsNow();
+    // A new top-level window of a shell program, or one whose caption names
+    // the folder, that was not among those before; null if none came.
+    HWND WaitForShellWindow(const std::vector<HWND> &before, const std::string &folderName);
+    void CloseShellWindow(HWND window);
+
+    // "Finish", then the shell window that shows the shortcut folder, kept
+    // in a screenshot and closed; the closing message that follows "Finish"
+    // is waited for and left open.
+    void FinishAndCloseShellWindow(HWND page, const std::string &folder);
+    // The success message, read, and the setup's end with exit code 0.
+    void ExpectSuccessAndExit();
+
+    // Processes the scenario started itself (viewers, uninstallers), ended
+    // in TearDown with everything they started.
+    void Adopt(DWORD processId) { adopted_.push_back(processId); }
+
+    std::string installDir_;
+    MachineState machineBefore_;
+    std::vector<std::string> installParents_;
+    std::vector<HWND> windowsAtStart_;
+    std::vector<DWORD> adopted_;
+};

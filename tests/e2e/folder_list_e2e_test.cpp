@@ -1,0 +1,144 @@
+// Browsing on the directory page as a person does: double-clicking folders in
+// the list, going up again, and typing the name of the folder to create.
+#include "harness.h"
+
+namespace {
+
+const char AGREEMENT_PAGE[] = "Velloran - Agreement";
+const char DIRECTORY_PAGE[] = "Velloran - Setup directory";
+const char UP_ENTRY[]       = "........";
+
+enum {
+    IDC_FOLDER_NAME = 207,
+    IDC_PREVIEW     = 208,
+    IDC_FOLDER_LIST = 209,
+    IDC_DRIVES      = 213
+};
+
+bool WaitForText(HWND control, const std::string &text)
+{
+    DWORD start = GetTickCount();
+    while (WindowText(control) != text) {
+        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
+            return false;
+        Sleep(POLL_INTERVAL_MS);
+    }
+    return true;
+}
+
+bool Contains(const std::vector<std::string> &items, const std::string &item)
+{
+    for (const std::string &each : items)
+        if (each == item)
+            return true;
+    return false;
+}
+
+std::string Joined(const std::vector<std::string> &items)
+{
+    std::string text;
+    for (const std::string &item : items)
+        text += "[" + item + "] ";
+    return text;
+}
+
+// Starts the setup from a folder of drive C: and goes on to the directory
+// page; the folder list then shows the root of C:, where the scenario has
+// made a folder of its own with one subfolder.
+class FolderList : public SetupScenario {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(SetupScenario::SetUp());
+        root_ = MakeFolderIn("C:\\", "list");
+        ASSERT_FALSE(root_.empty()) << "cannot make a folder in C:\\";
+        ASSERT_TRUE(CreateDirectoryA((root_ + "\\Inner").c_str(), NULL));
+        top_ = root_.substr(3);
+
+        ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+        HWND agreement = WaitForPage(AGREEMENT_PAGE);
+        ASSERT_NE(agreement, (HWND)NULL);
+        ASSERT_TRUE(PressButton(agreement, IDOK));
+        page_ = WaitForPage(DIRECTORY_PAGE);
+        ASSERT_NE(page_, (HWND)NULL);
+        list_    = GetDlgItem(page_, IDC_FOLDER_LIST);
+        preview_ = GetDlgItem(page_, IDC_PREVIEW);
+        ASSERT_NE(list_, (HWND)NULL);
+        ASSERT_NE(preview_, (HWND)NULL);
+    }
+
+    void TearDown() override
+    {
+        SetupScenario::TearDown();
+        RemoveTree(root_);
+    }
+
+    void DoubleClick(const char *entry)
+    {
+        int index = ListViewFind(list_, entry);
+        ASSERT_GE(index, 0) << "no entry " << entry;
+        ASSERT_TRUE(DoubleClickListViewItem(list_, index)) << "cannot double-click " << entry;
+    }
+
+    std::string root_, top_;
+    HWND page_ = NULL, list_ = NULL, preview_ = NULL;
+};
+
+TEST_F(FolderList, StartsAtTheRootOfTheStartDrive)
+{
+    HWND drives = GetDlgItem(page_, IDC_DRIVES);
+    std::vector<std::string> items = ComboItems(drives);
+    int selected = ComboSelection(drives);
+    ASSERT_GE(selected, 0);
+    ASSERT_LT(selected, (int)items.size());
+    EXPECT_EQ(items[selected], "C:\\");
+
+    std::vector<std::string> entries = ListViewItems(list_);
+    EXPECT_TRUE(Contains(entries, top_)) << "the scenario's folder is not listed in " << Joined(entries);
+    EXPECT_FALSE(Contains(entries, UP_ENTRY)) << "a drive root has no way up";
+    Screenshot("directory");
+}
+
+TEST_F(FolderList, DoubleClickOpensAFolderAndTheUpEntryGoesBack)
+{
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(top_.c_str()));
+    EXPECT_TRUE(WaitForText(preview_, root_ + "\\Velloran")) << WindowText(preview_);
+    std::vector<std::string> entries = ListViewItems(list_);
+    EXPECT_TRUE(Contains(entries, UP_ENTRY));
+    EXPECT_TRUE(Contains(entries, "Inner"));
+    EXPECT_TRUE(Contains(entries, "Velloran"));
+    EXPECT_EQ(entries.size(), 3u);
+    Screenshot("opened");
+
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("Inner"));
+    EXPECT_TRUE(WaitForText(preview_, root_ + "\\Inner\\Velloran")) << WindowText(preview_);
+
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(UP_ENTRY));
+    EXPECT_TRUE(WaitForText(preview_, root_ + "\\Velloran")) << WindowText(preview_);
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(UP_ENTRY));
+    EXPECT_TRUE(WaitForText(preview_, "C:\\Velloran")) << WindowText(preview_);
+    EXPECT_FALSE(Contains(ListViewItems(list_), UP_ENTRY));
+}
+
+TEST_F(FolderList, TypedFolderNameShowsAtTheNextFill)
+{
+    HWND name = GetDlgItem(page_, IDC_FOLDER_NAME);
+    ASSERT_TRUE(WaitForText(name, "Velloran"));
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(name, &rect));
+    ASSERT_TRUE(ClickAt({ (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2 }));
+    DWORD start = GetTickCount();
+    while (FocusedWindow(page_) != name && GetTickCount() - start < WINDOW_TIMEOUT_MS)
+        Sleep(POLL_INTERVAL_MS);
+    ASSERT_EQ(FocusedWindow(page_), name) << "the click did not put the caret into the name";
+
+    ASSERT_TRUE(PressKey(name, VK_END));
+    ASSERT_TRUE(TypeText(name, "\b\b\b\b\b\b\b\bStudio 7"));
+    ASSERT_TRUE(WaitForText(name, "Studio 7")) << WindowText(name);
+
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(top_.c_str()));
+    EXPECT_TRUE(WaitForText(preview_, root_ + "\\Studio 7")) << WindowText(preview_);
+    EXPECT_TRUE(Contains(ListViewItems(list_), "Studio 7"));
+}
+
+}  // namespace

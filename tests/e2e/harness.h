@@ -1,0 +1,161 @@
+// Drives the real setup.exe from outside, as a person at the screen would:
+// start it, find its windows, press its buttons, type, double-click, answer
+// its message boxes, and take screenshots along the way. The test program runs
+// under Wine in the same wine server as the setup, so the Win32 calls below
+// reach the setup's windows directly.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+enum {
+    // A cold Wine start under emulation takes many seconds before the first
+    // window shows; these are bounds on waiting, not expectations of speed.
+    WINDOW_TIMEOUT_MS    = 90000,
+    EXIT_TIMEOUT_MS      = 60000,
+    POINTER_TIMEOUT_MS   = 10000,
+    POLL_INTERVAL_MS     = 50,
+    MOVE_REPEAT_MS       = 1000,
+    // A screenshot waits until two captures this far apart agree, so that
+    // it shows the windows fully drawn; it does not wait longer than the
+    // settle time.
+    STILL_INTERVAL_MS    = 300,
+    SCREENSHOT_SETTLE_MS = 20000,
+    LIST_TEXT_SIZE       = 260
+};
+
+// ---- Paths and folders ---------------------------------------------------
+
+// A Unix path ("/work/build/setup.exe") as Wine's drive Z: sees it; any
+// other path is returned as it is.
+std::string ToWindowsPath(const std::string &path);
+// VELLORAN_SETUP_EXE, or setup.exe in the build folder above the test program.
+std::string SetupExePath();
+// VELLORAN_SCREENSHOTS, or "screenshots" in the build folder; created on demand.
+std::string ScreenshotFolder();
+// A new empty folder in the parent folder, named after the stem and never
+// one that exists already; an empty string when it cannot be made.
+std::string MakeFolderIn(const std::string &parent, const char *stem);
+// The same under the temp directory.
+std::string MakeScratchFolder(const char *stem);
+// The folder and everything in it; only for folders a test made itself.
+void RemoveTree(const std::string &path);
+bool DirectoryExists(const std::string &path);
+
+// ---- The setup process ---------------------------------------------------
+
+struct SetupProcess {
+    HANDLE process;
+    DWORD  processId;
+};
+
+// Starts setup.exe with no arguments in the current directory given.
+bool StartSetup(const std::string &currentDirectory, SetupProcess *setup);
+// The exit code, or STILL_ACTIVE when the process did not end in time.
+DWORD WaitForExit(const SetupProcess &setup, DWORD timeoutMs);
+// Ends the setup if it still runs, and every process it started; closes the handle.
+void EndSetup(SetupProcess *setup);
+
+// ---- Windows -------------------------------------------------------------
+
+// A visible top-level window; a null caption or class, or a process id of 0,
+// matches any. Returns null when none showed up in time.
+HWND WaitForWindow(const char *caption, const char *className, DWORD processId, DWORD timeoutMs);
+// A message box (dialog class "#32770") with that caption.
+HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs);
+// True once the window is destroyed or hidden.
+bool WaitForWindowGone(HWND window, DWORD timeoutMs);
+// Visible top-level windows of the process, in z-order.
+std::vector<HWND> TopLevelWindows(DWORD processId);
+
+std::string WindowText(HWND window);     // WM_GETTEXT, any length
+std::string WindowClass(HWND window);
+DWORD WindowProcess(HWND window);
+// The message of a message box: its static control 0xFFFF.
+std::string MessageBoxText(HWND box);
+// The window with the keyboard focus in the thread that owns the window.
+HWND FocusedWindow(HWND anyWindowOfThread);
+
+// ---- Input ---------------------------------------------------------------
+
+// Clicks a button with BM_CLICK. Posted, so that a button that opens a modal
+// loop (a message box) does not hold the test up; wait for its result.
+bool PressButton(HWND dialog, int controlId);
+bool PressButtonByText(HWND dialog, const char *text);
+HWND FindChildByText(HWND parent, const char *className, const char *text);
+// A key pressed and released, delivered to the focused control of the
+// window's thread, where the keyboard would deliver it.
+bool PressKey(HWND window, WORD virtualKey);
+// Types the text into the edit one character at a time (WM_CHAR).
+bool TypeText(HWND edit, const char *text);
+
+// ---- Combo boxes ---------------------------------------------------------
+// Read through the W functions: across processes an ANSI combo box may
+// answer in UTF-16 under Wine.
+
+std::vector<std::string> ComboItems(HWND combo);
+int ComboSelection(HWND combo);
+
+// ---- List views of another process --------------------------------------
+// Messages that carry a pointer to a structure need that structure inside
+// the list view's own process; harness.cpp's RemoteBlock holds it there.
+
+int ListViewCount(HWND list);
+std::string ListViewItemText(HWND list, int index);
+std::vector<std::string> ListViewItems(HWND list);
+int ListViewFind(HWND list, const char *text);   // -1 when absent
+int ListViewSelection(HWND list);               // -1 when none
+// The item's icon rectangle in screen coordinates.
+bool ListViewItemScreenRect(HWND list, int index, RECT *rect);
+// Points at the item and clicks it once, waits out the double-click time of
+// that click, then double-clicks it: real mouse input at the item's place.
+bool DoubleClickListViewItem(HWND list, int index);
+
+// ---- Mouse ---------------------------------------------------------------
+
+// One left click at the screen point, the position carried by each event.
+bool ClickAt(POINT screenPoint);
+bool DoubleClickAt(POINT screenPoint);
+
+// ---- Screen --------------------------------------------------------------
+
+struct ScreenPicture {
+    int width;
+    int height;
+    std::vector<DWORD> pixels;   // 0x00RRGGBB, top row first
+    DWORD At(int x, int y) const { return pixels[(size_t)y * (size_t)width + (size_t)x]; }
+};
+
+bool CaptureScreen(ScreenPicture *picture);
+// Captures until the screen stops changing; false when it did not settle in time.
+bool CaptureStillScreen(ScreenPicture *picture, DWORD timeoutMs);
+bool WritePng(const std::string &path, const ScreenPicture &picture);
+// Captures the whole screen into <screenshot folder>\<name>.png; returns the
+// file's path, or an empty string when it could not be written.
+std::string SaveScreenshot(const std::string &name);
+
+// ---- Scenario base -------------------------------------------------------
+
+// Base of every scenario: a scratch folder of its own as the setup's current
+// directory, the setup started in it, and whatever the outcome, the setup
+// ended and the folder removed. A failed scenario leaves a screenshot.
+class SetupScenario : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the setup in the scratch folder, or in the directory given.
+    void StartSetupIn(const std::string &currentDirectory = std::string());
+    // A top-level dialog of the setup with that caption.
+    HWND WaitForPage(const char *caption);
+    HWND WaitForBox(const char *caption);
+    // Screenshot named after the scenario: <Suite>.<Test>-<label>.png.
+    void Screenshot(const char *label);
+
+    SetupProcess setup_ = {};
+    std::string scratch_;
+};

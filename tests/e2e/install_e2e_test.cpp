@@ -1,0 +1,334 @@
+// The copy page as a person meets it: the files it unpacks into the chosen
+// folder, its progress line and bar, its Cancel button at every moment, and
+// the ways it fails.
+#include "install_steps.h"
+
+namespace {
+
+enum {
+    // Rows on disk before a scenario acts in the middle of the copy.
+    SOME_ROWS = 10,
+    MORE_ROWS = 40,
+    // A folder name per level of the deep install path, and the levels.
+    DEEP_NAME_LENGTH = 40,
+    DEEP_LEVELS      = 4,
+    DEEP_PATH_LENGTH = 200,
+    // Tries at pressing Cancel before the copy page's first tick.
+    FIRST_TICK_TRIES = 3
+};
+
+class CopyPage : public InstallScenario {
+protected:
+    // Through the agreement and into the scenario's folder; stops at the
+    // directory page with "Next" not yet pressed.
+    void ReachNext(HWND *directoryPage)
+    {
+        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(directoryPage));
+        ASSERT_NO_FATAL_FAILURE(BrowseToRoot(*directoryPage));
+    }
+
+    void InstallToTheShortcutPage(bool directoryExists, HWND *shortcutPage)
+    {
+        HWND directory = NULL, copy = NULL;
+        ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
+        ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, directoryExists, &copy));
+        ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(shortcutPage));
+    }
+
+    // The question a Cancel leads to, checked: the copy page's own.
+    void WaitForCancelQuestion(HWND copyPage, HWND *question)
+    {
+        *question = WaitForBox(QUESTION);
+        ASSERT_NE(*question, (HWND)NULL) << "Cancel on the copy page asked nothing";
+        EXPECT_EQ(MessageBoxText(*question), COPY_CANCEL_QUESTION);
+        EXPECT_EQ(GetWindow(*question, GW_OWNER), copyPage) << "the question belongs to the copy page";
+        EXPECT_NE(GetDlgItem(*question, IDYES), (HWND)NULL);
+        EXPECT_NE(GetDlgItem(*question, IDNO), (HWND)NULL);
+    }
+
+    // "Next", then Cancel pressed `clicks` times the moment the copy page
+    // shows, before its first tick. True when the question came with no file
+    // copied yet, that is, from the first tick; otherwise the Cancel came too
+    // late (the machine was slow), and the setup has been ended.
+    void CancelAtTheFirstTick(int clicks, HWND *copyPage, HWND *question, bool *beforeAnyFile)
+    {
+        *beforeAnyFile = false;
+        HWND directory = NULL;
+        ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
+        ASSERT_TRUE(PressButtonByText(directory, "Next"));
+        ASSERT_NO_FATAL_FAILURE(WaitForCopyPageAtOnce(copyPage));
+        for (int click = 0; click < clicks; ++click)
+            ASSERT_TRUE(PressButton(*copyPage, IDCANCEL));
+        ASSERT_NO_FATAL_FAILURE(WaitForCancelQuestion(*copyPage, question));
+        *beforeAnyFile = FilesBelow(installDir_).empty();
+        if (*beforeAnyFile)
+            return;
+        ASSERT_TRUE(PressButton(*question, IDYES));
+        ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+        EndSetup(&setup_);
+        RemoveTree(installDir_);
+    }
+
+    void CancelBeforeTheFirstTick(int clicks, HWND *copyPage, HWND *question)
+    {
+        bool beforeAnyFile = false;
+        for (int attempt = 0; attempt < FIRST_TICK_TRIES && !beforeAnyFile; ++attempt)
+            ASSERT_NO_FATAL_FAILURE(CancelAtTheFirstTick(clicks, copyPage, question, &beforeAnyFile));
+        ASSERT_TRUE(beforeAnyFile) << "in " << FIRST_TICK_TRIES << " tries, a file was always copied before "
+                                   << "the question, although Cancel was pressed as the copy page showed";
+    }
+
+    // A picture of the copy page in the middle of the copy, read and checked
+    // against the rows on disk just before and just after it.
+    void CheckCopyPagePicture(HWND copyPage, const char *label, int *blueWidth)
+    {
+        int before = InstalledPrefix(installDir_);
+        ScreenPicture picture;
+        std::string path = Shot(label, &picture);
+        int after = InstalledPrefix(installDir_);
+        ASSERT_TRUE(IsWindowVisible(copyPage)) << "the copy ended before the picture";
+
+        CopyPageReading reading;
+        ASSERT_TRUE(ReadCopyPage(picture, copyPage, &reading)) << "the copy page is not on the screen";
+        ASSERT_GE(reading.fullWidth, PROGRESS_DIVISOR) << "the bar is narrower than expected";
+        // Every file on disk had its advance; the row after the last one may
+        // have had its advance with no file yet.
+        int lowest  = ExpectedBarEdge(reading.fullWidth, before);
+        int highest = ExpectedBarEdge(reading.fullWidth, after + 1);
+        EXPECT_GE(reading.blueWidth, lowest) << "rows on disk: " << before << " to " << after << "; " << path;
+        EXPECT_LE(reading.blueWidth, highest) << "rows on disk: " << before << " to " << after << "; " << path;
+        EXPECT_GT(reading.blueWidth, 0) << path;
+        EXPECT_LT(reading.blueWidth, reading.fullWidth) << "the bar is full in the middle of the copy; " << path;
+        EXPECT_TRUE(reading.restIsBlackOrNumber) << "the bar is not blue, then black; " << path;
+        EXPECT_TRUE(reading.whiteNumber) << "no white number on the bar; " << path;
+        EXPECT_FALSE(reading.blueOutsideRows) << "blue above or below the bar's rows; " << path;
+        EXPECT_TRUE(reading.lineDrawn) << "no progress line above the bar; " << path;
+        EXPECT_GE(reading.lineLeft, PROGRESS_LINE_X) << path;
+        EXPECT_LE(reading.lineLeft, PROGRESS_LINE_X + 2) << path;
+        EXPECT_GE(reading.lineTop, PROGRESS_LINE_Y) << path;
+        *blueWidth = reading.blueWidth;
+    }
+};
+
+std::string Repeated(const std::string &text, size_t length)
+{
+    std::string result;
+    while (result.size() < length)
+        result += text;
+    return result.substr(0, length);
+}
+
+TEST_F(CopyPage, FreshFolderReceivesEveryFileByteForByte)
+{
+    HWND directory = NULL, copy = NULL, shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
+    Screenshot("directory");
+    ASSERT_FALSE(DirectoryExists(installDir_));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+
+    EXPECT_FALSE(IsWindow(directory) && IsWindowVisible(directory)) << "the directory page stayed";
+    EXPECT_EQ(WindowClass(GetWindow(copy, GW_OWNER)), "SETUP") << "the copy page belongs to the main window";
+    EXPECT_EQ(WindowText(GetDlgItem(copy, IDCANCEL)), "Cancel");
+    EXPECT_EQ(GetWindowLongA(copy, GWL_STYLE) & WS_SYSMENU, 0) << "the copy page has no close box";
+    Shot("copy");
+
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    EXPECT_FALSE(IsWindow(copy) && IsWindowVisible(copy)) << "the copy page stayed";
+    ExpectInstalledRows(PayloadRows());
+    ExpectSubdirectories();
+    ExpectNoTemporaryFiles();
+    Screenshot("shortcuts");
+
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+    // Cancelling the shortcuts leaves the installed files where they are.
+    ExpectInstalledRows(PayloadRows());
+}
+
+TEST_F(CopyPage, ShowsTheFileInWorkAndABlueBarThatGrows)
+{
+    HWND directory = NULL, copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+
+    int early = 0, later = 0;
+    ASSERT_TRUE(WaitForInstalledRows(SOME_ROWS, copy)) << "the copy did not get under way";
+    ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "copying-early", &early));
+    ASSERT_TRUE(WaitForInstalledRows(MORE_ROWS, copy)) << "the copy stopped";
+    ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "copying-later", &later));
+    EXPECT_GT(later, early) << "the bar did not grow";
+
+    HWND shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    ExpectInstalledRows(PayloadRows());
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+}
+
+TEST_F(CopyPage, CancelBeforeTheFirstTickAnsweredNoCopiesEverythingFromTheFirstRow)
+{
+    HWND copy = NULL, question = NULL;
+    ASSERT_NO_FATAL_FAILURE(CancelBeforeTheFirstTick(1, &copy, &question));
+    Shot("question");
+    ASSERT_TRUE(PressButton(question, IDNO));
+    ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
+
+    // The copy starts over at row 0 with the bar started then.
+    int width = 0;
+    ASSERT_TRUE(WaitForInstalledRows(SOME_ROWS, copy)) << "the copy did not go on after \"No\"";
+    ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "after-no", &width));
+
+    HWND shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    ExpectInstalledRows(PayloadRows());
+    ExpectNoTemporaryFiles();
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+}
+
+TEST_F(CopyPage, CancelBeforeTheFirstTickAnsweredYesInstallsNothing)
+{
+    HWND copy = NULL, question = NULL;
+    ASSERT_NO_FATAL_FAILURE(CancelBeforeTheFirstTick(1, &copy, &question));
+    ASSERT_TRUE(PressButton(question, IDYES));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+
+    EXPECT_TRUE(FilesBelow(installDir_).empty()) << "a file was installed";
+    ExpectInstalledRows(0);
+    ExpectNoTemporaryFiles();
+    ExpectNothingRegistered();
+}
+
+TEST_F(CopyPage, CancelPressedTwiceBeforeATickAsksOnce)
+{
+    HWND copy = NULL, question = NULL;
+    ASSERT_NO_FATAL_FAILURE(CancelBeforeTheFirstTick(2, &copy, &question));
+    ASSERT_TRUE(PressButton(question, IDNO));
+    ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
+
+    // No second question: the copy runs through to the shortcut page.
+    HWND shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    ExpectInstalledRows(PayloadRows());
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+}
+
+TEST_F(CopyPage, CancelInTheMiddleAnsweredYesRemovesTheCopiedFilesAndKeepsTheFolders)
+{
+    HWND directory = NULL, copy = NULL, question = NULL;
+    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    ASSERT_TRUE(WaitForInstalledRows(SOME_ROWS, copy)) << "the copy did not get under way";
+    ASSERT_TRUE(PressButton(copy, IDCANCEL));
+    ASSERT_NO_FATAL_FAILURE(WaitForCancelQuestion(copy, &question));
+
+    // While the question is open no tick copies anything.
+    int rowsAtQuestion = InstalledPrefix(installDir_);
+    Screenshot("question");
+    EXPECT_EQ(InstalledPrefix(installDir_), rowsAtQuestion) << "files were copied while the question was open";
+    ASSERT_GE(rowsAtQuestion, (int)SOME_ROWS);
+    ASSERT_LT(rowsAtQuestion, PayloadRows());
+    ExpectInstalledRows(rowsAtQuestion);
+
+    ASSERT_TRUE(PressButton(question, IDYES));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+    EXPECT_TRUE(FilesBelow(installDir_).empty()) << "copied files stayed";
+    EXPECT_TRUE(DirectoryExists(installDir_)) << "the install directory went away";
+    ExpectSubdirectories();
+    ExpectNoTemporaryFiles();
+    ExpectNothingRegistered();
+}
+
+TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
+{
+    int blockedRow = -1;
+    for (int row = 0; row < PayloadRows() && blockedRow < 0; ++row)
+        if (DestinationSuffix(row) == "\\readme.wri")
+            blockedRow = row;
+    ASSERT_GT(blockedRow, 0) << "no row installs \\readme.wri";
+    ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((installDir_ + "\\readme.wri").c_str(), NULL));
+
+    HWND directory = NULL, copy = NULL, failure = NULL;
+    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, true, &copy));
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying("Unable to copy a file:", &failure));
+    EXPECT_EQ(WindowText(failure), COPY_FAILURE_CAPTION);
+    EXPECT_EQ(GetWindow(failure, GW_OWNER), copy) << "the error belongs to the copy page";
+    // The temporary file lies in the temp directory, or in a folder of its own there.
+    std::string text = MessageBoxText(failure);
+    const std::string fromLine = "Unable to copy a file:\nFrom=";
+    const std::string toLine = "\nTo=" + installDir_ + "\\readme.wri\nProgram will exit";
+    ASSERT_EQ(text.rfind(fromLine, 0), 0u) << text;
+    ASSERT_GE(text.size(), fromLine.size() + toLine.size()) << text;
+    EXPECT_EQ(text.substr(text.size() - toLine.size()), toLine) << text;
+    std::string from = text.substr(fromLine.size(), text.size() - fromLine.size() - toLine.size());
+    const std::string tempFile = "\\" + CompressedName(blockedRow);
+    EXPECT_EQ(from.rfind(TempDirectory(), 0), 0u) << "From=" << from;
+    ASSERT_GE(from.size(), tempFile.size()) << "From=" << from;
+    EXPECT_EQ(from.substr(from.size() - tempFile.size()), tempFile) << "From=" << from;
+    Screenshot("copy-error");
+    // Nothing more is copied while the error is open.
+    EXPECT_EQ(InstalledPrefix(installDir_), blockedRow);
+
+    ASSERT_TRUE(PressButton(failure, IDOK));
+    HWND setupError = WaitForBox(SETUP_ERROR);
+    ASSERT_NE(setupError, (HWND)NULL) << "no \"" << SETUP_ERROR << "\" message after the copy error";
+    EXPECT_EQ(MessageBoxText(setupError).rfind("An error was ocured.", 0), 0u) << MessageBoxText(setupError);
+    EXPECT_FALSE(IsWindow(copy) && IsWindowVisible(copy)) << "the copy page stayed";
+    Screenshot("setup-error");
+    ASSERT_TRUE(PressButton(setupError, IDOK));
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+
+    // The rows before stay installed; no later row was copied.
+    ExpectInstalledRows(blockedRow);
+    EXPECT_TRUE(DirectoryExists(installDir_ + "\\readme.wri"));
+    ExpectNoTemporaryFiles();
+    ExpectNothingRegistered();
+}
+
+TEST_F(CopyPage, EarlierInstallationIsReplaced)
+{
+    const char *const stale[] = { "\\readme.wri", "\\Velloran.exe", "\\Pen\\round1.pen", "\\Filters\\blur.flt" };
+    ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((installDir_ + "\\Pen").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((installDir_ + "\\Filters").c_str(), NULL));
+    for (const char *suffix : stale) {
+        // Longer than any of them, so that a file only overwritten in part shows.
+        std::string junk = Repeated(std::string("stale ") + suffix + "\r\n", 1 << 20);
+        ASSERT_TRUE(WriteWholeFile(installDir_ + suffix, junk)) << installDir_ + suffix;
+    }
+
+    HWND shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(InstallToTheShortcutPage(true, &shortcuts));
+    ExpectInstalledRows(PayloadRows());
+    ExpectSubdirectories();
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+}
+
+TEST_F(CopyPage, InstallPathOfAboutTwoHundredCharactersInstalls)
+{
+    std::vector<std::string> levels = { root_.substr(3) };
+    std::string folder = root_;
+    for (int level = 1; level <= DEEP_LEVELS; ++level) {
+        std::string name = Repeated("level " + std::to_string(level) + " of a deep folder ", DEEP_NAME_LENGTH);
+        name.back() = 'x';   // no trailing blank
+        folder += "\\" + name;
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << folder;
+        levels.push_back(name);
+    }
+    installDir_ = folder + "\\Velloran";
+    ASSERT_GE(installDir_.size(), (size_t)DEEP_PATH_LENGTH - 10);
+    ASSERT_LE(installDir_.size(), (size_t)DEEP_PATH_LENGTH + 10);
+
+    HWND directory = NULL, copy = NULL, shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
+    ASSERT_NO_FATAL_FAILURE(BrowseTo(directory, levels));
+    EXPECT_EQ(WindowText(GetDlgItem(directory, IDC_DIR_PREVIEW)), installDir_);
+    Screenshot("directory");
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    ExpectInstalledRows(PayloadRows());
+    ExpectSubdirectories();
+    ExpectNoTemporaryFiles();
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+}
+
+}  // namespace

@@ -1,0 +1,694 @@
+#include "install_steps.h"
+
+#include "install/manifest.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+const char AGREEMENT_PAGE[]            = "Velloran - Agreement";
+const char DIRECTORY_PAGE[]            = "Velloran - Setup directory";
+const char COPY_PAGE[]                 = "Velloran - Decompressing status";
+const char SHORTCUT_PAGE[]             = "Velloran - Start menu - shortcuts";
+const char QUESTION[]                  = "Question";
+const char COPY_CANCEL_QUESTION[]      = "Are you sure you want to cancel the setup?\nAll installed files will be removed.";
+const char DIRECTORY_EXISTS_QUESTION[] = "Directory allready exsist or disk isn't writeable.\nContinue with installation anyway";
+const char CANCELLED[]                 = "Setup canceled";
+const char PROGRAM_WILL_EXIT[]         = "Program will exit";
+const char SHORTCUT_CONFIRMATION[]     = "Confirmation";
+const char SHORTCUT_CANCEL_QUESTION[]  = "Cancel creating the shortcuts?";
+const char SUCCESS_CAPTION[]           = "Setup";
+const char SUCCESS_MESSAGE[]           = "Velloran was successfully installed";
+const char COPY_FAILURE_CAPTION[]      = "Error";
+const char SETUP_ERROR[]               = "Setup error";
+
+namespace {
+
+const char APP_PATHS_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
+const char UNINSTALL_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
+const char DOCUMENT_TYPE[]   = "VELLORAN1.Image";
+const char PROFILE_SECTION[] = "extensions";
+// GetProfileString gives the default back only for an absent entry.
+const char ABSENT[]          = "\001absent\001";
+const char *const IMAGE_TYPES[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
+
+enum { VALUE_SIZE = 4096, TIGHT_POLL_MS = 1 };
+
+std::string Lower(std::string text)
+{
+    CharLowerBuffA(&text[0], (DWORD)text.size());
+    return text;
+}
+
+bool StartsWith(const std::string &text, const char *start)
+{
+    return text.compare(0, strlen(start), start) == 0;
+}
+
+std::string ScenarioLabel(const char *label)
+{
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(test->test_suite_name()) + "." + test->name() + "-" + label;
+}
+
+}  // namespace
+
+// ---- The payload ---------------------------------------------------------
+
+int PayloadRows()
+{
+    return MANIFEST_ROWS;
+}
+
+std::string CompressedName(int row)
+{
+    return g_compressedNames[row];
+}
+
+std::string DestinationSuffix(int row)
+{
+    return g_destinationSuffixes[row];
+}
+
+std::vector<std::string> Subdirectories()
+{
+    return std::vector<std::string>(g_subdirectories, g_subdirectories + SUBDIR_COUNT);
+}
+
+std::string ExpandedPayloadPath(int row)
+{
+    std::string setup = SetupExePath();
+    return setup.substr(0, setup.find_last_of('\\')) + "\\generated\\payload\\expanded\\FILE" + std::to_string(row);
+}
+
+std::string TempDirectory()
+{
+    char temp[MAX_PATH + 1] = "";
+    GetTempPathA(sizeof(temp), temp);
+    return temp;
+}
+
+std::vector<std::string> TempEntries()
+{
+    std::vector<std::string> entries;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((TempDirectory() + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            entries.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+bool ReadWholeFile(const std::string &path, std::string *bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD size = GetFileSize(file, NULL);
+    bytes->assign(size, '\0');
+    DWORD read = 0;
+    bool ok = size == 0 || (ReadFile(file, &(*bytes)[0], size, &read, NULL) && read == size);
+    CloseHandle(file);
+    return ok;
+}
+
+bool WriteWholeFile(const std::string &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL) && written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+bool IsFile(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> FilesBelow(const std::string &folder)
+{
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string path = folder + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            std::vector<std::string> inner = FilesBelow(path);
+            files.insert(files.end(), inner.begin(), inner.end());
+        } else {
+            files.push_back(path);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return files;
+}
+
+int InstalledPrefix(const std::string &installDir)
+{
+    for (int row = 0; row < MANIFEST_ROWS; ++row)
+        if (!IsFile(installDir + DestinationSuffix(row)))
+            return row;
+    return MANIFEST_ROWS;
+}
+
+// ---- Registrations ------------------------------------------------------
+
+std::string RegistryRootName(HKEY root)
+{
+    return root == HKEY_CLASSES_ROOT ? "HKCR\\" : root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HK?\\";
+}
+
+bool KeyExists(HKEY root, const std::string &path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteKeyTree(HKEY root, const std::string &path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    for (;;) {
+        char name[256];
+        DWORD length = sizeof(name);
+        if (RegEnumKeyExA(key, 0, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        std::string child = path + "\\" + name;
+        DeleteKeyTree(root, child);
+        if (KeyExists(root, child))
+            break;   // would loop for ever on a key that cannot be deleted
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(root, path.c_str());
+}
+
+static bool ReadDefaultValue(HKEY root, const std::string &path, bool *keyExists, DWORD *type, std::string *data)
+{
+    HKEY key;
+    *keyExists = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (!*keyExists)
+        return false;
+    char buffer[VALUE_SIZE];
+    DWORD size = sizeof(buffer);
+    bool present = RegQueryValueExA(key, "", NULL, type, (BYTE *)buffer, &size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    if (present)
+        data->assign(buffer, size);
+    return present;
+}
+
+static bool ReadProfileEntry(const char *key, std::string *value)
+{
+    char buffer[VALUE_SIZE];
+    GetProfileStringA(PROFILE_SECTION, key, ABSENT, buffer, sizeof(buffer));
+    if (strcmp(buffer, ABSENT) == 0)
+        return false;
+    *value = buffer;
+    return true;
+}
+
+void Registrations::Take()
+{
+    keys_ = {
+        { APP_PATHS_KEY, HKEY_LOCAL_MACHINE, false },
+        { UNINSTALL_KEY, HKEY_LOCAL_MACHINE, false },
+        { DOCUMENT_TYPE, HKEY_CLASSES_ROOT,  false },
+    };
+    for (KeyState &key : keys_)
+        key.existed = KeyExists(key.root, key.path);
+
+    extensions_.clear();
+    profile_.clear();
+    for (const char *type : IMAGE_TYPES) {
+        ExtensionState extension = { std::string(".") + type, false, false, 0, std::string() };
+        extension.valueExisted = ReadDefaultValue(HKEY_CLASSES_ROOT, extension.key, &extension.keyExisted,
+                                                  &extension.type, &extension.data);
+        extensions_.push_back(extension);
+
+        ProfileState entry = { type, false, std::string() };
+        entry.existed = ReadProfileEntry(type, &entry.value);
+        profile_.push_back(entry);
+    }
+    shortcutFolder_.clear();
+}
+
+void Registrations::NoteShortcutFolder(const std::string &folder)
+{
+    shortcutFolder_ = folder;
+    shortcutFolderExisted_ = DirectoryExists(folder);
+}
+
+std::vector<std::string> Registrations::Changes() const
+{
+    std::vector<std::string> changes;
+    for (const KeyState &key : keys_)
+        if (KeyExists(key.root, key.path) != key.existed)
+            changes.push_back(RegistryRootName(key.root) + key.path + (key.existed ? " went away" : " was made"));
+    for (const ExtensionState &extension : extensions_) {
+        bool keyExists = false;
+        DWORD type = 0;
+        std::string data;
+        bool valueExists = ReadDefaultValue(HKEY_CLASSES_ROOT, extension.key, &keyExists, &type, &data);
+        if (keyExists != extension.keyExisted)
+            changes.push_back("HKCR\\" + extension.key + (keyExists ? " was made" : " went away"));
+        else if (valueExists != extension.valueExisted || (valueExists && (type != extension.type || data != extension.data)))
+            changes.push_back("the default value of HKCR\\" + extension.key + " changed");
+    }
+    for (const ProfileState &entry : profile_) {
+        std::string value;
+        bool exists = ReadProfileEntry(entry.key.c_str(), &value);
+        if (exists != entry.existed || value != entry.value)
+            changes.push_back("WIN.INI [extensions] " + entry.key + " changed to \"" + value + "\"");
+    }
+    if (!shortcutFolder_.empty() && DirectoryExists(shortcutFolder_) != shortcutFolderExisted_)
+        changes.push_back("the shortcut folder " + shortcutFolder_ + (shortcutFolderExisted_ ? " went away" : " was made"));
+    return changes;
+}
+
+void Registrations::Restore() const
+{
+    for (const KeyState &key : keys_)
+        if (!key.existed)
+            DeleteKeyTree(key.root, key.path);
+    for (const ExtensionState &extension : extensions_) {
+        if (!extension.keyExisted) {
+            DeleteKeyTree(HKEY_CLASSES_ROOT, extension.key);
+            continue;
+        }
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, extension.key.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+            continue;
+        if (extension.valueExisted)
+            RegSetValueExA(key, "", 0, extension.type, (const BYTE *)extension.data.data(), (DWORD)extension.data.size());
+        else
+            RegDeleteValueA(key, "");
+        RegCloseKey(key);
+    }
+    for (const ProfileState &entry : profile_)
+        WriteProfileStringA(PROFILE_SECTION, entry.key.c_str(), entry.existed ? entry.value.c_str() : NULL);
+    if (!shortcutFolder_.empty() && !shortcutFolderExisted_)
+        RemoveTree(shortcutFolder_);
+}
+
+// ---- Processes -----------------------------------------------------------
+
+std::vector<DWORD> DescendantProcesses(DWORD processId)
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    std::vector<PROCESSENTRY32> entries;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        entries.push_back(entry);
+    CloseHandle(snapshot);
+
+    std::vector<DWORD> parents = { processId };
+    while (!parents.empty()) {
+        DWORD parent = parents.back();
+        parents.pop_back();
+        for (const PROCESSENTRY32 &each : entries)
+            if (each.th32ParentProcessID == parent && each.th32ProcessID != parent && each.th32ProcessID != processId &&
+                std::find(found.begin(), found.end(), each.th32ProcessID) == found.end()) {
+                found.push_back(each.th32ProcessID);
+                parents.push_back(each.th32ProcessID);
+            }
+    }
+    return found;
+}
+
+void TerminateProcessById(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, EXIT_TIMEOUT_MS);
+    CloseHandle(process);
+}
+
+// ---- Screen --------------------------------------------------------------
+
+std::string SaveScreenNow(const std::string &name, ScreenPicture *picture)
+{
+    ScreenPicture local;
+    ScreenPicture *target = picture ? picture : &local;
+    if (!CaptureScreen(target))
+        return std::string();
+    std::string safe = name;
+    for (char &c : safe)
+        if (strchr("\\/:*?\"<>|", c))
+            c = '_';
+    std::string path = ScreenshotFolder() + "\\" + safe + ".png";
+    return WritePng(path, *target) ? path : std::string();
+}
+
+// ---- The progress display -----------------------------------------------
+
+int ExpectedBarEdge(int fullWidth, int advances)
+{
+    if (advances <= 0)
+        return 0;
+    int whole = fullWidth / PROGRESS_DIVISOR;
+    int remainder = fullWidth % PROGRESS_DIVISOR;
+    int fraction = 0;   // four decimal digits, truncated
+    for (int digit = 0; digit < 4; ++digit) {
+        fraction = fraction * 10 + remainder * 10 / PROGRESS_DIVISOR;
+        remainder = remainder * 10 % PROGRESS_DIVISOR;
+    }
+    int edge = (advances - 1) * whole + advances * fraction / 10000;
+    return edge < fullWidth ? edge : fullWidth;
+}
+
+static bool Whitish(DWORD pixel)
+{
+    return (pixel & 0xFF) >= 0xC0 && ((pixel >> 8) & 0xFF) >= 0xC0 && ((pixel >> 16) & 0xFF) >= 0xC0;
+}
+
+bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *reading)
+{
+    HWND bar = GetDlgItem(copyPage, IDC_COPY_PROGRESS);
+    RECT barClient, pageClient, barWindow;
+    POINT barOrigin = { 0, 0 }, pageOrigin = { 0, 0 };
+    if (!bar || !GetClientRect(bar, &barClient) || !GetClientRect(copyPage, &pageClient) ||
+        !GetWindowRect(bar, &barWindow) || !ClientToScreen(bar, &barOrigin) || !ClientToScreen(copyPage, &pageOrigin))
+        return false;
+    if (pageOrigin.x < 0 || pageOrigin.y < 0 || pageOrigin.x + pageClient.right > picture.width ||
+        pageOrigin.y + pageClient.bottom > picture.height)
+        return false;
+
+    const int width = barClient.right, height = barClient.bottom;
+    // The number is at most "100", drawn about the middle.
+    const int numberLeft = width / 2 - 24, numberRight = width / 2 + 24;
+    auto inNumber = [&](int x) { return x >= numberLeft && x < numberRight; };
+    auto at = [&](int x, int y) { return picture.At(barOrigin.x + x, barOrigin.y + y); };
+
+    reading->fullWidth = width;
+    reading->blueWidth = 0;
+    reading->whiteNumber = false;
+    reading->blueOutsideRows = false;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            DWORD pixel = at(x, y);
+            bool inRows = y >= BAR_TOP && y < BAR_BOTTOM;
+            if (pixel == BAR_BLUE && inRows && x + 1 > reading->blueWidth)
+                reading->blueWidth = x + 1;
+            if (pixel == BAR_BLUE && !inRows)
+                reading->blueOutsideRows = true;
+            if (inNumber(x) && Whitish(pixel))
+                reading->whiteNumber = true;
+        }
+    reading->restIsBlackOrNumber = true;
+    for (int y = BAR_TOP; y < BAR_BOTTOM && y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            if (inNumber(x))
+                continue;
+            DWORD expected = x < reading->blueWidth ? (DWORD)BAR_BLUE : (DWORD)BAR_BLACK;
+            if (at(x, y) != expected)
+                reading->restIsBlackOrNumber = false;
+        }
+
+    // The line of text: between the page's top and the bar's frame.
+    reading->lineDrawn = false;
+    reading->lineLeft = reading->lineTop = -1;
+    for (int y = pageOrigin.y; y < barWindow.top; ++y)
+        for (int x = pageOrigin.x; x < pageOrigin.x + pageClient.right; ++x) {
+            if (picture.At(x, y) != TEXT_BLACK)
+                continue;
+            int left = x - pageOrigin.x, top = y - pageOrigin.y;
+            if (!reading->lineDrawn || left < reading->lineLeft)
+                reading->lineLeft = left;
+            if (!reading->lineDrawn || top < reading->lineTop)
+                reading->lineTop = top;
+            reading->lineDrawn = true;
+        }
+    return true;
+}
+
+// ---- Scenario base -------------------------------------------------------
+
+void InstallScenario::SetUp()
+{
+    ASSERT_NO_FATAL_FAILURE(SetupScenario::SetUp());
+    root_ = MakeFolderIn("C:\\", "install");
+    ASSERT_FALSE(root_.empty()) << "cannot make a folder in C:\\";
+    installDir_ = root_ + "\\Velloran";
+    registrations_.Take();
+    tempEntriesBefore_ = TempEntries();
+}
+
+void InstallScenario::TearDown()
+{
+    // The shell window that "Finish" opens outlives the setup.
+    if (setup_.process)
+        for (DWORD child : DescendantProcesses(setup_.processId))
+            TerminateProcessById(child);
+    SetupScenario::TearDown();
+    registrations_.Restore();
+    for (const std::string &change : registrations_.Changes())
+        ADD_FAILURE() << "cannot undo: " << change;
+    RemoveTree(root_);
+    // Whatever the setup left in the temp directory; the scenarios run one
+    // at a time, so nothing new there belongs to anyone else.
+    for (const std::string &name : NewTempEntries()) {
+        std::string path = TempDirectory() + name;
+        RemoveTree(path);
+        DeleteFileA(path.c_str());
+    }
+}
+
+std::vector<std::string> InstallScenario::NewTempEntries() const
+{
+    std::vector<std::string> added;
+    for (const std::string &name : TempEntries())
+        if (std::find(tempEntriesBefore_.begin(), tempEntriesBefore_.end(), name) == tempEntriesBefore_.end() &&
+            Lower(name).rfind("velloran-e2e-", 0) != 0)
+            added.push_back(name);
+    return added;
+}
+
+void InstallScenario::OpenDirectoryPage(HWND *page, const char *agreementShot)
+{
+    *page = NULL;
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+    HWND agreement = WaitForPage(AGREEMENT_PAGE);
+    ASSERT_NE(agreement, (HWND)NULL) << "the agreement page did not show";
+    if (agreementShot) {
+        EXPECT_FALSE(SaveScreenshot(agreementShot).empty()) << "cannot save " << agreementShot;
+    }
+    ASSERT_TRUE(PressButtonByText(agreement, "I Agree"));
+    *page = WaitForPage(DIRECTORY_PAGE);
+    ASSERT_NE(*page, (HWND)NULL) << "the directory page did not follow the agreement";
+}
+
+void InstallScenario::BrowseTo(HWND page, const std::vector<std::string> &entries)
+{
+    HWND list    = GetDlgItem(page, IDC_FOLDER_LIST);
+    HWND preview = GetDlgItem(page, IDC_DIR_PREVIEW);
+    ASSERT_NE(list, (HWND)NULL);
+    ASSERT_NE(preview, (HWND)NULL);
+    std::string name = WindowText(GetDlgItem(page, IDC_FOLDER_NAME));
+    std::string browse = "C:\\";
+    for (const std::string &entry : entries) {
+        int index = ListViewFind(list, entry.c_str());
+        ASSERT_GE(index, 0) << "no folder " << entry << " listed in " << browse;
+        ASSERT_TRUE(DoubleClickListViewItem(list, index)) << "cannot double-click " << entry;
+        browse += (browse.back() == '\\' ? "" : "\\") + entry;
+        std::string expected = browse + "\\" + name;
+        DWORD start = GetTickCount();
+        while (WindowText(preview) != expected) {
+            ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS)
+                << "the preview shows " << WindowText(preview) << ", not " << expected;
+            Sleep(POLL_INTERVAL_MS);
+        }
+    }
+}
+
+void InstallScenario::BrowseToRoot(HWND page)
+{
+    ASSERT_NO_FATAL_FAILURE(BrowseTo(page, { root_.substr(3) }));
+    EXPECT_EQ(WindowText(GetDlgItem(page, IDC_DIR_PREVIEW)), installDir_);
+}
+
+void InstallScenario::NextToCopyPage(HWND page, bool directoryExists, HWND *copyPage)
+{
+    *copyPage = NULL;
+    ASSERT_TRUE(PressButtonByText(page, "Next"));
+    if (directoryExists) {
+        HWND box = NULL;
+        ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, &box));
+        ASSERT_TRUE(PressButton(box, IDYES));
+    }
+    *copyPage = WaitForPage(COPY_PAGE);
+    ASSERT_NE(*copyPage, (HWND)NULL) << "the copy page did not follow \"Next\"";
+}
+
+void InstallScenario::WaitForCopyPageAtOnce(HWND *copyPage)
+{
+    *copyPage = NULL;
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window = FindWindowExA(NULL, NULL, "#32770", COPY_PAGE); window;
+             window = FindWindowExA(NULL, window, "#32770", COPY_PAGE)) {
+            if (WindowProcess(window) == setup_.processId && IsWindowVisible(window)) {
+                *copyPage = window;
+                return;
+            }
+        }
+        ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS) << "the copy page did not show";
+        Sleep(TIGHT_POLL_MS);
+    }
+}
+
+void InstallScenario::WaitForBoxSaying(const char *textStart, HWND *box)
+{
+    *box = NULL;
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : TopLevelWindows(setup_.processId))
+            if (WindowClass(window) == "#32770" && StartsWith(MessageBoxText(window), textStart)) {
+                *box = window;
+                return;
+            }
+        ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS) << "no message saying " << textStart;
+        Sleep(POLL_INTERVAL_MS);
+    }
+}
+
+bool InstallScenario::WaitForInstalledRows(int rows, HWND copyPage)
+{
+    DWORD start = GetTickCount();
+    while (InstalledPrefix(installDir_) < rows) {
+        if (!IsWindowVisible(copyPage) || GetTickCount() - start >= WINDOW_TIMEOUT_MS)
+            return false;
+        Sleep(POLL_INTERVAL_MS);
+    }
+    return true;
+}
+
+void InstallScenario::WaitForShortcutPageWithoutQuestion(HWND *shortcutPage)
+{
+    *shortcutPage = NULL;
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : TopLevelWindows(setup_.processId)) {
+            if (WindowClass(window) != "#32770")
+                continue;
+            std::string caption = WindowText(window);
+            if (caption == SHORTCUT_PAGE) {
+                *shortcutPage = window;
+                return;
+            }
+            if (caption != COPY_PAGE)
+                FAIL() << "unexpected box \"" << caption << "\" while copying: " << MessageBoxText(window);
+        }
+        ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS) << "the shortcut page did not show";
+        Sleep(POLL_INTERVAL_MS);
+    }
+}
+
+void InstallScenario::CancelShortcutPageAndExit(HWND shortcutPage)
+{
+    registrations_.NoteShortcutFolder(WindowText(GetDlgItem(shortcutPage, IDC_SC_PREVIEW)));
+    ASSERT_TRUE(PressButton(shortcutPage, IDCANCEL));
+    HWND box = WaitForBox(SHORTCUT_CONFIRMATION);
+    ASSERT_NE(box, (HWND)NULL) << "Cancel on the shortcut page asked nothing";
+    EXPECT_EQ(MessageBoxText(box), SHORTCUT_CANCEL_QUESTION);
+    ASSERT_TRUE(PressButton(box, IDYES));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+    ExpectNothingRegistered();
+}
+
+void InstallScenario::ConfirmCancelledAndExit()
+{
+    HWND box = WaitForBox(CANCELLED);
+    ASSERT_NE(box, (HWND)NULL) << "no \"" << CANCELLED << "\" message";
+    EXPECT_EQ(MessageBoxText(box), PROGRAM_WILL_EXIT);
+    ASSERT_TRUE(PressButton(box, IDOK));
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u) << "the setup did not end with exit code 0";
+}
+
+void InstallScenario::ExpectInstalledRows(int rows)
+{
+    // Rows that share a destination (the same file twice) count once: the
+    // destination is expected as soon as any of them is installed.
+    std::map<std::string, int> expected;
+    std::set<std::string> all;
+    for (int row = 0; row < MANIFEST_ROWS; ++row) {
+        std::string destination = Lower(installDir_ + DestinationSuffix(row));
+        all.insert(destination);
+        if (row < rows && !expected.count(destination))
+            expected[destination] = row;
+    }
+    for (const std::string &destination : all) {
+        auto found = expected.find(destination);
+        if (found == expected.end()) {
+            EXPECT_FALSE(IsFile(destination)) << destination << " is there, but its row was not to be installed";
+            continue;
+        }
+        std::string installed, payload;
+        int row = found->second;
+        ASSERT_TRUE(ReadWholeFile(ExpandedPayloadPath(row), &payload)) << "cannot read " << ExpandedPayloadPath(row);
+        if (!ReadWholeFile(destination, &installed)) {
+            ADD_FAILURE() << "row " << row << ": " << destination << " is missing";
+            continue;
+        }
+        if (installed != payload) {
+            size_t at = 0;
+            while (at < installed.size() && at < payload.size() && installed[at] == payload[at])
+                ++at;
+            ADD_FAILURE() << "row " << row << ": " << destination << " has " << installed.size()
+                          << " bytes, the payload " << payload.size() << "; first difference at byte " << at;
+        }
+    }
+    for (const std::string &file : FilesBelow(installDir_))
+        EXPECT_TRUE(expected.count(Lower(file))) << "stray file " << file;
+}
+
+void InstallScenario::ExpectSubdirectories()
+{
+    for (const std::string &subdirectory : Subdirectories())
+        EXPECT_TRUE(DirectoryExists(installDir_ + subdirectory)) << installDir_ + subdirectory << " is missing";
+}
+
+void InstallScenario::ExpectNoTemporaryFiles()
+{
+    for (const std::string &name : NewTempEntries())
+        ADD_FAILURE() << TempDirectory() + name << " was left in the temp directory";
+}
+
+void InstallScenario::ExpectNothingRegistered()
+{
+    for (const std::string &change : registrations_.Changes())
+        ADD_FAILURE() << "registered although the shortcuts were cancelled: " << change;
+}
+
+std::string InstallScenario::Shot(const char *label, ScreenPicture *picture)
+{
+    std::string path = SaveScreenNow(ScenarioLabel(label), picture);
+    EXPECT_FALSE(path.empty()) << "cannot save the screenshot " << label;
+    return path;
+}

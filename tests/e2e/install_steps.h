@@ -1,0 +1,205 @@
+// The way through the setup up to and through the copy page, as a person
+// takes it, and what the install scenarios look at afterwards: the installed
+// tree against the payload the build keeps, the temp folder, and whatever
+// the setup may have registered.
+#pragma once
+#include "harness.h"
+
+#include <string>
+#include <vector>
+
+// ---- What the setup shows ------------------------------------------------
+
+extern const char AGREEMENT_PAGE[];
+extern const char DIRECTORY_PAGE[];
+extern const char COPY_PAGE[];
+extern const char SHORTCUT_PAGE[];
+extern const char QUESTION[];
+extern const char COPY_CANCEL_QUESTION[];
+extern const char DIRECTORY_EXISTS_QUESTION[];
+extern const char CANCELLED[];
+extern const char PROGRAM_WILL_EXIT[];
+extern const char SHORTCUT_CONFIRMATION[];
+extern const char SHORTCUT_CANCEL_QUESTION[];
+extern const char SUCCESS_CAPTION[];
+extern const char SUCCESS_MESSAGE[];
+extern const char COPY_FAILURE_CAPTION[];
+extern const char SETUP_ERROR[];
+
+enum {
+    IDC_FOLDER_NAME   = 207,
+    IDC_DIR_PREVIEW   = 208,
+    IDC_FOLDER_LIST   = 209,
+    IDC_COPY_PROGRESS = 214,
+    IDC_SC_PREVIEW    = 211,
+    // Rows 2 to 17 of the bar's client area are painted; the line of text
+    // sits at (10, 10) of the copy page's client area.
+    BAR_TOP           = 2,
+    BAR_BOTTOM        = 18,
+    PROGRESS_LINE_X   = 10,
+    PROGRESS_LINE_Y   = 10,
+    PROGRESS_DIVISOR  = 79,
+    BAR_BLUE          = 0x0000FF,
+    BAR_BLACK         = 0x000000,
+    BAR_WHITE         = 0xFFFFFF,
+    TEXT_BLACK        = 0x000000
+};
+
+// ---- The payload ---------------------------------------------------------
+
+int PayloadRows();
+std::string CompressedName(int row);
+std::string DestinationSuffix(int row);
+std::vector<std::string> Subdirectories();
+// The expanded payload of the row as the build keeps it, beside setup.exe:
+// generated\payload\expanded\FILE<row>.
+std::string ExpandedPayloadPath(int row);
+// The temp directory as GetTempPath gives it, with its trailing backslash;
+// the setup shares the test's environment and so its temp directory.
+std::string TempDirectory();
+// The names of the files and folders directly in the temp directory.
+std::vector<std::string> TempEntries();
+
+bool ReadWholeFile(const std::string &path, std::string *bytes);
+bool WriteWholeFile(const std::string &path, const std::string &bytes);
+bool IsFile(const std::string &path);
+// Every file below the folder, subfolders included, as full paths.
+std::vector<std::string> FilesBelow(const std::string &folder);
+
+// How many rows, counted from row 0, have their destination on disk: the
+// copy index the files show (a destination appears while it is expanded).
+int InstalledPrefix(const std::string &installDir);
+
+// ---- Registrations ------------------------------------------------------
+
+// What the setup may write at "Finish": the App Paths and uninstall keys, the
+// document type, the default values of the image extension keys, the WIN.INI
+// entries and the shortcut folder. Taken before a scenario, it tells what
+// changed and puts everything back.
+class Registrations {
+public:
+    void Take();
+    // Descriptions of every difference from what was taken; empty if none.
+    std::vector<std::string> Changes() const;
+    void Restore() const;
+    // The folder the shortcut page offers, noted before "Finish" or "Cancel".
+    void NoteShortcutFolder(const std::string &folder);
+
+private:
+    struct KeyState {
+        std::string path;          // below HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT
+        HKEY root;
+        bool existed;
+    };
+    struct ExtensionState {
+        std::string key;
+        bool keyExisted;
+        bool valueExisted;
+        DWORD type;
+        std::string data;
+    };
+    struct ProfileState {
+        std::string key;
+        bool existed;
+        std::string value;
+    };
+    std::vector<KeyState> keys_;
+    std::vector<ExtensionState> extensions_;
+    std::vector<ProfileState> profile_;
+    std::string shortcutFolder_;
+    bool shortcutFolderExisted_ = false;
+};
+
+std::string RegistryRootName(HKEY root);
+bool KeyExists(HKEY root, const std::string &path);
+// Deletes the key with everything below it.
+void DeleteKeyTree(HKEY root, const std::string &path);
+
+// ---- Processes -----------------------------------------------------------
+
+// The processes whose parent is the process given, and theirs.
+std::vector<DWORD> DescendantProcesses(DWORD processId);
+void TerminateProcessById(DWORD processId);
+
+// ---- Screen --------------------------------------------------------------
+
+// Captures the screen as it is now, without waiting for it to settle (the
+// copy page never settles), into <screenshot folder>\<name>.png.
+std::string SaveScreenNow(const std::string &name, ScreenPicture *picture = NULL);
+
+// ---- The progress display -----------------------------------------------
+
+// What a picture of the screen shows of the copy page's bar (control 214)
+// and of its line of text above it.
+struct CopyPageReading {
+    int  fullWidth;        // the bar's client width
+    int  blueWidth;        // blue pixels from the bar's left edge, on its middle row
+    bool restIsBlackOrNumber;   // right of the blue: black, or the white number about the middle
+    bool whiteNumber;      // white pixels about the middle of the bar
+    bool blueOutsideRows;  // blue above row 2 or below row 17
+    bool lineDrawn;        // black text in the line above the bar
+    int  lineLeft;         // its leftmost black pixel, in the page's client coordinates
+    int  lineTop;          // its topmost black pixel
+};
+bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *reading);
+// The bar's right edge after `advances` advances over a bar `fullWidth`
+// pixels wide: the whole pixels of every advance but the last, plus the
+// carried decimal fraction (four digits) of all of them.
+int ExpectedBarEdge(int fullWidth, int advances);
+
+// ---- Scenario base -------------------------------------------------------
+
+// A setup started in the scratch folder, taken through the agreement and the
+// directory page into a folder of its own at the root of drive C:
+// (C:\velloran-e2e-install-...\Velloran). Whatever the outcome, the folder,
+// the setup's temporary files and everything it registered are removed.
+class InstallScenario : public SetupScenario {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the setup and presses "I Agree"; the directory page follows.
+    // A screenshot of the agreement page under the name given, if any.
+    void OpenDirectoryPage(HWND *page, const char *agreementShot = NULL);
+    // Double-clicks the folder entries one after the other, starting at the
+    // root of C:, and waits for the preview to show where they lead.
+    void BrowseTo(HWND page, const std::vector<std::string> &entries);
+    // Into the scenario's own folder: double-clicks it, keeps "Velloran".
+    void BrowseToRoot(HWND page);
+    // "Next"; when the install directory exists already, answers the
+    // question "Yes". The copy page follows.
+    void NextToCopyPage(HWND page, bool directoryExists, HWND *copyPage);
+    // The copy page as soon as it is shown: polled without pause, for the
+    // scenarios that act before its first tick.
+    void WaitForCopyPageAtOnce(HWND *copyPage);
+    // A message box of the setup whose text begins with the text given.
+    void WaitForBoxSaying(const char *textStart, HWND *box);
+    // Waits until at least that many rows are on disk; false if the copy
+    // page went away first or nothing came in time.
+    bool WaitForInstalledRows(int rows, HWND copyPage);
+    // Waits for the shortcut page; fails if any other box shows up meanwhile.
+    void WaitForShortcutPageWithoutQuestion(HWND *shortcutPage);
+    // Cancel on the shortcut page, "Yes", then the cancelled message and the
+    // end of the setup; checks that nothing was registered.
+    void CancelShortcutPageAndExit(HWND shortcutPage);
+    // After "Program will exit": OK, and the setup ends with exit code 0.
+    void ConfirmCancelledAndExit();
+
+    // Every destination of rows below `rows` holds its payload byte for
+    // byte; every other destination is absent, and no other file is there.
+    void ExpectInstalledRows(int rows);
+    void ExpectSubdirectories();
+    // Nothing new in the temp directory but the scenarios' own folders.
+    void ExpectNoTemporaryFiles();
+    void ExpectNothingRegistered();
+    // Files and folders in the temp directory that were not there before,
+    // leaving out the scenarios' own scratch folders.
+    std::vector<std::string> NewTempEntries() const;
+    // The screen as it is now, named after the scenario: <Suite>.<Test>-<label>.png.
+    std::string Shot(const char *label, ScreenPicture *picture = NULL);
+
+    std::string root_;         // C:\velloran-e2e-install-...
+    std::string installDir_;   // root_ + "\Velloran"
+    Registrations registrations_;
+    std::vector<std::string> tempEntriesBefore_;
+};

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs a command on a private X server of the size given, so that what the
+# end-to-end tests see never depends on the developer's own display:
+#   run_with_display.sh 1024x768 wine pages_e2e.exe --gtest_filter=AgreementPage.*
+set -uo pipefail
+size=${1:?screen size, such as 1024x768}
+shift
+
+# A running wine server keeps the display that its first program opened:
+# let it end first, so that this run's programs draw on this run's screen.
+settle() {
+    timeout 120 wineserver -w >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true
+}
+
+settle
+xvfb-run -a -s "-screen 0 ${size}x24 -nolisten tcp" "$(dirname "$0")/run_i386.sh" "$@"
+status=$?
+settle
+exit $status

@@ -1,0 +1,431 @@
+// Velloran installed for real, then used and removed as a person would: the
+// pictures open through the command the setup registered, the uninstaller
+// starts from its Start Menu shortcut, and afterwards the machine is as it
+// was before the setup, but for a file the user put into the install folder.
+#include "finish_steps.h"
+
+#include <algorithm>
+
+namespace {
+
+const char UNINSTALL_CAPTION[] = "Velloran Uninstall";
+const char VIEWER_CLASS[]      = "VelloranViewer";
+const char REMOVE_QUESTION[]   = "Do you want to remove Velloran?";
+const char COPY_PREFIX[]       = "Velloran-uninstall-";
+
+const DWORD RED = 0xD02020, BLUE = 0x2040D0, GREEN = 0x20B040, YELLOW = 0xE0D020;
+const DWORD VIEWER_BACKGROUND = 0x404040;
+
+enum { PICTURE_WIDTH = 64, PICTURE_HEIGHT = 32, COLOUR_TOLERANCE = 8 };
+
+// Left half one colour, right half the other.
+ScreenPicture TwoHalves(DWORD left, DWORD right)
+{
+    ScreenPicture picture;
+    picture.width  = PICTURE_WIDTH;
+    picture.height = PICTURE_HEIGHT;
+    for (int y = 0; y < PICTURE_HEIGHT; ++y)
+        for (int x = 0; x < PICTURE_WIDTH; ++x)
+            picture.pixels.push_back(x < PICTURE_WIDTH / 2 ? left : right);
+    return picture;
+}
+
+void PutLittleEndian(std::vector<BYTE> &out, DWORD value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back((BYTE)(value >> (8 * i)));
+}
+
+// A 24-bit BMP, bottom row first, each row padded to four bytes.
+std::vector<BYTE> BmpFile(const ScreenPicture &picture)
+{
+    int rowSize = (picture.width * 3 + 3) & ~3;
+    DWORD pixelBytes = (DWORD)(rowSize * picture.height);
+    std::vector<BYTE> file = { 'B', 'M' };
+    PutLittleEndian(file, 14 + 40 + pixelBytes, 4);
+    PutLittleEndian(file, 0, 4);
+    PutLittleEndian(file, 14 + 40, 4);
+    PutLittleEndian(file, 40, 4);
+    PutLittleEndian(file, (DWORD)picture.width, 4);
+    PutLittleEndian(file, (DWORD)picture.height, 4);
+    PutLittleEndian(file, 1, 2);
+    PutLittleEndian(file, 24, 2);
+    PutLittleEndian(file, BI_RGB, 4);
+    PutLittleEndian(file, pixelBytes, 4);
+    PutLittleEndian(file, 2835, 4);
+    PutLittleEndian(file, 2835, 4);
+    PutLittleEndian(file, 0, 4);
+    PutLittleEndian(file, 0, 4);
+    for (int y = picture.height - 1; y >= 0; --y) {
+        for (int x = 0; x < picture.width; ++x)
+            PutLittleEndian(file, picture.At(x, y), 3);   // blue, green, red
+        for (int pad = picture.width * 3; pad < rowSize; ++pad)
+            file.push_back(0);
+    }
+    return file;
+}
+
+bool Near(DWORD actual, DWORD expected)
+{
+    for (int shift = 0; shift < 24; shift += 8) {
+        int a = (int)((actual >> shift) & 0xFF), e = (int)((expected >> shift) & 0xFF);
+        if (a - e > COLOUR_TOLERANCE || e - a > COLOUR_TOLERANCE)
+            return false;
+    }
+    return true;
+}
+
+std::string Hex(DWORD colour)
+{
+    char text[16];
+    wsprintfA(text, "%06lX", (unsigned long)colour);
+    return text;
+}
+
+std::string Joined(const std::vector<std::string> &items)
+{
+    std::string text;
+    for (const std::string &item : items)
+        text += "[" + item + "] ";
+    return text;
+}
+
+std::string Replaced(std::string text, const std::string &what, const std::string &with)
+{
+    size_t at = text.find(what);
+    if (at != std::string::npos)
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+std::vector<std::string> UninstallCopiesInTemp()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::vector<std::string> copies;
+    for (const std::string &entry : TreeEntries(temp))
+        if (entry.compare(0, strlen(COPY_PREFIX), COPY_PREFIX) == 0 && entry.find('\\') == std::string::npos)
+            copies.push_back(std::string(temp) + entry);
+    return copies;
+}
+
+class Uninstall : public FullInstallScenario {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(FullInstallScenario::SetUp());
+        copiesBefore_ = UninstallCopiesInTemp();
+        parent_ = MakeInstallParent("uninstall");
+        ASSERT_FALSE(parent_.empty()) << "cannot make a folder in C:\\";
+        programs_ = parent_ + "\\My Programs";
+        ASSERT_TRUE(CreateDirectoryA(programs_.c_str(), NULL));
+        pictures_ = scratch_ + "\\My Pictures";
+        ASSERT_TRUE(CreateDirectoryA(pictures_.c_str(), NULL));
+    }
+
+    void TearDown() override
+    {
+        FullInstallScenario::TearDown();
+        // A copy of the uninstaller that did not manage to delete itself.
+        for (const std::string &copy : UninstallCopiesInTemp())
+            if (std::find(copiesBefore_.begin(), copiesBefore_.end(), copy) == copiesBefore_.end())
+                DeleteFileA(copy.c_str());
+    }
+
+    // The machine before the setup: .bmp and .png known to the system, and
+    // another program's WIN.INI entry for gif. Then the installation into
+    // "My Programs", the box ticked, to its success message and its end.
+    void Install()
+    {
+        for (const char *type : { ".bmp", ".png" }) {
+            HKEY key;
+            ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, type, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+                      ERROR_SUCCESS);
+            RegCloseKey(key);
+        }
+        ASSERT_TRUE(WriteProfileStringA("extensions", "gif", "C:\\Other\\paint.exe ^.gif"));
+        before_ = ReadMachineState();
+        parentBefore_ = TreeEntries(parent_);
+
+        HWND page = InstallUpToShortcutPage(programs_);
+        ASSERT_NE(page, (HWND)NULL);
+        ASSERT_EQ(SendMessageA(GetDlgItem(page, IDC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
+        shortcutFolder_ = StartMenuRoot() + "\\Velloran";
+        ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, shortcutFolder_));
+        ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
+        ASSERT_TRUE(FileExists(installDir_ + "\\Velloran.exe"));
+    }
+
+    // Starts a command line as the shell would, in the folder given.
+    DWORD Start(const std::string &commandLine, const std::string &folder)
+    {
+        std::string line = commandLine;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info = {};
+        if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &info)) {
+            ADD_FAILURE() << "cannot start " << commandLine << ", error " << GetLastError();
+            return 0;
+        }
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        Adopt(info.dwProcessId);
+        return info.dwProcessId;
+    }
+
+    // The picture file opened through the registered open command.
+    DWORD OpenWithRegisteredCommand(const std::string &picture)
+    {
+        std::string command;
+        EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &command));
+        EXPECT_NE(command.find("%1"), std::string::npos) << command;
+        return Start(Replaced(command, "%1", picture), pictures_);
+    }
+
+    HWND WaitForViewer(DWORD process, const std::string &title)
+    {
+        HWND viewer = WaitForWindow(NULL, VIEWER_CLASS, process, WINDOW_TIMEOUT_MS);
+        if (!viewer)
+            return NULL;
+        DWORD start = GetTickCount();
+        while (WindowText(viewer) != title && GetTickCount() - start < WINDOW_TIMEOUT_MS)
+            Sleep(POLL_INTERVAL_MS);
+        return viewer;
+    }
+
+    // The picture's two halves on the screen, either side of the middle of
+    // the viewer's client area, and the viewer's background above and below
+    // the picture where its proportions leave room.
+    void ExpectPictureShown(HWND viewer, DWORD left, DWORD right)
+    {
+        RECT client;
+        ASSERT_TRUE(GetClientRect(viewer, &client));
+        POINT origin = { 0, 0 };
+        ClientToScreen(viewer, &origin);
+        int width = client.right, height = client.bottom;
+        ASSERT_GT(width, 16);
+        ASSERT_GT(height, 16);
+        POINT middle   = { origin.x + width / 2, origin.y + height / 2 };
+        POINT leftAt   = { middle.x - width / 8, middle.y };
+        POINT rightAt  = { middle.x + width / 8, middle.y };
+        POINT aboveAt  = { middle.x, origin.y + 1 };
+        // A picture twice as wide as high, fitted: its height is the smaller
+        // of the client height and half the client width.
+        bool roomAbove = height > width / 2 + 4;
+        for (POINT point : { leftAt, rightAt })
+            ASSERT_EQ(GetAncestor(WindowFromPoint(point), GA_ROOT), viewer) << "the viewer is covered";
+
+        ScreenPicture screen;
+        DWORD start = GetTickCount();
+        for (;;) {
+            ASSERT_TRUE(CaptureScreen(&screen));
+            bool shown = Near(screen.At(leftAt.x, leftAt.y), left) && Near(screen.At(rightAt.x, rightAt.y), right) &&
+                         (!roomAbove || Near(screen.At(aboveAt.x, aboveAt.y), VIEWER_BACKGROUND));
+            if (shown || GetTickCount() - start >= WINDOW_TIMEOUT_MS)
+                break;
+            Sleep(POLL_INTERVAL_MS);
+        }
+        EXPECT_TRUE(Near(screen.At(leftAt.x, leftAt.y), left)) << "left half " << Hex(screen.At(leftAt.x, leftAt.y));
+        EXPECT_TRUE(Near(screen.At(rightAt.x, rightAt.y), right))
+            << "right half " << Hex(screen.At(rightAt.x, rightAt.y));
+        if (roomAbove) {
+            EXPECT_TRUE(Near(screen.At(aboveAt.x, aboveAt.y), VIEWER_BACKGROUND))
+                << "above the picture " << Hex(screen.At(aboveAt.x, aboveAt.y));
+        }
+    }
+
+    void CloseViewer(HWND viewer, DWORD process)
+    {
+        PostMessageA(viewer, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitForProcessGone(process, EXIT_TIMEOUT_MS)) << "the viewer did not end when closed";
+    }
+
+    void ViewPicture(const std::string &name, DWORD left, DWORD right)
+    {
+        std::string path = pictures_ + "\\" + name;
+        DWORD viewerProcess = OpenWithRegisteredCommand(path);
+        ASSERT_NE(viewerProcess, 0u);
+        HWND viewer = WaitForViewer(viewerProcess, name + " - Velloran");
+        ASSERT_NE(viewer, (HWND)NULL) << "no viewer window for " << path;
+        EXPECT_EQ(WindowText(viewer), name + " - Velloran");
+        ASSERT_NO_FATAL_FAILURE(ExpectPictureShown(viewer, left, right));
+        Screenshot(("viewer " + name).c_str());
+        CloseViewer(viewer, viewerProcess);
+    }
+
+    // The Uninstall shortcut's target, as the shell reads the shortcut.
+    std::string UninstallerFromShortcut()
+    {
+        ShortcutInfo info = ReadShortcut(shortcutFolder_ + "\\Uninstall.lnk");
+        EXPECT_TRUE(info.loaded) << "the Uninstall shortcut cannot be read";
+        EXPECT_TRUE(SamePath(info.target, installDir_ + "\\uninstall.exe")) << info.target;
+        return info.target;
+    }
+
+    // The uninstaller's question, checked and answered "Yes".
+    void AnswerYes(DWORD process)
+    {
+        HWND question = WaitForMessageBox(UNINSTALL_CAPTION, process, WINDOW_TIMEOUT_MS);
+        ASSERT_NE(question, (HWND)NULL) << "the uninstaller asked nothing";
+        std::string text = MessageBoxText(question);
+        EXPECT_NE(text.find(REMOVE_QUESTION), std::string::npos) << text;
+        EXPECT_NE(text.find(installDir_), std::string::npos) << text;
+        EXPECT_NE(GetDlgItem(question, IDNO), (HWND)NULL);
+        Screenshot("question");
+        ASSERT_TRUE(PressButton(question, IDYES));
+        ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
+    }
+
+    // The uninstaller's last message, from whichever of its processes shows
+    // it: read, kept in a screenshot and closed.
+    std::string ClosingMessage(DWORD *process)
+    {
+        HWND box = WaitForMessageBox(UNINSTALL_CAPTION, 0, WINDOW_TIMEOUT_MS);
+        if (!box) {
+            ADD_FAILURE() << "the uninstaller's closing message did not show";
+            return std::string();
+        }
+        *process = WindowProcess(box);
+        Adopt(*process);
+        std::string text = MessageBoxText(box);
+        EXPECT_NE(GetDlgItem(box, IDOK), (HWND)NULL);
+        EXPECT_EQ(GetDlgItem(box, IDYES), (HWND)NULL) << "a question where a message was due";
+        Screenshot("closing message");
+        EXPECT_TRUE(PressButton(box, IDOK));
+        EXPECT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT_MS));
+        return text;
+    }
+
+    void ExpectMachineAsBefore()
+    {
+        for (const std::string &difference : Differences(before_, ReadMachineState()))
+            ADD_FAILURE() << "not as before the setup: " << difference;
+    }
+
+    std::string parent_, programs_, pictures_, shortcutFolder_;
+    MachineState before_;
+    std::vector<std::string> parentBefore_, copiesBefore_;
+};
+
+DWORD ExitCodeOf(DWORD processId)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process, EXIT_TIMEOUT_MS) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return code;
+}
+
+TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMachineBack)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+
+    // Pictures with spaces in their paths, opened as a double-click would.
+    ScreenPicture redBlue = TwoHalves(RED, BLUE), greenYellow = TwoHalves(GREEN, YELLOW);
+    ASSERT_TRUE(WriteFileBytes(pictures_ + "\\red and blue.bmp", BmpFile(redBlue)));
+    ASSERT_TRUE(WritePng(pictures_ + "\\green and yellow.png", greenYellow));
+    ASSERT_NO_FATAL_FAILURE(ViewPicture("red and blue.bmp", RED, BLUE));
+    ASSERT_NO_FATAL_FAILURE(ViewPicture("green and yellow.png", GREEN, YELLOW));
+
+    // A file that only looks like a picture.
+    std::string broken = pictures_ + "\\broken picture.png";
+    ASSERT_TRUE(WriteFileBytes(broken, { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 'n', 'o', 't', ' ', 'a', ' ',
+                                         'p', 'i', 'c', 't', 'u', 'r', 'e' }));
+    DWORD viewerProcess = OpenWithRegisteredCommand(broken);
+    ASSERT_NE(viewerProcess, 0u);
+    HWND complaint = WaitForMessageBox("Velloran", viewerProcess, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(complaint, (HWND)NULL) << "no message about the broken picture";
+    std::string text = MessageBoxText(complaint);
+    EXPECT_EQ(text.find("Velloran cannot open " + broken), 0u) << text;
+    Screenshot("viewer broken picture");
+    ASSERT_TRUE(PressButton(complaint, IDOK));
+    HWND viewer = WaitForWindow(NULL, VIEWER_CLASS, viewerProcess, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(viewer, (HWND)NULL) << "the viewer went away with the message";
+    EXPECT_EQ(WindowText(viewer), "Velloran");
+    CloseViewer(viewer, viewerProcess);
+
+    // A file of the user's own in the install folder.
+    std::string notes = installDir_ + "\\My notes.txt";
+    ASSERT_TRUE(WriteFileBytes(notes, { 'm', 'i', 'n', 'e' }));
+
+    // The Uninstall shortcut, as a person starts it from the Start Menu.
+    std::string uninstaller = UninstallerFromShortcut();
+    ASSERT_FALSE(uninstaller.empty());
+    DWORD original = Start("\"" + uninstaller + "\"", scratch_);
+    ASSERT_NE(original, 0u);
+    ASSERT_NO_FATAL_FAILURE(AnswerYes(original));
+    EXPECT_EQ(ExitCodeOf(original), 0u);
+
+    DWORD finisher = 0;
+    text = ClosingMessage(&finisher);
+    EXPECT_EQ(text.find("Velloran has been removed from this computer"), 0u) << text;
+    EXPECT_NE(text.find("Removed: 79 program files, 3 folders, 3 shortcuts, 3 registry keys, 2 file type links and "
+                        "10 WIN.INI entries."),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("The program folder " + installDir_ + " was not removed: it still holds 1 item that "
+                        "Velloran did not install (files you added)."),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(ExitCodeOf(finisher), 0u);
+
+    ExpectMachineAsBefore();
+    std::vector<std::string> left = TreeEntries(parent_);
+    EXPECT_EQ(left, std::vector<std::string>({ "My Programs\\", "My Programs\\Velloran\\",
+                                               "My Programs\\Velloran\\My notes.txt" }))
+        << Joined(left);
+
+    // The copy that did the work deletes itself once it has ended.
+    DWORD start = GetTickCount();
+    while (UninstallCopiesInTemp() != copiesBefore_ && GetTickCount() - start < EXIT_TIMEOUT_MS)
+        Sleep(POLL_INTERVAL_MS * 4);
+    EXPECT_EQ(UninstallCopiesInTemp(), copiesBefore_) << "the uninstaller left a copy in the temp folder";
+}
+
+TEST_F(Uninstall, MissingUninstallEntryIsReportedAndNothingIsRemoved)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    DeleteKey(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY);
+    MachineState withoutEntry = ReadMachineState();
+    std::vector<std::string> installed = TreeEntries(installDir_);
+
+    DWORD process = Start("\"" + UninstallerFromShortcut() + "\"", scratch_);
+    ASSERT_NE(process, 0u);
+    DWORD shownBy = 0;
+    std::string text = ClosingMessage(&shownBy);
+    EXPECT_EQ(shownBy, process);
+    EXPECT_NE(text.find("Velloran is not installed on this computer"), std::string::npos) << text;
+    EXPECT_EQ(ExitCodeOf(process), 0u);
+
+    for (const std::string &difference : Differences(withoutEntry, ReadMachineState()))
+        ADD_FAILURE() << "changed without an uninstall entry: " << difference;
+    EXPECT_EQ(TreeEntries(installDir_), installed) << "files were removed without an uninstall entry";
+}
+
+TEST_F(Uninstall, GoneInstallFolderIsReportedAndTheRestIsRemoved)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    // The user kept the uninstaller and deleted the install folder by hand.
+    std::string kept = scratch_ + "\\uninstall.exe";
+    ASSERT_TRUE(CopyFileA((installDir_ + "\\uninstall.exe").c_str(), kept.c_str(), FALSE));
+    RemoveTree(installDir_);
+    ASSERT_FALSE(DirectoryExists(installDir_));
+
+    DWORD process = Start("\"" + kept + "\"", scratch_);
+    ASSERT_NE(process, 0u);
+    ASSERT_NO_FATAL_FAILURE(AnswerYes(process));
+    DWORD shownBy = 0;
+    std::string text = ClosingMessage(&shownBy);
+    EXPECT_EQ(shownBy, process) << "an uninstaller outside the install folder works in place";
+    EXPECT_NE(text.find("The program folder " + installDir_ + " was already gone."), std::string::npos) << text;
+    EXPECT_NE(text.find("3 shortcuts"), std::string::npos) << text;
+    EXPECT_EQ(ExitCodeOf(process), 0u);
+
+    ExpectMachineAsBefore();
+    EXPECT_EQ(TreeEntries(parent_), parentBefore_);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+// One whole successful install, screen after screen, with a picture of each
+// in the screenshot folder (01-agreement to 05-success): what tools/run.sh
+// shows when there is no display to run the setup on.
+#include "install_steps.h"
+
+namespace {
+
+const char *const SHORTCUT_FILES[] = { "\\Velloran.lnk", "\\Uninstall.lnk", "\\Readme.lnk" };
+const char APP_PATHS_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
+const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
+const char DOCUMENT_TYPE[] = "VELLORAN1.Image";
+
+// A visible window of a process that the setup started: the shell window
+// that shows the shortcut folder.
+HWND WaitForShellWindow(DWORD setupProcessId)
+{
+    DWORD start = GetTickCount();
+    do {
+        for (DWORD child : DescendantProcesses(setupProcessId)) {
+            std::vector<HWND> windows = TopLevelWindows(child);
+            if (!windows.empty())
+                return windows.front();
+        }
+        Sleep(POLL_INTERVAL_MS);
+    } while (GetTickCount() - start < WINDOW_TIMEOUT_MS);
+    return NULL;
+}
+
+class Walkthrough : public InstallScenario {};
+
+TEST_F(Walkthrough, InstallsVelloranPageByPage)
+{
+    HWND directory = NULL, copy = NULL, shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory, "01-agreement"));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+    EXPECT_FALSE(SaveScreenshot("02-directory").empty());
+
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    ASSERT_TRUE(WaitForInstalledRows(PayloadRows() / 2, copy)) << "the copy did not get half way";
+    EXPECT_FALSE(SaveScreenNow("03-copy").empty());
+
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    std::string shortcutFolder = WindowText(GetDlgItem(shortcuts, IDC_SC_PREVIEW));
+    ASSERT_FALSE(shortcutFolder.empty());
+    registrations_.NoteShortcutFolder(shortcutFolder);
+    EXPECT_FALSE(SaveScreenshot("04-shortcuts").empty());
+    ASSERT_TRUE(PressButtonByText(shortcuts, "Finish"));
+
+    HWND success = WaitForBox(SUCCESS_CAPTION);
+    ASSERT_NE(success, (HWND)NULL) << "no success message after \"Finish\"";
+    EXPECT_EQ(MessageBoxText(success), SUCCESS_MESSAGE);
+    EXPECT_NE(WaitForShellWindow(setup_.processId), (HWND)NULL) << "the shortcut folder did not open";
+    // Without a window manager the backdrop may end up over the message when
+    // the shell window opens; a person would switch back to the setup.
+    SetForegroundWindow(success);
+    EXPECT_FALSE(SaveScreenshot("05-success").empty());
+
+    ExpectInstalledRows(PayloadRows());
+    ExpectSubdirectories();
+    ExpectNoTemporaryFiles();
+    for (const char *link : SHORTCUT_FILES)
+        EXPECT_TRUE(IsFile(shortcutFolder + link)) << shortcutFolder + link << " is missing";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_KEY));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
+
+    for (DWORD child : DescendantProcesses(setup_.processId))
+        TerminateProcessById(child);
+    ASSERT_TRUE(PressButton(success, IDOK));
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u) << "the setup did not end with exit code 0";
+}
+
+}  // namespace

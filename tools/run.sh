@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds everything, then runs the setup under Wine in the prefix under
+# build/: on your display when there is one (DISPLAY set); without one it
+# walks through a whole install on a private X server and keeps a screenshot
+# of every screen it passes.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VELLORAN_BUILD:-$root/build}
+
+bash "$root/tools/build.sh"
+
+export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Where the kernel runs no 32-bit code, Wine's loader goes through qemu
+# (tests/e2e/run_i386.sh says how); elsewhere it runs as it is.
+if qemu=$(command -v qemu-i386); then
+    export VELLORAN_QEMU_I386=$qemu
+fi
+run_i386=$root/tests/e2e/run_i386.sh
+"$run_i386" "$root/tests/wine_prefix.sh"
+
+if [ -n "${DISPLAY:-}" ]; then
+    "$run_i386" wine "$build/setup.exe"
+    exit 0
+fi
+
+walkthrough=$build/tests/e2e/install_e2e.exe
+if [ ! -f "$walkthrough" ]; then
+    echo "run.sh: $walkthrough was not built; no display to run the setup on either" >&2
+    exit 1
+fi
+# The private X server has no window manager: Wine draws the title bars.
+"$run_i386" "$root/tests/e2e/e2e_prefix.sh"
+shots=$build/walkthrough
+rm -rf "$shots"
+mkdir -p "$shots"
+status=0
+VELLORAN_SETUP_EXE=$build/setup.exe VELLORAN_SCREENSHOTS=$shots \
+    "$root/tests/e2e/run_with_display.sh" 1024x768 wine "$walkthrough" \
+    --gtest_filter='Walkthrough.InstallsVelloranPageByPage' || status=$?
+echo "Screenshots of every screen: $shots"
+exit $status
