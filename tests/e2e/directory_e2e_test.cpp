@@ -1,0 +1,114 @@
+// The directory page's name edit and its two buttons, as a person uses them:
+// a name too long, no name at all, a folder that exists already, and a
+// cancel taken back.
+#include "install_steps.h"
+
+namespace {
+
+enum { LONGEST_NAME = 99 };
+
+const char NO_NAME_WARNING[] = "You forget to select a directory";
+
+class DirectoryPage : public InstallScenario {
+protected:
+    // Replaces the name in the edit by the text given, typed key by key.
+    // Each key is sent, not posted: when the call returns, the edit and the
+    // page have done with it.
+    void TypeName(HWND page, const std::string &name)
+    {
+        HWND edit = GetDlgItem(page, IDC_FOLDER_NAME);
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        SendKeys(edit, "\b" + name);
+    }
+
+    void SendKeys(HWND edit, const std::string &keys)
+    {
+        for (char key : keys)
+            SendMessageA(edit, WM_CHAR, (WPARAM)(unsigned char)key, 1);
+    }
+
+    std::string NameShown(HWND page) { return WindowText(GetDlgItem(page, IDC_FOLDER_NAME)); }
+};
+
+TEST_F(DirectoryPage, AHundredthCharacterIsRefusedAndNinetyNineStay)
+{
+    HWND page = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+    std::string longest(LONGEST_NAME, 'n');
+    ASSERT_NO_FATAL_FAILURE(TypeName(page, longest));
+    EXPECT_EQ(NameShown(page), longest);
+    SendKeys(GetDlgItem(page, IDC_FOLDER_NAME), "x");
+    EXPECT_EQ(NameShown(page), longest) << "the edit shows the last accepted name again";
+    Shot("99 characters");
+}
+
+TEST_F(DirectoryPage, NoNameGivesTheWarningAndKeepsThePage)
+{
+    HWND page = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+    ASSERT_NO_FATAL_FAILURE(TypeName(page, ""));
+    ASSERT_TRUE(PressButtonByText(page, "Next"));
+    HWND warning = WaitForBox("Warning");
+    ASSERT_NE(warning, (HWND)NULL);
+    EXPECT_EQ(MessageBoxText(warning), NO_NAME_WARNING);
+    Shot("warning");
+    ASSERT_TRUE(PressButton(warning, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(warning, WINDOW_TIMEOUT_MS));
+    EXPECT_TRUE(IsWindowVisible(page)) << "the page stays open";
+    HWND edit = GetDlgItem(page, IDC_FOLDER_NAME);
+    DWORD start = GetTickCount();
+    while (FocusedWindow(page) != edit && GetTickCount() - start < WINDOW_TIMEOUT_MS)
+        Sleep(POLL_INTERVAL_MS);
+    EXPECT_EQ(FocusedWindow(page), edit) << "the focus goes to the name";
+}
+
+TEST_F(DirectoryPage, CancelAnsweredNoLeavesThePageAsItWas)
+{
+    HWND page = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
+    std::string preview = WindowText(GetDlgItem(page, IDC_DIR_PREVIEW));
+    ASSERT_TRUE(PressButtonByText(page, "Cancel"));
+    HWND question = WaitForBox(QUESTION);
+    ASSERT_NE(question, (HWND)NULL);
+    EXPECT_EQ(MessageBoxText(question), "Are you sure you want to cancel the setup?");
+    ASSERT_TRUE(PressButton(question, IDNO));
+    ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
+    EXPECT_TRUE(IsWindowVisible(page));
+    EXPECT_EQ(WindowText(GetDlgItem(page, IDC_DIR_PREVIEW)), preview);
+    EXPECT_EQ(NameShown(page), "Velloran");
+    EXPECT_FALSE(DirectoryExists(installDir_)) << "nothing is made before Next";
+}
+
+TEST_F(DirectoryPage, AnExistingFolderAnsweredNoEndsTheSetupCancelled)
+{
+    ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
+    HWND page = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
+    ASSERT_TRUE(PressButtonByText(page, "Next"));
+    HWND question = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying("Directory allready exsist", &question));
+    EXPECT_EQ(MessageBoxText(question),
+              "Directory allready exsist or disk isn't writeable.\nContinue with installation anyway");
+    Shot("exists");
+    ASSERT_TRUE(PressButton(question, IDNO));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+    EXPECT_TRUE(FilesBelow(installDir_).empty()) << "nothing is copied";
+}
+
+TEST_F(DirectoryPage, NextCreatesTheFolderUnderTheBrowsedOne)
+{
+    HWND page = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
+    EXPECT_EQ(WindowText(GetDlgItem(page, IDC_DIR_PREVIEW)), installDir_);
+    HWND copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page, false, &copy));
+    EXPECT_TRUE(DirectoryExists(installDir_));
+    HWND shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+}
+
+} // namespace
