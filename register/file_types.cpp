@@ -8,9 +8,13 @@
 #include <shlobj.h>
 #include <string.h>
 
-enum { PROFILE_PROBE_SIZE = 5, VALUE_BUFFER_SIZE = PATH_BUFFER_SIZE + 64 };
+// A class name is a key name: at most 255 characters.
+enum { PROFILE_PROBE_SIZE = 5, VALUE_BUFFER_SIZE = PATH_BUFFER_SIZE + 64, PREVIOUS_CLASS_SIZE = 256 };
 
 static const char DOCUMENT_TYPE[] = "VELLORAN1.Image";
+// Beside an extension's default value, the class it named before: the
+// uninstaller (payload/uninstall, same name) gives the extension back to it.
+static const char PREVIOUS_CLASS_VALUE[] = "Velloran.Previous";
 
 struct ImageType {
     const char *profileKey;
@@ -54,6 +58,21 @@ static void WriteProfileEntries()
     }
 }
 
+// Notes the class the extension names, unless that is ours already: a
+// repeated setup must not note itself as the one to give the extension back to.
+static void NotePreviousClass(HKEY key)
+{
+    char previous[PREVIOUS_CLASS_SIZE];
+    DWORD type = 0;
+    DWORD size = sizeof(previous) - 1;
+    if (RegQueryValueExA(key, "", NULL, &type, (BYTE *)previous, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return;
+    previous[size] = '\0';
+    if (previous[0] == '\0' || lstrcmpiA(previous, DOCUMENT_TYPE) == 0)
+        return;
+    RegSetValueExA(key, PREVIOUS_CLASS_VALUE, 0, REG_SZ, (const BYTE *)previous, (DWORD)strlen(previous) + 1);
+}
+
 // Only extensions the system knows already are pointed at the document type.
 static void PointExtensionKeys()
 {
@@ -61,6 +80,7 @@ static void PointExtensionKeys()
         HKEY key;
         if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kImageTypes[i].extensionKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
             continue;
+        NotePreviousClass(key);
         SetDefaultText(key, DOCUMENT_TYPE);
         RegCloseKey(key);
     }

@@ -9,7 +9,10 @@ build=${VELLORAN_BUILD:-$root/build}
 
 bash "$root/tools/build.sh"
 
-export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko prompts; and no menu entries for the shortcuts on your own
+# desktop, which would point into this throwaway prefix.
+export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all \
+    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Where the kernel runs no 32-bit code, Wine's loader goes through qemu
 # (tests/e2e/run_i386.sh says how); elsewhere it runs as it is.
 if qemu=$(command -v qemu-i386); then

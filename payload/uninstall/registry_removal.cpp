@@ -8,6 +8,7 @@ enum {
     MAX_KEY_DEPTH     = 16,
     KEY_NAME_SIZE     = 256,     // the registry's own limit on a key name
     CLASS_VALUE_SIZE  = 64,
+    PREVIOUS_CLASS_SIZE = 256,   // a class name is a key name
     WIN_INI_VALUE_SIZE = UNINSTALL_PATH_SIZE + 32
 };
 
@@ -35,8 +36,22 @@ static bool DeleteKeyTree(HKEY parent, const char *name, int depth)
     return RegDeleteKeyA(parent, name) == ERROR_SUCCESS;
 }
 
-// The extension key's default value, deleted when it still names our
-// document type; the key and its other values stay.
+// The class that the setup found in the extension key and noted beside it.
+static bool ReadPreviousClass(HKEY key, char *previous, DWORD previousSize)
+{
+    DWORD type = 0;
+    DWORD size = previousSize - 1;
+    if (RegQueryValueExA(key, kPreviousClassValue, NULL, &type, (BYTE *)previous, &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return false;
+    previous[size < previousSize ? size : previousSize - 1] = '\0';
+    return previous[0] != '\0';
+}
+
+// The extension key's default value, when it still names our document type:
+// given back to the class the setup found there, or deleted when there was
+// none. The setup's note of that class goes either way; the key and its
+// other values stay.
 static bool ReleaseExtension(const char *extension)
 {
     char keyName[8] = ".";
@@ -50,9 +65,14 @@ static bool ReleaseExtension(const char *extension)
     bool released = false;
     if (RegQueryValueExA(key, "", NULL, &type, (BYTE *)value, &size) == ERROR_SUCCESS && type == REG_SZ) {
         value[size < sizeof value ? size : sizeof value - 1] = '\0';
+        char previous[PREVIOUS_CLASS_SIZE];
         if (lstrcmpiA(value, kDocumentType) == 0)
-            released = RegDeleteValueA(key, "") == ERROR_SUCCESS;
+            released = ReadPreviousClass(key, previous, sizeof previous)
+                           ? RegSetValueExA(key, "", 0, REG_SZ, (const BYTE *)previous,
+                                            (DWORD)lstrlenA(previous) + 1) == ERROR_SUCCESS
+                           : RegDeleteValueA(key, "") == ERROR_SUCCESS;
     }
+    RegDeleteValueA(key, kPreviousClassValue);
     RegCloseKey(key);
     return released;
 }

@@ -5,6 +5,7 @@ const char kUninstallCaption[] = "Velloran Uninstall";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
 const char kDocumentType[] = "VELLORAN1.Image";
+const char kPreviousClassValue[] = "Velloran.Previous";
 
 const char kViewerSuffix[] = "\\Velloran.exe";
 const char kShortcutSuffixes[3][16] = { "\\Velloran.lnk", "\\Uninstall.lnk", "\\Readme.lnk" };

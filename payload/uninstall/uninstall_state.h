@@ -18,6 +18,9 @@ extern const char kUninstallCaption[];
 extern const char kUninstallKey[];
 extern const char kAppPathsKey[];
 extern const char kDocumentType[];
+// Value beside an extension's default value in which the setup notes the
+// class that the extension named before it.
+extern const char kPreviousClassValue[];
 
 // The installed program files that the shortcuts and registry name.
 extern const char kViewerSuffix[];

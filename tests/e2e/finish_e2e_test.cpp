@@ -11,16 +11,16 @@ const char CONFIRMATION[] = "Confirmation";
 const char UP_ENTRY[]     = "........";
 
 // Which extension keys and WIN.INI entries the machine has before the setup
-// runs: .bmp and .png known to the system, .jif not; a WIN.INI entry of
-// another program for gif, an empty one for png, none for the rest.
+// runs: .bmp opened by another program, .png known to the system but opened
+// by none, .jif unknown; a WIN.INI entry of another program for gif, an empty
+// one for png, none for the rest.
 void ArrangeImageTypes()
 {
-    for (const char *type : { ".bmp", ".png" }) {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, type, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
+    ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, ".bmp", "", "Paint.Picture"));
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".png", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), ERROR_SUCCESS);
+    RegDeleteValueA(key, "");
+    RegCloseKey(key);
     DeleteKey(HKEY_CLASSES_ROOT, ".jif");
     ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".jif"));
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)

@@ -412,8 +412,11 @@ std::string ProcessImageName(DWORD processId)
 
 std::vector<DWORD> Descendants(DWORD processId)
 {
-    std::vector<PROCESSENTRY32> processes = ProcessList();
     std::vector<DWORD> found;
+    // Process id 0 is nobody's, but the parent the system's own processes name.
+    if (processId == 0)
+        return found;
+    std::vector<PROCESSENTRY32> processes = ProcessList();
     std::vector<DWORD> parents = { processId };
     while (!parents.empty()) {
         DWORD parent = parents.back();
@@ -562,9 +565,12 @@ void FullInstallScenario::SetUp()
     ASSERT_FALSE(StartMenuRoot().empty()) << "the shell names no Start Menu folder";
 }
 
-static bool IsShellProgram(const std::string &image)
+// A program that shows folders, other than the one that draws the desktop.
+static bool IsShellWindowProgram(DWORD processId)
 {
-    return lstrcmpiA(image.c_str(), "explorer.exe") == 0 || lstrcmpiA(image.c_str(), "winefile.exe") == 0;
+    std::string image = ProcessImageName(processId);
+    return processId != DesktopProcess() &&
+           (lstrcmpiA(image.c_str(), "explorer.exe") == 0 || lstrcmpiA(image.c_str(), "winefile.exe") == 0);
 }
 
 void FullInstallScenario::TearDown()
@@ -572,11 +578,15 @@ void FullInstallScenario::TearDown()
     // Shell windows the setup opened and nobody closed.
     for (HWND window : WindowsNow()) {
         if (std::find(windowsAtStart_.begin(), windowsAtStart_.end(), window) == windowsAtStart_.end() &&
-            IsShellProgram(ProcessImageName(WindowProcess(window))))
+            IsShellWindowProgram(WindowProcess(window)))
             CloseShellWindow(window);
     }
-    // What the setup started lives on after it: the shell window's program.
-    std::vector<DWORD> leftovers = Descendants(setup_.processId);
+    // What the setups started lives on after them: the shell window's program.
+    std::vector<DWORD> leftovers;
+    for (DWORD setup : setups_) {
+        std::vector<DWORD> children = Descendants(setup);
+        leftovers.insert(leftovers.end(), children.begin(), children.end());
+    }
     for (DWORD adopted : adopted_) {
         std::vector<DWORD> children = Descendants(adopted);
         leftovers.insert(leftovers.end(), children.begin(), children.end());
@@ -614,7 +624,7 @@ bool FullInstallScenario::WaitForText(HWND control, const std::string &text)
 }
 
 void FullInstallScenario::OpenListEntry(HWND page, int listId, int previewId, const std::string &entry,
-                                    const std::string &expectedPreview)
+                                        const std::string &expectedPreview)
 {
     HWND list = GetDlgItem(page, listId);
     ASSERT_NE(list, (HWND)NULL);
@@ -647,7 +657,7 @@ HWND FullInstallScenario::WaitForCopyToEnd()
     }
 }
 
-HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent)
+HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent, bool folderExists)
 {
     if (parent.size() < 4 || lstrcmpiA(parent.substr(0, 3).c_str(), "C:\\") != 0) {
         ADD_FAILURE() << "the install parent " << parent << " is not a folder of C:";
@@ -656,6 +666,7 @@ HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent)
     StartSetupIn();
     if (HasFatalFailure())
         return NULL;
+    setups_.push_back(setup_.processId);
     HWND agreement = WaitForPage(AGREEMENT_PAGE);
     if (!agreement) {
         ADD_FAILURE() << "the agreement page did not show";
@@ -689,6 +700,18 @@ HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent)
     }
     Screenshot("directory");
     PressButton(directory, IDOK);
+    if (folderExists) {
+        // A box without a caption of its own: Wine's default caption.
+        HWND question = WaitForBox("Error");
+        if (!question) {
+            ADD_FAILURE() << "no question about the existing folder";
+            return NULL;
+        }
+        EXPECT_EQ(MessageBoxText(question).find("Directory allready exsist"), 0u) << MessageBoxText(question);
+        Screenshot("folder exists");
+        PressButton(question, IDYES);
+        WaitForWindowGone(question, WINDOW_TIMEOUT_MS);
+    }
 
     HWND page = WaitForCopyToEnd();
     if (!page) {
@@ -721,7 +744,7 @@ HWND FullInstallScenario::WaitForShellWindow(const std::vector<HWND> &before, co
             DWORD process = WindowProcess(window);
             if (std::find(before.begin(), before.end(), window) != before.end() || process == setup_.processId)
                 continue;
-            if (WindowText(window).find(folderName) != std::string::npos || IsShellProgram(ProcessImageName(process)))
+            if (WindowText(window).find(folderName) != std::string::npos || IsShellWindowProgram(process))
                 return window;
         }
         if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)

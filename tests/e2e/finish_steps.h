@@ -130,8 +130,9 @@ protected:
     // Agreement, then the directory page browsed by double-clicks from the
     // root of C: down to the parent folder, "Next", and the copy. Returns the
     // shortcut page, or null after a reported failure; installDir_ is then
-    // the parent folder + "\Velloran".
-    HWND InstallUpToShortcutPage(const std::string &parent);
+    // the parent folder + "\Velloran". Into a folder that exists already
+    // (an earlier installation's), the setup's question is answered "Yes".
+    HWND InstallUpToShortcutPage(const std::string &parent, bool folderExists = false);
     // Double-clicks the list entry and waits until the list shows the folder.
     void OpenListEntry(HWND page, int listId, int previewId, const std::string &entry,
                        const std::string &expectedPreview);
@@ -161,4 +162,5 @@ protected:
     std::vector<std::string> installParents_;
     std::vector<HWND> windowsAtStart_;
     std::vector<DWORD> adopted_;
+    std::vector<DWORD> setups_;   // every setup process the scenario started
 };

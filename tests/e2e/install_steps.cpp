@@ -30,6 +30,8 @@ const char APP_PATHS_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ap
 const char UNINSTALL_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 const char DOCUMENT_TYPE[]   = "VELLORAN1.Image";
 const char PROFILE_SECTION[] = "extensions";
+const char MENU_FILES_KEY[]  = "Software\\Wine\\MenuFiles";
+const char MENU_BUILDER[]    = "winemenubuilder.exe";
 // GetProfileString gives the default back only for an absent entry.
 const char ABSENT[]          = "\001absent\001";
 const char *const IMAGE_TYPES[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
@@ -45,12 +47,6 @@ std::string Lower(std::string text)
 bool StartsWith(const std::string &text, const char *start)
 {
     return text.compare(0, strlen(start), start) == 0;
-}
-
-std::string ScenarioLabel(const char *label)
-{
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(test->test_suite_name()) + "." + test->name() + "-" + label;
 }
 
 }  // namespace
@@ -228,6 +224,71 @@ static bool ReadProfileEntry(const char *key, std::string *value)
     return true;
 }
 
+// The desktop menu files that Wine's menu builder has noted, by name.
+static std::vector<std::string> MenuFiles()
+{
+    std::vector<std::string> files;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, MENU_FILES_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return files;
+    for (DWORD index = 0;; ++index) {
+        char name[VALUE_SIZE];
+        DWORD length = sizeof(name);
+        if (RegEnumValueA(key, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        files.push_back(std::string(name, length));
+    }
+    RegCloseKey(key);
+    return files;
+}
+
+// A desktop entry names its icon, which the menu builder wrote in every size
+// under the same home folder: <home>\.local\share\icons\hicolor\<size>\apps.
+static void RemoveMenuIcon(const std::string &desktopFile)
+{
+    std::string entry;
+    if (!ReadWholeFile(desktopFile, &entry))
+        return;
+    size_t at = entry.find("\nIcon=");
+    size_t home = Lower(desktopFile).find("\\.local\\share\\applications\\");
+    if (at == std::string::npos || home == std::string::npos)
+        return;
+    std::string icon = entry.substr(at + 6, entry.find_first_of("\r\n", at + 6) - (at + 6));
+    std::string sizes = desktopFile.substr(0, home) + "\\.local\\share\\icons\\hicolor";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((sizes + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string size = found.cFileName;
+        if (size != "." && size != ".." && !icon.empty())
+            DeleteFileA((sizes + "\\" + size + "\\apps\\" + icon + ".png").c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// Removes the desktop menu files written since they were taken, their icons,
+// the folder that held them if it is empty now, and their notes.
+static void RemoveMenuFilesSince(const std::vector<std::string> &before)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, MENU_FILES_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    for (const std::string &file : MenuFiles()) {
+        if (std::find(before.begin(), before.end(), file) != before.end())
+            continue;
+        bool desktopEntry = file.size() > 8 && Lower(file).compare(file.size() - 8, 8, ".desktop") == 0;
+        if (desktopEntry)
+            RemoveMenuIcon(file);
+        DeleteFileA(file.c_str());
+        // The entries of one Start Menu folder share a folder of their own.
+        if (desktopEntry)
+            RemoveDirectoryA(file.substr(0, file.find_last_of('\\')).c_str());
+        RegDeleteValueA(key, file.c_str());
+    }
+    RegCloseKey(key);
+}
+
 void Registrations::Take()
 {
     keys_ = {
@@ -251,6 +312,7 @@ void Registrations::Take()
         profile_.push_back(entry);
     }
     shortcutFolder_.clear();
+    menuFiles_ = MenuFiles();
 }
 
 void Registrations::NoteShortcutFolder(const std::string &folder)
@@ -309,11 +371,12 @@ void Registrations::Restore() const
         WriteProfileStringA(PROFILE_SECTION, entry.key.c_str(), entry.existed ? entry.value.c_str() : NULL);
     if (!shortcutFolder_.empty() && !shortcutFolderExisted_)
         RemoveTree(shortcutFolder_);
+    RemoveMenuFilesSince(menuFiles_);
 }
 
 // ---- Processes -----------------------------------------------------------
 
-std::vector<DWORD> DescendantProcesses(DWORD processId)
+std::vector<DWORD> DescendantProcesses(DWORD processId, const char *exeName)
 {
     std::vector<DWORD> found;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -327,6 +390,7 @@ std::vector<DWORD> DescendantProcesses(DWORD processId)
     CloseHandle(snapshot);
 
     std::vector<DWORD> parents = { processId };
+    std::vector<DWORD> named;
     while (!parents.empty()) {
         DWORD parent = parents.back();
         parents.pop_back();
@@ -335,9 +399,18 @@ std::vector<DWORD> DescendantProcesses(DWORD processId)
                 std::find(found.begin(), found.end(), each.th32ProcessID) == found.end()) {
                 found.push_back(each.th32ProcessID);
                 parents.push_back(each.th32ProcessID);
+                if (exeName && lstrcmpiA(each.szExeFile, exeName) == 0)
+                    named.push_back(each.th32ProcessID);
             }
     }
-    return found;
+    return exeName ? named : found;
+}
+
+void WaitForMenuBuilders(DWORD setupProcessId)
+{
+    DWORD start = GetTickCount();
+    while (!DescendantProcesses(setupProcessId, MENU_BUILDER).empty() && GetTickCount() - start < EXIT_TIMEOUT_MS)
+        Sleep(POLL_INTERVAL_MS);
 }
 
 void TerminateProcessById(DWORD processId)
@@ -352,18 +425,27 @@ void TerminateProcessById(DWORD processId)
 
 // ---- Screen --------------------------------------------------------------
 
-std::string SaveScreenNow(const std::string &name, ScreenPicture *picture)
+std::string SavePicture(const std::string &name, const ScreenPicture &picture)
 {
-    ScreenPicture local;
-    ScreenPicture *target = picture ? picture : &local;
-    if (!CaptureScreen(target))
-        return std::string();
     std::string safe = name;
     for (char &c : safe)
         if (strchr("\\/:*?\"<>|", c))
             c = '_';
     std::string path = ScreenshotFolder() + "\\" + safe + ".png";
-    return WritePng(path, *target) ? path : std::string();
+    return WritePng(path, picture) ? path : std::string();
+}
+
+std::string SaveScreenNow(const std::string &name, ScreenPicture *picture)
+{
+    ScreenPicture local;
+    ScreenPicture *target = picture ? picture : &local;
+    return CaptureScreen(target) ? SavePicture(name, *target) : std::string();
+}
+
+std::string ScenarioShotName(const char *label)
+{
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(test->test_suite_name()) + "." + test->name() + "-" + label;
 }
 
 // ---- The progress display -----------------------------------------------
@@ -427,8 +509,11 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
             if (inNumber(x))
                 continue;
             DWORD expected = x < reading->blueWidth ? (DWORD)BAR_BLUE : (DWORD)BAR_BLACK;
-            if (at(x, y) != expected)
+            if (at(x, y) != expected && reading->restIsBlackOrNumber) {
                 reading->restIsBlackOrNumber = false;
+                reading->oddPixelAt = { x, y };
+                reading->oddPixel = at(x, y);
+            }
         }
 
     // The line of text: between the page's top and the bar's frame.
@@ -463,9 +548,11 @@ void InstallScenario::SetUp()
 void InstallScenario::TearDown()
 {
     // The shell window that "Finish" opens outlives the setup.
-    if (setup_.process)
+    if (setup_.process) {
+        WaitForMenuBuilders(setup_.processId);
         for (DWORD child : DescendantProcesses(setup_.processId))
             TerminateProcessById(child);
+    }
     SetupScenario::TearDown();
     registrations_.Restore();
     for (const std::string &change : registrations_.Changes())
@@ -540,6 +627,7 @@ void InstallScenario::NextToCopyPage(HWND page, bool directoryExists, HWND *copy
     if (directoryExists) {
         HWND box = NULL;
         ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, &box));
+        EXPECT_EQ(WindowText(box), "Error") << "a box with no caption of its own shows the system's";
         ASSERT_TRUE(PressButton(box, IDYES));
     }
     *copyPage = WaitForPage(COPY_PAGE);
@@ -688,7 +776,7 @@ void InstallScenario::ExpectNothingRegistered()
 
 std::string InstallScenario::Shot(const char *label, ScreenPicture *picture)
 {
-    std::string path = SaveScreenNow(ScenarioLabel(label), picture);
+    std::string path = SaveScreenNow(ScenarioShotName(label), picture);
     EXPECT_FALSE(path.empty()) << "cannot save the screenshot " << label;
     return path;
 }

@@ -41,7 +41,6 @@ enum {
     PROGRESS_DIVISOR  = 79,
     BAR_BLUE          = 0x0000FF,
     BAR_BLACK         = 0x000000,
-    BAR_WHITE         = 0xFFFFFF,
     TEXT_BLACK        = 0x000000
 };
 
@@ -108,6 +107,9 @@ private:
     std::vector<ProfileState> profile_;
     std::string shortcutFolder_;
     bool shortcutFolderExisted_ = false;
+    // Wine's menu builder notes every desktop menu entry it writes for a
+    // shortcut in the Start Menu here (HKCU\Software\Wine\MenuFiles).
+    std::vector<std::string> menuFiles_;
 };
 
 std::string RegistryRootName(HKEY root);
@@ -117,8 +119,11 @@ void DeleteKeyTree(HKEY root, const std::string &path);
 
 // ---- Processes -----------------------------------------------------------
 
-// The processes whose parent is the process given, and theirs.
-std::vector<DWORD> DescendantProcesses(DWORD processId);
+// The processes whose parent is the process given, and theirs; only those
+// of the program named, if one is.
+std::vector<DWORD> DescendantProcesses(DWORD processId, const char *exeName = NULL);
+// Waits until the menu builders that saving the shortcuts started are done.
+void WaitForMenuBuilders(DWORD setupProcessId);
 void TerminateProcessById(DWORD processId);
 
 // ---- Screen --------------------------------------------------------------
@@ -126,6 +131,10 @@ void TerminateProcessById(DWORD processId);
 // Captures the screen as it is now, without waiting for it to settle (the
 // copy page never settles), into <screenshot folder>\<name>.png.
 std::string SaveScreenNow(const std::string &name, ScreenPicture *picture = NULL);
+// Writes a picture taken before into <screenshot folder>\<name>.png.
+std::string SavePicture(const std::string &name, const ScreenPicture &picture);
+// The running scenario's name for a picture: <Suite>.<Test>-<label>.
+std::string ScenarioShotName(const char *label);
 
 // ---- The progress display -----------------------------------------------
 
@@ -135,6 +144,8 @@ struct CopyPageReading {
     int  fullWidth;        // the bar's client width
     int  blueWidth;        // blue pixels from the bar's left edge, on its middle row
     bool restIsBlackOrNumber;   // right of the blue: black, or the white number about the middle
+    POINT oddPixelAt;      // the first pixel that is neither, if any
+    DWORD oddPixel;
     bool whiteNumber;      // white pixels about the middle of the bar
     bool blueOutsideRows;  // blue above row 2 or below row 17
     bool lineDrawn;        // black text in the line above the bar

@@ -125,6 +125,8 @@ protected:
 
     void TearDown() override
     {
+        for (const auto &process : processes_)
+            CloseHandle(process.second);
         FullInstallScenario::TearDown();
         // A copy of the uninstaller that did not manage to delete itself.
         for (const std::string &copy : UninstallCopiesInTemp())
@@ -132,28 +134,35 @@ protected:
                 DeleteFileA(copy.c_str());
     }
 
-    // The machine before the setup: .bmp and .png known to the system, and
-    // another program's WIN.INI entry for gif. Then the installation into
-    // "My Programs", the box ticked, to its success message and its end.
+    // The machine before the setup: .bmp opened by another program, .png
+    // known to the system but opened by none, and another program's WIN.INI
+    // entry for gif. Then the installation into "My Programs", the box
+    // ticked, to its success message and its end.
     void Install()
     {
-        for (const char *type : { ".bmp", ".png" }) {
-            HKEY key;
-            ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, type, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
-                      ERROR_SUCCESS);
-            RegCloseKey(key);
-        }
+        ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, ".bmp", "", "Paint.Picture"));
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".png", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+                  ERROR_SUCCESS);
+        RegDeleteValueA(key, "");
+        RegCloseKey(key);
         ASSERT_TRUE(WriteProfileStringA("extensions", "gif", "C:\\Other\\paint.exe ^.gif"));
         before_ = ReadMachineState();
         parentBefore_ = TreeEntries(parent_);
+        ASSERT_NO_FATAL_FAILURE(InstallAgain(false));
+    }
 
-        HWND page = InstallUpToShortcutPage(programs_);
+    // The setup run to its end, into "My Programs" again or for the first time.
+    void InstallAgain(bool folderExists)
+    {
+        HWND page = InstallUpToShortcutPage(programs_, folderExists);
         ASSERT_NE(page, (HWND)NULL);
         ASSERT_EQ(SendMessageA(GetDlgItem(page, IDC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
         shortcutFolder_ = StartMenuRoot() + "\\Velloran";
         ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, shortcutFolder_));
         ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
         ASSERT_TRUE(FileExists(installDir_ + "\\Velloran.exe"));
+        EndSetup(&setup_);
     }
 
     // Starts a command line as the shell would, in the folder given.
@@ -168,9 +177,31 @@ protected:
             return 0;
         }
         CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-        Adopt(info.dwProcessId);
+        Keep(info.dwProcessId, info.hProcess);
         return info.dwProcessId;
+    }
+
+    // A process of the programs under test, held open so that its exit code
+    // can be read after it has ended, and ended in TearDown if it has not.
+    void Keep(DWORD processId, HANDLE process)
+    {
+        Adopt(processId);
+        if (process)
+            processes_.push_back({ processId, process });
+    }
+
+    DWORD ExitCodeOf(DWORD processId)
+    {
+        for (const auto &process : processes_) {
+            if (process.first != processId)
+                continue;
+            DWORD code = STILL_ACTIVE;
+            if (WaitForSingleObject(process.second, EXIT_TIMEOUT_MS) == WAIT_OBJECT_0)
+                GetExitCodeProcess(process.second, &code);
+            return code;
+        }
+        ADD_FAILURE() << "process " << processId << " was not kept";
+        return STILL_ACTIVE;
     }
 
     // The picture file opened through the registered open command.
@@ -286,13 +317,41 @@ protected:
             return std::string();
         }
         *process = WindowProcess(box);
-        Adopt(*process);
+        Keep(*process, OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, *process));
         std::string text = MessageBoxText(box);
         EXPECT_NE(GetDlgItem(box, IDOK), (HWND)NULL);
         EXPECT_EQ(GetDlgItem(box, IDYES), (HWND)NULL) << "a question where a message was due";
         Screenshot("closing message");
         EXPECT_TRUE(PressButton(box, IDOK));
         EXPECT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT_MS));
+        return text;
+    }
+
+    // The Uninstall shortcut, started as from the Start Menu and answered
+    // "Yes"; the original hands over to a copy of itself outside the install
+    // folder, whose closing message is returned.
+    std::string UninstallByShortcut()
+    {
+        std::string uninstaller = UninstallerFromShortcut();
+        if (uninstaller.empty())
+            return std::string();
+        DWORD original = Start("\"" + uninstaller + "\"", scratch_);
+        if (!original)
+            return std::string();
+        AnswerYes(original);
+        if (HasFatalFailure())
+            return std::string();
+        EXPECT_EQ(ExitCodeOf(original), 0u);
+        DWORD finisher = 0;
+        std::string text = ClosingMessage(&finisher);
+        EXPECT_NE(finisher, original) << "the uninstaller worked from inside the install folder";
+        EXPECT_EQ(ExitCodeOf(finisher), 0u);
+
+        // The copy deletes itself once it has ended.
+        DWORD start = GetTickCount();
+        while (UninstallCopiesInTemp() != copiesBefore_ && GetTickCount() - start < EXIT_TIMEOUT_MS)
+            Sleep(POLL_INTERVAL_MS * 4);
+        EXPECT_EQ(UninstallCopiesInTemp(), copiesBefore_) << "the uninstaller left a copy of itself in the temp folder";
         return text;
     }
 
@@ -305,19 +364,8 @@ protected:
     std::string parent_, programs_, pictures_, shortcutFolder_;
     MachineState before_;
     std::vector<std::string> parentBefore_, copiesBefore_;
+    std::vector<std::pair<DWORD, HANDLE>> processes_;
 };
-
-DWORD ExitCodeOf(DWORD processId)
-{
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (!process)
-        return STILL_ACTIVE;
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process, EXIT_TIMEOUT_MS) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process, &code);
-    CloseHandle(process);
-    return code;
-}
 
 TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMachineBack)
 {
@@ -351,16 +399,8 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
     std::string notes = installDir_ + "\\My notes.txt";
     ASSERT_TRUE(WriteFileBytes(notes, { 'm', 'i', 'n', 'e' }));
 
-    // The Uninstall shortcut, as a person starts it from the Start Menu.
-    std::string uninstaller = UninstallerFromShortcut();
-    ASSERT_FALSE(uninstaller.empty());
-    DWORD original = Start("\"" + uninstaller + "\"", scratch_);
-    ASSERT_NE(original, 0u);
-    ASSERT_NO_FATAL_FAILURE(AnswerYes(original));
-    EXPECT_EQ(ExitCodeOf(original), 0u);
-
-    DWORD finisher = 0;
-    text = ClosingMessage(&finisher);
+    text = UninstallByShortcut();
+    ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(text.find("Velloran has been removed from this computer"), 0u) << text;
     EXPECT_NE(text.find("Removed: 79 program files, 3 folders, 3 shortcuts, 3 registry keys, 2 file type links and "
                         "10 WIN.INI entries."),
@@ -370,19 +410,12 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
                         "Velloran did not install (files you added)."),
               std::string::npos)
         << text;
-    EXPECT_EQ(ExitCodeOf(finisher), 0u);
 
     ExpectMachineAsBefore();
     std::vector<std::string> left = TreeEntries(parent_);
     EXPECT_EQ(left, std::vector<std::string>({ "My Programs\\", "My Programs\\Velloran\\",
                                                "My Programs\\Velloran\\My notes.txt" }))
         << Joined(left);
-
-    // The copy that did the work deletes itself once it has ended.
-    DWORD start = GetTickCount();
-    while (UninstallCopiesInTemp() != copiesBefore_ && GetTickCount() - start < EXIT_TIMEOUT_MS)
-        Sleep(POLL_INTERVAL_MS * 4);
-    EXPECT_EQ(UninstallCopiesInTemp(), copiesBefore_) << "the uninstaller left a copy in the temp folder";
 }
 
 TEST_F(Uninstall, MissingUninstallEntryIsReportedAndNothingIsRemoved)
@@ -424,6 +457,19 @@ TEST_F(Uninstall, GoneInstallFolderIsReportedAndTheRestIsRemoved)
     EXPECT_NE(text.find("3 shortcuts"), std::string::npos) << text;
     EXPECT_EQ(ExitCodeOf(process), 0u);
 
+    ExpectMachineAsBefore();
+    EXPECT_EQ(TreeEntries(parent_), parentBefore_);
+}
+
+TEST_F(Uninstall, SetupRunTwiceThenUninstalledGivesTheFileTypesBack)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    // The same folder again: the extensions point at Velloran already.
+    ASSERT_NO_FATAL_FAILURE(InstallAgain(true));
+
+    std::string text = UninstallByShortcut();
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(text.find("Velloran has been removed from this computer.\n"), 0u) << text;
     ExpectMachineAsBefore();
     EXPECT_EQ(TreeEntries(parent_), parentBefore_);
 }

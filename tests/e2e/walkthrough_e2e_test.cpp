@@ -26,6 +26,26 @@ HWND WaitForShellWindow(DWORD setupProcessId)
     return NULL;
 }
 
+// The shell window opens over the message; a person switches back to the
+// setup to read it. True once the message is on top at its middle.
+bool BringToFront(HWND box)
+{
+    RECT rect;
+    if (!GetWindowRect(box, &rect))
+        return false;
+    POINT middle = { (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2 };
+    DWORD start = GetTickCount();
+    do {
+        SetWindowPos(box, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetForegroundWindow(box);
+        HWND top = WindowFromPoint(middle);
+        if (top && GetAncestor(top, GA_ROOT) == box)
+            return true;
+        Sleep(POLL_INTERVAL_MS);
+    } while (GetTickCount() - start < WINDOW_TIMEOUT_MS);
+    return false;
+}
+
 class Walkthrough : public InstallScenario {};
 
 TEST_F(Walkthrough, InstallsVelloranPageByPage)
@@ -50,9 +70,7 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     ASSERT_NE(success, (HWND)NULL) << "no success message after \"Finish\"";
     EXPECT_EQ(MessageBoxText(success), SUCCESS_MESSAGE);
     EXPECT_NE(WaitForShellWindow(setup_.processId), (HWND)NULL) << "the shortcut folder did not open";
-    // Without a window manager the backdrop may end up over the message when
-    // the shell window opens; a person would switch back to the setup.
-    SetForegroundWindow(success);
+    EXPECT_TRUE(BringToFront(success)) << "the success message stays under the shell window";
     EXPECT_FALSE(SaveScreenshot("05-success").empty());
 
     ExpectInstalledRows(PayloadRows());
@@ -64,6 +82,7 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
 
+    WaitForMenuBuilders(setup_.processId);
     for (DWORD child : DescendantProcesses(setup_.processId))
         TerminateProcessById(child);
     ASSERT_TRUE(PressButton(success, IDOK));
