@@ -173,7 +173,9 @@ static HANDLE WriteTempFile(const PayloadBytes *payload)
 
 // Expands the temporary file into the destination, which is opened by handle:
 // LZOpenFile keeps its path in a record of 128 characters, too short for a
-// deep install directory. Closes the temporary file in every case.
+// deep install directory. A destination cut short (a full disk) is deleted,
+// so that no half-written file stays behind. Closes the temporary file in
+// every case.
 static bool ExpandTempFile(HANDLE temp)
 {
     HANDLE destination = CreateFileA(s_destination, GENERIC_WRITE, 0, NULL,
@@ -187,6 +189,8 @@ static bool ExpandTempFile(HANDLE temp)
             temp = INVALID_HANDLE_VALUE;
         }
         CloseHandle(destination);
+        if (copied < 0)
+            DeleteFileA(s_destination);
     }
     if (temp != INVALID_HANDLE_VALUE)
         CloseHandle(temp);

@@ -380,6 +380,54 @@ int ComboSelection(HWND combo)
     return (int)SendMessageW(combo, CB_GETCURSEL, 0, 0);
 }
 
+// The open drop-down list of a combo box: a top-level "ComboLBox" window of
+// the combo box's thread.
+static HWND DroppedList(HWND combo)
+{
+    DWORD thread = GetWindowThreadProcessId(combo, NULL);
+    for (HWND window = FindWindowExA(NULL, NULL, "ComboLBox", NULL); window;
+         window = FindWindowExA(NULL, window, "ComboLBox", NULL))
+        if (GetWindowThreadProcessId(window, NULL) == thread && IsWindowVisible(window))
+            return window;
+    return NULL;
+}
+
+bool ChooseComboItem(HWND combo, int index)
+{
+    RECT comboRect;
+    if (!GetWindowRect(combo, &comboRect) || !ClickAt({ (comboRect.left + comboRect.right) / 2,
+                                                        (comboRect.top + comboRect.bottom) / 2 }))
+        return false;
+    HWND list = NULL;
+    DWORD start = GetTickCount();
+    while ((list = DroppedList(combo)) == NULL) {
+        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
+            return false;
+        Sleep(POLL_INTERVAL_MS);
+    }
+    // Item rectangles from their height and the first item shown: no
+    // pointer has to cross into the other process.
+    SendMessageW(list, LB_SETTOPINDEX, index, 0);
+    int top    = (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+    int height = (int)SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+    RECT client;
+    if (height <= 0 || !GetClientRect(list, &client))
+        return false;
+    POINT point = { (client.left + client.right) / 2, (index - top) * height + height / 2 };
+    if (point.y < 0 || point.y >= client.bottom)
+        return false;
+    ClientToScreen(list, &point);
+    if (!ClickAt(point))
+        return false;
+    start = GetTickCount();
+    while (ComboSelection(combo) != index || DroppedList(combo) != NULL) {
+        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
+            return false;
+        Sleep(POLL_INTERVAL_MS);
+    }
+    return true;
+}
+
 // ---- List views of another process --------------------------------------
 
 // A block of memory shared with the process that owns a window: a section

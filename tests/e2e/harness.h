@@ -99,6 +99,9 @@ bool TypeText(HWND edit, const char *text);
 
 std::vector<std::string> ComboItems(HWND combo);
 int ComboSelection(HWND combo);
+// Clicks the drop-down list open and clicks the item, as a person chooses
+// it; false if the list did not open or the item did not become selected.
+bool ChooseComboItem(HWND combo, int index);
 
 // ---- List views of another process --------------------------------------
 // Messages that carry a pointer to a structure need that structure inside

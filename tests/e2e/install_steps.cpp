@@ -577,10 +577,10 @@ std::vector<std::string> InstallScenario::NewTempEntries() const
     return added;
 }
 
-void InstallScenario::OpenDirectoryPage(HWND *page, const char *agreementShot)
+void InstallScenario::OpenDirectoryPage(HWND *page, const char *agreementShot, const std::string &currentDirectory)
 {
     *page = NULL;
-    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn(currentDirectory));
     HWND agreement = WaitForPage(AGREEMENT_PAGE);
     ASSERT_NE(agreement, (HWND)NULL) << "the agreement page did not show";
     if (agreementShot) {

@@ -30,6 +30,7 @@ enum {
     IDC_FOLDER_NAME   = 207,
     IDC_DIR_PREVIEW   = 208,
     IDC_FOLDER_LIST   = 209,
+    IDC_DIR_DRIVES    = 213,
     IDC_COPY_PROGRESS = 214,
     IDC_SC_PREVIEW    = 211,
     // Rows 2 to 17 of the bar's client area are painted; the line of text
@@ -170,8 +171,10 @@ protected:
     void TearDown() override;
 
     // Starts the setup and presses "I Agree"; the directory page follows.
-    // A screenshot of the agreement page under the name given, if any.
-    void OpenDirectoryPage(HWND *page, const char *agreementShot = NULL);
+    // A screenshot of the agreement page under the name given, if any. The
+    // setup starts in the scratch folder unless another directory is given.
+    void OpenDirectoryPage(HWND *page, const char *agreementShot = NULL,
+                           const std::string &currentDirectory = std::string());
     // Double-clicks the folder entries one after the other, starting at the
     // root of C:, and waits for the preview to show where they lead.
     void BrowseTo(HWND page, const std::vector<std::string> &entries);

@@ -1,0 +1,287 @@
+// The directory page on drives other than C:, as extra_drives.sh makes them:
+// D: with a known tree of folders, E: that fills up in the middle of the
+// copy, and F: that takes nothing.
+#include "install_steps.h"
+
+#include <algorithm>
+
+namespace {
+
+const char UP_ENTRY[] = "........";
+const char NEW_FOLDER[] = "Velloran";
+// How long a double-click on an entry that changes nothing is given to
+// show that it changed nothing.
+enum { SETTLE_MS = 1000 };
+
+bool Contains(const std::vector<std::string> &items, const std::string &item)
+{
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+int IndexOf(const std::vector<std::string> &items, const std::string &item)
+{
+    auto found = std::find(items.begin(), items.end(), item);
+    return found == items.end() ? -1 : (int)(found - items.begin());
+}
+
+std::string Joined(const std::vector<std::string> &items)
+{
+    std::string text;
+    for (const std::string &item : items)
+        text += "[" + item + "] ";
+    return text;
+}
+
+bool DriveIsThere(const char *root)
+{
+    return GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR;
+}
+
+class Drives : public InstallScenario {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(InstallScenario::SetUp());
+        ASSERT_TRUE(DirectoryExists("D:\\PROGRAMS\\zzz")) << "drive D: has not its tree (extra_drives.sh up)";
+    }
+
+    void TearDown() override
+    {
+        InstallScenario::TearDown();
+        for (const std::string &folder : made_)
+            RemoveTree(folder);
+    }
+
+    // The directory page of a setup started in the directory given.
+    void Open(const std::string &startIn)
+    {
+        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page_, NULL, startIn));
+        list_    = GetDlgItem(page_, IDC_FOLDER_LIST);
+        preview_ = GetDlgItem(page_, IDC_DIR_PREVIEW);
+        drives_  = GetDlgItem(page_, IDC_DIR_DRIVES);
+        ASSERT_TRUE(list_ && preview_ && drives_);
+    }
+
+    // The install directory the page is to make, removed again afterwards.
+    void WillInstallInto(const std::string &folder)
+    {
+        installDir_ = folder;
+        made_.push_back(folder);
+    }
+
+    void WaitForPreview(const std::string &expected)
+    {
+        DWORD start = GetTickCount();
+        while (WindowText(preview_) != expected) {
+            ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS)
+                << "the preview shows " << WindowText(preview_) << ", not " << expected;
+            Sleep(POLL_INTERVAL_MS);
+        }
+    }
+
+    void DoubleClick(const char *entry, const std::string &expectedPreview)
+    {
+        int index = ListViewFind(list_, entry);
+        ASSERT_GE(index, 0) << "no entry " << entry << " in " << Joined(ListViewItems(list_));
+        ASSERT_TRUE(DoubleClickListViewItem(list_, index)) << "cannot double-click " << entry;
+        ASSERT_NO_FATAL_FAILURE(WaitForPreview(expectedPreview));
+    }
+
+    void ChooseDrive(const char *root)
+    {
+        int index = IndexOf(ComboItems(drives_), root);
+        ASSERT_GE(index, 0) << root << " is not among the drives " << Joined(ComboItems(drives_));
+        ASSERT_TRUE(ChooseComboItem(drives_, index)) << "cannot choose " << root;
+        ASSERT_NO_FATAL_FAILURE(WaitForPreview(std::string(root) + NEW_FOLDER));
+    }
+
+    std::string SelectedDrive()
+    {
+        std::vector<std::string> items = ComboItems(drives_);
+        int selected = ComboSelection(drives_);
+        return selected >= 0 && selected < (int)items.size() ? items[selected] : std::string();
+    }
+
+    // Cancel on the copy page, "Yes", and the cancelled message.
+    void CancelTheCopy(HWND copy)
+    {
+        ASSERT_TRUE(PressButtonByText(copy, "Cancel"));
+        HWND question = NULL;
+        ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(COPY_CANCEL_QUESTION, &question));
+        ASSERT_TRUE(PressButton(question, IDYES));
+        ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+        EXPECT_TRUE(FilesBelow(installDir_).empty()) << "the cancel left installed files";
+    }
+
+    // The copy error that names the destination in its "To=" line; returns
+    // the row of that destination.
+    void ExpectCopyFailure(int *failedRow)
+    {
+        *failedRow = -1;
+        HWND failure = NULL;
+        ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying("Unable to copy a file:", &failure));
+        EXPECT_EQ(WindowText(failure), COPY_FAILURE_CAPTION);
+        std::string text = MessageBoxText(failure);
+        size_t to = text.find("\nTo=");
+        size_t end = text.rfind("\nProgram will exit");
+        ASSERT_NE(to, std::string::npos) << text;
+        ASSERT_NE(end, std::string::npos) << text;
+        std::string destination = text.substr(to + 4, end - to - 4);
+        EXPECT_EQ(text.find(TempDirectory()), text.find("From=") + 5) << "the temporary file is named: " << text;
+        for (int row = 0; row < PayloadRows() && *failedRow < 0; ++row)
+            if (installDir_ + DestinationSuffix(row) == destination)
+                *failedRow = row;
+        ASSERT_GE(*failedRow, 0) << "the report names no destination of the install: " << text;
+        Shot("copy-error");
+        ASSERT_TRUE(PressButton(failure, IDOK));
+        HWND setupError = WaitForBox(SETUP_ERROR);
+        ASSERT_NE(setupError, (HWND)NULL) << "no \"" << SETUP_ERROR << "\" after the copy error";
+        ASSERT_TRUE(PressButton(setupError, IDOK));
+        EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+    }
+
+    HWND page_ = NULL, list_ = NULL, preview_ = NULL, drives_ = NULL;
+    std::vector<std::string> made_;
+};
+
+TEST_F(Drives, StartedInDSubThePageBrowsesTheRootOfD)
+{
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    EXPECT_EQ(SelectedDrive(), "D:\\");
+    EXPECT_EQ(WindowText(preview_), "D:\\Velloran");
+    std::vector<std::string> entries = ListViewItems(list_);
+    EXPECT_TRUE(Contains(entries, "PROGRAMS") && Contains(entries, "SUB") && Contains(entries, NEW_FOLDER))
+        << Joined(entries);
+    EXPECT_FALSE(Contains(entries, UP_ENTRY)) << "a drive root has no way up";
+    Shot("root");
+}
+
+TEST_F(Drives, DoubleClicksGoTwoLevelsDownAndBackUp)
+{
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("PROGRAMS", "D:\\PROGRAMS\\Velloran"));
+    std::vector<std::string> entries = ListViewItems(list_);
+    std::vector<std::string> expected = { UP_ENTRY, "Deep", "!first", NEW_FOLDER, "zzz" };
+    std::vector<std::string> sortedEntries = entries, sortedExpected = expected;
+    std::sort(sortedEntries.begin(), sortedEntries.end());
+    std::sort(sortedExpected.begin(), sortedExpected.end());
+    EXPECT_EQ(sortedEntries, sortedExpected) << "folders only, no file: " << Joined(entries);
+
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("Deep", "D:\\PROGRAMS\\Deep\\Velloran"));
+    EXPECT_TRUE(Contains(ListViewItems(list_), "Deeper"));
+    Shot("two-levels-down");
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(UP_ENTRY, "D:\\PROGRAMS\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(UP_ENTRY, "D:\\Velloran"));
+    EXPECT_FALSE(Contains(ListViewItems(list_), UP_ENTRY));
+}
+
+TEST_F(Drives, FoldersSortedAroundTheUpAndNewEntriesStillOpen)
+{
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("PROGRAMS", "D:\\PROGRAMS\\Velloran"));
+    std::vector<std::string> entries = ListViewItems(list_);
+    // The list sorts its entries: these two folders take the places that the
+    // up and new-folder entries would have in insertion order.
+    ASSERT_LT(IndexOf(entries, "!first"), IndexOf(entries, UP_ENTRY)) << Joined(entries);
+    ASSERT_GT(IndexOf(entries, "zzz"), IndexOf(entries, NEW_FOLDER)) << Joined(entries);
+    Shot("sorted");
+
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("!first", "D:\\PROGRAMS\\!first\\Velloran"));
+    EXPECT_TRUE(Contains(ListViewItems(list_), "Inside"));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(UP_ENTRY, "D:\\PROGRAMS\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("zzz", "D:\\PROGRAMS\\zzz\\Velloran"));
+    EXPECT_TRUE(Contains(ListViewItems(list_), "Inside"));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(UP_ENTRY, "D:\\PROGRAMS\\Velloran"));
+
+    // The new folder is not there yet: its entry opens nothing.
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(NEW_FOLDER, "D:\\PROGRAMS\\Velloran"));
+    Sleep(SETTLE_MS);
+    EXPECT_EQ(WindowText(preview_), "D:\\PROGRAMS\\Velloran");
+    EXPECT_EQ(ListViewItems(list_), entries);
+}
+
+TEST_F(Drives, ChoosingADriveStartsAtItsRoot)
+{
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("PROGRAMS", "D:\\PROGRAMS\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("Deep", "D:\\PROGRAMS\\Deep\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(ChooseDrive("C:\\"));
+    EXPECT_EQ(SelectedDrive(), "C:\\");
+    EXPECT_FALSE(Contains(ListViewItems(list_), UP_ENTRY));
+    ASSERT_NO_FATAL_FAILURE(ChooseDrive("D:\\"));
+    EXPECT_TRUE(Contains(ListViewItems(list_), "PROGRAMS"));
+    // The same drive chosen again starts at its root too.
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("PROGRAMS", "D:\\PROGRAMS\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(ChooseDrive("D:\\"));
+}
+
+TEST_F(Drives, NextAtTheRootMakesDVelloran)
+{
+    WillInstallInto("D:\\Velloran");
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    HWND copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page_, false, &copy));
+    EXPECT_TRUE(DirectoryExists("D:\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(CancelTheCopy(copy));
+}
+
+TEST_F(Drives, NextBelowTheRootMakesDProgramsVelloran)
+{
+    WillInstallInto("D:\\PROGRAMS\\Velloran");
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick("PROGRAMS", "D:\\PROGRAMS\\Velloran"));
+    HWND copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page_, false, &copy));
+    EXPECT_TRUE(DirectoryExists("D:\\PROGRAMS\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(CancelTheCopy(copy));
+}
+
+TEST_F(Drives, AnExistingFolderAnsweredYesGoesOnToTheCopy)
+{
+    WillInstallInto("D:\\Velloran");
+    ASSERT_TRUE(CreateDirectoryA("D:\\Velloran", NULL));
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    HWND copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page_, true, &copy));
+    ASSERT_NO_FATAL_FAILURE(CancelTheCopy(copy));
+}
+
+TEST_F(Drives, AFullDiskEndsWithTheCopyErrorAndNoHalfWrittenFile)
+{
+    if (!DriveIsThere("E:\\"))
+        GTEST_SKIP() << "no small drive E: here (it needs a tmpfs mount)";
+    WillInstallInto("E:\\Velloran");
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    ASSERT_NO_FATAL_FAILURE(ChooseDrive("E:\\"));
+    HWND copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page_, false, &copy));
+    int failedRow = -1;
+    ASSERT_NO_FATAL_FAILURE(ExpectCopyFailure(&failedRow));
+    EXPECT_GT(failedRow, 0) << "the disk has room for the first files";
+    // Every row before the failed one is whole; the failed one left nothing.
+    ExpectInstalledRows(failedRow);
+    ExpectNoTemporaryFiles();
+    ExpectNothingRegistered();
+}
+
+TEST_F(Drives, AReadOnlyDriveGetsTheQuestionAndThenTheCopyError)
+{
+    if (!DriveIsThere("F:\\"))
+        GTEST_SKIP() << "no read-only drive F: here (it needs a read-only mount)";
+    WillInstallInto("F:\\Velloran");
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    ASSERT_NO_FATAL_FAILURE(ChooseDrive("F:\\"));
+    EXPECT_TRUE(Contains(ListViewItems(list_), "Existing"));
+    ASSERT_TRUE(PressButtonByText(page_, "Next"));
+    HWND question = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, &question));
+    Shot("question");
+    ASSERT_TRUE(PressButton(question, IDYES));
+    int failedRow = -1;
+    ASSERT_NO_FATAL_FAILURE(ExpectCopyFailure(&failedRow));
+    EXPECT_EQ(failedRow, 0) << "nothing can be written to the drive";
+    EXPECT_FALSE(DirectoryExists("F:\\Velloran"));
+    ExpectNoTemporaryFiles();
+}
+
+} // namespace
