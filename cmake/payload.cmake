@@ -1,4 +1,4 @@
-# payload/manifest.txt is the one list of the files that setup.exe installs.
+# payload/manifest.txt is the one list of the files that VelloranSetup.exe installs.
 # From it come the install tables compiled into the setup (manifest_tables.cpp),
 # the packed payload files and the resource script that carries them
 # (payload.rc). The manifest is checked here, at configure time, so that a
@@ -134,7 +134,7 @@ function(payload_read_manifest)
         math(EXPR row "${row} + 1")
     endforeach()
     if(NOT row EQUAL PAYLOAD_ROW_COUNT)
-        message(FATAL_ERROR "payload/manifest.txt has ${row} rows; setup.exe installs exactly ${PAYLOAD_ROW_COUNT}")
+        message(FATAL_ERROR "payload/manifest.txt has ${row} rows; VelloranSetup.exe installs exactly ${PAYLOAD_ROW_COUNT}")
     endif()
     set(PAYLOAD_NAMES "${names}" PARENT_SCOPE)
     set(PAYLOAD_SUFFIXES "${suffixes}" PARENT_SCOPE)

@@ -1,6 +1,7 @@
 #include "pages/folder_list.h"
 
 #include "resources/resource.h"
+#include "shell/common_controls.h"
 #include "shell/setup_state.h"
 #include "shell/text.h"
 
@@ -24,10 +25,10 @@ static int UpThreshold(int mode)
 
 void AttachFolderImages(HWND list)
 {
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_MASK, 3, 0);
-    g_folderImage    = ImageList_ReplaceIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER)));
-    g_upImage        = ImageList_ReplaceIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_UP)));
-    g_newFolderImage = ImageList_ReplaceIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_NEW)));
+    HIMAGELIST images = CreateImageList(16, 16, ILC_MASK, 3, 0);
+    g_folderImage    = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER)));
+    g_upImage        = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_UP)));
+    g_newFolderImage = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_NEW)));
     SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
 }
 

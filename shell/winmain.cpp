@@ -1,10 +1,10 @@
 // Entry point: registers the window class, opens the full-screen main window
 // and runs the message loop until a closing step destroys it.
 #include "resources/resource.h"
+#include "shell/common_controls.h"
 #include "shell/main_window.h"
 #include "shell/setup_state.h"
 
-#include <commctrl.h>
 
 // Restricts later DLL loads to the system directory, so that a DLL planted
 // beside the setup (in a Downloads folder, say) is never picked up. Looked up
@@ -25,8 +25,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_instance = instance;
 
     // The folder lists of the pages are list views.
-    INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_LISTVIEW_CLASSES };
-    InitCommonControlsEx(&controls);
+    if (!LoadCommonControls())
+        return 0;
 
     WNDCLASSA windowClass = {};
     windowClass.style         = CS_HREDRAW | CS_VREDRAW;

@@ -10,7 +10,7 @@ build=${VELLORAN_BUILD:-$root/build}
 runs=${1:-1}
 
 program=$build/tests/e2e/install_e2e.exe
-if [ ! -f "$program" ] || [ ! -f "$build/setup.exe" ]; then
+if [ ! -f "$program" ] || [ ! -f "$build/VelloranSetup.exe" ]; then
     bash "$root/tools/build.sh" >/dev/null
 fi
 
@@ -26,7 +26,7 @@ fi
 
 for run in $(seq 1 "$runs"); do
     echo "Run $run of $runs:"
-    output=$(VELLORAN_SETUP_EXE=$build/setup.exe VELLORAN_SCREENSHOTS=$build/screenshots \
+    output=$(VELLORAN_SETUP_EXE=$build/VelloranSetup.exe VELLORAN_SCREENSHOTS=$build/screenshots \
         "$root/tests/e2e/run_with_display.sh" 1024x768 wine "$program" \
         --gtest_filter='InstallPace.*' --gtest_also_run_disabled_tests 2>&1) || true
     if ! grep '^\[ figures  \]' <<<"$output" | sed 's/^\[ figures  \] /  /'; then

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures and builds everything into build/ (setup.exe, the payload
+# Configures and builds everything into build/ (VelloranSetup.exe, the payload
 # programs, the host tools and the tests).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

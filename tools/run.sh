@@ -22,7 +22,7 @@ run_i386=$root/tests/e2e/run_i386.sh
 "$run_i386" "$root/tests/wine_prefix.sh"
 
 if [ -n "${DISPLAY:-}" ]; then
-    "$run_i386" wine "$build/setup.exe"
+    "$run_i386" wine "$build/VelloranSetup.exe"
     exit 0
 fi
 
@@ -37,7 +37,7 @@ shots=$build/walkthrough
 rm -rf "$shots"
 mkdir -p "$shots"
 status=0
-VELLORAN_SETUP_EXE=$build/setup.exe VELLORAN_SCREENSHOTS=$shots \
+VELLORAN_SETUP_EXE=$build/VelloranSetup.exe VELLORAN_SCREENSHOTS=$shots \
     "$root/tests/e2e/run_with_display.sh" 1024x768 wine "$walkthrough" \
     --gtest_filter='Walkthrough.InstallsVelloranPageByPage' || status=$?
 echo "Screenshots of every screen: $shots"

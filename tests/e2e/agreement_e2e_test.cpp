@@ -17,7 +17,7 @@ enum {
     LICENCE_LIMIT   = 5000
 };
 
-// The licence as setup.exe carries it, read from its resources.
+// The licence as VelloranSetup.exe carries it, read from its resources.
 std::string LicenceResource()
 {
     HMODULE setup = LoadLibraryExA(SetupExePath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);

@@ -17,7 +17,7 @@ enum {
 };
 
 // What a person should see where no page covers the screen: bitmap 250 of
-// setup.exe stretched from its 800 x 600 pixels to the whole screen.
+// VelloranSetup.exe stretched from its 800 x 600 pixels to the whole screen.
 bool ExpectedBackdrop(int width, int height, ScreenPicture *picture)
 {
     HMODULE setup = LoadLibraryExA(SetupExePath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);

@@ -60,8 +60,8 @@ std::string SetupExePath()
     std::string configured = Environment("VELLORAN_SETUP_EXE");
     if (!configured.empty())
         return ToWindowsPath(configured);
-    std::string beside = TestProgramFolder() + "\\setup.exe";
-    return FileExists(beside) ? beside : BuildFolder() + "\\setup.exe";
+    std::string beside = TestProgramFolder() + "\\VelloranSetup.exe";
+    return FileExists(beside) ? beside : BuildFolder() + "\\VelloranSetup.exe";
 }
 
 static void CreateFolderTree(const std::string &path)
@@ -129,9 +129,9 @@ void RemoveTree(const std::string &path)
 
 // ---- The setup process ---------------------------------------------------
 
-bool StartSetup(const std::string &currentDirectory, SetupProcess *setup)
+bool StartSetup(const std::string &currentDirectory, SetupProcess *setup, const std::string &exeCopy)
 {
-    std::string exe = SetupExePath();
+    std::string exe = exeCopy.empty() ? SetupExePath() : exeCopy;
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -852,8 +852,9 @@ void SetupScenario::TearDown()
 void SetupScenario::StartSetupIn(const std::string &currentDirectory)
 {
     std::string directory = currentDirectory.empty() ? scratch_ : currentDirectory;
-    ASSERT_TRUE(StartSetup(directory, &setup_))
-        << "cannot start " << SetupExePath() << " in " << directory << ", error " << GetLastError();
+    ASSERT_TRUE(StartSetup(directory, &setup_, exe_))
+        << "cannot start " << (exe_.empty() ? SetupExePath() : exe_) << " in " << directory << ", error "
+        << GetLastError();
 }
 
 HWND SetupScenario::WaitForPage(const char *caption)

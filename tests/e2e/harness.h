@@ -1,4 +1,4 @@
-// Drives the real setup.exe from outside, as a person at the screen would:
+// Drives the real VelloranSetup.exe from outside, as a person at the screen would:
 // start it, find its windows, press its buttons, type, double-click, answer
 // its message boxes, and take screenshots along the way. The test program runs
 // under Wine in the same wine server as the setup, so the Win32 calls below
@@ -30,10 +30,10 @@ enum {
 
 // ---- Paths and folders ---------------------------------------------------
 
-// A Unix path ("/work/build/setup.exe") as Wine's drive Z: sees it; any
+// A Unix path ("/work/build/VelloranSetup.exe") as Wine's drive Z: sees it; any
 // other path is returned as it is.
 std::string ToWindowsPath(const std::string &path);
-// VELLORAN_SETUP_EXE, or setup.exe in the build folder above the test program.
+// VELLORAN_SETUP_EXE, or VelloranSetup.exe in the build folder above the test program.
 std::string SetupExePath();
 // VELLORAN_SCREENSHOTS, or "screenshots" in the build folder; created on demand.
 std::string ScreenshotFolder();
@@ -53,8 +53,10 @@ struct SetupProcess {
     DWORD  processId;
 };
 
-// Starts setup.exe with no arguments in the current directory given.
-bool StartSetup(const std::string &currentDirectory, SetupProcess *setup);
+// Starts the setup with no arguments in the current directory given: the
+// one the build made, or the copy of it named.
+bool StartSetup(const std::string &currentDirectory, SetupProcess *setup,
+                const std::string &exe = std::string());
 // The exit code, or STILL_ACTIVE when the process did not end in time.
 DWORD WaitForExit(const SetupProcess &setup, DWORD timeoutMs);
 // Ends the setup if it still runs, and every process it started; closes the handle.
@@ -161,4 +163,5 @@ protected:
 
     SetupProcess setup_ = {};
     std::string scratch_;
+    std::string exe_;   // a copy of the setup to start instead of the built one
 };

@@ -51,7 +51,7 @@ int PayloadRows();
 std::string CompressedName(int row);
 std::string DestinationSuffix(int row);
 std::vector<std::string> Subdirectories();
-// The expanded payload of the row as the build keeps it, beside setup.exe:
+// The expanded payload of the row as the build keeps it, beside VelloranSetup.exe:
 // generated\payload\expanded\FILE<row>.
 std::string ExpandedPayloadPath(int row);
 // The temp directory as GetTempPath gives it, with its trailing backslash;

@@ -2,6 +2,7 @@
 #include "pages/drive_table.h"
 #include "pages/folder_list.h"
 #include "resources/resource.h"
+#include "shell/common_controls.h"
 #include "shell/setup_state.h"
 
 #include <gtest/gtest.h>
@@ -22,8 +23,7 @@ protected:
     void SetUp() override
     {
         g_instance = GetModuleHandleA(NULL);
-        INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_LISTVIEW_CLASSES };
-        InitCommonControlsEx(&controls);
+        ASSERT_TRUE(LoadCommonControls());
         lstrcpyA(g_newFolderName, "Velloran");
         g_startMenuRootLength = 21;
 

@@ -1,0 +1,231 @@
+// A setup started from a Downloads folder that holds DLLs named after system
+// DLLs loads none of them. Each planted DLL is a marker: loaded, it leaves
+// "<its path>.ran" beside itself and refuses to load.
+//
+// Windows takes the KnownDLLs from the system whatever lies beside a
+// program; Wine keeps its own DLLs first for every name. For the names that
+// are not KnownDLLs the scenario tells Wine to prefer a DLL found beside the
+// program, as Windows' search order would, so that a load through that
+// search shows.
+#include "install_steps.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+// Loaded from the system directory however they are asked for.
+const char *const KNOWN_DLLS[] = {
+    "advapi32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ntdll.dll",
+    "ole32.dll", "oleaut32.dll", "rpcrt4.dll", "sechost.dll", "shell32.dll", "shlwapi.dll",
+    "user32.dll", "imm32.dll"
+};
+
+// The program that shows a planted DLL being noticed (search_probe.cpp).
+const char PROBE_NAME[] = "probe.exe";
+
+// Loaded by name at run time by the system on a setup's behalf: by the
+// compatibility shims of programs called "setup", the themes, the crypto
+// provider behind CryptAcquireContext. Not msimg32.dll: Wine's own theme DLL
+// delay-loads it through the unrestricted search, where Windows' delay-load
+// helper keeps to the restriction, so under Wine it would show a fault of
+// Wine's rather than the setup's.
+const char *const LOADED_ON_BEHALF[] = {
+    "version.dll", "uxtheme.dll", "dwmapi.dll", "cryptbase.dll", "rsaenh.dll", "propsys.dll",
+    "profapi.dll", "userenv.dll", "apphelp.dll", "winmm.dll", "lz32.dll"
+};
+
+std::string Lower(std::string text)
+{
+    CharLowerBuffA(&text[0], (DWORD)text.size());
+    return text;
+}
+
+bool IsKnownDll(const std::string &name)
+{
+    for (const char *known : KNOWN_DLLS)
+        if (Lower(name) == known)
+            return true;
+    return false;
+}
+
+// The names in an import directory of the program's file: the ordinary one
+// or the delay-load one.
+struct ImportNames {
+    std::vector<std::string> loaded;    // at start, before any of the program's code
+    std::vector<std::string> delayed;   // at the first call into them
+};
+
+bool ReadImportNames(const std::string &exe, ImportNames *names)
+{
+    std::string image;
+    if (!ReadWholeFile(exe, &image) || image.size() < sizeof(IMAGE_DOS_HEADER))
+        return false;
+    const IMAGE_DOS_HEADER *dos = (const IMAGE_DOS_HEADER *)image.data();
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32) > image.size())
+        return false;
+    const IMAGE_NT_HEADERS32 *nt = (const IMAGE_NT_HEADERS32 *)(image.data() + dos->e_lfanew);
+    if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC)
+        return false;
+    const IMAGE_SECTION_HEADER *sections = IMAGE_FIRST_SECTION(nt);
+    auto offsetOf = [&](DWORD rva) -> size_t {
+        for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i)
+            if (rva >= sections[i].VirtualAddress && rva < sections[i].VirtualAddress + sections[i].SizeOfRawData)
+                return rva - sections[i].VirtualAddress + sections[i].PointerToRawData;
+        return 0;
+    };
+    auto nameAt = [&](DWORD rva) -> std::string {
+        size_t offset = offsetOf(rva);
+        return offset ? std::string(image.c_str() + offset) : std::string();
+    };
+
+    const IMAGE_DATA_DIRECTORY &imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (size_t at = offsetOf(imports.VirtualAddress); at && at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= image.size();
+         at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const IMAGE_IMPORT_DESCRIPTOR *entry = (const IMAGE_IMPORT_DESCRIPTOR *)(image.data() + at);
+        if (entry->Name == 0)
+            break;
+        names->loaded.push_back(nameAt(entry->Name));
+    }
+    const IMAGE_DATA_DIRECTORY &delayed = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT];
+    if (delayed.VirtualAddress) {
+        // The 32-bit layout of a delay-load descriptor: attributes, then the
+        // name's address (an RVA when bit 0 of the attributes is set).
+        for (size_t at = offsetOf(delayed.VirtualAddress); at && at + 8 * sizeof(DWORD) <= image.size();
+             at += 8 * sizeof(DWORD)) {
+            const DWORD *entry = (const DWORD *)(image.data() + at);
+            if (entry[1] == 0)
+                break;
+            DWORD nameRva = entry[0] & 1 ? entry[1] : entry[1] - nt->OptionalHeader.ImageBase;
+            names->delayed.push_back(nameAt(nameRva));
+        }
+    }
+    return !names->loaded.empty();
+}
+
+class DllPlanting : public InstallScenario {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(InstallScenario::SetUp());
+        char marker[MAX_PATH] = "";
+        GetEnvironmentVariableA("VELLORAN_MARKER_DLL", marker, sizeof(marker));
+        markerDll_ = ToWindowsPath(marker);
+        ASSERT_TRUE(IsFile(markerDll_)) << "no marker DLL (VELLORAN_MARKER_DLL): " << marker;
+
+        downloads_ = scratch_ + "\\Downloads";
+        ASSERT_TRUE(CreateDirectoryA(downloads_.c_str(), NULL));
+        exe_ = downloads_ + "\\" + SetupExeName();
+        ASSERT_TRUE(CopyFileA(SetupExePath().c_str(), exe_.c_str(), TRUE));
+        ASSERT_TRUE(ReadImportNames(exe_, &imports_)) << "cannot read the imports of " << exe_;
+
+        std::set<std::string> names;
+        for (const std::string &name : imports_.loaded)
+            names.insert(Lower(name));
+        for (const std::string &name : imports_.delayed)
+            names.insert(Lower(name));
+        for (const char *name : LOADED_ON_BEHALF)
+            names.insert(name);
+        for (const std::string &name : names) {
+            ASSERT_TRUE(CopyFileA(markerDll_.c_str(), (downloads_ + "\\" + name).c_str(), TRUE)) << name;
+            planted_.push_back(name);
+        }
+        ASSERT_NO_FATAL_FAILURE(PreferDllsBeside(SetupExeName()));
+        ASSERT_NO_FATAL_FAILURE(PreferDllsBeside(PROBE_NAME));
+    }
+
+    void TearDown() override
+    {
+        for (const std::string &key : overrideKeys_)
+            DeleteKeyTree(HKEY_CURRENT_USER, key);
+        InstallScenario::TearDown();
+    }
+
+    // Wine's own setting, for the programs of that name only: a planted DLL
+    // that is not a KnownDLL is preferred to Wine's own when the search
+    // finds it.
+    void PreferDllsBeside(const std::string &exeName)
+    {
+        std::string key = "Software\\Wine\\AppDefaults\\" + exeName;
+        overrideKeys_.push_back(key);
+        HKEY overrides;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (key + "\\DllOverrides").c_str(), 0, NULL, 0, KEY_SET_VALUE,
+                                  NULL, &overrides, NULL), ERROR_SUCCESS);
+        for (const std::string &name : planted_)
+            if (!IsKnownDll(name))
+                RegSetValueExA(overrides, name.substr(0, name.size() - 4).c_str(), 0, REG_SZ,
+                               (const BYTE *)"native,builtin", sizeof("native,builtin"));
+        RegCloseKey(overrides);
+    }
+
+    static std::string SetupExeName()
+    {
+        std::string path = SetupExePath();
+        return path.substr(path.find_last_of('\\') + 1);
+    }
+
+    std::vector<std::string> MarkersLeft()
+    {
+        std::vector<std::string> ran;
+        for (const std::string &name : planted_)
+            if (IsFile(downloads_ + "\\" + name + ".ran"))
+                ran.push_back(name);
+        return ran;
+    }
+
+    std::string markerDll_, downloads_;
+    std::vector<std::string> overrideKeys_;
+    ImportNames imports_;
+    std::vector<std::string> planted_;
+};
+
+// The control: a program that searches the ordinary way does load the
+// planted version.dll, and the marker shows it.
+TEST_F(DllPlanting, APlantedDllIsNoticedWhereTheSearchIsNotRestricted)
+{
+    char probe[MAX_PATH] = "";
+    GetEnvironmentVariableA("VELLORAN_SEARCH_PROBE", probe, sizeof(probe));
+    std::string copy = downloads_ + "\\" + PROBE_NAME;
+    ASSERT_TRUE(CopyFileA(ToWindowsPath(probe).c_str(), copy.c_str(), TRUE)) << "no probe: " << probe;
+    SetupProcess run = {};
+    ASSERT_TRUE(StartSetup(downloads_, &run, copy));
+    EXPECT_EQ(WaitForExit(run, EXIT_TIMEOUT_MS), 1u) << "the planted version.dll refuses to load";
+    EndSetup(&run);
+    std::vector<std::string> ran = MarkersLeft();
+    EXPECT_EQ(ran, std::vector<std::string>{ "version.dll" });
+}
+
+TEST_F(DllPlanting, TheProgramImportsOnlyKnownDllsAtStart)
+{
+    for (const std::string &name : imports_.loaded)
+        EXPECT_TRUE(IsKnownDll(name)) << name << " is loaded at start, before the search is restricted";
+    std::string all;
+    for (const std::string &name : imports_.loaded)
+        all += name + " ";
+    for (const std::string &name : imports_.delayed)
+        all += name + " (delayed) ";
+    printf("%s loads: %s\n", SetupExeName().c_str(), all.c_str());
+}
+
+TEST_F(DllPlanting, NoPlantedDllRunsThroughTheCopy)
+{
+    HWND directory = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory, NULL, downloads_));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+    HWND copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    ASSERT_TRUE(WaitForInstalledRows(2, copy)) << "the copy did not start";
+    ASSERT_TRUE(PressButtonByText(copy, "Cancel"));
+    HWND question = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(COPY_CANCEL_QUESTION, &question));
+    ASSERT_TRUE(PressButton(question, IDYES));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+
+    std::vector<std::string> ran = MarkersLeft();
+    std::string names;
+    for (const std::string &name : ran)
+        names += name + " ";
+    EXPECT_TRUE(ran.empty()) << "planted DLLs that were loaded: " << names;
+}
+
+} // namespace
