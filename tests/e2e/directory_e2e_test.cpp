@@ -11,16 +11,6 @@ const char NO_NAME_WARNING[] = "You forget to select a directory";
 
 class DirectoryPage : public InstallScenario {
 protected:
-    // Replaces the name in the edit by the text given, typed key by key.
-    // Each key is sent, not posted: when the call returns, the edit and the
-    // page have done with it.
-    void TypeName(HWND page, const std::string &name)
-    {
-        HWND edit = GetDlgItem(page, IDC_FOLDER_NAME);
-        SendMessageA(edit, EM_SETSEL, 0, -1);
-        SendKeys(edit, "\b" + name);
-    }
-
     void SendKeys(HWND edit, const std::string &keys)
     {
         for (char key : keys)
@@ -35,7 +25,7 @@ TEST_F(DirectoryPage, AHundredthCharacterIsRefusedAndNinetyNineStay)
     HWND page = NULL;
     ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
     std::string longest(LONGEST_NAME, 'n');
-    ASSERT_NO_FATAL_FAILURE(TypeName(page, longest));
+    ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, longest));
     EXPECT_EQ(NameShown(page), longest);
     SendKeys(GetDlgItem(page, IDC_FOLDER_NAME), "x");
     EXPECT_EQ(NameShown(page), longest) << "the edit shows the last accepted name again";
@@ -46,7 +36,7 @@ TEST_F(DirectoryPage, NoNameGivesTheWarningAndKeepsThePage)
 {
     HWND page = NULL;
     ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
-    ASSERT_NO_FATAL_FAILURE(TypeName(page, ""));
+    ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, ""));
     ASSERT_TRUE(PressButtonByText(page, "Next"));
     HWND warning = WaitForBox("Warning");
     ASSERT_NE(warning, (HWND)NULL);

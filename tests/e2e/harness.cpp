@@ -103,28 +103,41 @@ std::string MakeScratchFolder(const char *stem)
     return MakeFolderIn(temp, stem);
 }
 
+// Through the Unicode functions with the "\\?\" prefix, so that folders
+// deeper than MAX_PATH go too.
+static void RemoveTreeW(const std::wstring &path)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring child = path + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTreeW(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
 void RemoveTree(const std::string &path)
 {
     if (path.empty())
         return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
+    int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, NULL, 0);
+    if (length <= 0)
+        return;
+    std::wstring wide(length - 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
+    bool absolute = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    RemoveTreeW(absolute ? L"\\\\?\\" + wide : wide);
 }
 
 // ---- The setup process ---------------------------------------------------

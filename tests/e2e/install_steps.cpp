@@ -666,6 +666,35 @@ void InstallScenario::WaitForBoxSaying(const char *textStart, HWND *box)
     }
 }
 
+void InstallScenario::TypeFolderName(HWND page, const std::string &name)
+{
+    HWND edit = GetDlgItem(page, IDC_FOLDER_NAME);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    for (char key : "\b" + name)
+        SendMessageA(edit, WM_CHAR, (WPARAM)(unsigned char)key, 1);
+}
+
+void InstallScenario::EndWithCopyFailure(std::string *from, std::string *to)
+{
+    HWND failure = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying("Unable to copy a file:", &failure));
+    EXPECT_EQ(WindowText(failure), COPY_FAILURE_CAPTION);
+    std::string text = MessageBoxText(failure);
+    const std::string fromLabel = "Unable to copy a file:\nFrom=", toLabel = "\nTo=", end = "\nProgram will exit";
+    size_t toAt = text.find(toLabel);
+    ASSERT_NE(toAt, std::string::npos) << text;
+    ASSERT_GE(text.size(), toAt + toLabel.size() + end.size()) << text;
+    ASSERT_EQ(text.substr(text.size() - end.size()), end) << text;
+    *from = text.substr(fromLabel.size(), toAt - fromLabel.size());
+    *to = text.substr(toAt + toLabel.size(), text.size() - end.size() - toAt - toLabel.size());
+    Shot("copy-error");
+    ASSERT_TRUE(PressButton(failure, IDOK));
+    HWND setupError = WaitForBox(SETUP_ERROR);
+    ASSERT_NE(setupError, (HWND)NULL) << "no \"" << SETUP_ERROR << "\" after the copy error";
+    ASSERT_TRUE(PressButton(setupError, IDOK));
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u) << "the setup did not end with exit code 0";
+}
+
 bool InstallScenario::WaitForInstalledRows(int rows, HWND copyPage)
 {
     DWORD start = GetTickCount();

@@ -188,6 +188,12 @@ protected:
     void WaitForCopyPageAtOnce(HWND *copyPage);
     // A message box of the setup whose text begins with the text given.
     void WaitForBoxSaying(const char *textStart, HWND *box);
+    // Replaces the name in the directory page's edit by the text given, key
+    // by key; each key is sent, so the page has done with it on return.
+    void TypeFolderName(HWND page, const std::string &name);
+    // The copy error, read: the temporary file it names (From=) and the
+    // destination (To=); then OK, "Setup error", OK, and exit code 0.
+    void EndWithCopyFailure(std::string *from, std::string *to);
     // Waits until at least that many rows are on disk; false if the copy
     // page went away first or nothing came in time.
     bool WaitForInstalledRows(int rows, HWND copyPage);

@@ -1,0 +1,194 @@
+// What goes wrong outside the setup's control: a payload file missing from
+// the program, folder names that the file system refuses, and install paths
+// at and past the length that the file functions take.
+#include "install_steps.h"
+
+#include <algorithm>
+
+namespace {
+
+enum {
+    MISSING_ROW     = 40,
+    LONGEST_NAME    = 99,
+    // The longest path the ANSI file functions take, with its terminator.
+    FILE_PATH_LIMIT = MAX_PATH,
+    // A folder name long enough that two levels of it leave MAX_PATH behind.
+    LONG_SEGMENT    = 200
+};
+
+class Faults : public InstallScenario {
+protected:
+    // A copy of the setup in which resource FILE<row> cannot be found, as in
+    // a damaged download. UpdateResource would remove it on Windows; Wine's
+    // leaves an image alone whose resources are not its last section (ours
+    // are followed by the relocations), so the copy's resource directory is
+    // changed instead: the entry's name becomes FILE<row> with its last digit
+    // turned into '/', which keeps the names in the order the lookup needs.
+    void UseCopyWithoutPayloadRow(int row)
+    {
+        std::string image;
+        ASSERT_TRUE(ReadWholeFile(SetupExePath(), &image));
+        std::string name = "FILE" + std::to_string(row);
+        std::string entry(1, (char)name.size());
+        entry += '\0';
+        for (char c : name)
+            entry += std::string(1, c) + '\0';
+        size_t at = image.find(entry);
+        ASSERT_NE(at, std::string::npos) << "no resource name " << name;
+        ASSERT_EQ(image.find(entry, at + 1), std::string::npos) << name << " is named twice";
+        image[at + entry.size() - 2] = '/';
+
+        exe_ = scratch_ + "\\VelloranSetup.exe";
+        HANDLE file = CreateFileA(exe_.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        BOOL wrote = WriteFile(file, image.data(), (DWORD)image.size(), &written, NULL);
+        CloseHandle(file);
+        ASSERT_TRUE(wrote && written == image.size());
+
+        HMODULE copy = LoadLibraryExA(exe_.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(copy, (HMODULE)NULL);
+        EXPECT_EQ(FindResourceA(copy, name.c_str(), RT_RCDATA), (HRSRC)NULL) << name << " is still there";
+        for (int other : { row - 1, row + 1 })
+            EXPECT_NE(FindResourceA(copy, ("FILE" + std::to_string(other)).c_str(), RT_RCDATA), (HRSRC)NULL)
+                << "FILE" << other << " went too";
+        FreeLibrary(copy);
+    }
+
+    // The directory page in the scenario's own folder with the name typed,
+    // then "Next": the question whether to go on although the folder could
+    // not be made.
+    void NextWithName(const std::string &name, HWND *question)
+    {
+        HWND page = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+        ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
+        ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, name));
+        ASSERT_EQ(WindowText(GetDlgItem(page, IDC_FOLDER_NAME)), name);
+        ASSERT_TRUE(PressButtonByText(page, "Next"));
+        ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, question));
+    }
+
+    // Folders below the scenario's own folder, made through the Unicode
+    // functions, which take paths of any length.
+    std::string MakeNestedFolders(const std::vector<std::string> &names)
+    {
+        std::string path = root_;
+        for (const std::string &name : names) {
+            path += "\\" + name;
+            std::wstring wide = L"\\\\?\\";
+            for (char c : path)
+                wide += (wchar_t)(unsigned char)c;
+            if (!CreateDirectoryW(wide.c_str(), NULL))
+                return std::string();
+        }
+        return path;
+    }
+
+    int LongestSuffix()
+    {
+        size_t longest = 0;
+        for (int row = 0; row < PayloadRows(); ++row)
+            longest = std::max(longest, DestinationSuffix(row).size());
+        return (int)longest;
+    }
+};
+
+TEST_F(Faults, AMissingPayloadFileIsReportedWithNoDestinationAndNothingLater)
+{
+    ASSERT_NO_FATAL_FAILURE(UseCopyWithoutPayloadRow(MISSING_ROW));
+    HWND directory = NULL, copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    std::string from, to;
+    ASSERT_NO_FATAL_FAILURE(EndWithCopyFailure(&from, &to));
+    EXPECT_EQ(to, "") << "the destination is not composed for a file that is not there";
+    const std::string tempFile = "\\" + CompressedName(MISSING_ROW);
+    ASSERT_GE(from.size(), tempFile.size()) << "From=" << from;
+    EXPECT_EQ(from.substr(from.size() - tempFile.size()), tempFile) << "From=" << from;
+    ExpectInstalledRows(MISSING_ROW);
+    ExpectNoTemporaryFiles();
+    ExpectNothingRegistered();
+}
+
+TEST_F(Faults, ANameWithACharacterTheFileSystemRefusesAsksAndCancels)
+{
+    HWND question = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextWithName("Velloran<2>", &question));
+    Shot("question");
+    ASSERT_TRUE(PressButton(question, IDNO));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+    EXPECT_TRUE(FilesBelow(root_).empty());
+}
+
+TEST_F(Faults, ANameWithABackslashAsksAndMakesNoFolderOnTheWay)
+{
+    HWND question = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextWithName("Missing\\Velloran", &question));
+    ASSERT_TRUE(PressButton(question, IDNO));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+    EXPECT_FALSE(DirectoryExists(root_ + "\\Missing"));
+}
+
+// The deepest install directory whose every file still fits MAX_PATH, made
+// of a 99-character name at the end of a path browsed to by double-clicks.
+TEST_F(Faults, ANinetyNineCharacterNameAtTheEndOfADeepPathInstallsEverything)
+{
+    std::string name(LONGEST_NAME, 'v');
+    int browseLength = FILE_PATH_LIMIT - 1 - LongestSuffix() - 1 - LONGEST_NAME;
+    std::vector<std::string> levels;
+    int length = (int)root_.size();
+    while (length < browseLength) {
+        int segment = std::min(LONG_SEGMENT / 4, browseLength - length - 1);
+        ASSERT_GT(segment, 0) << "the scenario's folder leaves no room";
+        levels.push_back(std::string(segment, (char)('a' + levels.size())));
+        length += 1 + segment;
+    }
+    std::string parent = MakeNestedFolders(levels);
+    ASSERT_EQ((int)parent.size(), browseLength) << parent;
+    installDir_ = parent + "\\" + name;
+
+    HWND page = NULL, copy = NULL, shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+    std::vector<std::string> entries = { root_.substr(3) };
+    entries.insert(entries.end(), levels.begin(), levels.end());
+    ASSERT_NO_FATAL_FAILURE(BrowseTo(page, entries));
+    ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, name));
+    Shot("deep");
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page, false, &copy));
+    EXPECT_TRUE(DirectoryExists(installDir_));
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    ExpectInstalledRows(PayloadRows());
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+}
+
+// Past MAX_PATH the ANSI file functions take nothing: the list of such a
+// folder shows only the way up and the new folder, and the install
+// directory cannot be made. The setup asks, and ends with the copy error.
+TEST_F(Faults, AFolderPastTheLongestPathIsBrowsedAndEndsWithTheCopyError)
+{
+    std::string first(LONG_SEGMENT, 'p'), second(LONG_SEGMENT, 'q');
+    std::string deep = MakeNestedFolders({ first, second, "hidden" });
+    ASSERT_FALSE(deep.empty());
+    installDir_ = root_ + "\\" + first + "\\" + second + "\\Velloran";
+    ASSERT_GT(installDir_.size(), (size_t)FILE_PATH_LIMIT);
+
+    HWND page = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+    ASSERT_NO_FATAL_FAILURE(BrowseTo(page, { root_.substr(3), first, second }));
+    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_FOLDER_LIST));
+    EXPECT_EQ(entries.size(), 2u) << "the folders of a path that long cannot be listed";
+    EXPECT_EQ(WindowText(GetDlgItem(page, IDC_DIR_PREVIEW)), installDir_);
+    Shot("past-max-path");
+    ASSERT_TRUE(PressButtonByText(page, "Next"));
+    HWND question = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, &question));
+    ASSERT_TRUE(PressButton(question, IDYES));
+    std::string from, to;
+    ASSERT_NO_FATAL_FAILURE(EndWithCopyFailure(&from, &to));
+    EXPECT_EQ(to, installDir_ + DestinationSuffix(0)) << "the whole destination is named";
+    ExpectNoTemporaryFiles();
+}
+
+} // namespace
