@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config
-    g++-mingw-w64-i686 mingw-w64-tools
+    g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools
     wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static
     xvfb xauth x11-utils imagemagick
     googletest libgtest-dev

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Builds VelloranSetup.exe twice from scratch, in two fresh build folders at
+# paths of different lengths and at different times, the way tools/build.sh
+# configures (the MinGW-w64 toolchain file, Release), and compares the two
+# byte for byte. A time stamp, a build path or anything random that gets into
+# the program makes them differ; the first difference is named with the
+# header field, section or resource it lies in.
+#   tests/reproducible_build.sh [source folder]
+set -euo pipefail
+root=$(cd "${1:-$(dirname "$0")/..}" && pwd)
+cmake=${CMAKE:-cmake}
+# A date given from outside would hide a time stamp that gets into the program.
+unset SOURCE_DATE_EPOCH
+objdump=i686-w64-mingw32-objdump
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velloran-reproducible.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+# Different lengths, so that a path in the program would also move what follows it.
+builds=("$work/a" "$work/second-build-folder")
+
+for build in "${builds[@]}"; do
+    log=$build.log
+    if ! { "$cmake" -S "$root" -B "$build" --toolchain "$root/cmake/mingw-w64-i686.cmake" \
+               -DCMAKE_BUILD_TYPE=Release &&
+           "$cmake" --build "$build" --target setup -j"$(nproc)"; } >"$log" 2>&1; then
+        tail -n 40 "$log" >&2
+        echo "FAIL: the build in $build failed" >&2
+        exit 1
+    fi
+done
+
+first=${builds[0]}/VelloranSetup.exe
+second=${builds[1]}/VelloranSetup.exe
+if cmp -s "$first" "$second"; then
+    echo "PASS: both builds made the same VelloranSetup.exe ($(stat -c %s "$first") bytes)"
+    exit 0
+fi
+
+# Where the two part. Every byte of the file is put down to the smallest
+# place that holds it: a header field the linker writes, a section, a
+# resource in .rsrc; the first difference is named with its place, and the
+# differing bytes are counted by place.
+size1=$(stat -c %s "$first")
+size2=$(stat -c %s "$second")
+echo "FAIL: the two builds of VelloranSetup.exe differ (sizes $size1 and $size2 bytes)" >&2
+
+# Debian's awk is mawk, which reads no hexadecimal: hex() does.
+hex='function hex(s,   n, i) { s = tolower(s); sub(/^0x/, "", s); n = 0
+         for (i = 1; i <= length(s); ++i) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
+         return n }'
+pe=$(od -An -tu4 -j60 -N4 "$first" | tr -d ' ')
+sections=$("$objdump" -h "$first")
+base=$("$objdump" -p "$first" | awk '$1 == "ImageBase" { print $2 }')
+places=$( {
+    echo "$((pe + 8)) 4 PE header: time stamp"
+    echo "$((pe + 88)) 4 PE header: checksum"
+    awk "$hex"'
+        $1 ~ /^[0-9]+$/ && NF >= 7 {
+            name = $2; size = hex($3); at = hex($6); getline flags
+            if (flags !~ /CONTENTS/) next
+            if (first == "" || at < first) first = at
+            print at, size, "section " name
+        }
+        END { print 0, first, "headers" }' <<<"$sections"
+    "$objdump" -p "$first" | awk -v base="$base" -v sections="$sections" "$hex"'
+        BEGIN {
+            split("1 RT_CURSOR 2 RT_BITMAP 3 RT_ICON 4 RT_MENU 5 RT_DIALOG 6 RT_STRING 10 RT_RCDATA " \
+                  "12 RT_GROUP_CURSOR 14 RT_GROUP_ICON 16 RT_VERSION 24 RT_MANIFEST", t, " ")
+            for (i = 1; i in t; i += 2) typeName[t[i]] = t[i + 1]
+            n = split(sections, lines, "\n")
+            for (i = 1; i <= n; ++i) {
+                split(lines[i], f, " ")
+                if (f[2] == ".rsrc") { rsrcRva = hex(f[4]) - hex(base); rsrcAt = hex(f[6]) }
+            }
+        }
+        /^The \.rsrc Resource Directory section:/ { inside = 1; next }
+        !inside || !/^[0-9a-f]+ +/ { next }
+        {
+            match($0, /^[0-9a-f]+ +/); depth = RLENGTH - length($1)
+            if ($2 == "Entry:") {
+                id = ($3 == "ID:") ? hex(substr($4, 1, length($4) - 1)) : $0
+                if ($3 == "name:") { sub(/, Value:.*/, "", id); sub(/.*\]: /, "", id) }
+                if (depth == 3) type = (id in typeName) ? typeName[id] : "type " id
+                else if (depth == 5) name = id
+            } else if ($2 == "Leaf:") {
+                addr = $4; sub(/,$/, "", addr); size = $6; sub(/,$/, "", size)
+                print rsrcAt + hex(addr) - rsrcRva, hex(size), "section .rsrc: " type " " name
+            }
+        }'
+} )
+
+cmp -l "$first" "$second" 2>/dev/null | awk -v places="$places" -v size1="$size1" -v size2="$size2" '
+    function place(offset,   i, best) {
+        best = 0
+        for (i = 1; i <= n; ++i)
+            if (offset >= at[i] && offset < at[i] + length_[i] && (!best || length_[i] < length_[best]))
+                best = i
+        return best
+    }
+    BEGIN {
+        n = split(places, lines, "\n")
+        for (i = 1; i <= n; ++i) {
+            split(lines[i], f, " ")
+            at[i] = f[1]; length_[i] = f[2]; label[i] = lines[i]
+            sub(/^[0-9]+ [0-9]+ /, "", label[i])
+        }
+    }
+    {
+        offset = $1 - 1; p = place(offset)
+        name = p ? label[p] : "padding between sections"
+        if (!differing++)
+            printf "  first difference at file offset %d (0x%x): %s%s\n", offset, offset, name,
+                   p ? sprintf(", byte %d of %d", offset - at[p], length_[p]) : "" > "/dev/stderr"
+        if (!(name in count)) order[++places_] = name
+        count[name]++
+    }
+    END {
+        if (!differing) {
+            shorter = size1 < size2 ? size1 : size2
+            printf "  the same up to byte %d, where the shorter one ends\n", shorter > "/dev/stderr"
+            exit
+        }
+        printf "  %d bytes differ%s, by place:\n", differing,
+               size1 != size2 ? " in the common length" : "" > "/dev/stderr"
+        for (i = 1; i <= places_ && i <= 12; ++i)
+            printf "    %6d  %s\n", count[order[i]], order[i] > "/dev/stderr"
+        if (places_ > 12)
+            printf "    ... and %d more places\n", places_ - 12 > "/dev/stderr"
+    }'
+exit 1
