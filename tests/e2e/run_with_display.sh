@@ -13,7 +13,16 @@ settle() {
 }
 
 settle
-xvfb-run -a -s "-screen 0 ${size}x24 -nolisten tcp" "$(dirname "$0")/run_i386.sh" "$@"
-status=$?
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+xvfb-run -a -s "-screen 0 ${size}x24 -nolisten tcp" "$(dirname "$0")/run_i386.sh" "$@" 2>&1 | tee "$output"
+status=${PIPESTATUS[0]}
 settle
+# A program whose wine server was ended under it (by another run in the same
+# prefix, say) can end with status 0 in the middle of a test: a run counts
+# only when GoogleTest has reported its end.
+if [ "$status" -eq 0 ] && ! grep -q '^\[==========\] .* ran\.' "$output"; then
+    echo "the test program ended before GoogleTest reported its end" >&2
+    status=1
+fi
 exit $status
