@@ -121,6 +121,7 @@ protected:
         EXPECT_TRUE(reading.whiteNumber) << "no white number on the bar; " << path;
         EXPECT_FALSE(reading.blueOutsideRows) << "blue above or below the bar's rows; " << path;
         EXPECT_TRUE(reading.lineDrawn) << "no progress line above the bar; " << path;
+        EXPECT_EQ(reading.leftoverPixels, 0) << "the previous line still shows; " << path;
         EXPECT_GE(reading.lineLeft, PROGRESS_LINE_X) << path;
         EXPECT_LE(reading.lineLeft, PROGRESS_LINE_X + 2) << path;
         EXPECT_GE(reading.lineTop, PROGRESS_LINE_Y) << path;

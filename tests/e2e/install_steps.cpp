@@ -516,12 +516,23 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
             }
         }
 
-    // The line of text: between the page's top and the bar's frame.
+    // The line of text: between the page's top and the bar's frame. Black
+    // text on the face colour, smoothed or not, is never brighter than the face.
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const int faceChannels[3] = { GetRValue(face), GetGValue(face), GetBValue(face) };
     reading->lineDrawn = false;
     reading->lineLeft = reading->lineTop = -1;
+    reading->leftoverPixels = 0;
     for (int y = pageOrigin.y; y < barWindow.top; ++y)
         for (int x = pageOrigin.x; x < pageOrigin.x + pageClient.right; ++x) {
-            if (picture.At(x, y) != TEXT_BLACK)
+            DWORD pixel = picture.At(x, y);
+            const int channels[3] = { (int)(pixel >> 16) & 0xFF, (int)(pixel >> 8) & 0xFF, (int)pixel & 0xFF };
+            for (int c = 0; c < 3; ++c)
+                if (channels[c] > faceChannels[c]) {
+                    ++reading->leftoverPixels;
+                    break;
+                }
+            if (pixel != TEXT_BLACK)
                 continue;
             int left = x - pageOrigin.x, top = y - pageOrigin.y;
             if (!reading->lineDrawn || left < reading->lineLeft)

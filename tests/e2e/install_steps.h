@@ -150,6 +150,9 @@ struct CopyPageReading {
     bool whiteNumber;      // white pixels about the middle of the bar
     bool blueOutsideRows;  // blue above row 2 or below row 17
     bool lineDrawn;        // black text in the line above the bar
+    // Pixels above the bar brighter than the page's face colour: text
+    // "erased" in another colour than the page's, still to be seen.
+    int  leftoverPixels;
     int  lineLeft;         // its leftmost black pixel, in the page's client coordinates
     int  lineTop;          // its topmost black pixel
 };
