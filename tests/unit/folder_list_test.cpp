@@ -178,6 +178,22 @@ TEST_F(FolderListTest, MissingFolderShowsOnlyUpAndNewFolderEntries)
     EXPECT_TRUE(Listed("Velloran", ENTRY_NEW_FOLDER));
 }
 
+// A drive letter that leads nowhere reads like a drive without a medium.
+TEST_F(FolderListTest, ADriveThatCannotBeReadShowsOnlyTheNewFolderEntry)
+{
+    DWORD drives = GetLogicalDrives();
+    char root[] = "?:\\";
+    for (char letter = 'Y'; letter >= 'D' && root[0] == '?'; --letter)
+        if (!(drives & (1u << (letter - 'A'))))
+            root[0] = letter;
+    ASSERT_NE(root[0], '?') << "every drive letter is in use";
+    Fill(root, FOLDER_MODE_DIRECTORY);
+    std::vector<Entry> entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(Listed("Velloran", ENTRY_NEW_FOLDER));
+    EXPECT_EQ(Preview(), std::string(root) + "Velloran");
+}
+
 TEST_F(FolderListTest, StartMenuModeShowsTheUpEntryOnlyBelowItsRoot)
 {
     UseShortcutPage();
