@@ -13,7 +13,10 @@ class TemporaryFiles : public InstallScenario {
 protected:
     void TearDown() override
     {
-        DeleteFileA(planted_.c_str());
+        if (linked_)
+            RunUnix("Z:\\bin\\rm -f \"" + UnixPath(planted_) + "\"");
+        else
+            DeleteFileA(planted_.c_str());
         InstallScenario::TearDown();
     }
 
@@ -32,33 +35,120 @@ protected:
         return folders;
     }
 
+    static bool Listed(const std::string &path)
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(path.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(search);
+        return true;
+    }
+
+    static std::string UnixPath(const std::string &path)
+    {
+        typedef char *(CDECL * UnixFileNameProc)(LPCWSTR);
+        UnixFileNameProc unixFileName = (UnixFileNameProc)(void *)GetProcAddress(
+            GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+        if (!unixFileName)
+            return std::string();
+        std::wstring wide(path.begin(), path.end());
+        char *name = unixFileName(wide.c_str());
+        if (!name)
+            return std::string();
+        std::string unix = name;
+        HeapFree(GetProcessHeap(), 0, name);
+        return unix;
+    }
+
+    // Wine starts Unix programs like any other; their exit codes do not
+    // come through.
+    static bool RunUnix(std::string command)
+    {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+            return false;
+        WaitForSingleObject(process.hProcess, EXIT_TIMEOUT_MS);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return true;
+    }
+
+    // Windows makes the link with CreateSymbolicLink. Wine's answers TRUE
+    // without making one; under Wine the Unix "ln" makes it, and only "rm"
+    // takes it away again: Wine's DeleteFile goes through the link.
+    bool MakeSymbolicLink(const std::string &link, const std::string &target)
+    {
+        if (CreateSymbolicLinkA(link.c_str(), target.c_str(), 0) && Listed(link))
+            return true;
+        std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
+        if (unixLink.empty() || unixTarget.empty())
+            return false;
+        linked_ = RunUnix("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"");
+        return linked_ && Listed(link);
+    }
+
+    // The old, predictable temporary name of the readme's packed file.
+    std::string PredictableReadmeName()
+    {
+        for (int row = 0; row < PayloadRows(); ++row)
+            if (DestinationSuffix(row) == "\\readme.wri")
+                return TempDirectory() + CompressedName(row);
+        return std::string();
+    }
+
+    // A whole install with whatever was planted in place; the installed
+    // files are the payload's and the setup's own folder is gone after it.
+    void InstallPastThePlant()
+    {
+        std::vector<std::string> privateBefore = PrivateTempFolders();
+        HWND directory = NULL, copy = NULL, shortcuts = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
+        ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+        ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+        ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+        ExpectInstalledRows(PayloadRows());
+        EXPECT_EQ(PrivateTempFolders(), privateBefore) << "the setup's own temp folder stayed behind";
+        ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+    }
+
     std::string planted_;
+    bool linked_ = false;   // planted_ is a link made by the Unix "ln"
 };
 
 TEST_F(TemporaryFiles, APlantedPackedFileIsNeitherUsedNorTouched)
 {
-    int readmeRow = -1;
-    for (int row = 0; row < PayloadRows(); ++row)
-        if (DestinationSuffix(row) == "\\readme.wri")
-            readmeRow = row;
-    ASSERT_NE(readmeRow, -1);
-    planted_ = TempDirectory() + CompressedName(readmeRow);
+    planted_ = PredictableReadmeName();
+    ASSERT_FALSE(planted_.empty());
     std::string plantedBytes(PLANTED, sizeof(PLANTED) - 1);
     ASSERT_TRUE(WriteWholeFile(planted_, plantedBytes));
-    std::vector<std::string> privateBefore = PrivateTempFolders();
-
-    HWND directory = NULL, copy = NULL, shortcuts = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
-    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
-    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
-
-    ExpectInstalledRows(PayloadRows());
+    ASSERT_NO_FATAL_FAILURE(InstallPastThePlant());
     std::string after;
     ASSERT_TRUE(ReadWholeFile(planted_, &after)) << "the planted file was removed";
     EXPECT_EQ(after, plantedBytes) << "the planted file was written over";
-    EXPECT_EQ(PrivateTempFolders(), privateBefore) << "the setup's own temp folder stayed behind";
-    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
 }
+
+// A link at the old name, pointing at a file elsewhere: were the setup to
+// write through it, that file would be overwritten with elevated rights.
+TEST_F(TemporaryFiles, APlantedLinkIsNotFollowed)
+{
+    planted_ = PredictableReadmeName();
+    ASSERT_FALSE(planted_.empty());
+    ASSERT_FALSE(Listed(planted_)) << "something is at " << planted_ << " already";
+    std::string target = scratch_ + "\\target.txt";
+    const std::string targetBytes = "a file the setup must never write";
+    ASSERT_TRUE(WriteWholeFile(target, targetBytes));
+    if (!MakeSymbolicLink(planted_, target))
+        GTEST_SKIP() << "no symbolic links can be made here";
+    ASSERT_NO_FATAL_FAILURE(InstallPastThePlant());
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(target, &after));
+    EXPECT_EQ(after, targetBytes) << "the setup wrote through the link";
+    EXPECT_TRUE(Listed(planted_)) << "the link was removed";
+}
+
+
 
 } // namespace
