@@ -161,21 +161,6 @@ protected:
         appPathsAside_ = false;
     }
 
-    // The shell window that "Finish" opens on the shortcut folder.
-    HWND WaitForShellWindow()
-    {
-        DWORD start = GetTickCount();
-        do {
-            for (DWORD child : DescendantProcesses(setup_.processId)) {
-                std::vector<HWND> windows = TopLevelWindows(child);
-                if (!windows.empty())
-                    return windows.front();
-            }
-            Sleep(POLL_INTERVAL_MS);
-        } while (GetTickCount() - start < WINDOW_TIMEOUT_MS);
-        return NULL;
-    }
-
     // The shell window opens over the message; a person switches back to
     // the setup to read it. Wine's virtual desktop restacks a window on the
     // screen only when its place in the window list changes, and the
@@ -321,7 +306,7 @@ TEST_F(Gallery, InstalledWithEveryQuestionTakenBack)
     ASSERT_NO_FATAL_FAILURE(Answer(registryError, IDOK));
 
     ASSERT_NO_FATAL_FAILURE(WaitForMessage(SUCCESS_CAPTION, SUCCESS_MESSAGE, &success));
-    ASSERT_NE(WaitForShellWindow(), (HWND)NULL) << "the shortcut folder did not open";
+    ASSERT_NE(WaitForShellWindow(setup_.processId), (HWND)NULL) << "the shortcut folder did not open";
     ASSERT_TRUE(BringToFront(success)) << "the success message stays under the shell window";
     ASSERT_NO_FATAL_FAILURE(Picture("15-success", success));
 

@@ -413,6 +413,20 @@ void WaitForMenuBuilders(DWORD setupProcessId)
         Sleep(POLL_INTERVAL_MS);
 }
 
+HWND WaitForShellWindow(DWORD setupProcessId)
+{
+    DWORD start = GetTickCount();
+    do {
+        for (DWORD child : DescendantProcesses(setupProcessId)) {
+            std::vector<HWND> windows = TopLevelWindows(child);
+            if (!windows.empty())
+                return windows.front();
+        }
+        Sleep(POLL_INTERVAL_MS);
+    } while (GetTickCount() - start < WINDOW_TIMEOUT_MS);
+    return NULL;
+}
+
 void TerminateProcessById(DWORD processId)
 {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);

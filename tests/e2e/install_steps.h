@@ -126,6 +126,9 @@ std::vector<DWORD> DescendantProcesses(DWORD processId, const char *exeName = NU
 // Waits until the menu builders that saving the shortcuts started are done.
 void WaitForMenuBuilders(DWORD setupProcessId);
 void TerminateProcessById(DWORD processId);
+// The first window of a program that the setup started ("Finish" opens the
+// shortcut folder in the shell); null if none comes in time.
+HWND WaitForShellWindow(DWORD setupProcessId);
 
 // ---- Screen --------------------------------------------------------------
 

@@ -10,22 +10,6 @@ const char APP_PATHS_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App 
 const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 const char DOCUMENT_TYPE[] = "VELLORAN1.Image";
 
-// A visible window of a process that the setup started: the shell window
-// that shows the shortcut folder.
-HWND WaitForShellWindow(DWORD setupProcessId)
-{
-    DWORD start = GetTickCount();
-    do {
-        for (DWORD child : DescendantProcesses(setupProcessId)) {
-            std::vector<HWND> windows = TopLevelWindows(child);
-            if (!windows.empty())
-                return windows.front();
-        }
-        Sleep(POLL_INTERVAL_MS);
-    } while (GetTickCount() - start < WINDOW_TIMEOUT_MS);
-    return NULL;
-}
-
 // The shell window opens over the message; a person switches back to the
 // setup to read it. True once the message is on top at its middle.
 bool BringToFront(HWND box)
