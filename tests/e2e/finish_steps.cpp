@@ -253,15 +253,6 @@ std::string DescribeKeyState(const KeyState &state)
     return text.empty() ? "(empty key)\n" : text;
 }
 
-bool KeyExists(HKEY root, const std::string &path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 static bool ReadValue(HKEY root, const std::string &path, const char *name, DWORD *type, std::vector<BYTE> *data)
 {
     HKEY key;

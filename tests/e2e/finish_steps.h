@@ -60,7 +60,6 @@ void PutKeyState(HKEY root, const std::string &path, const KeyState &state);
 bool SameKeyState(const KeyState &a, const KeyState &b);
 std::string DescribeKeyState(const KeyState &state);
 
-bool KeyExists(HKEY root, const std::string &path);
 void DeleteKey(HKEY root, const std::string &path);
 // A value of type REG_SZ; false when the key or value is missing or of another type.
 bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text);

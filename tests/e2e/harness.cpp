@@ -140,6 +140,15 @@ void RemoveTree(const std::string &path)
     RemoveTreeW(absolute ? L"\\\\?\\" + wide : wide);
 }
 
+bool KeyExists(HKEY root, const std::string &path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
 // ---- The setup process ---------------------------------------------------
 
 bool StartSetup(const std::string &currentDirectory, SetupProcess *setup, const std::string &exeCopy)
@@ -832,6 +841,11 @@ std::string SaveScreenshot(const std::string &name)
     // settles (a blinking caret, say) is kept as it was last seen.
     if (!CaptureStillScreen(&picture, SCREENSHOT_SETTLE_MS) && picture.pixels.empty())
         return std::string();
+    return SavePicture(name, picture);
+}
+
+std::string SavePicture(const std::string &name, const ScreenPicture &picture)
+{
     std::string safe = name;
     for (char &c : safe)
         if (strchr("\\/:*?\"<>|", c))

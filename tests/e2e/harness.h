@@ -45,6 +45,7 @@ std::string MakeScratchFolder(const char *stem);
 // The folder and everything in it; only for folders a test made itself.
 void RemoveTree(const std::string &path);
 bool DirectoryExists(const std::string &path);
+bool KeyExists(HKEY root, const std::string &path);
 
 // ---- The setup process ---------------------------------------------------
 
@@ -129,8 +130,8 @@ bool DoubleClickAt(POINT screenPoint);
 // ---- Screen --------------------------------------------------------------
 
 struct ScreenPicture {
-    int width;
-    int height;
+    int width = 0;
+    int height = 0;
     std::vector<DWORD> pixels;   // 0x00RRGGBB, top row first
     DWORD At(int x, int y) const { return pixels[(size_t)y * (size_t)width + (size_t)x]; }
 };
@@ -139,6 +140,9 @@ bool CaptureScreen(ScreenPicture *picture);
 // Captures until the screen stops changing; false when it did not settle in time.
 bool CaptureStillScreen(ScreenPicture *picture, DWORD timeoutMs);
 bool WritePng(const std::string &path, const ScreenPicture &picture);
+// Writes the picture into <screenshot folder>\\<name>.png, characters that a
+// file name cannot hold replaced; the path, or empty on failure.
+std::string SavePicture(const std::string &name, const ScreenPicture &picture);
 // Captures the whole screen into <screenshot folder>\<name>.png; returns the
 // file's path, or an empty string when it could not be written.
 std::string SaveScreenshot(const std::string &name);

@@ -171,15 +171,6 @@ std::string RegistryRootName(HKEY root)
     return root == HKEY_CLASSES_ROOT ? "HKCR\\" : root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HK?\\";
 }
 
-bool KeyExists(HKEY root, const std::string &path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 void DeleteKeyTree(HKEY root, const std::string &path)
 {
     HKEY key;
@@ -438,16 +429,6 @@ void TerminateProcessById(DWORD processId)
 }
 
 // ---- Screen --------------------------------------------------------------
-
-std::string SavePicture(const std::string &name, const ScreenPicture &picture)
-{
-    std::string safe = name;
-    for (char &c : safe)
-        if (strchr("\\/:*?\"<>|", c))
-            c = '_';
-    std::string path = ScreenshotFolder() + "\\" + safe + ".png";
-    return WritePng(path, picture) ? path : std::string();
-}
 
 std::string SaveScreenNow(const std::string &name, ScreenPicture *picture)
 {

@@ -114,7 +114,6 @@ private:
 };
 
 std::string RegistryRootName(HKEY root);
-bool KeyExists(HKEY root, const std::string &path);
 // Deletes the key with everything below it.
 void DeleteKeyTree(HKEY root, const std::string &path);
 
@@ -135,8 +134,6 @@ HWND WaitForShellWindow(DWORD setupProcessId);
 // Captures the screen as it is now, without waiting for it to settle (the
 // copy page never settles), into <screenshot folder>\<name>.png.
 std::string SaveScreenNow(const std::string &name, ScreenPicture *picture = NULL);
-// Writes a picture taken before into <screenshot folder>\<name>.png.
-std::string SavePicture(const std::string &name, const ScreenPicture &picture);
 // The running scenario's name for a picture: <Suite>.<Test>-<label>.
 std::string ScenarioShotName(const char *label);
 
