@@ -112,15 +112,31 @@ static LRESULT OnCancelRequest(HWND, WORD, WORD, LPARAM)
     return TRUE;
 }
 
-static void DrawProgressLine(HDC dc, int row, COLORREF colour)
+// The line of a row: drawn in black, or erased. Erasing fills the line's box
+// in the dialog's colour: drawing the text again in that colour would leave
+// the smoothed edge pixels of its glyphs behind.
+static void DrawProgressLine(HDC dc, int row, bool erase)
 {
-    SetTextColor(dc, colour);
     wsprintfA(s_progressLine, "FROM: %s  TO: %s", g_compressedNames[row], g_destinationSuffixes[row]);
-    TextOutA(dc, PROGRESS_LINE_X, PROGRESS_LINE_Y, s_progressLine, lstrlenA(s_progressLine));
+    int length = lstrlenA(s_progressLine);
+    if (!erase) {
+        SetTextColor(dc, RGB(0, 0, 0));
+        TextOutA(dc, PROGRESS_LINE_X, PROGRESS_LINE_Y, s_progressLine, length);
+        return;
+    }
+    SIZE extent = { 0, 0 };
+    TEXTMETRICA metrics;
+    GetTextExtentPoint32A(dc, s_progressLine, length, &extent);
+    GetTextMetricsA(dc, &metrics);
+    // A glyph may reach past its advance by up to about a character's width.
+    RECT box = { PROGRESS_LINE_X, PROGRESS_LINE_Y, PROGRESS_LINE_X + extent.cx + metrics.tmAveCharWidth,
+                 PROGRESS_LINE_Y + extent.cy };
+    HBRUSH brush = CreateSolidBrush(g_eraseColour);
+    FillRect(dc, &box, brush);
+    DeleteObject(brush);
 }
 
-// Names the row in work; the previous row's line is drawn over in the
-// dialog's colour first, which erases it.
+// Names the row in work, after erasing the previous row's line.
 static void ShowProgressLine()
 {
     HDC dc = GetDC(s_copyDialog);
@@ -129,8 +145,8 @@ static void ShowProgressLine()
     if (s_copyIndex == 0)
         StartProgress(PROGRESS_DIVISOR);
     else
-        DrawProgressLine(dc, s_copyIndex - 1, g_eraseColour);
-    DrawProgressLine(dc, s_copyIndex, RGB(0, 0, 0));
+        DrawProgressLine(dc, s_copyIndex - 1, true);
+    DrawProgressLine(dc, s_copyIndex, false);
     if (previousFont)
         SelectObject(dc, previousFont);
     ReleaseDC(s_copyDialog, dc);

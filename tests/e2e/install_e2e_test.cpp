@@ -3,6 +3,8 @@
 // the ways it fails.
 #include "install_steps.h"
 
+#include <algorithm>
+
 namespace {
 
 enum {
@@ -125,6 +127,15 @@ protected:
         EXPECT_GE(reading.lineLeft, PROGRESS_LINE_X) << path;
         EXPECT_LE(reading.lineLeft, PROGRESS_LINE_X + 2) << path;
         EXPECT_GE(reading.lineTop, PROGRESS_LINE_Y) << path;
+        // Right of the current line (one of the rows in work while the
+        // picture was taken) the band is the face colour: no earlier line
+        // left a trace, not even the smoothed edge of a glyph.
+        int widest = 0;
+        for (int row = before > 0 ? before - 1 : 0; row <= after && row < PayloadRows(); ++row)
+            widest = std::max(widest, ProgressLineWidth(row));
+        EXPECT_LE(reading.inkRight, PROGRESS_LINE_X + widest + 1)
+            << "a trace of an earlier line right of the current one (rows " << before << " to " << after
+            << " in work); " << path;
         *blueWidth = reading.blueWidth;
     }
 };

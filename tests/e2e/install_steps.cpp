@@ -445,6 +445,22 @@ std::string ScenarioShotName(const char *label)
 
 // ---- The progress display -----------------------------------------------
 
+int ProgressLineWidth(int row)
+{
+    HDC screen = GetDC(NULL);
+    HFONT font = CreateFontA(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+    HGDIOBJ previous = SelectObject(screen, font);
+    std::string line = "FROM: " + CompressedName(row) + "  TO: " + DestinationSuffix(row);
+    SIZE extent = { 0, 0 };
+    GetTextExtentPoint32A(screen, line.c_str(), (int)line.size(), &extent);
+    SelectObject(screen, previous);
+    DeleteObject(font);
+    ReleaseDC(NULL, screen);
+    return extent.cx;
+}
+
 int ExpectedBarEdge(int fullWidth, int advances)
 {
     if (advances <= 0)
@@ -518,9 +534,13 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
     reading->lineDrawn = false;
     reading->lineLeft = reading->lineTop = -1;
     reading->leftoverPixels = 0;
+    reading->inkRight = -1;
     for (int y = pageOrigin.y; y < barWindow.top; ++y)
         for (int x = pageOrigin.x; x < pageOrigin.x + pageClient.right; ++x) {
             DWORD pixel = picture.At(x, y);
+            if (pixel != (DWORD)RGB(faceChannels[2], faceChannels[1], faceChannels[0]) &&
+                x - pageOrigin.x > reading->inkRight)
+                reading->inkRight = x - pageOrigin.x;
             const int channels[3] = { (int)(pixel >> 16) & 0xFF, (int)(pixel >> 8) & 0xFF, (int)pixel & 0xFF };
             for (int c = 0; c < 3; ++c)
                 if (channels[c] > faceChannels[c]) {

@@ -155,8 +155,14 @@ struct CopyPageReading {
     int  leftoverPixels;
     int  lineLeft;         // its leftmost black pixel, in the page's client coordinates
     int  lineTop;          // its topmost black pixel
+    // The rightmost pixel above the bar that is not the page's face colour
+    // (-1 when none is): ink of the current line or a trace of an earlier one.
+    int  inkRight;
 };
 bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *reading);
+// The width in pixels of row's progress line in the page's font (MS Sans
+// Serif, 8 points, at the screen's resolution).
+int ProgressLineWidth(int row);
 // The bar's right edge after `advances` advances over a bar `fullWidth`
 // pixels wide: the whole pixels of every advance but the last, plus the
 // carried decimal fraction (four digits) of all of them.

@@ -1,0 +1,94 @@
+// Every text of the four pages fits on one line of its control, in the
+// page's own font: the real templates are created and each static text,
+// button and check box is measured.
+#include "shell/common_controls.h"
+#include "shell/setup_state.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+enum {
+    TEXT_SIZE = 256,
+    // A push button's edges and focus rectangle, in pixels on either side.
+    BUTTON_MARGIN = 4,
+    // Between a check box's square and its text.
+    CHECK_GAP = 4,
+    // Spare width every text keeps, in percent of its own width: Windows'
+    // own "MS Sans Serif" sets some words wider than the font measured
+    // here, relative to the dialog unit.
+    SPARE_PERCENT = 10
+};
+
+struct Control {
+    std::string className;
+    std::string text;
+    LONG style;
+    RECT client;
+    SIZE extent;   // of the text in the page's font
+};
+
+BOOL CALLBACK CollectControl(HWND child, LPARAM lParam)
+{
+    Control control;
+    char name[TEXT_SIZE] = "", text[TEXT_SIZE] = "";
+    GetClassNameA(child, name, TEXT_SIZE);
+    GetWindowTextA(child, text, TEXT_SIZE);
+    control.className = name;
+    control.text = text;
+    control.style = GetWindowLongA(child, GWL_STYLE);
+    GetClientRect(child, &control.client);
+    HDC dc = GetDC(child);
+    HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageA(child, WM_GETFONT, 0, 0));
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &control.extent);
+    SelectObject(dc, previous);
+    ReleaseDC(child, dc);
+    ((std::vector<Control> *)lParam)->push_back(control);
+    return TRUE;
+}
+
+// The width the control's text needs, in pixels, without its spare.
+LONG NeededWidth(const Control &control)
+{
+    LONG kind = control.style & BS_TYPEMASK;
+    if (lstrcmpiA(control.className.c_str(), "Button") != 0)
+        return control.extent.cx;
+    if (kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX)
+        return GetSystemMetrics(SM_CXMENUCHECK) + CHECK_GAP + control.extent.cx;
+    return control.extent.cx + 2 * BUTTON_MARGIN;
+}
+
+TEST(DialogTexts, EveryTextOfEveryPageFitsOnOneLine)
+{
+    g_instance = GetModuleHandleA(NULL);
+    ASSERT_TRUE(LoadCommonControls());
+    int measured = 0;
+    for (const char *name : { "IDD_AGREEMENT", "IDD_DIR", "IDD_COPY", "IDD_SHORTCUT" }) {
+        HWND page = CreateDialogParamA(g_instance, name, NULL, QuietDialogProc, 0);
+        ASSERT_NE((HWND)NULL, page) << name;
+        std::vector<Control> controls;
+        EnumChildWindows(page, CollectControl, (LPARAM)&controls);
+        for (const Control &control : controls) {
+            bool textual = lstrcmpiA(control.className.c_str(), "Static") == 0 ||
+                           lstrcmpiA(control.className.c_str(), "Button") == 0;
+            if (!textual || control.text.empty())
+                continue;
+            ++measured;
+            LONG needed = NeededWidth(control) + control.extent.cx * SPARE_PERCENT / 100;
+            EXPECT_LE(needed, control.client.right)
+                << name << ": \"" << control.text << "\" needs " << needed << " pixels, has " << control.client.right;
+            EXPECT_LE(control.extent.cy, control.client.bottom)
+                << name << ": \"" << control.text << "\" is " << control.extent.cy << " pixels high, has "
+                << control.client.bottom;
+        }
+        DestroyWindow(page);
+    }
+    // Agreement: 3, directory: 4, copy: 1, shortcut: 4.
+    EXPECT_EQ(12, measured);
+}
+
+}  // namespace
