@@ -10,6 +10,7 @@ packages=(
     xvfb xauth x11-utils imagemagick
     googletest libgtest-dev
     mscompress libmspack-dev
+    netpbm libimage-exiftool-perl
 )
 
 # Some virtual machines start no 32-bit Linux programs, Wine's 32-bit loader

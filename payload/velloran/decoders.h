@@ -5,14 +5,17 @@
 #pragma once
 #include "payload/velloran/picture.h"
 
-// Truevision TGA: true-colour 24/32 bit (and 8-bit grey), plain or RLE.
+// Truevision TGA: colour-mapped (8/16-bit indexes, 15/16/24/32-bit maps),
+// true-colour 15/16/24/32 bit and grey 8 bit (16 with alpha), plain or RLE,
+// from any origin corner.
 PictureError DecodeTga(const BYTE *data, DWORD size, Picture *picture);
 
-// ZSoft PCX: 8-bit paletted or grey, 24-bit (3 planes), 32-bit (4 planes)
-// and 1-bit black and white, RLE or plain.
+// ZSoft PCX: 1, 2 and 4 bits packed in one plane, 1 bit in 2 to 4 planes,
+// 8-bit paletted or grey, 24-bit (3 planes), 32-bit (4 planes); RLE or plain.
 PictureError DecodePcx(const BYTE *data, DWORD size, Picture *picture);
 
-// Netpbm: P6 and P3 (colour), P5 and P2 (grey), any maximum value up to 65535.
+// Netpbm: P6 and P3 (colour), P5 and P2 (grey), any maximum value up to
+// 65535, and P4 and P1 (black and white).
 PictureError DecodePpm(const BYTE *data, DWORD size, Picture *picture);
 
 // Whether the first bytes look like a PCX or a Netpbm file, for files whose

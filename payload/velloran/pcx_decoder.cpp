@@ -1,7 +1,9 @@
 // ZSoft PCX. A 128-byte header, then every scan line as its colour planes one
 // after another (each bytesPerLine long), run-length coded: a byte with both
 // top bits set repeats the next byte (its low six bits) times. A 256-colour
-// palette, when present, is the last 768 bytes after a 0x0C marker.
+// palette, when present, is the last 768 bytes after a 0x0C marker; pictures
+// of up to 16 colours take theirs from the 16 entries in the header, as 1, 2
+// or 4 bits per pixel in one plane (packed) or one bit in up to four planes.
 #include "payload/velloran/decoders.h"
 
 enum {
@@ -11,8 +13,21 @@ enum {
     PCX_PALETTE_MARKER  = 0x0C,
     PCX_PALETTE_SIZE    = 768,
     PCX_RUN_FLAGS       = 0xC0,
-    PCX_RUN_COUNT_MASK  = 0x3F
+    PCX_RUN_COUNT_MASK  = 0x3F,
+    PCX_HEADER_PALETTE  = 16,
+    PCX_PALETTE_VERSION = 2,   // versions 2, 4 and 5 carry the header palette
+    PCX_WINDOWS_VERSION = 4,
+    PCX_MAX_SMALL_BITS  = 4
 };
+
+// The colours of a 16-colour picture that brings none of its own.
+static const BYTE kEgaPalette[48] = {
+    0, 0, 0,       0, 0, 170,     0, 170, 0,     0, 170, 170,
+    170, 0, 0,     170, 0, 170,   170, 85, 0,    170, 170, 170,
+    85, 85, 85,    85, 85, 255,   85, 255, 85,   85, 255, 255,
+    255, 85, 85,   255, 85, 255,  255, 255, 85,  255, 255, 255
+};
+static const BYTE kBlackAndWhite[48] = { 0, 0, 0, 255, 255, 255 };
 
 struct PcxLayout {
     LONG  width;
@@ -21,7 +36,7 @@ struct PcxLayout {
     DWORD planes;
     DWORD bytesPerLine;
     bool  rle;
-    const BYTE *palette;  // 256 RGB triples, or NULL for grey
+    const BYTE *palette;  // RGB triples (256, or 16 for small pictures), or NULL for grey
 };
 
 // The run-length state carries over from one line to the next: some writers
@@ -83,8 +98,10 @@ static PictureError ReadPcxHeader(const BYTE *data, DWORD size, PcxLayout *layou
     layout->palette = NULL;
 
     bool eightBit = layout->bitsPerPixel == 8 && (layout->planes == 1 || layout->planes == 3 || layout->planes == 4);
-    bool oneBit = layout->bitsPerPixel == 1 && layout->planes == 1;
-    if (!eightBit && !oneBit)
+    bool packed = (layout->bitsPerPixel == 1 || layout->bitsPerPixel == 2 || layout->bitsPerPixel == 4) &&
+                  layout->planes == 1;
+    bool planar = layout->bitsPerPixel == 1 && layout->planes >= 2 && layout->planes <= PCX_MAX_SMALL_BITS;
+    if (!eightBit && !packed && !planar)
         return PICTURE_UNSUPPORTED;
     DWORD neededBytes = ((DWORD)layout->width * layout->bitsPerPixel + 7) / 8;
     if (layout->bytesPerLine < neededBytes)
@@ -93,7 +110,34 @@ static PictureError ReadPcxHeader(const BYTE *data, DWORD size, PcxLayout *layou
     if (layout->bitsPerPixel == 8 && layout->planes == 1 && size >= PCX_HEADER_SIZE + PCX_PALETTE_SIZE + 1 &&
         data[size - PCX_PALETTE_SIZE - 1] == PCX_PALETTE_MARKER)
         layout->palette = data + size - PCX_PALETTE_SIZE;
+    if (!eightBit) {
+        // A header palette all black means none was written: one bit is then
+        // black and white, more bits the standard 16 colours.
+        const BYTE *header = data + PCX_HEADER_PALETTE;
+        bool allBlack = true;
+        for (int i = 0; i < 48; ++i)
+            allBlack = allBlack && header[i] == 0;
+        bool written = (data[1] == PCX_PALETTE_VERSION || data[1] >= PCX_WINDOWS_VERSION) && !allBlack;
+        DWORD bits = layout->bitsPerPixel * layout->planes;
+        layout->palette = written ? header : bits == 1 ? kBlackAndWhite : kEgaPalette;
+    }
     return PICTURE_OK;
+}
+
+// The colour index of pixel x in a picture of at most 16 colours: packed bits
+// in one plane, or one bit from each plane, the first plane the lowest bit.
+static DWORD SmallPcxIndex(const BYTE *line, const PcxLayout *layout, LONG x)
+{
+    if (layout->planes == 1) {
+        DWORD bits = layout->bitsPerPixel;
+        DWORD bit = (DWORD)x * bits;
+        return (line[bit >> 3] >> (8 - bits - (bit & 7))) & ((1u << bits) - 1);
+    }
+    DWORD index = 0;
+    for (DWORD p = 0; p < layout->planes; ++p)
+        if (line[p * layout->bytesPerLine + (x >> 3)] & (0x80 >> (x & 7)))
+            index |= 1u << p;
+    return index;
 }
 
 // One decoded scan line (planes * bytesPerLine bytes) to pixels of row y.
@@ -102,9 +146,9 @@ static void StorePcxLine(const BYTE *line, const PcxLayout *layout, Picture *pic
     DWORD *row = picture->pixels + (DWORD)y * (DWORD)layout->width;
     DWORD plane = layout->bytesPerLine;
     for (LONG x = 0; x < layout->width; ++x) {
-        if (layout->bitsPerPixel == 1) {
-            BYTE level = (line[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
-            row[x] = PackPixel(level, level, level, 255);
+        if (layout->bitsPerPixel < 8) {
+            const BYTE *rgb = layout->palette + 3 * SmallPcxIndex(line, layout, x);
+            row[x] = PackPixel(rgb[0], rgb[1], rgb[2], 255);
         } else if (layout->planes == 1) {
             BYTE index = line[x];
             const BYTE *rgb = layout->palette ? layout->palette + 3 * index : NULL;

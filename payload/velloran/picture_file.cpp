@@ -13,6 +13,7 @@ static const OwnFormat kOwnFormats[] = {
     { ".tga", DecodeTga },
     { ".pcx", DecodePcx },
     { ".ppm", DecodePpm },
+    { ".pbm", DecodePpm },
     { ".pgm", DecodePpm },
     { ".pnm", DecodePpm },
 };

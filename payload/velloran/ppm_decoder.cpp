@@ -2,7 +2,10 @@
 // height and maximum value as decimal numbers separated by white space, with
 // "#" comments running to the end of a line. Binary samples follow after one
 // white-space byte, one byte each up to a maximum of 255 and two bytes (high
-// byte first) above; plain (ASCII) samples are decimal numbers.
+// byte first) above; plain (ASCII) samples are decimal numbers. Bitmaps (P1,
+// P4) have no maximum value: 1 is black, and binary rows are packed eight
+// pixels to a byte, each row starting on a new byte; plain ones are digits,
+// with or without white space between them.
 #include "payload/velloran/decoders.h"
 
 enum {
@@ -23,7 +26,7 @@ static bool IsPpmSpace(BYTE c)
 
 bool LooksLikePpm(const BYTE *data, DWORD size)
 {
-    return size >= 3 && data[0] == 'P' && (data[1] == '2' || data[1] == '3' || data[1] == '5' || data[1] == '6') &&
+    return size >= 3 && data[0] == 'P' && data[1] >= '1' && data[1] <= '6' &&
            IsPpmSpace(data[2]);
 }
 
@@ -90,6 +93,33 @@ static PictureError ReadBinarySamples(PpmReader *reader, DWORD channels, DWORD m
     return PICTURE_OK;
 }
 
+static PictureError ReadBitmap(PpmReader *reader, bool binary, Picture *picture)
+{
+    DWORD width = (DWORD)picture->width, height = (DWORD)picture->height;
+    DWORD rowBytes = (width + 7) / 8;
+    if (binary && reader->size - reader->at < rowBytes * height)
+        return PICTURE_TRUNCATED;
+    const BYTE *bytes = reader->data + reader->at;
+    for (DWORD y = 0; y < height; ++y)
+        for (DWORD x = 0; x < width; ++x) {
+            bool black;
+            if (binary) {
+                black = (bytes[y * rowBytes + (x >> 3)] & (0x80 >> (x & 7))) != 0;
+            } else {
+                SkipSpaceAndComments(reader);
+                if (reader->at >= reader->size)
+                    return PICTURE_TRUNCATED;
+                BYTE digit = reader->data[reader->at++];
+                if (digit != '0' && digit != '1')
+                    return PICTURE_DAMAGED;
+                black = digit == '1';
+            }
+            BYTE level = black ? 0 : 255;
+            picture->pixels[y * width + x] = PackPixel(level, level, level, 255);
+        }
+    return PICTURE_OK;
+}
+
 static PictureError ReadPlainSamples(PpmReader *reader, DWORD channels, DWORD maxValue, Picture *picture)
 {
     DWORD count = (DWORD)picture->width * (DWORD)picture->height;
@@ -120,17 +150,18 @@ PictureError DecodePpm(const BYTE *data, DWORD size, Picture *picture)
     if (data[0] != 'P')
         return PICTURE_BAD_HEADER;
     BYTE kind = data[1];
-    if (kind == '1' || kind == '4' || kind == '7')
+    if (kind == '7')
         return PICTURE_UNSUPPORTED;
     if (!LooksLikePpm(data, size))
         return PICTURE_BAD_HEADER;
 
     PpmReader reader = { data, size, 2 };
-    DWORD width = 0, height = 0, maxValue = 0;
+    bool bitmap = kind == '1' || kind == '4';
+    DWORD width = 0, height = 0, maxValue = 1;
     PictureError error = ReadPpmNumber(&reader, &width);
     if (error == PICTURE_OK)
         error = ReadPpmNumber(&reader, &height);
-    if (error == PICTURE_OK)
+    if (error == PICTURE_OK && !bitmap)
         error = ReadPpmNumber(&reader, &maxValue);
     if (error != PICTURE_OK)
         return error;
@@ -138,7 +169,7 @@ PictureError DecodePpm(const BYTE *data, DWORD size, Picture *picture)
         return PICTURE_BAD_HEADER;
     if (width > MAX_PICTURE_SIDE || height > MAX_PICTURE_SIDE)
         return PICTURE_TOO_LARGE;
-    bool binary = kind == '5' || kind == '6';
+    bool binary = kind == '4' || kind == '5' || kind == '6';
     if (binary) {
         // Exactly one white-space byte separates the header from the samples.
         if (reader.at >= size || !IsPpmSpace(data[reader.at]))
@@ -150,8 +181,11 @@ PictureError DecodePpm(const BYTE *data, DWORD size, Picture *picture)
     if (error != PICTURE_OK)
         return error;
     DWORD channels = (kind == '3' || kind == '6') ? 3 : 1;
-    error = binary ? ReadBinarySamples(&reader, channels, maxValue, picture)
-                   : ReadPlainSamples(&reader, channels, maxValue, picture);
+    if (bitmap)
+        error = ReadBitmap(&reader, binary, picture);
+    else
+        error = binary ? ReadBinarySamples(&reader, channels, maxValue, picture)
+                       : ReadPlainSamples(&reader, channels, maxValue, picture);
     if (error != PICTURE_OK)
         FreePicture(picture);
     return error;

@@ -1,4 +1,5 @@
 #include "payload/velloran/wic_loader.h"
+#include "payload/velloran/orientation.h"
 #include <wincodec.h>
 
 enum { WIDE_PATH_SIZE = MAX_PATH };
@@ -83,5 +84,11 @@ PictureError LoadWithWic(const char *path, Picture *picture)
         decoder->Release();
     }
     factory->Release();
+    // A photo is shown the way the camera was held.
+    if (error == PICTURE_OK) {
+        error = OrientPicture(picture, ReadOrientation(path));
+        if (error != PICTURE_OK)
+            FreePicture(picture);
+    }
     return error;
 }

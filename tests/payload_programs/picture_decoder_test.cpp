@@ -5,6 +5,7 @@
 #include "payload/velloran/picture_file.h"
 #include "test_support.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,59 @@ TEST(TgaDecoder, GreyRleIsDecoded)
     check_pixels(decoded, 3, 1, { 0xFF404040, 0xFF404040, 0xFFC8C8C8 });
 }
 
+// Red, green, blue and white in 5-5-5 bits, for 15/16-bit pixels and maps.
+const WORD kFiveBits[4] = { 0x7C00, 0x03E0, 0x001F, 0x7FFF };
+const DWORD kFour[4] = { kRed, kGreen, kBlue, kWhite };
+
+TEST(TgaDecoder, EveryOriginCornerAndFifteenSixteenBitColour)
+{
+    // A 2 x 2 picture stored from each corner: red green over blue white.
+    const struct {
+        BYTE descriptor;
+        int order[4];   // which colour the file stores first, second...
+    } origins[] = {
+        { 0x00, { 2, 3, 0, 1 } },   // bottom left
+        { 0x10, { 3, 2, 1, 0 } },   // bottom right
+        { 0x20, { 0, 1, 2, 3 } },   // top left
+        { 0x30, { 1, 0, 3, 2 } },   // top right
+    };
+    for (const auto &origin : origins)
+        for (BYTE bits : { 15, 16 }) {
+            Bytes file = TgaHeader(2, 2, 2, bits, origin.descriptor);
+            for (int k : origin.order)
+                PutWord(file, kFiveBits[k]);
+            Decoded decoded;
+            ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
+            check_pixels(decoded, 2, 2, { kRed, kGreen, kBlue, kWhite });
+        }
+}
+
+TEST(TgaDecoder, ColourMapsOfEveryEntrySizeWithSixteenBitIndexes)
+{
+    // Map entries 3 to 6 (first entry 3) in 16, 24 and 32 bits; the indexes
+    // are 16 bits wide in the run-length coded one.
+    for (BYTE mapBits : { 16, 24, 32 }) {
+        Bytes file = TgaHeader(9, 4, 1, 16, 0x20, 0, 1, 4, mapBits);
+        file[3] = 3;
+        for (int k = 0; k < 4; ++k) {
+            if (mapBits == 16)
+                PutWord(file, kFiveBits[k]);
+            else if (mapBits == 24)
+                PutBgr(file, kFour[k]);
+            else
+                PutBgra(file, kFour[k]);
+        }
+        file.push_back(0x81);
+        PutWord(file, 6);
+        file.push_back(1);
+        PutWord(file, 4);
+        PutWord(file, 3);
+        Decoded decoded;
+        ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture)) << (int)mapBits;
+        check_pixels(decoded, 4, 1, { kWhite, kWhite, kGreen, kRed });
+    }
+}
+
 TEST(TgaDecoder, ShortDataIsReportedAsTruncated)
 {
     Bytes plain = TgaHeader(2, 2, 2, 24, 0);
@@ -173,14 +227,26 @@ TEST(TgaDecoder, ShortDataIsReportedAsTruncated)
 TEST(TgaDecoder, UnusableHeadersAreRefused)
 {
     Decoded a, b, c, d, e;
-    Bytes mapped = TgaHeader(1, 1, 1, 8, 0, 0, 1, 1, 24);
+    Bytes mapped = TgaHeader(1, 1, 1, 8, 0, 0, 1, 1, 12);
     EXPECT_EQ(PICTURE_UNSUPPORTED, DecodeTga(mapped.data(), (DWORD)mapped.size(), &a.picture));
     Bytes noImage = TgaHeader(0, 1, 1, 24, 0);
     EXPECT_EQ(PICTURE_BAD_HEADER, DecodeTga(noImage.data(), (DWORD)noImage.size(), &b.picture));
     Bytes empty = TgaHeader(2, 0, 5, 24, 0);
     EXPECT_EQ(PICTURE_BAD_HEADER, DecodeTga(empty.data(), (DWORD)empty.size(), &c.picture));
-    Bytes sixteenBit = TgaHeader(2, 1, 1, 16, 0);
-    EXPECT_EQ(PICTURE_UNSUPPORTED, DecodeTga(sixteenBit.data(), (DWORD)sixteenBit.size(), &d.picture));
+    Bytes twelveBit = TgaHeader(2, 1, 1, 12, 0);
+    EXPECT_EQ(PICTURE_UNSUPPORTED, DecodeTga(twelveBit.data(), (DWORD)twelveBit.size(), &d.picture));
+    // An index outside the colour map, plain and in a run.
+    Decoded f, g;
+    Bytes outside = TgaHeader(1, 1, 1, 8, 0, 0, 1, 2, 24);
+    PutBgr(outside, kRed);
+    PutBgr(outside, kBlue);
+    outside.push_back(2);
+    EXPECT_EQ(PICTURE_DAMAGED, DecodeTga(outside.data(), (DWORD)outside.size(), &f.picture));
+    Bytes outsideRun = TgaHeader(9, 2, 1, 8, 0, 0, 1, 1, 24);
+    PutBgr(outsideRun, kRed);
+    outsideRun.push_back(0x81);
+    outsideRun.push_back(7);
+    EXPECT_EQ(PICTURE_DAMAGED, DecodeTga(outsideRun.data(), (DWORD)outsideRun.size(), &g.picture));
     // 65535 x 65535 would need 16 GB: refused before anything is allocated.
     Bytes huge = TgaHeader(10, 65535, 65535, 32, 0);
     EXPECT_EQ(PICTURE_TOO_LARGE, DecodeTga(huge.data(), (DWORD)huge.size(), &e.picture));
@@ -299,8 +365,8 @@ TEST(PcxDecoder, DamagedFilesAreRefused)
     Bytes wrongMaker = PcxHeader(8, 1, 1, 1, 2);
     wrongMaker[0] = 0x0B;
     EXPECT_EQ(PICTURE_BAD_HEADER, DecodePcx(wrongMaker.data(), (DWORD)wrongMaker.size(), &b.picture));
-    Bytes fourBit = PcxHeader(4, 1, 2, 2, 2);
-    EXPECT_EQ(PICTURE_UNSUPPORTED, DecodePcx(fourBit.data(), (DWORD)fourBit.size(), &c.picture));
+    Bytes twoBitPlanes = PcxHeader(2, 4, 2, 2, 2);
+    EXPECT_EQ(PICTURE_UNSUPPORTED, DecodePcx(twoBitPlanes.data(), (DWORD)twoBitPlanes.size(), &c.picture));
     Bytes narrowLines = PcxHeader(8, 1, 10, 1, 4);
     EXPECT_EQ(PICTURE_BAD_HEADER, DecodePcx(narrowLines.data(), (DWORD)narrowLines.size(), &d.picture));
     Bytes tooShort(40, 0x0A);
@@ -379,8 +445,10 @@ TEST(PpmDecoder, DamagedFilesAreRefused)
         { "P6\n1 1\n70000\n", PICTURE_BAD_HEADER },
         { "P6\n0 1\n255\n", PICTURE_BAD_HEADER },
         { "P6\n1 1 255", PICTURE_TRUNCATED },
-        { "P1\n1 1\n1\n", PICTURE_UNSUPPORTED },
-        { "P4\n1 1\n", PICTURE_UNSUPPORTED },
+        { "P7\nWIDTH 1\n", PICTURE_UNSUPPORTED },
+        { "P4\n9 2\n\x80\x80\x80", PICTURE_TRUNCATED },
+        { "P1\n2 1\n1", PICTURE_TRUNCATED },
+        { "P1\n2 1\n1 2\n", PICTURE_DAMAGED },
         { "Px\n1 1\n", PICTURE_BAD_HEADER },
         { "P6", PICTURE_TRUNCATED },
     };
@@ -490,6 +558,107 @@ TEST_F(PictureFiles, UnreadableAndUnknownFilesSayWhy)
     EXPECT_EQ(nullptr, damaged.picture.pixels);
     ASSERT_TRUE(WriteBytes(Path("empty.pcx"), Bytes()));
     EXPECT_EQ(PICTURE_TRUNCATED, LoadPictureFile(Path("empty.pcx").c_str(), &empty.picture));
+}
+
+// ---- Pictures written by other programs ---------------------------------
+// tests/payload_programs/make_test_pictures.sh writes them with ImageMagick
+// and netpbm; each name says what it shows: <variant>.<colour|grey|mono>.<ext>.
+
+enum { TOOL_PICTURES = 45, TOOL_WIDTH = 32, TOOL_HEIGHT = 24 };
+
+struct Quadrants {
+    const char *kind;
+    DWORD colours[4];   // top left, top right, bottom left, bottom right
+};
+const Quadrants kQuadrants[] = {
+    { "colour", { kRed, kGreen, kBlue, kYellow } },
+    { "grey", { kBlack, 0xFF555555, 0xFFAAAAAA, kWhite } },
+    { "mono", { kBlack, kWhite, kWhite, kBlack } },
+};
+
+std::vector<std::string> ToolPictures(std::string *folder)
+{
+    char unixFolder[MAX_PATH] = "";
+    GetEnvironmentVariableA("VELLORAN_TEST_PICTURES", unixFolder, MAX_PATH);
+    *folder = BuiltProgram(unixFolder);
+    return FolderEntries(*folder);
+}
+
+bool Near(DWORD actual, DWORD expected, int tolerance)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        if (abs((int)((actual >> shift) & 0xFF) - (int)((expected >> shift) & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
+
+TEST(ToolPictures, EveryVariantShowsItsQuadrantsUpright)
+{
+    std::string folder;
+    std::vector<std::string> names = ToolPictures(&folder);
+    ASSERT_EQ((size_t)TOOL_PICTURES, names.size()) << "in " << folder;
+    for (const std::string &name : names) {
+        const Quadrants *quadrants = NULL;
+        for (const Quadrants &q : kQuadrants)
+            if (name.find(std::string(".") + q.kind + ".") != std::string::npos)
+                quadrants = &q;
+        ASSERT_TRUE(quadrants != NULL) << name;
+        // JPEG is lossy; everything else must come back exactly.
+        int tolerance = name.find(".jpg") != std::string::npos ? 24 : 0;
+        Decoded decoded;
+        ASSERT_EQ(PICTURE_OK, LoadPictureFile((folder + "\\" + name).c_str(), &decoded.picture)) << name;
+        ASSERT_EQ(TOOL_WIDTH, decoded.picture.width) << name;
+        ASSERT_EQ(TOOL_HEIGHT, decoded.picture.height) << name;
+        // Each quadrant at its middle and at its outer corner.
+        const int points[4][4] = { { 8, 6, 0, 0 }, { 24, 6, 31, 0 }, { 8, 18, 0, 23 }, { 24, 18, 31, 23 } };
+        for (int k = 0; k < 4; ++k)
+            for (int p = 0; p < 4; p += 2) {
+                DWORD pixel = decoded.At(points[k][p], points[k][p + 1]);
+                EXPECT_TRUE(Near(pixel, quadrants->colours[k], tolerance))
+                    << name << ": pixel " << points[k][p] << "," << points[k][p + 1] << " is " << std::hex << pixel
+                    << ", expected " << quadrants->colours[k];
+            }
+    }
+}
+
+// Cut short or with its header overwritten, no variant is shown, and none
+// takes the viewer down.
+TEST(ToolPictures, TruncatedAndDamagedVariantsAreRefused)
+{
+    std::string folder;
+    std::vector<std::string> names = ToolPictures(&folder);
+    ASSERT_EQ((size_t)TOOL_PICTURES, names.size()) << "in " << folder;
+    std::string scratch = MakeTestFolder("Velloran damaged pictures");
+    ASSERT_FALSE(scratch.empty());
+    for (const std::string &name : names) {
+        std::string bytes;
+        HANDLE file = CreateFileA((folder + "\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                  0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file) << name;
+        Bytes whole(GetFileSize(file, NULL));
+        DWORD done = 0;
+        ReadFile(file, whole.data(), (DWORD)whole.size(), &done, NULL);
+        CloseHandle(file);
+        // An eighth of the file keeps at most its header.
+        Bytes cut(whole.begin(), whole.begin() + std::max<size_t>(20, whole.size() / 8));
+        Bytes garbled = whole;
+        for (size_t i = 8; i < 40 && i < garbled.size(); ++i)
+            garbled[i] = (BYTE)(0xA5 ^ i);
+        for (const Bytes *damaged : { &cut, &garbled }) {
+            std::string path = scratch + "\\" + name;
+            ASSERT_TRUE(WriteBytes(path, *damaged));
+            Decoded decoded;
+            PictureError error = LoadPictureFile(path.c_str(), &decoded.picture);
+            if (damaged == &cut) {
+                EXPECT_NE(PICTURE_OK, error) << name << " cut to " << cut.size() << " bytes";
+            }
+            if (error != PICTURE_OK)
+                EXPECT_EQ(nullptr, decoded.picture.pixels) << name;
+            else
+                EXPECT_TRUE(decoded.picture.width > 0 && decoded.picture.pixels != nullptr) << name;
+        }
+    }
+    RemoveTree(scratch);
 }
 
 TEST(FileNameOf, TakesWhatFollowsTheLastSeparator)
