@@ -7,7 +7,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELLORAN_BUILD:-$root/build}
 
-bash "$root/tools/build.sh"
+mkdir -p "$build"
+echo "Building into $build (log: $build/build.log) ..."
+if ! bash "$root/tools/build.sh" >"$build/build.log" 2>&1; then
+    tail -30 "$build/build.log"
+    echo "run.sh: the build failed; all of its output is in $build/build.log" >&2
+    exit 1
+fi
 
 # No Mono or Gecko prompts; and no menu entries for the shortcuts on your own
 # desktop, which would point into this throwaway prefix.
@@ -36,9 +42,21 @@ fi
 shots=$build/walkthrough
 rm -rf "$shots"
 mkdir -p "$shots"
+# The test runner's own output goes to a log; what the run did is printed.
+log=$shots/walkthrough.log
 status=0
 VELLORAN_SETUP_EXE=$build/VelloranSetup.exe VELLORAN_SCREENSHOTS=$shots \
     "$root/tests/e2e/run_with_display.sh" 1024x768 wine "$walkthrough" \
-    --gtest_filter='Walkthrough.InstallsVelloranPageByPage' || status=$?
+    --gtest_filter='Walkthrough.InstallsVelloranPageByPage' >"$log" 2>&1 || status=$?
+echo "Ran VelloranSetup.exe under Wine (prefix $WINEPREFIX), pressing through every page."
+if [ -f "$shots/summary.txt" ]; then
+    tr -d '\r' <"$shots/summary.txt"
+    echo "(The walkthrough takes all of it away again at its end: the prefix stays as it was.)"
+fi
+if [ "$status" -ne 0 ]; then
+    echo "The walkthrough FAILED; its output:"
+    grep -E 'Failure|Expected|Which is|actual|FAILED' "$log" | head -20
+    echo "(all of it in $log)"
+fi
 echo "Screenshots of every screen: $shots"
 exit $status

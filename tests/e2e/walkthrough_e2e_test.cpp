@@ -30,6 +30,18 @@ bool BringToFront(HWND box)
     return false;
 }
 
+// What the run did, in a few lines for tools/run.sh to print:
+// <screenshot folder>\summary.txt.
+void WriteSummary(const std::string &installDir, const std::string &shortcutFolder)
+{
+    std::string text = "Installed Velloran in " + installDir + "\r\n" +
+                       "Shortcuts (Velloran, Uninstall, Readme) in " + shortcutFolder + "\r\n" +
+                       "Registered HKLM\\" + APP_PATHS_KEY + "\r\n" +
+                       "Registered HKLM\\" + UNINSTALL_KEY + "\r\n" +
+                       "Registered HKCR\\" + DOCUMENT_TYPE + " for the picture types, and their WIN.INI extensions\r\n";
+    EXPECT_TRUE(WriteWholeFile(ScreenshotFolder() + "\\summary.txt", text));
+}
+
 class Walkthrough : public InstallScenario {};
 
 TEST_F(Walkthrough, InstallsVelloranPageByPage)
@@ -65,6 +77,7 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_KEY));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
+    WriteSummary(installDir_, shortcutFolder);
 
     WaitForMenuBuilders(setup_.processId);
     for (DWORD child : DescendantProcesses(setup_.processId))

@@ -4,6 +4,7 @@
 #include "payload/velloran/resource.h"
 #include "test_support.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -225,6 +226,53 @@ TEST_F(Viewer, TgaPcxAndPpmAreShownTheRightWayUp)
         CloseAndExpectExitCodeZero();
         EndProgram(&viewer_);
     }
+}
+
+// A phone photo stored on its side, with the EXIF orientation that turns it
+// back (made by tests/payload_programs/make_test_pictures.sh), is shown
+// upright; the same file cut short gives the message naming it.
+TEST_F(Viewer, TurnedPhotoIsShownUprightAndACutOneIsNamed)
+{
+    char unixFolder[MAX_PATH] = "";
+    GetEnvironmentVariableA("VELLORAN_TEST_PICTURES", unixFolder, MAX_PATH);
+    std::string source = BuiltProgram(unixFolder) + "\\jpeg-orientation-6.colour.jpg";
+    std::string photo = Picture("phone photo.jpg"), cut = Picture("cut photo.jpg");
+    ASSERT_TRUE(CopyFileA(source.c_str(), photo.c_str(), FALSE)) << source;
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + photo + "\""));
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("phone photo.jpg - Velloran"));
+    RECT client;
+    GetClientRect(window_, &client);
+    // 32 x 24, fitted and centred: red, lime over blue, yellow.
+    int scale = std::min(client.right * 24, client.bottom * 32);
+    int width = scale / 24, height = scale / 32;
+    int left = (client.right - width) / 2, top = (client.bottom - height) / 2;
+    ClientPicture shown;
+    ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, left + width / 4, top + height / 4, 0xFF0000));
+    const DWORD quadrants[4] = { 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00 };
+    for (int k = 0; k < 4; ++k) {
+        // Near the quadrant's middle, where JPEG keeps the colour.
+        int x = left + width * (1 + 2 * (k % 2)) / 4, y = top + height * (1 + 2 * (k / 2)) / 4;
+        DWORD pixel = shown.At(x, y);
+        for (int shift = 0; shift < 24; shift += 8)
+            EXPECT_LE(abs((int)((pixel >> shift) & 0xFF) - (int)((quadrants[k] >> shift) & 0xFF)), 24)
+                << "quadrant " << k << " at " << x << "," << y << " is " << std::hex << pixel;
+    }
+    CloseAndExpectExitCodeZero();
+    EndProgram(&viewer_);
+
+    std::vector<BYTE> bytes(200);
+    HANDLE file = CreateFileA(photo.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    DWORD done = 0;
+    ReadFile(file, bytes.data(), (DWORD)bytes.size(), &done, NULL);
+    CloseHandle(file);
+    ASSERT_TRUE(WriteBytes(cut, bytes));
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + cut + "\""));
+    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
+    ASSERT_TRUE(box != NULL) << "no message box";
+    EXPECT_EQ(0u, MessageBoxText(box).find("Velloran cannot open " + cut + ": ")) << MessageBoxText(box);
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
+    CloseAndExpectExitCodeZero();
 }
 
 TEST_F(Viewer, FileOpenShowsTheChosenPicture)
