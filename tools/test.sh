@@ -8,4 +8,4 @@ build=${VELLORAN_BUILD:-$root/build}
 bash "$root/tools/build.sh"
 cd "$build"
 # Every window of the tests opens in a private X server, never on the desktop.
-xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure "$@"
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure --parallel 5 "$@"

@@ -15,7 +15,10 @@ settle() {
 settle
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
-xvfb-run -a -s "-screen 0 ${size}x24 -nolisten tcp" "$(dirname "$0")/run_i386.sh" "$@" 2>&1 | tee "$output"
+# Lanes that run side by side look for a free display number each in a range
+# of their own, so that two of them never start a server on the same one.
+first_display=$((100 + 10 * ${VELLORAN_LANE:-0}))
+xvfb-run -a -n "$first_display" -s "-screen 0 ${size}x24 -nolisten tcp" "$(dirname "$0")/run_i386.sh" "$@" 2>&1 | tee "$output"
 status=${PIPESTATUS[0]}
 settle
 # A program whose wine server was ended under it (by another run in the same
