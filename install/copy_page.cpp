@@ -2,6 +2,7 @@
 
 #include "install/manifest.h"
 #include "install/progress.h"
+#include "install/replaced_files.h"
 #include "pages/pages.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -20,7 +21,7 @@ enum {
     PRIVATE_DIR_ATTEMPTS  = 16,
     DESTINATION_SIZE      = PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE,
     PROGRESS_LINE_SIZE    = 500,
-    FAILURE_MESSAGE_SIZE  = TEMP_PATH_SIZE + DESTINATION_SIZE + 64,
+    FAILURE_MESSAGE_SIZE  = TEMP_PATH_SIZE + DESTINATION_SIZE + 64 + KEPT_NOTE_SIZE,
     PROGRESS_LINE_X       = 10,
     PROGRESS_LINE_Y       = 10,
     PROGRESS_DIVISOR      = 79,
@@ -152,15 +153,18 @@ static void ShowProgressLine()
     ReleaseDC(s_copyDialog, dc);
 }
 
+// The rows installed before stay, but whatever they replaced goes back.
 static void ReportCopyFailure()
 {
     StopStepTimer();
+    RestoreReplacedFiles();
     s_failureMessage[0] = '\0';
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "Unable to copy a file:\nFrom=");
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_tempFile);
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "\nTo=");
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_destination);
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "\nProgram will exit");
+    AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, UnrestoredFilesNote());
     MessageBoxA(s_copyDialog, s_failureMessage, "Error", MB_OK | MB_ICONERROR);
     RemovePrivateTempDir();
     EndDialog(s_copyDialog, 0);
@@ -190,12 +194,14 @@ static HANDLE WriteTempFile(const PayloadBytes *payload)
 // Expands the temporary file into the destination, which is opened by handle:
 // LZOpenFile keeps its path in a record of 128 characters, too short for a
 // deep install directory. A destination cut short (a full disk) is deleted,
-// so that no half-written file stays behind. Closes the temporary file in
-// every case.
+// so that no half-written file stays behind. A file already there is kept
+// aside first, for a cancel or failure to put back. Closes the temporary file
+// in every case.
 static bool ExpandTempFile(HANDLE temp)
 {
-    HANDLE destination = CreateFileA(s_destination, GENERIC_WRITE, 0, NULL,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE destination = INVALID_HANDLE_VALUE;
+    if (KeepReplacedFile(s_destination))
+        destination = CreateFileA(s_destination, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     LONG copied = LZERROR_BADOUTHANDLE;
     if (destination != INVALID_HANDLE_VALUE) {
         INT expander = LZInit((HFILE)(INT_PTR)temp);
@@ -240,7 +246,7 @@ static bool CopyOneFile()
 }
 
 // Removes what this run installed, newest first, going on past a file that
-// cannot be deleted. The directories stay.
+// cannot be deleted, and puts back what it replaced. The directories stay.
 static void RemoveInstalledFiles()
 {
     char destination[DESTINATION_SIZE];
@@ -248,6 +254,7 @@ static void RemoveInstalledFiles()
         ComposeDestination(row, destination);
         DeleteFileA(destination);
     }
+    RestoreReplacedFiles();
 }
 
 static void AskToCancel()
@@ -269,6 +276,7 @@ static void CompleteCopy()
 {
     ReleaseProgress();
     StopStepTimer();
+    DiscardKeptFiles();
     RemovePrivateTempDir();
     EndDialog(s_copyDialog, 0);
     ShowShortcutPage(g_mainWindow);

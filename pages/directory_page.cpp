@@ -4,6 +4,7 @@
 
 #include "pages/drive_table.h"
 #include "pages/folder_list.h"
+#include "pages/folder_name.h"
 #include "pages/page_picture.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -117,6 +118,18 @@ static void OnNext(HWND page)
     SendDlgItemMessageA(page, IDC_DIR_FOLDER_NAME, WM_GETTEXT, FOLDER_NAME_SIZE, (LPARAM)g_newFolderName);
     if (g_newFolderName[0] == '\0') {
         MessageBoxA(page, "You forget to select a directory", "Warning", MB_OK | MB_ICONEXCLAMATION);
+        SetFocus(GetDlgItem(page, IDC_DIR_FOLDER_NAME));
+        return;
+    }
+    // Windows would make another folder than the one named, or none ("." and
+    // ".." name folders that exist, and the question that follows a failed
+    // creation would install into them): refused before anything is made.
+    if (IsUnusableFolderName(g_newFolderName)) {
+        char warning[FOLDER_NAME_SIZE + 200] = "Windows can't make a folder named \"";
+        AppendText(warning, sizeof(warning), g_newFolderName);
+        AppendText(warning, sizeof(warning), "\" as it is typed.\n\nA folder name may not end in a dot or a "
+                                             "space, nor be a device name such as CON, NUL, COM1 or LPT1.");
+        MessageBoxA(page, warning, "Warning", MB_OK | MB_ICONEXCLAMATION);
         SetFocus(GetDlgItem(page, IDC_DIR_FOLDER_NAME));
         return;
     }

@@ -1,11 +1,13 @@
 #include "shell/main_window.h"
 
 #include "install/copy_page.h"
+#include "install/replaced_files.h"
 #include "pages/pages.h"
 #include "resources/resource.h"
 #include "shell/backdrop.h"
 #include "shell/message_tables.h"
 #include "shell/setup_state.h"
+#include "shell/text.h"
 
 #include <string.h>
 
@@ -92,9 +94,13 @@ static void ShowError()
     EndSetup(text, "Setup error", MB_OK | MB_ICONEXCLAMATION);
 }
 
+// A cancelled copy names here the earlier files it could not put back.
 static void ShowCancelled()
 {
-    EndSetup("Program will exit", "Setup canceled", MB_OK | MB_ICONEXCLAMATION);
+    static char text[32 + KEPT_NOTE_SIZE];
+    CopyText(text, sizeof(text), "Program will exit");
+    AppendText(text, sizeof(text), UnrestoredFilesNote());
+    EndSetup(text, "Setup canceled", MB_OK | MB_ICONEXCLAMATION);
 }
 
 struct StepEntry {

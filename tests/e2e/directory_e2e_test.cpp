@@ -3,11 +3,14 @@
 // cancel taken back.
 #include "install_steps.h"
 
+#include <string.h>
+
 namespace {
 
 enum { LONGEST_NAME = 99 };
 
 const char NO_NAME_WARNING[] = "You forget to select a directory";
+const char UNUSABLE_NAME_WARNING[] = "Windows can't make a folder named \"";
 
 class DirectoryPage : public InstallScenario {
 protected:
@@ -18,6 +21,21 @@ protected:
     }
 
     std::string NameShown(HWND page) { return WindowText(GetDlgItem(page, IDC_FOLDER_NAME)); }
+
+    // Files and folders directly in the folder.
+    int EntriesIn(const std::string &folder)
+    {
+        int entries = 0;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return -1;
+        do {
+            entries += strcmp(found.cFileName, ".") && strcmp(found.cFileName, "..");
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        return entries;
+    }
 };
 
 TEST_F(DirectoryPage, AHundredthCharacterIsRefusedAndNinetyNineStay)
@@ -50,6 +68,48 @@ TEST_F(DirectoryPage, NoNameGivesTheWarningAndKeepsThePage)
     while (FocusedWindow(page) != edit && GetTickCount() - start < WINDOW_TIMEOUT_MS)
         Sleep(POLL_INTERVAL_MS);
     EXPECT_EQ(FocusedWindow(page), edit) << "the focus goes to the name";
+}
+
+// Names that Windows would change or take for something else: each one gets
+// the page's own warning, the page stays with the focus on the name, and
+// nothing is made. Then a plain name goes on as usual.
+TEST_F(DirectoryPage, NamesWindowsWouldNotCreateAsTypedAreRefusedAndMakeNothing)
+{
+    HWND page = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
+    HWND edit = GetDlgItem(page, IDC_FOLDER_NAME);
+    for (const char *name : { ".", "..", "Velloran.", "Velloran ", "CON", "nul.txt", "com1", "Lpt9.log" }) {
+        SCOPED_TRACE(std::string("name \"") + name + "\"");
+        ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, name));
+        ASSERT_TRUE(PressButtonByText(page, "Next"));
+        HWND warning = WaitForBox("Warning");
+        ASSERT_NE(warning, (HWND)NULL) << "no warning";
+        EXPECT_EQ(MessageBoxText(warning).rfind(std::string(UNUSABLE_NAME_WARNING) + name + "\"", 0), 0u)
+            << MessageBoxText(warning);
+        EXPECT_EQ(GetWindow(warning, GW_OWNER), page) << "the warning belongs to the page";
+        EXPECT_NE(GetDlgItem(warning, IDOK), (HWND)NULL);
+        EXPECT_EQ(GetDlgItem(warning, IDYES), (HWND)NULL) << "OK is the only answer";
+        EXPECT_EQ(GetDlgItem(warning, IDCANCEL), (HWND)NULL) << "OK is the only answer";
+        if (name[0] == 'n')
+            Shot("device name");
+        ASSERT_TRUE(PressButton(warning, IDOK));
+        ASSERT_TRUE(WaitForWindowGone(warning, WINDOW_TIMEOUT_MS));
+        EXPECT_TRUE(IsWindowVisible(page)) << "the page stays open";
+        DWORD start = GetTickCount();
+        while (FocusedWindow(page) != edit && GetTickCount() - start < WINDOW_TIMEOUT_MS)
+            Sleep(POLL_INTERVAL_MS);
+        EXPECT_EQ(FocusedWindow(page), edit) << "the focus goes to the name";
+        EXPECT_EQ(EntriesIn(root_), 0) << "something was made";
+    }
+    ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, "Velloran"));
+    HWND copy = NULL, question = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page, false, &copy));
+    EXPECT_TRUE(DirectoryExists(installDir_));
+    ASSERT_TRUE(PressButton(copy, IDCANCEL));
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(COPY_CANCEL_QUESTION, &question));
+    ASSERT_TRUE(PressButton(question, IDYES));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
 }
 
 TEST_F(DirectoryPage, CancelAnsweredNoLeavesThePageAsItWas)

@@ -233,20 +233,29 @@ TEST_F(Drives, AnExistingFolderAnsweredYesGoesOnToTheCopy)
     ASSERT_NO_FATAL_FAILURE(CancelTheCopy(copy));
 }
 
-TEST_F(Drives, AFullDiskEndsWithTheCopyErrorAndNoHalfWrittenFile)
+// Over an earlier installation of the first two files (one read-only) and a
+// file of the user's: the rows installed before the failure stay, but what
+// they replaced goes back as it was, and nothing kept aside stays.
+TEST_F(Drives, AFullDiskEndsWithTheCopyErrorAndPutsBackWhatItReplaced)
 {
     if (!DriveIsThere("E:\\"))
         GTEST_SKIP() << "no small drive E: here (it needs a tmpfs mount)";
     WillInstallInto("E:\\Velloran");
+    std::vector<EarlierFile> earlier = {
+        { DestinationSuffix(0), "an older palette", FILE_ATTRIBUTE_READONLY },
+        { DestinationSuffix(1), "older gradients", FILE_ATTRIBUTE_NORMAL },
+        { "\\my notes.txt", "the user's own notes", FILE_ATTRIBUTE_NORMAL },
+    };
+    ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
     ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
     ASSERT_NO_FATAL_FAILURE(ChooseDrive("E:\\"));
     HWND copy = NULL;
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page_, false, &copy));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page_, true, &copy));
     int failedRow = -1;
     ASSERT_NO_FATAL_FAILURE(ExpectCopyFailure(&failedRow));
-    EXPECT_GT(failedRow, 0) << "the disk has room for the first files";
+    EXPECT_GT(failedRow, 2) << "the disk has room for the first files";
     // Every row before the failed one is whole; the failed one left nothing.
-    ExpectInstalledRows(failedRow);
+    ExpectInstalledRows(failedRow, earlier);
     ExpectNoTemporaryFiles();
     ExpectNothingRegistered();
 }

@@ -266,6 +266,43 @@ TEST_F(CopyPage, CancelInTheMiddleAnsweredYesRemovesTheCopiedFilesAndKeepsTheFol
     ExpectNothingRegistered();
 }
 
+// Over an earlier installation and a file of the user's: what the copy
+// replaced comes back as it was (a read-only file too), nothing that was
+// kept aside stays, and the user's file is not touched.
+TEST_F(CopyPage, CancelInTheMiddleOverAnEarlierInstallationGivesBackWhatItReplaced)
+{
+    std::vector<EarlierFile> earlier = {
+        { "\\Velloran.exe", "an older Velloran.exe", FILE_ATTRIBUTE_NORMAL },
+        { "\\readme.wri", "{\\rtf1 an older readme}", FILE_ATTRIBUTE_READONLY },
+        { "\\my notes.txt", "the user's own notes", FILE_ATTRIBUTE_NORMAL },
+    };
+    int readmeRow = -1;
+    for (int row = 0; row < PayloadRows(); ++row)
+        if (DestinationSuffix(row) == "\\readme.wri")
+            readmeRow = row;
+    ASSERT_GT(readmeRow, 0) << "no row installs \\readme.wri";
+    ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
+
+    HWND directory = NULL, copy = NULL, question = NULL;
+    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, true, &copy));
+    // The row after the readme is the first one past both earlier files.
+    ASSERT_TRUE(WaitForInstalledRows(readmeRow + 2, copy)) << "the copy did not get past the readme";
+    std::string installed, payload;
+    ASSERT_TRUE(ReadWholeFile(installDir_ + "\\readme.wri", &installed));
+    ASSERT_TRUE(ReadWholeFile(ExpandedPayloadPath(readmeRow), &payload));
+    EXPECT_EQ(installed, payload) << "the read-only readme was not replaced";
+    ASSERT_TRUE(PressButton(copy, IDCANCEL));
+    ASSERT_NO_FATAL_FAILURE(WaitForCancelQuestion(copy, &question));
+    ASSERT_LT(InstalledPrefix(installDir_), PayloadRows()) << "the copy was through before the question";
+
+    ASSERT_TRUE(PressButton(question, IDYES));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+    ExpectInstalledRows(0, earlier);
+    ExpectSubdirectories();
+    ExpectNoTemporaryFiles();
+}
+
 TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
 {
     int blockedRow = -1;
@@ -314,17 +351,19 @@ TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
     ExpectNothingRegistered();
 }
 
+// Read-only files too; the file that two rows install is kept once. Nothing
+// that was kept aside stays once the copy is through.
 TEST_F(CopyPage, EarlierInstallationIsReplaced)
 {
-    const char *const stale[] = { "\\readme.wri", "\\Velloran.exe", "\\Pen\\round1.pen", "\\Filters\\blur.flt" };
-    ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
-    ASSERT_TRUE(CreateDirectoryA((installDir_ + "\\Pen").c_str(), NULL));
-    ASSERT_TRUE(CreateDirectoryA((installDir_ + "\\Filters").c_str(), NULL));
+    const char *const stale[] = { "\\readme.wri", "\\Velloran.exe", "\\Pen\\round1.pen", "\\Filters\\blur.flt",
+                                  "\\AirBrush\\coarse.spr" };
+    std::vector<EarlierFile> earlier;
     for (const char *suffix : stale) {
         // Longer than any of them, so that a file only overwritten in part shows.
         std::string junk = Repeated(std::string("stale ") + suffix + "\r\n", 1 << 20);
-        ASSERT_TRUE(WriteWholeFile(installDir_ + suffix, junk)) << installDir_ + suffix;
+        earlier.push_back({ suffix, junk, earlier.empty() ? (DWORD)FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL });
     }
+    ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
 
     HWND shortcuts = NULL;
     ASSERT_NO_FATAL_FAILURE(InstallToTheShortcutPage(true, &shortcuts));

@@ -170,6 +170,14 @@ int ExpectedBarEdge(int fullWidth, int advances);
 
 // ---- Scenario base -------------------------------------------------------
 
+// A file in the install directory before the setup runs: a manifest name
+// (an earlier installation) or a file of the user's.
+struct EarlierFile {
+    std::string suffix;   // below the install directory, beginning with "\"
+    std::string bytes;
+    DWORD attributes;
+};
+
 // A setup started in the scratch folder, taken through the agreement and the
 // directory page into a folder of its own at the root of drive C:
 // (C:\velloran-e2e-install-...\Velloran). Whatever the outcome, the folder,
@@ -214,9 +222,14 @@ protected:
     // After "Program will exit": OK, and the setup ends with exit code 0.
     void ConfirmCancelledAndExit();
 
+    // Writes the files into the install directory, made with its
+    // subdirectories if missing; notes the attributes the files then show.
+    void PlantEarlierFiles(std::vector<EarlierFile> *files);
     // Every destination of rows below `rows` holds its payload byte for
     // byte; every other destination is absent, and no other file is there.
-    void ExpectInstalledRows(int rows);
+    // Earlier files, planted before the setup, must be there as they were,
+    // in place of their rows.
+    void ExpectInstalledRows(int rows, const std::vector<EarlierFile> &earlier = {});
     void ExpectSubdirectories();
     // Nothing new in the temp directory but the scenarios' own folders.
     void ExpectNoTemporaryFiles();

@@ -1,0 +1,32 @@
+// The files that the copy replaces. Before a destination is written, a file
+// already there is renamed aside in its own folder, so that a cancel or a
+// failure can put it back as it was (contents, name, attributes and times),
+// and the completed copy then deletes it.
+#pragma once
+#include <windows.h>
+
+enum {
+    // The longest path the ANSI file functions take, with its NUL.
+    KEPT_PATH_SIZE = MAX_PATH,
+    KEPT_FILES_MAX = 80,
+    // The paragraph that names every kept file a restore left behind.
+    KEPT_NOTE_SIZE = 96 + KEPT_FILES_MAX * (KEPT_PATH_SIZE + 1)
+};
+
+// Called before the destination is written. A file there that this run did
+// not write itself is renamed aside and noted. False when such a file cannot
+// be kept: then it must not be replaced.
+bool KeepReplacedFile(const char *destination);
+
+// Puts every kept file back in its place, newest first, over whatever this
+// run wrote there. The ones that cannot go back are named by
+// UnrestoredFilesNote.
+void RestoreReplacedFiles();
+
+// After a completed copy: deletes every kept file.
+void DiscardKeptFiles();
+
+// Empty when nothing was left behind; otherwise a paragraph, beginning with
+// an empty line, that names the kept files a restore could not put back, to
+// be added to the message that follows.
+const char *UnrestoredFilesNote();
