@@ -2,6 +2,7 @@
 // programs. A key that cannot be opened or made is reported and skipped.
 #include "register/registration.h"
 
+#include "common/install_names.h"
 #include "install/manifest.h"
 #include "shell/setup_state.h"
 #include "shell/text.h"
@@ -14,10 +15,6 @@ enum {
     PARENT_KEY_ACCESS   = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
 };
 
-static const char APP_PATHS_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-static const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-static const char PRODUCT_KEY[]   = "Velloran";
-
 static void ShowRegistryError(const char *format, const char *argument)
 {
     char message[ERROR_MESSAGE_SIZE];
@@ -25,9 +22,9 @@ static void ShowRegistryError(const char *format, const char *argument)
     MessageBoxA(g_mainWindow, message, NULL, MB_OK);
 }
 
-// Opens the parent key and makes the product key below it; null after a
+// Opens the parent key and makes the named key below it; null after a
 // reported failure.
-static HKEY CreateProductKey(const char *parentPath)
+static HKEY CreateProductKey(const char *parentPath, const char *name)
 {
     HKEY parent;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, PARENT_KEY_ACCESS, &parent) != ERROR_SUCCESS) {
@@ -36,11 +33,11 @@ static HKEY CreateProductKey(const char *parentPath)
     }
     HKEY product;
     DWORD disposition;
-    LONG created = RegCreateKeyExA(parent, PRODUCT_KEY, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE,
+    LONG created = RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE,
                                    KEY_ALL_ACCESS, NULL, &product, &disposition);
     RegCloseKey(parent);
     if (created != ERROR_SUCCESS) {
-        ShowRegistryError("Couldn't create key in registry\n%s", PRODUCT_KEY);
+        ShowRegistryError("Couldn't create key in registry\n%s", name);
         return NULL;
     }
     return product;
@@ -85,9 +82,11 @@ DWORD MeasureInstalledSizeKb()
     return (DWORD)((bytes + 1023) / 1024);
 }
 
-static void WriteAppPaths()
+// Under the product's name, and again under the viewer's file name, which is
+// what the shell looks up for ShellExecute("Velloran.exe").
+static void WriteAppPaths(const char *name)
 {
-    HKEY key = CreateProductKey(APP_PATHS_KEY);
+    HKEY key = CreateProductKey(kAppPathsParent, name);
     if (!key)
         return;
     char value[VALUE_BUFFER_SIZE];
@@ -100,12 +99,14 @@ static void WriteAppPaths()
 // another program, such as C:\Program.exe.
 static void WriteUninstallEntry()
 {
-    HKEY key = CreateProductKey(UNINSTALL_KEY);
+    HKEY key = CreateProductKey(kUninstallParent, kProductSubkey);
     if (!key)
         return;
     char value[VALUE_BUFFER_SIZE];
     SetText(key, "DisplayName", "Velloran");
-    SetText(key, "UninstallString", InInstallDir(value, "\"", "\\uninstall.exe\""));
+    InInstallDir(value, "\"", kUninstallerSuffix);
+    AppendText(value, VALUE_BUFFER_SIZE, "\"");
+    SetText(key, "UninstallString", value);
     SetText(key, "Scdir", g_shortcutFolder);
     SetText(key, "Progdir", g_installDir);
     SetText(key, "DisplayIcon", InInstallDir(value, "", "\\Velloran.exe,0"));
@@ -120,6 +121,7 @@ static void WriteUninstallEntry()
 
 void RegisterApplication()
 {
-    WriteAppPaths();
+    WriteAppPaths(kProductSubkey);
+    WriteAppPaths(kAppPathsExeSubkey);
     WriteUninstallEntry();
 }
