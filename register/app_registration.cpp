@@ -22,25 +22,27 @@ static void ShowRegistryError(const char *format, const char *argument)
     MessageBoxA(g_mainWindow, message, NULL, MB_OK);
 }
 
-// Opens the parent key and makes the named key below it; null after a
-// reported failure.
-static HKEY CreateProductKey(const char *parentPath, const char *name)
+static HKEY OpenParentKey(const char *parentPath)
 {
     HKEY parent;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, PARENT_KEY_ACCESS, &parent) != ERROR_SUCCESS) {
         ShowRegistryError("Couldn't open a key in registry\n%s", parentPath);
         return NULL;
     }
-    HKEY product;
+    return parent;
+}
+
+// Makes (or opens) the named key below the parent; null after a reported failure.
+static HKEY CreateNamedKey(HKEY parent, const char *name)
+{
+    HKEY key;
     DWORD disposition;
-    LONG created = RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE,
-                                   KEY_ALL_ACCESS, NULL, &product, &disposition);
-    RegCloseKey(parent);
-    if (created != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
+                        &disposition) != ERROR_SUCCESS) {
         ShowRegistryError("Couldn't create key in registry\n%s", name);
         return NULL;
     }
-    return product;
+    return key;
 }
 
 static void SetText(HKEY key, const char *name, const char *text)
@@ -84,22 +86,33 @@ DWORD MeasureInstalledSizeKb()
 
 // Under the product's name, and again under the viewer's file name, which is
 // what the shell looks up for ShellExecute("Velloran.exe").
-static void WriteAppPaths(const char *name)
+static void WriteAppPaths()
 {
-    HKEY key = CreateProductKey(kAppPathsParent, name);
-    if (!key)
+    HKEY parent = OpenParentKey(kAppPathsParent);
+    if (!parent)
         return;
-    char value[VALUE_BUFFER_SIZE];
-    SetText(key, "", InInstallDir(value, "", "\\VELLORAN.EXE"));
-    SetText(key, "Path", g_installDir);
-    RegCloseKey(key);
+    const char *const names[] = { kProductSubkey, kAppPathsExeSubkey };
+    for (size_t i = 0; i < ARRAYSIZE(names); ++i) {
+        HKEY key = CreateNamedKey(parent, names[i]);
+        if (!key)
+            continue;
+        char value[VALUE_BUFFER_SIZE];
+        SetText(key, "", InInstallDir(value, "", "\\VELLORAN.EXE"));
+        SetText(key, "Path", g_installDir);
+        RegCloseKey(key);
+    }
+    RegCloseKey(parent);
 }
 
 // The uninstall command is quoted: unquoted, a path with spaces could start
 // another program, such as C:\Program.exe.
 static void WriteUninstallEntry()
 {
-    HKEY key = CreateProductKey(kUninstallParent, kProductSubkey);
+    HKEY parent = OpenParentKey(kUninstallParent);
+    if (!parent)
+        return;
+    HKEY key = CreateNamedKey(parent, kProductSubkey);
+    RegCloseKey(parent);
     if (!key)
         return;
     char value[VALUE_BUFFER_SIZE];
@@ -121,7 +134,6 @@ static void WriteUninstallEntry()
 
 void RegisterApplication()
 {
-    WriteAppPaths(kProductSubkey);
-    WriteAppPaths(kAppPathsExeSubkey);
+    WriteAppPaths();
     WriteUninstallEntry();
 }
