@@ -2,6 +2,7 @@
 // whether the image types are to open with Velloran. "Finish" records it all.
 #include "pages/pages.h"
 
+#include "common/install_names.h"
 #include "pages/folder_list.h"
 #include "pages/page_picture.h"
 #include "register/registration.h"
@@ -19,30 +20,58 @@ static HWND s_pictureFrame;
 static HWND s_folderList;
 static bool s_registerTypes;
 
-struct Shortcut {
-    const char *linkName;
-    const char *targetName;
-    const char *description;
+// Each Start Menu the shell may name, with the Programs folder inside it:
+// Windows 8 and later list only the shortcuts below a Programs folder.
+struct StartMenuFolders {
+    int startMenu;
+    int programs;
 };
 
-static const Shortcut kShortcuts[] = {
-    { "\\Velloran.lnk",  "\\Velloran.exe",  "Velloran"  },
-    { "\\Uninstall.lnk", "\\uninstall.exe", "Uninstall" },
-    { "\\Readme.lnk",    "\\Readme.wri",    "Readme"    },
+static const StartMenuFolders kStartMenus[] = {
+    { CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS },
+    { CSIDL_STARTMENU,        CSIDL_PROGRAMS        },
 };
+
+static bool IsFolder(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The Programs folder when it is a folder below the Start Menu: the browse
+// starts there, and the up entry leads back to the Start Menu.
+static void EnterPrograms(char *folder, const char *programs)
+{
+    size_t rootLength = strlen(folder);
+    if (strlen(programs) > rootLength + 1 && programs[rootLength] == '\\' &&
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, programs, (int)rootLength, folder,
+                       (int)rootLength) == CSTR_EQUAL &&
+        IsFolder(programs))
+        CopyText(folder, PATH_BUFFER_SIZE, programs);
+}
 
 // The shell's Start Menu: the all-users one where the system has it, else the
-// user's. Only the oldest Windows keep it in the Windows directory.
-static void FindStartMenu(char *folder)
+// user's. Only the oldest Windows keep it in the Windows directory. The
+// Start Menu is the root of the browse; its length is returned.
+static int FindStartMenu(char *folder)
 {
-    char found[MAX_PATH];
-    if (SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_COMMON_STARTMENU, NULL, SHGFP_TYPE_CURRENT, found))
-        || SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_STARTMENU, NULL, SHGFP_TYPE_CURRENT, found))) {
+    char found[MAX_PATH], programs[MAX_PATH];
+    for (size_t i = 0; i < ARRAYSIZE(kStartMenus); ++i) {
+        if (FAILED(SHGetFolderPathA(NULL, kStartMenus[i].startMenu, NULL, SHGFP_TYPE_CURRENT, found)))
+            continue;
         CopyText(folder, PATH_BUFFER_SIZE, found);
-        return;
+        int rootLength = (int)strlen(folder);
+        if (SUCCEEDED(SHGetFolderPathA(NULL, kStartMenus[i].programs, NULL, SHGFP_TYPE_CURRENT, programs)))
+            EnterPrograms(folder, programs);
+        return rootLength;
     }
     GetWindowsDirectoryA(folder, PATH_BUFFER_SIZE);
     AppendText(folder, PATH_BUFFER_SIZE, "\\Start Menu");
+    int rootLength = (int)strlen(folder);
+    char oldPrograms[PATH_BUFFER_SIZE];
+    if (CopyText(oldPrograms, sizeof oldPrograms, folder) && AppendText(oldPrograms, sizeof oldPrograms, "\\Programs"))
+        EnterPrograms(folder, oldPrograms);
+    return rootLength;
 }
 
 static LRESULT OnInitShortcutPage(HWND page, UINT, WPARAM, LPARAM)
@@ -50,8 +79,7 @@ static LRESULT OnInitShortcutPage(HWND page, UINT, WPARAM, LPARAM)
     s_pictureFrame = GetDlgItem(page, IDC_SC_PICTURE_FRAME);
     s_folderList   = GetDlgItem(page, IDC_SC_FOLDER_LIST);
 
-    FindStartMenu(g_shortcutFolder);
-    g_startMenuRootLength = (int)strlen(g_shortcutFolder);
+    g_startMenuRootLength = FindStartMenu(g_shortcutFolder);
     SetDlgItemTextA(page, IDC_SC_PREVIEW, g_shortcutFolder);
 
     LoadPagePicture();
@@ -78,11 +106,11 @@ static LRESULT OnShortcutNotify(HWND page, UINT, WPARAM, LPARAM lParam)
 
 static void WriteShortcuts()
 {
-    for (size_t i = 0; i < ARRAYSIZE(kShortcuts); ++i) {
+    for (int i = 0; i < SHORTCUT_COUNT; ++i) {
         CopyText(g_linkPath, PATH_BUFFER_SIZE, g_shortcutFolder);
-        AppendText(g_linkPath, PATH_BUFFER_SIZE, kShortcuts[i].linkName);
+        AppendText(g_linkPath, PATH_BUFFER_SIZE, kShortcuts[i].linkSuffix);
         CopyText(g_targetPath, PATH_BUFFER_SIZE, g_installDir);
-        AppendText(g_targetPath, PATH_BUFFER_SIZE, kShortcuts[i].targetName);
+        AppendText(g_targetPath, PATH_BUFFER_SIZE, kShortcuts[i].targetSuffix);
         CreateShellLink(g_targetPath, g_linkPath, kShortcuts[i].description);
     }
 }

@@ -2,6 +2,7 @@
 // programs. A key that cannot be opened or made is reported and skipped.
 #include "register/registration.h"
 
+#include "common/install_names.h"
 #include "install/manifest.h"
 #include "shell/setup_state.h"
 #include "shell/text.h"
@@ -14,10 +15,6 @@ enum {
     PARENT_KEY_ACCESS   = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
 };
 
-static const char APP_PATHS_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-static const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-static const char PRODUCT_KEY[]   = "Velloran";
-
 static void ShowRegistryError(const char *format, const char *argument)
 {
     char message[ERROR_MESSAGE_SIZE];
@@ -25,25 +22,27 @@ static void ShowRegistryError(const char *format, const char *argument)
     MessageBoxA(g_mainWindow, message, NULL, MB_OK);
 }
 
-// Opens the parent key and makes the product key below it; null after a
-// reported failure.
-static HKEY CreateProductKey(const char *parentPath)
+static HKEY OpenParentKey(const char *parentPath)
 {
     HKEY parent;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, PARENT_KEY_ACCESS, &parent) != ERROR_SUCCESS) {
         ShowRegistryError("Couldn't open a key in registry\n%s", parentPath);
         return NULL;
     }
-    HKEY product;
+    return parent;
+}
+
+// Makes (or opens) the named key below the parent; null after a reported failure.
+static HKEY CreateNamedKey(HKEY parent, const char *name)
+{
+    HKEY key;
     DWORD disposition;
-    LONG created = RegCreateKeyExA(parent, PRODUCT_KEY, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE,
-                                   KEY_ALL_ACCESS, NULL, &product, &disposition);
-    RegCloseKey(parent);
-    if (created != ERROR_SUCCESS) {
-        ShowRegistryError("Couldn't create key in registry\n%s", PRODUCT_KEY);
+    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
+                        &disposition) != ERROR_SUCCESS) {
+        ShowRegistryError("Couldn't create key in registry\n%s", name);
         return NULL;
     }
-    return product;
+    return key;
 }
 
 static void SetText(HKEY key, const char *name, const char *text)
@@ -85,27 +84,42 @@ DWORD MeasureInstalledSizeKb()
     return (DWORD)((bytes + 1023) / 1024);
 }
 
+// Under the product's name, and again under the viewer's file name, which is
+// what the shell looks up for ShellExecute("Velloran.exe").
 static void WriteAppPaths()
 {
-    HKEY key = CreateProductKey(APP_PATHS_KEY);
-    if (!key)
+    HKEY parent = OpenParentKey(kAppPathsParent);
+    if (!parent)
         return;
-    char value[VALUE_BUFFER_SIZE];
-    SetText(key, "", InInstallDir(value, "", "\\VELLORAN.EXE"));
-    SetText(key, "Path", g_installDir);
-    RegCloseKey(key);
+    const char *const names[] = { kProductSubkey, kAppPathsExeSubkey };
+    for (size_t i = 0; i < ARRAYSIZE(names); ++i) {
+        HKEY key = CreateNamedKey(parent, names[i]);
+        if (!key)
+            continue;
+        char value[VALUE_BUFFER_SIZE];
+        SetText(key, "", InInstallDir(value, "", "\\VELLORAN.EXE"));
+        SetText(key, "Path", g_installDir);
+        RegCloseKey(key);
+    }
+    RegCloseKey(parent);
 }
 
 // The uninstall command is quoted: unquoted, a path with spaces could start
 // another program, such as C:\Program.exe.
 static void WriteUninstallEntry()
 {
-    HKEY key = CreateProductKey(UNINSTALL_KEY);
+    HKEY parent = OpenParentKey(kUninstallParent);
+    if (!parent)
+        return;
+    HKEY key = CreateNamedKey(parent, kProductSubkey);
+    RegCloseKey(parent);
     if (!key)
         return;
     char value[VALUE_BUFFER_SIZE];
     SetText(key, "DisplayName", "Velloran");
-    SetText(key, "UninstallString", InInstallDir(value, "\"", "\\uninstall.exe\""));
+    InInstallDir(value, "\"", kUninstallerSuffix);
+    AppendText(value, VALUE_BUFFER_SIZE, "\"");
+    SetText(key, "UninstallString", value);
     SetText(key, "Scdir", g_shortcutFolder);
     SetText(key, "Progdir", g_installDir);
     SetText(key, "DisplayIcon", InInstallDir(value, "", "\\Velloran.exe,0"));

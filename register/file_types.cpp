@@ -1,110 +1,157 @@
 // Makes Velloran the program that opens eleven image types: WIN.INI entries
-// for old programs, the existing extension keys and the document type.
+// for old programs, the existing extension keys and the document type, and
+// what Windows 10/11 read once a user has chosen a program: the extensions'
+// OpenWithProgids, the Applications key and the Default Apps capabilities.
+// All of it machine-wide under HKEY_LOCAL_MACHINE; UserChoice is the user's
+// and never written. What the setup replaces is noted first, so that the
+// uninstaller can give back exactly the machine of before.
 #include "register/registration.h"
 
+#include "common/install_names.h"
 #include "shell/setup_state.h"
 #include "shell/text.h"
 
 #include <shlobj.h>
 #include <string.h>
 
-// A class name is a key name: at most 255 characters.
-enum { PROFILE_PROBE_SIZE = 5, VALUE_BUFFER_SIZE = PATH_BUFFER_SIZE + 64, PREVIOUS_CLASS_SIZE = 256 };
-
-static const char DOCUMENT_TYPE[] = "VELLORAN1.Image";
-// Beside an extension's default value, the class it named before: the
-// uninstaller (payload/uninstall, same name) gives the extension back to it.
-static const char PREVIOUS_CLASS_VALUE[] = "Velloran.Previous";
-
-struct ImageType {
-    const char *profileKey;
-    const char *extensionKey;
+enum {
+    PROFILE_PROBE_SIZE = 5,
+    VALUE_BUFFER_SIZE  = PATH_BUFFER_SIZE + 64,
+    KEY_PATH_SIZE      = 64,
+    // A default value longer than this is not a class name; it cannot be
+    // noted, so that extension is left as it is.
+    PREVIOUS_VALUE_SIZE = 1024,
+    WORD_LIST_SIZE      = IMAGE_TYPE_COUNT * IMAGE_TYPE_SIZE + 1,
+    PARENT_KEY_ACCESS   = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
 };
 
-static const ImageType kImageTypes[] = {
-    { "bmp",  ".bmp"  }, { "gif",  ".gif"  }, { "jpg", ".jpg" }, { "jpeg", ".jpeg" },
-    { "jif",  ".jif"  }, { "png",  ".png"  }, { "ppm", ".ppm" }, { "tga",  ".tga"  },
-    { "pcx",  ".pcx"  }, { "tif",  ".tif"  }, { "tiff", ".tiff" },
-};
+static const char APPLICATION_NAME[]        = "Velloran";
+static const char APPLICATION_DESCRIPTION[] = "Velloran 1.00, a small image editor";
 
-static void SetDefaultText(HKEY key, const char *text)
+static void SetText(HKEY key, const char *name, const char *text)
 {
-    RegSetValueExA(key, "", 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
 }
 
-static HKEY CreateSubkey(HKEY parent, const char *name)
+static void SetNumber(HKEY key, const char *name, DWORD number)
+{
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number));
+}
+
+// Made or opened; disposition may be null.
+static HKEY CreateSubkey(HKEY parent, const char *name, DWORD *disposition = NULL)
 {
     HKEY key;
-    DWORD disposition;
-    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        NULL, &key, &disposition) != ERROR_SUCCESS)
+    DWORD ignored;
+    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
+                        disposition ? disposition : &ignored) != ERROR_SUCCESS)
         return NULL;
     return key;
 }
 
-// An entry already holding text is someone else's and stays. A new one uses
-// the classic form: the program, a caret, and the dotted extension.
-static void WriteProfileEntries()
+// The install directory followed by a suffix.
+static const char *InInstallDir(char *value, const char *prefix, const char *suffix)
 {
-    for (size_t i = 0; i < ARRAYSIZE(kImageTypes); ++i) {
+    value[0] = '\0';
+    AppendText(value, VALUE_BUFFER_SIZE, prefix);
+    AppendText(value, VALUE_BUFFER_SIZE, g_installDir);
+    AppendText(value, VALUE_BUFFER_SIZE, suffix);
+    return value;
+}
+
+// An entry already holding text is someone else's and stays. A new one uses
+// the classic form: the program, a caret, and the dotted extension. Entries
+// that were present with an empty value are listed in emptyEntries: the
+// uninstaller gives them back present and empty.
+static void WriteProfileEntries(char *emptyEntries)
+{
+    emptyEntries[0] = '\0';
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
         char probe[PROFILE_PROBE_SIZE];
-        if (GetProfileStringA("extensions", kImageTypes[i].profileKey, "", probe, PROFILE_PROBE_SIZE) != 0)
+        if (GetProfileStringA(kWinIniSection, kImageTypes[i], "", probe, PROFILE_PROBE_SIZE) != 0)
             continue;
-        g_targetPath[0] = '\0';
-        AppendText(g_targetPath, PATH_BUFFER_SIZE, g_installDir);
-        AppendText(g_targetPath, PATH_BUFFER_SIZE, "\\Velloran.exe ^");
-        AppendText(g_targetPath, PATH_BUFFER_SIZE, kImageTypes[i].extensionKey);
-        WriteProfileStringA("extensions", kImageTypes[i].profileKey, g_targetPath);
+        // Only an absent entry gives back the default.
+        if (GetProfileStringA(kWinIniSection, kImageTypes[i], "?", probe, PROFILE_PROBE_SIZE) == 0) {
+            if (emptyEntries[0])
+                AppendText(emptyEntries, WORD_LIST_SIZE, " ");
+            AppendText(emptyEntries, WORD_LIST_SIZE, kImageTypes[i]);
+        }
+        char extension[EXTENSION_SIZE];
+        DottedExtension(kImageTypes[i], extension);
+        InInstallDir(g_targetPath, "", "\\Velloran.exe ^");
+        AppendText(g_targetPath, PATH_BUFFER_SIZE, extension);
+        WriteProfileStringA(kWinIniSection, kImageTypes[i], g_targetPath);
     }
 }
 
-// Notes the class the extension names, unless that is ours already: a
-// repeated setup must not note itself as the one to give the extension back to.
-static void NotePreviousClass(HKEY key)
+// Notes the extension's default value, type and data as they are, before it
+// becomes ours. A value that is ours already keeps the note of the run that
+// took it over; no default value means no note. False when the value cannot
+// be noted: the extension is then not taken over.
+static bool NotePreviousDefault(HKEY key)
 {
-    char previous[PREVIOUS_CLASS_SIZE];
+    BYTE previous[PREVIOUS_VALUE_SIZE];
     DWORD type = 0;
     DWORD size = sizeof(previous) - 1;
-    if (RegQueryValueExA(key, "", NULL, &type, (BYTE *)previous, &size) != ERROR_SUCCESS || type != REG_SZ)
-        return;
+    LONG read = RegQueryValueExA(key, "", NULL, &type, previous, &size);
+    if (read == ERROR_FILE_NOT_FOUND) {
+        RegDeleteValueA(key, kPreviousClassValue);
+        return true;
+    }
+    if (read != ERROR_SUCCESS)
+        return false;
     previous[size] = '\0';
-    if (previous[0] == '\0' || lstrcmpiA(previous, DOCUMENT_TYPE) == 0)
+    if (type == REG_SZ && lstrcmpiA((const char *)previous, kDocumentType) == 0)
+        return true;
+    return RegSetValueExA(key, kPreviousClassValue, 0, type, previous, size) == ERROR_SUCCESS;
+}
+
+// "Open with" offers the document type from here; a subkey the setup had to
+// make is noted, so that the uninstaller takes it away again.
+static void AddOpenWith(HKEY extensionKey)
+{
+    DWORD disposition = 0;
+    HKEY openWith = CreateSubkey(extensionKey, kOpenWithSubkey, &disposition);
+    if (!openWith)
         return;
-    RegSetValueExA(key, PREVIOUS_CLASS_VALUE, 0, REG_SZ, (const BYTE *)previous, (DWORD)strlen(previous) + 1);
+    if (disposition == REG_CREATED_NEW_KEY)
+        SetNumber(extensionKey, kMadeOpenWithValue, 1);
+    RegSetValueExA(openWith, kDocumentType, 0, REG_NONE, NULL, 0);
+    RegCloseKey(openWith);
 }
 
 // Only extensions the system knows already are pointed at the document type.
 static void PointExtensionKeys()
 {
-    for (size_t i = 0; i < ARRAYSIZE(kImageTypes); ++i) {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kImageTypes[i].extensionKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
+        char path[KEY_PATH_SIZE], extension[EXTENSION_SIZE];
+        DottedExtension(kImageTypes[i], extension);
+        if (!CopyText(path, sizeof path, kMachineClasses) || !AppendText(path, sizeof path, "\\") ||
+            !AppendText(path, sizeof path, extension))
             continue;
-        NotePreviousClass(key);
-        SetDefaultText(key, DOCUMENT_TYPE);
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+            continue;
+        if (NotePreviousDefault(key)) {
+            SetText(key, "", kDocumentType);
+            AddOpenWith(key);
+        }
         RegCloseKey(key);
     }
 }
 
 // The program and the document are quoted so that paths with spaces open.
-static void WriteDocumentType()
+static void WriteDocumentType(HKEY classes)
 {
-    HKEY root;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "", 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, &root) != ERROR_SUCCESS)
-        return;
-    HKEY documentType = CreateSubkey(root, DOCUMENT_TYPE);
-    RegCloseKey(root);
+    HKEY documentType = CreateSubkey(classes, kDocumentType);
     if (!documentType)
         return;
-    SetDefaultText(documentType, "Velloran 1.00");
+    SetText(documentType, "", "Velloran 1.00");
 
     char value[VALUE_BUFFER_SIZE];
     HKEY icon = CreateSubkey(documentType, "DefaultIcon");
     if (icon) {
-        value[0] = '\0';
-        AppendText(value, VALUE_BUFFER_SIZE, g_installDir);
-        AppendText(value, VALUE_BUFFER_SIZE, "\\Velloran.exe,0");
-        SetDefaultText(icon, value);
+        SetText(icon, "", InInstallDir(value, "", "\\Velloran.exe,0"));
         RegCloseKey(icon);
     }
 
@@ -118,19 +165,100 @@ static void WriteDocumentType()
         level = next;
     }
     if (level) {
-        value[0] = '\0';
-        AppendText(value, VALUE_BUFFER_SIZE, "\"");
-        AppendText(value, VALUE_BUFFER_SIZE, g_installDir);
-        AppendText(value, VALUE_BUFFER_SIZE, "\\Velloran.exe\" \"%1\"");
-        SetDefaultText(level, value);
+        SetText(level, "", InInstallDir(value, "\"", "\\Velloran.exe\" \"%1\""));
         RegCloseKey(level);
     }
 }
 
+// Applications\Velloran.exe: the name "Open with" shows and the types it
+// lists the viewer for.
+static void WriteApplicationKey(HKEY classes)
+{
+    HKEY application = CreateSubkey(classes, kApplicationKey);
+    if (!application)
+        return;
+    SetText(application, "FriendlyAppName", APPLICATION_NAME);
+    HKEY types = CreateSubkey(application, "SupportedTypes");
+    RegCloseKey(application);
+    if (!types)
+        return;
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
+        char extension[EXTENSION_SIZE];
+        DottedExtension(kImageTypes[i], extension);
+        SetText(types, extension, "");
+    }
+    RegCloseKey(types);
+}
+
+// WIN.INI keys noted by an earlier run stay noted: that run saw the machine
+// of before.
+static void NoteEmptyEntries(HKEY vendor, const char *emptyEntries)
+{
+    char list[WORD_LIST_SIZE] = "";
+    DWORD type = 0;
+    DWORD size = sizeof(list) - 1;
+    if (RegQueryValueExA(vendor, kEmptyWinIniEntriesValue, NULL, &type, (BYTE *)list, &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        size = 0;
+    list[size] = '\0';
+    bool added = false;
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
+        if (!ListHasWord(emptyEntries, kImageTypes[i]) || ListHasWord(list, kImageTypes[i]))
+            continue;
+        if ((list[0] && !AppendText(list, sizeof list, " ")) || !AppendText(list, sizeof list, kImageTypes[i]))
+            return;
+        added = true;
+    }
+    if (added)
+        SetText(vendor, kEmptyWinIniEntriesValue, list);
+}
+
+// Default Apps: the capabilities below Velloran's own key, named in
+// RegisteredApplications. The vendor key also keeps the setup's notes.
+static void WriteCapabilities(const char *emptyEntries)
+{
+    HKEY vendor;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        NULL, &vendor, NULL) != ERROR_SUCCESS)
+        return;
+    NoteEmptyEntries(vendor, emptyEntries);
+    HKEY capabilities = CreateSubkey(HKEY_LOCAL_MACHINE, kCapabilitiesKey);
+    if (capabilities) {
+        SetText(capabilities, "ApplicationName", APPLICATION_NAME);
+        SetText(capabilities, "ApplicationDescription", APPLICATION_DESCRIPTION);
+        HKEY associations = CreateSubkey(capabilities, "FileAssociations");
+        if (associations) {
+            for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
+                char extension[EXTENSION_SIZE];
+                DottedExtension(kImageTypes[i], extension);
+                SetText(associations, extension, kDocumentType);
+            }
+            RegCloseKey(associations);
+        }
+        RegCloseKey(capabilities);
+    }
+    DWORD disposition = 0;
+    HKEY registered = CreateSubkey(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, &disposition);
+    if (registered) {
+        if (disposition == REG_CREATED_NEW_KEY)
+            SetNumber(vendor, kMadeRegisteredApplicationsValue, 1);
+        SetText(registered, kRegisteredApplicationName, kCapabilitiesKey);
+        RegCloseKey(registered);
+    }
+    RegCloseKey(vendor);
+}
+
 void RegisterImageTypes()
 {
-    WriteProfileEntries();
+    char emptyEntries[WORD_LIST_SIZE];
+    WriteProfileEntries(emptyEntries);
     PointExtensionKeys();
-    WriteDocumentType();
+    HKEY classes;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineClasses, 0, PARENT_KEY_ACCESS, &classes) == ERROR_SUCCESS) {
+        WriteDocumentType(classes);
+        WriteApplicationKey(classes);
+        RegCloseKey(classes);
+    }
+    WriteCapabilities(emptyEntries);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
 }

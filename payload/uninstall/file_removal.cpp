@@ -120,9 +120,13 @@ void RemoveShortcuts(const Installation *installation, RemovalReport *report)
     if (!dir[0] || !DirectoryExists(dir))
         return;
     char path[UNINSTALL_PATH_SIZE];
-    for (int i = 0; i < 3; ++i) {
-        if (JoinPath(path, sizeof path, dir, kShortcutSuffixes[i]) && DeleteFileA(path))
+    for (int i = 0; i < SHORTCUT_COUNT; ++i) {
+        if (!JoinPath(path, sizeof path, dir, kShortcuts[i].linkSuffix))
+            continue;
+        if (DeleteFileA(path))
             ++report->shortcutsRemoved;
+        else if (!IsAbsence(GetLastError()))
+            ++report->shortcutsFailed;
     }
     if (RemoveDirectoryA(dir))
         report->shortcutDirRemoved = true;

@@ -1,4 +1,5 @@
 #include "payload/uninstall/installation.h"
+#include "install/manifest.h"
 #include "payload/uninstall/paths.h"
 
 // A REG_SZ value that fits the buffer with its NUL, or an empty text.
@@ -16,23 +17,73 @@ static void ReadTextValue(HKEY key, const char *name, char *dest, DWORD destSize
     dest[size < destSize ? size : destSize - 1] = '\0';
 }
 
-bool ReadInstallation(Installation *installation)
+static void Clear(Installation *installation)
 {
     installation->programDir[0] = '\0';
     installation->shortcutDir[0] = '\0';
     installation->viewerPath[0] = '\0';
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    installation->registered = false;
+}
+
+// The viewer's path as the WIN.INI entries of the setup name it.
+static void NameViewer(Installation *installation)
+{
+    if (installation->programDir[0] &&
+        !JoinPath(installation->viewerPath, sizeof installation->viewerPath, installation->programDir, kViewerSuffix))
+        installation->viewerPath[0] = '\0';
+}
+
+bool ReadInstallation(Installation *installation)
+{
+    Clear(installation);
+    HKEY parent, key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallParent, 0, KEY_QUERY_VALUE, &parent) != ERROR_SUCCESS)
+        return false;
+    LONG opened = RegOpenKeyExA(parent, kProductSubkey, 0, KEY_QUERY_VALUE, &key);
+    RegCloseKey(parent);
+    if (opened != ERROR_SUCCESS)
         return false;
     ReadTextValue(key, "Progdir", installation->programDir, sizeof installation->programDir);
     ReadTextValue(key, "Scdir", installation->shortcutDir, sizeof installation->shortcutDir);
     RegCloseKey(key);
 
-    // The viewer's path as the WIN.INI entries of the setup name it.
-    if (installation->programDir[0] &&
-        !JoinPath(installation->viewerPath, sizeof installation->viewerPath, installation->programDir, kViewerSuffix))
-        installation->viewerPath[0] = '\0';
+    NameViewer(installation);
     TrimTrailingBackslashes(installation->programDir);
     TrimTrailingBackslashes(installation->shortcutDir);
+    installation->registered = true;
+    return true;
+}
+
+static bool IsFile(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The setup installs in manifest order, so whenever its uninstall.exe is
+// there, so is every row before it.
+static bool HoldsInstalledFiles(const char *dir)
+{
+    char path[UNINSTALL_PATH_SIZE];
+    for (int row = 0; row < MANIFEST_ROWS; ++row) {
+        if (!JoinPath(path, sizeof path, dir, g_destinationSuffixes[row]) || !IsFile(path))
+            return false;
+        if (lstrcmpiA(g_destinationSuffixes[row], kUninstallerSuffix) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool FindUnregisteredInstallation(const char *uninstallerPath, Installation *installation)
+{
+    Clear(installation);
+    char dir[UNINSTALL_PATH_SIZE];
+    if (!uninstallerPath[0] || !ParentDirectory(uninstallerPath, dir, sizeof dir))
+        return false;
+    TrimTrailingBackslashes(dir);
+    if (!HoldsInstalledFiles(dir))
+        return false;
+    lstrcpynA(installation->programDir, dir, sizeof installation->programDir);
+    NameViewer(installation);
     return true;
 }

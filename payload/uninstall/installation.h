@@ -1,4 +1,5 @@
-// Where the setup put Velloran, as its uninstall entry records it.
+// Where the setup put Velloran: as its uninstall entry records it or, without
+// an entry, as the folder of the uninstaller shows it.
 #pragma once
 #include "payload/uninstall/uninstall_state.h"
 
@@ -6,8 +7,15 @@ struct Installation {
     char programDir[UNINSTALL_PATH_SIZE];   // "Progdir", no trailing backslash; may be empty
     char shortcutDir[UNINSTALL_PATH_SIZE];  // "Scdir"; may be empty
     char viewerPath[UNINSTALL_PATH_SIZE];   // programDir + "\Velloran.exe", as WIN.INI names it
+    bool registered;                        // false: only the program files are known
 };
 
-// False when there is no uninstall entry: Velloran is not installed. A value
-// that is missing, not text or too long reads as empty.
+// False when there is no uninstall entry. A value that is missing, not text
+// or too long reads as empty.
 bool ReadInstallation(Installation *installation);
+
+// A setup cancelled on its last page, or stopped by a failure after it had
+// installed uninstall.exe, leaves files but no uninstall entry. The folder of
+// the uninstaller's file is such an installation when it holds every file
+// the setup installs up to and including uninstall.exe. False otherwise.
+bool FindUnregisteredInstallation(const char *uninstallerPath, Installation *installation);

@@ -1,108 +1,230 @@
 // Registry and WIN.INI entries of the setup. Extension keys and WIN.INI
-// entries are shared with other programs: only those that still point at
-// this Velloran are changed, and an extension key itself is never deleted.
+// entries are shared with other programs: only what still points at this
+// Velloran is changed, each given back as the setup noted it before, and an
+// extension key itself is never deleted.
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/removal.h"
 
+#include <shlobj.h>
+
 enum {
-    MAX_KEY_DEPTH     = 16,
-    KEY_NAME_SIZE     = 256,     // the registry's own limit on a key name
-    CLASS_VALUE_SIZE  = 64,
-    PREVIOUS_CLASS_SIZE = 256,   // a class name is a key name
+    MAX_KEY_DEPTH      = 16,
+    KEY_NAME_SIZE      = 256,     // the registry's own limit on a key name
+    KEY_PATH_SIZE      = 64,
+    CLASS_VALUE_SIZE   = 64,
+    PREVIOUS_VALUE_SIZE = 1024,   // as the setup notes it
+    WORD_LIST_SIZE     = IMAGE_TYPE_COUNT * IMAGE_TYPE_SIZE + 1,
     WIN_INI_VALUE_SIZE = UNINSTALL_PATH_SIZE + 32
 };
 
-static const char kWinIniSection[] = "extensions";
+enum Outcome { OUTCOME_ABSENT, OUTCOME_REMOVED, OUTCOME_FAILED };
 
-// A key and everything below it. False when it was not there or could not
-// be deleted.
-static bool DeleteKeyTree(HKEY parent, const char *name, int depth)
+static void Count(Outcome outcome, LONG *removed, LONG *failed)
+{
+    if (outcome == OUTCOME_REMOVED)
+        ++*removed;
+    else if (outcome == OUTCOME_FAILED)
+        ++*failed;
+}
+
+// A key and everything below it.
+static Outcome DeleteKeyTree(HKEY parent, const char *name, int depth)
 {
     if (depth > MAX_KEY_DEPTH)
-        return false;
+        return OUTCOME_FAILED;
     HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE, &key) != ERROR_SUCCESS)
-        return false;
+    LONG opened = RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE, &key);
+    if (opened == ERROR_FILE_NOT_FOUND)
+        return OUTCOME_ABSENT;
+    if (opened != ERROR_SUCCESS)
+        return OUTCOME_FAILED;
     char child[KEY_NAME_SIZE];
     for (;;) {
         DWORD childSize = sizeof child;
         // Always the first child: the one before was just deleted.
         if (RegEnumKeyExA(key, 0, child, &childSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
-        if (!DeleteKeyTree(key, child, depth + 1))
+        if (DeleteKeyTree(key, child, depth + 1) != OUTCOME_REMOVED)
             break;
     }
     RegCloseKey(key);
-    return RegDeleteKeyA(parent, name) == ERROR_SUCCESS;
+    return RegDeleteKeyA(parent, name) == ERROR_SUCCESS ? OUTCOME_REMOVED : OUTCOME_FAILED;
 }
 
-// The class that the setup found in the extension key and noted beside it.
-static bool ReadPreviousClass(HKEY key, char *previous, DWORD previousSize)
+// A key below HKEY_LOCAL_MACHINE\parentPath.
+static Outcome DeleteKeyBelow(const char *parentPath, const char *name)
 {
-    DWORD type = 0;
-    DWORD size = previousSize - 1;
-    if (RegQueryValueExA(key, kPreviousClassValue, NULL, &type, (BYTE *)previous, &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return false;
-    previous[size < previousSize ? size : previousSize - 1] = '\0';
-    return previous[0] != '\0';
+    HKEY parent;
+    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &parent);
+    if (opened != ERROR_SUCCESS)
+        return opened == ERROR_FILE_NOT_FOUND ? OUTCOME_ABSENT : OUTCOME_FAILED;
+    Outcome outcome = DeleteKeyTree(parent, name, 0);
+    RegCloseKey(parent);
+    return outcome;
 }
 
-// The extension key's default value, when it still names our document type:
-// given back to the class the setup found there, or deleted when there was
-// none. The setup's note of that class goes either way; the key and its
-// other values stay.
-static bool ReleaseExtension(const char *extension)
+static bool DeleteValue(HKEY key, const char *name, Outcome *outcome)
 {
-    char keyName[8] = ".";
-    lstrcpynA(keyName + 1, extension, sizeof keyName - 1);
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyName, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return false;
+    LONG deleted = RegDeleteValueA(key, name);
+    if (deleted == ERROR_SUCCESS)
+        return true;
+    if (deleted != ERROR_FILE_NOT_FOUND)
+        *outcome = OUTCOME_FAILED;
+    return false;
+}
+
+static bool HasValue(HKEY key, const char *name)
+{
+    return RegQueryValueExA(key, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+}
+
+static bool IsEmptyKey(HKEY key)
+{
+    DWORD subkeys = 1, values = 1;
+    return RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, &values, NULL, NULL, NULL, NULL) ==
+               ERROR_SUCCESS &&
+           subkeys == 0 && values == 0;
+}
+
+// The default value, while it still names our document type: the value the
+// setup noted beside it, type and data as they were, or none when there was
+// none.
+static void GiveBackDefault(HKEY key, bool *released, Outcome *outcome)
+{
     char value[CLASS_VALUE_SIZE] = "";
     DWORD type = 0;
     DWORD size = sizeof value - 1;
-    bool released = false;
-    if (RegQueryValueExA(key, "", NULL, &type, (BYTE *)value, &size) == ERROR_SUCCESS && type == REG_SZ) {
-        value[size < sizeof value ? size : sizeof value - 1] = '\0';
-        char previous[PREVIOUS_CLASS_SIZE];
-        if (lstrcmpiA(value, kDocumentType) == 0)
-            released = ReadPreviousClass(key, previous, sizeof previous)
-                           ? RegSetValueExA(key, "", 0, REG_SZ, (const BYTE *)previous,
-                                            (DWORD)lstrlenA(previous) + 1) == ERROR_SUCCESS
-                           : RegDeleteValueA(key, "") == ERROR_SUCCESS;
-    }
-    RegDeleteValueA(key, kPreviousClassValue);
-    RegCloseKey(key);
-    return released;
+    if (RegQueryValueExA(key, "", NULL, &type, (BYTE *)value, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return;
+    value[size] = '\0';
+    if (lstrcmpiA(value, kDocumentType) != 0)
+        return;
+    BYTE previous[PREVIOUS_VALUE_SIZE];
+    DWORD previousType = 0;
+    DWORD previousSize = sizeof previous;
+    LONG result = RegQueryValueExA(key, kPreviousClassValue, NULL, &previousType, previous, &previousSize) ==
+                          ERROR_SUCCESS
+                      ? RegSetValueExA(key, "", 0, previousType, previous, previousSize)
+                      : RegDeleteValueA(key, "");
+    if (result == ERROR_SUCCESS)
+        *released = true;
+    else
+        *outcome = OUTCOME_FAILED;
 }
 
-static bool RemoveWinIniEntry(const char *extension, const char *viewerPath)
+// Our entry in OpenWithProgids, and the subkey itself when the setup made it
+// and nothing else is in it now.
+static void RemoveOpenWith(HKEY key, bool *released, Outcome *outcome)
+{
+    HKEY openWith;
+    if (RegOpenKeyExA(key, kOpenWithSubkey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &openWith) != ERROR_SUCCESS)
+        return;
+    if (DeleteValue(openWith, kDocumentType, outcome))
+        *released = true;
+    bool remove = HasValue(key, kMadeOpenWithValue) && IsEmptyKey(openWith);
+    RegCloseKey(openWith);
+    if (remove && RegDeleteKeyA(key, kOpenWithSubkey) != ERROR_SUCCESS)
+        *outcome = OUTCOME_FAILED;
+}
+
+static Outcome ReleaseExtension(const char *imageType)
+{
+    char suffix[EXTENSION_SIZE + 1] = "\\", path[KEY_PATH_SIZE];
+    DottedExtension(imageType, suffix + 1);
+    if (!JoinPath(path, sizeof path, kMachineClasses, suffix))
+        return OUTCOME_FAILED;
+    HKEY key;
+    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    if (opened != ERROR_SUCCESS)
+        return opened == ERROR_FILE_NOT_FOUND ? OUTCOME_ABSENT : OUTCOME_FAILED;
+    Outcome outcome = OUTCOME_ABSENT;
+    bool released = false;
+    GiveBackDefault(key, &released, &outcome);
+    RemoveOpenWith(key, &released, &outcome);
+    // The setup's notes go either way; the key and its other values stay.
+    DeleteValue(key, kPreviousClassValue, &outcome);
+    DeleteValue(key, kMadeOpenWithValue, &outcome);
+    RegCloseKey(key);
+    return outcome == OUTCOME_FAILED ? OUTCOME_FAILED : released ? OUTCOME_REMOVED : OUTCOME_ABSENT;
+}
+
+// An entry that still starts this viewer: deleted, or given back present and
+// empty when the setup found it so.
+static Outcome RemoveWinIniEntry(const char *imageType, const char *viewerPath, const char *emptyEntries)
 {
     char value[WIN_INI_VALUE_SIZE] = "";
-    GetProfileStringA(kWinIniSection, extension, "", value, sizeof value);
+    GetProfileStringA(kWinIniSection, imageType, "", value, sizeof value);
     if (!EntryNamesProgram(value, viewerPath))
-        return false;
-    return WriteProfileStringA(kWinIniSection, extension, NULL) != FALSE;
+        return OUTCOME_ABSENT;
+    const char *before = ListHasWord(emptyEntries, imageType) ? "" : NULL;
+    return WriteProfileStringA(kWinIniSection, imageType, before) ? OUTCOME_REMOVED : OUTCOME_FAILED;
+}
+
+// What the setup noted in the vendor key before it changed things.
+struct SetupNotes {
+    char emptyWinIniEntries[WORD_LIST_SIZE];
+    bool madeRegisteredApplications;
+};
+
+static void ReadSetupNotes(SetupNotes *notes)
+{
+    notes->emptyWinIniEntries[0] = '\0';
+    notes->madeRegisteredApplications = false;
+    HKEY vendor;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, 0, KEY_QUERY_VALUE, &vendor) != ERROR_SUCCESS)
+        return;
+    DWORD type = 0;
+    DWORD size = sizeof notes->emptyWinIniEntries - 1;
+    if (RegQueryValueExA(vendor, kEmptyWinIniEntriesValue, NULL, &type, (BYTE *)notes->emptyWinIniEntries,
+                         &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        size = 0;
+    notes->emptyWinIniEntries[size] = '\0';
+    notes->madeRegisteredApplications = HasValue(vendor, kMadeRegisteredApplicationsValue);
+    RegCloseKey(vendor);
+}
+
+// Our value in RegisteredApplications, and the key too when the setup made it
+// and nothing else is in it now.
+static Outcome RemoveRegisteredApplication(bool madeKey)
+{
+    HKEY registered;
+    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                                &registered);
+    if (opened != ERROR_SUCCESS)
+        return opened == ERROR_FILE_NOT_FOUND ? OUTCOME_ABSENT : OUTCOME_FAILED;
+    Outcome outcome = OUTCOME_ABSENT;
+    if (DeleteValue(registered, kRegisteredApplicationName, &outcome))
+        outcome = OUTCOME_REMOVED;
+    bool remove = madeKey && IsEmptyKey(registered);
+    RegCloseKey(registered);
+    if (remove && RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey) != ERROR_SUCCESS)
+        outcome = OUTCOME_FAILED;
+    return outcome;
 }
 
 void RemoveImageTypes(const Installation *installation, RemovalReport *report)
 {
+    SetupNotes notes;
+    ReadSetupNotes(&notes);
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
-        if (ReleaseExtension(kImageTypes[i]))
-            ++report->extensionsReleased;
-        if (RemoveWinIniEntry(kImageTypes[i], installation->viewerPath))
-            ++report->winIniEntriesRemoved;
+        Count(ReleaseExtension(kImageTypes[i]), &report->linksReleased, &report->linksFailed);
+        Count(RemoveWinIniEntry(kImageTypes[i], installation->viewerPath, notes.emptyWinIniEntries),
+              &report->winIniEntriesRemoved, &report->winIniEntriesFailed);
     }
-    if (DeleteKeyTree(HKEY_CLASSES_ROOT, kDocumentType, 0))
-        ++report->keysRemoved;
+    Count(RemoveRegisteredApplication(notes.madeRegisteredApplications), &report->linksReleased,
+          &report->linksFailed);
+    Count(DeleteKeyBelow(kMachineClasses, kDocumentType), &report->keysRemoved, &report->keysFailed);
+    Count(DeleteKeyBelow(kMachineClasses, kApplicationKey), &report->keysRemoved, &report->keysFailed);
+    // The capabilities and the notes, last: they were read above.
+    Count(DeleteKeyTree(HKEY_LOCAL_MACHINE, kVendorKey, 0), &report->keysRemoved, &report->keysFailed);
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
 }
 
 void RemoveRegistration(RemovalReport *report)
 {
-    if (DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey, 0))
-        ++report->keysRemoved;
+    Count(DeleteKeyBelow(kAppPathsParent, kProductSubkey), &report->keysRemoved, &report->keysFailed);
+    Count(DeleteKeyBelow(kAppPathsParent, kAppPathsExeSubkey), &report->keysRemoved, &report->keysFailed);
     // Last of all, so that an uninstaller stopped half-way can be run again.
-    if (DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey, 0))
-        ++report->keysRemoved;
+    Count(DeleteKeyBelow(kUninstallParent, kProductSubkey), &report->keysRemoved, &report->keysFailed);
 }

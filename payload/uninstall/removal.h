@@ -6,18 +6,22 @@
 struct RemovalReport {
     LONG filesRemoved;
     LONG filesScheduled;        // in use: removed when Windows restarts
-    LONG filesFailed;
+    LONG filesFailed;           // still there after every try
     LONG foldersRemoved;        // subdirectories and the install directory
     bool programDirUnknown;     // the uninstall entry names no directory
     bool programDirMissing;     // already gone before the uninstaller started
     bool programDirKept;        // still holds things the setup did not put there
     LONG itemsLeft;             // files and folders left inside it
     LONG shortcutsRemoved;
+    LONG shortcutsFailed;
     bool shortcutDirRemoved;
     bool shortcutDirKept;
-    LONG keysRemoved;           // App Paths, uninstall entry, document type
-    LONG extensionsReleased;    // extension keys no longer pointing at Velloran
-    LONG winIniEntriesRemoved;
+    LONG keysRemoved;           // both App Paths keys, uninstall entry, document type, Applications, vendor key
+    LONG keysFailed;
+    LONG linksReleased;         // extension keys given back, the RegisteredApplications value
+    LONG linksFailed;
+    LONG winIniEntriesRemoved;  // removed, or given back empty
+    LONG winIniEntriesFailed;
 };
 
 // The 80 installed files, the three subdirectories and the install directory
@@ -27,9 +31,10 @@ void RemoveProgramFiles(const Installation *installation, RemovalReport *report)
 // The three shortcuts and their folder, once empty.
 void RemoveShortcuts(const Installation *installation, RemovalReport *report);
 
-// The document type, the extension keys' link to it and the WIN.INI entries
-// that still start this installation's viewer.
+// The document type, the extension keys' links to it, the WIN.INI entries
+// that still start this installation's viewer, the Applications key and the
+// Default Apps registration; each given back as the setup noted it before.
 void RemoveImageTypes(const Installation *installation, RemovalReport *report);
 
-// App Paths entry and, last, the uninstall entry itself.
+// Both App Paths keys and, last, the uninstall entry itself.
 void RemoveRegistration(RemovalReport *report);

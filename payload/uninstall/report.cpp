@@ -25,7 +25,7 @@ static bool AppendRemoved(const RemovalReport *report, char *text, size_t textSi
            AppendCount(text, textSize, report->foldersRemoved, "folder, ", "folders, ") &&
            AppendCount(text, textSize, report->shortcutsRemoved, "shortcut, ", "shortcuts, ") &&
            AppendCount(text, textSize, report->keysRemoved, "registry key, ", "registry keys, ") &&
-           AppendCount(text, textSize, report->extensionsReleased, "file type link and ", "file type links and ") &&
+           AppendCount(text, textSize, report->linksReleased, "file type link and ", "file type links and ") &&
            AppendCount(text, textSize, report->winIniEntriesRemoved, "WIN.INI entry.\n\n", "WIN.INI entries.\n\n");
 }
 
@@ -52,6 +52,42 @@ static bool AppendProgramDir(const RemovalReport *report, const Installation *in
     return true;
 }
 
+struct FailureCount {
+    LONG count;
+    const char *one;
+    const char *many;
+};
+
+// "Could not be removed: 2 program files, 1 registry key and 1 WIN.INI entry."
+// naming only what is there.
+static bool AppendFailures(const RemovalReport *report, char *text, size_t textSize)
+{
+    const FailureCount failures[] = {
+        { report->filesFailed,         "program file",  "program files"  },
+        { report->shortcutsFailed,     "shortcut",      "shortcuts"      },
+        { report->keysFailed,          "registry key",  "registry keys"  },
+        { report->linksFailed,         "file type link", "file type links" },
+        { report->winIniEntriesFailed, "WIN.INI entry", "WIN.INI entries" },
+    };
+    int kinds = 0;
+    for (size_t i = 0; i < ARRAYSIZE(failures); ++i)
+        kinds += failures[i].count > 0;
+    if (kinds == 0)
+        return true;
+    if (!AppendText(text, textSize, "Could not be removed: "))
+        return false;
+    for (size_t i = 0; i < ARRAYSIZE(failures); ++i) {
+        if (failures[i].count <= 0)
+            continue;
+        --kinds;
+        const char *after = kinds == 0 ? ".\n\n" : kinds == 1 ? " and " : ", ";
+        if (!AppendCount(text, textSize, failures[i].count, failures[i].one, failures[i].many) ||
+            !AppendText(text, textSize, after))
+            return false;
+    }
+    return true;
+}
+
 static bool AppendProblems(const RemovalReport *report, const Installation *installation, char *text,
                            size_t textSize)
 {
@@ -59,9 +95,7 @@ static bool AppendProblems(const RemovalReport *report, const Installation *inst
         !(AppendCount(text, textSize, report->filesScheduled, "file is", "files are") &&
           AppendText(text, textSize, " in use and will be removed when Windows restarts.\n\n")))
         return false;
-    if (report->filesFailed > 0 &&
-        !(AppendCount(text, textSize, report->filesFailed, "file", "files") &&
-          AppendText(text, textSize, " could not be removed.\n\n")))
+    if (!AppendFailures(report, text, textSize))
         return false;
     if (report->shortcutDirKept) {
         const char *pieces[] = { "The shortcut folder ", installation->shortcutDir,
@@ -74,7 +108,8 @@ static bool AppendProblems(const RemovalReport *report, const Installation *inst
 static bool NothingLeft(const RemovalReport *report)
 {
     return !report->programDirUnknown && !report->programDirKept && report->filesScheduled == 0 &&
-           report->filesFailed == 0 && !report->shortcutDirKept;
+           report->filesFailed == 0 && report->shortcutsFailed == 0 && report->keysFailed == 0 &&
+           report->linksFailed == 0 && report->winIniEntriesFailed == 0 && !report->shortcutDirKept;
 }
 
 bool ComposeReport(const RemovalReport *report, const Installation *installation, char *text, size_t textSize)

@@ -3,6 +3,8 @@
 // registry, in WIN.INI and in the Start Menu.
 #include "finish_steps.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 
 namespace {
@@ -61,7 +63,8 @@ protected:
         HWND page = InstallUpToShortcutPage(parent_);
         if (!page)
             return NULL;
-        EXPECT_TRUE(WaitForText(GetDlgItem(page, IDC_SC_PREVIEW), startMenu_ + "\\Velloran"))
+        // Start lists only what lies below Programs: the page opens there.
+        EXPECT_TRUE(WaitForText(GetDlgItem(page, IDC_SC_PREVIEW), startMenu_ + "\\Programs\\Velloran"))
             << "the preview shows " << WindowText(GetDlgItem(page, IDC_SC_PREVIEW));
         EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED)
             << "the box is ticked when the page opens";
@@ -126,6 +129,69 @@ protected:
         EXPECT_EQ(number, (DWORD)((TreeSize(installDir_) + 1023) / 1024)) << "EstimatedSize in KB";
     }
 
+    // What Windows 10/11 read for "Open with" and Default Apps, machine-wide.
+    void ExpectOpenWithAndDefaultApps(const MachineState &arranged)
+    {
+        std::string text;
+        for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
+            std::string extension = std::string(".") + IMAGE_TYPES[i];
+            std::string machineKey = std::string(MACHINE_CLASSES) + "\\" + extension;
+            if (arranged.extensionKeys[i].exists) {
+                EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, machineKey, "", &text)) << extension;
+                EXPECT_EQ(text, DOCUMENT_TYPE) << extension;
+                HKEY openWith;
+                ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (machineKey + "\\OpenWithProgids").c_str(), 0, KEY_READ,
+                                        &openWith),
+                          ERROR_SUCCESS)
+                    << extension;
+                EXPECT_EQ(RegQueryValueExA(openWith, DOCUMENT_TYPE, NULL, NULL, NULL, NULL), ERROR_SUCCESS) << extension;
+                RegCloseKey(openWith);
+            }
+            EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, std::string(APPLICATION_KEY) + "\\SupportedTypes",
+                                 extension.c_str(), &text))
+                << extension;
+            EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, std::string(VENDOR_KEY) + "\\Capabilities\\FileAssociations",
+                                 extension.c_str(), &text))
+                << extension;
+            EXPECT_EQ(text, DOCUMENT_TYPE) << extension;
+            // The user's own choice is never written.
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER,
+                                   "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\" + extension +
+                                       "\\UserChoice"));
+        }
+        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, APPLICATION_KEY, "FriendlyAppName", &text));
+        EXPECT_EQ(text, "Velloran");
+        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, std::string(VENDOR_KEY) + "\\Capabilities", "ApplicationName", &text));
+        EXPECT_EQ(text, "Velloran");
+        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, "Velloran", &text));
+        EXPECT_EQ(text, std::string(VENDOR_KEY) + "\\Capabilities");
+    }
+
+    // The shell finds the viewer by its file name alone, through App Paths.
+    void ExpectShellExecuteFindsTheViewer()
+    {
+        SHELLEXECUTEINFOA info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+        info.lpFile = "Velloran.exe";
+        info.lpDirectory = scratch_.c_str();
+        info.nShow = SW_SHOWNORMAL;
+        ASSERT_TRUE(ShellExecuteExA(&info)) << "ShellExecute(\"Velloran.exe\") failed, error " << GetLastError();
+        ASSERT_NE(info.hProcess, (HANDLE)NULL);
+        DWORD process = GetProcessId(info.hProcess);
+        Adopt(process);
+        char image[MAX_PATH] = "";
+        DWORD size = sizeof(image);
+        EXPECT_TRUE(QueryFullProcessImageNameA(info.hProcess, 0, image, &size));
+        EXPECT_TRUE(SamePath(image, installDir_ + "\\Velloran.exe")) << "started " << image;
+        HWND viewer = WaitForWindow(NULL, "VelloranViewer", process, WINDOW_TIMEOUT_MS);
+        EXPECT_NE(viewer, (HWND)NULL) << "no viewer window";
+        if (viewer)
+            PostMessageA(viewer, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitForProcessGone(process, EXIT_TIMEOUT_MS));
+        CloseHandle(info.hProcess);
+    }
+
     std::string parent_, startMenu_;
 };
 
@@ -138,17 +204,18 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
 
     HWND list = GetDlgItem(page, IDC_SC_LIST);
     std::vector<std::string> entries = ListViewItems(list);
-    EXPECT_TRUE(Contains(entries, "Programs")) << Joined(entries);
+    EXPECT_TRUE(Contains(entries, UP_ENTRY)) << "the Start Menu is above Programs: " << Joined(entries);
     EXPECT_TRUE(Contains(entries, "Velloran")) << "the new folder is shown: " << Joined(entries);
-    EXPECT_FALSE(Contains(entries, UP_ENTRY)) << "nothing above the Start Menu: " << Joined(entries);
     EXPECT_EQ(WindowText(page), SHORTCUT_PAGE);
     Screenshot("shortcut page");
     EXPECT_EQ(ReadMachineState().uninstallEntry.exists, false) << "nothing is registered before Finish";
 
-    std::string folder = startMenu_ + "\\Velloran";
+    std::string folder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
 
     ExpectApplicationRegistered(folder);
+    ASSERT_NO_FATAL_FAILURE(ExpectOpenWithAndDefaultApps(arranged));
+    ASSERT_NO_FATAL_FAILURE(ExpectShellExecuteFindsTheViewer());
 
     // The extension keys the system knew point at the document type; no
     // extension key is made.
@@ -200,7 +267,7 @@ TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAlone)
     ASSERT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "the click did not clear the box";
     Screenshot("box cleared");
 
-    std::string folder = startMenu_ + "\\Velloran";
+    std::string folder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
 
     MachineState after = ReadMachineState();
@@ -209,6 +276,9 @@ TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAlone)
         EXPECT_TRUE(SameKeyState(after.extensionKeys[i], arranged.extensionKeys[i]))
             << "." << IMAGE_TYPES[i] << " is now\n" << DescribeKeyState(after.extensionKeys[i]);
     EXPECT_EQ(after.extensions, arranged.extensions) << "WIN.INI [extensions] changed: " << Joined(after.extensions);
+    EXPECT_TRUE(SameKeyState(after.applicationKey, arranged.applicationKey));
+    EXPECT_TRUE(SameKeyState(after.vendorKey, arranged.vendorKey));
+    EXPECT_TRUE(SameKeyState(after.registeredApplications, arranged.registeredApplications));
 
     // The application itself is registered all the same.
     ExpectApplicationRegistered(folder);
@@ -235,7 +305,7 @@ TEST_F(ShortcutPage, MissingAppPathsKeyIsReportedAndTheRestIsStillWritten)
     EXPECT_EQ(GetDlgItem(error, IDYES), (HWND)NULL);
     Screenshot("registry error");
 
-    std::string folder = startMenu_ + "\\Velloran";
+    std::string folder = startMenu_ + "\\Programs\\Velloran";
     std::vector<HWND> before = WindowsNow();
     ASSERT_TRUE(PressButton(error, IDOK));
     ASSERT_NE(WaitForBox("Setup"), (HWND)NULL) << "no closing message after the registry error";
@@ -253,21 +323,21 @@ TEST_F(ShortcutPage, SecondInstallReplacesTheRegisteredPlaces)
 {
     HWND page = ReachPage();
     ASSERT_NE(page, (HWND)NULL);
-    std::string firstFolder = startMenu_ + "\\Velloran";
+    std::string firstFolder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, firstFolder));
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
     std::string firstDir = installDir_;
     ExpectApplicationRegistered(firstFolder);
 
-    // Again, into another folder, with the shortcuts below Programs.
+    // Again, into another folder, with the shortcuts at the top of the Start Menu.
     EndSetup(&setup_);
     std::string secondParent = MakeInstallParent("again");
     ASSERT_FALSE(secondParent.empty());
     page = InstallUpToShortcutPage(secondParent);
     ASSERT_NE(page, (HWND)NULL);
     ASSERT_NE(installDir_, firstDir);
-    std::string secondFolder = startMenu_ + "\\Programs\\Velloran";
-    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, "Programs", secondFolder));
+    std::string secondFolder = startMenu_ + "\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, UP_ENTRY, secondFolder));
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, secondFolder));
 
     ExpectApplicationRegistered(secondFolder);
@@ -280,7 +350,7 @@ TEST_F(ShortcutPage, SecondInstallReplacesTheRegisteredPlaces)
 
 TEST_F(ShortcutPage, ExistingShortcutFolderIsUsedAsItIs)
 {
-    std::string folder = startMenu_ + "\\Velloran";
+    std::string folder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_FALSE(DirectoryExists(folder)) << folder << " is there before the scenario made it";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
     const std::vector<BYTE> notes = { 'm', 'i', 'n', 'e' };
@@ -304,24 +374,22 @@ TEST_F(ShortcutPage, ExistingShortcutFolderIsUsedAsItIs)
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
 }
 
-TEST_F(ShortcutPage, DoubleClickingProgramsPutsTheShortcutsThere)
+TEST_F(ShortcutPage, UpEntryLeadsToTheStartMenuAndFinishPutsTheShortcutsThere)
 {
-    if (!DirectoryExists(startMenu_ + "\\Programs")) {
-        ASSERT_TRUE(CreateDirectoryA((startMenu_ + "\\Programs").c_str(), NULL));
-    }
     HWND page = ReachPage();
     ASSERT_NE(page, (HWND)NULL);
 
-    std::string folder = startMenu_ + "\\Programs\\Velloran";
-    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, "Programs", folder));
+    std::string folder = startMenu_ + "\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, UP_ENTRY, folder));
     std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_SC_LIST));
-    EXPECT_TRUE(Contains(entries, UP_ENTRY)) << "below the Start Menu there is a way up: " << Joined(entries);
-    Screenshot("programs");
+    EXPECT_TRUE(Contains(entries, "Programs")) << Joined(entries);
+    EXPECT_FALSE(Contains(entries, UP_ENTRY)) << "nothing above the Start Menu: " << Joined(entries);
+    Screenshot("start menu");
 
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
     ExpectShortcutsIn(folder);
     ExpectApplicationRegistered(folder);
-    EXPECT_FALSE(DirectoryExists(startMenu_ + "\\Velloran")) << "a shortcut folder was made at the top as well";
+    EXPECT_FALSE(DirectoryExists(startMenu_ + "\\Programs\\Velloran")) << "a shortcut folder was made below Programs too";
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
 }
 

@@ -12,6 +12,10 @@ const char APP_PATHS_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ap
 const char APP_PATHS_ENTRY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
 const char UNINSTALL_ENTRY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 const char DOCUMENT_TYPE[]   = "VELLORAN1.Image";
+const char MACHINE_CLASSES[] = "SOFTWARE\\Classes";
+const char APPLICATION_KEY[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
+const char VENDOR_KEY[]      = "SOFTWARE\\Velloran";
+const char REGISTERED_APPLICATIONS[] = "SOFTWARE\\RegisteredApplications";
 const char *const IMAGE_TYPES[IMAGE_TYPE_COUNT] = {
     "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff"
 };
@@ -465,6 +469,9 @@ MachineState ReadMachineState()
     state.appPaths       = ReadKeyState(HKEY_LOCAL_MACHINE, APP_PATHS_KEY);
     state.uninstallEntry = ReadKeyState(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY);
     state.documentType   = ReadKeyState(HKEY_CLASSES_ROOT, DOCUMENT_TYPE);
+    state.applicationKey = ReadKeyState(HKEY_LOCAL_MACHINE, APPLICATION_KEY);
+    state.vendorKey      = ReadKeyState(HKEY_LOCAL_MACHINE, VENDOR_KEY);
+    state.registeredApplications = ReadKeyState(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS);
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
         state.extensionKeys[i] = ReadKeyState(HKEY_CLASSES_ROOT, ExtensionKey(i));
     state.extensions = ProfileSection(EXTENSIONS);
@@ -494,6 +501,10 @@ std::vector<std::string> Differences(const MachineState &before, const MachineSt
     CompareKey("HKLM\\...\\App Paths", before.appPaths, after.appPaths, &differences);
     CompareKey("HKLM\\...\\Uninstall\\Velloran", before.uninstallEntry, after.uninstallEntry, &differences);
     CompareKey("HKCR\\VELLORAN1.Image", before.documentType, after.documentType, &differences);
+    CompareKey("HKLM\\...\\Applications\\Velloran.exe", before.applicationKey, after.applicationKey, &differences);
+    CompareKey("HKLM\\SOFTWARE\\Velloran", before.vendorKey, after.vendorKey, &differences);
+    CompareKey("HKLM\\SOFTWARE\\RegisteredApplications", before.registeredApplications,
+               after.registeredApplications, &differences);
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
         CompareKey(("HKCR\\" + ExtensionKey(i)).c_str(), before.extensionKeys[i], after.extensionKeys[i],
                    &differences);
@@ -511,6 +522,9 @@ void PutMachineState(const MachineState &state)
     PutKeyState(HKEY_LOCAL_MACHINE, APP_PATHS_KEY, state.appPaths);
     PutKeyState(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, state.uninstallEntry);
     PutKeyState(HKEY_CLASSES_ROOT, DOCUMENT_TYPE, state.documentType);
+    PutKeyState(HKEY_LOCAL_MACHINE, APPLICATION_KEY, state.applicationKey);
+    PutKeyState(HKEY_LOCAL_MACHINE, VENDOR_KEY, state.vendorKey);
+    PutKeyState(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, state.registeredApplications);
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
         PutKeyState(HKEY_CLASSES_ROOT, ExtensionKey(i), state.extensionKeys[i]);
     PutProfileSection(EXTENSIONS, state.extensions);

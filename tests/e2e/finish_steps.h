@@ -14,6 +14,10 @@ extern const char APP_PATHS_KEY[];       // HKLM
 extern const char APP_PATHS_ENTRY[];     // HKLM, our subkey of it
 extern const char UNINSTALL_ENTRY[];     // HKLM
 extern const char DOCUMENT_TYPE[];       // HKCR
+extern const char MACHINE_CLASSES[];     // HKLM, where the setup writes the file types
+extern const char APPLICATION_KEY[];     // HKLM, Applications\Velloran.exe
+extern const char VENDOR_KEY[];          // HKLM, Velloran's own key with its capabilities
+extern const char REGISTERED_APPLICATIONS[];   // HKLM
 extern const char *const IMAGE_TYPES[];  // WIN.INI keys; the registry's extension keys add a dot
 enum { IMAGE_TYPE_COUNT = 11 };
 
@@ -97,11 +101,15 @@ void EndProcess(DWORD processId);
 
 // Everything that an installation or its removal may touch outside the
 // install folder: App Paths (whole), the uninstall entry, the document type,
-// the image extension keys, WIN.INI [extensions] and the Start Menu tree.
+// the image extension keys, the Applications, vendor and RegisteredApplications
+// keys, WIN.INI [extensions] and the Start Menu tree.
 struct MachineState {
     KeyState appPaths;
     KeyState uninstallEntry;
     KeyState documentType;
+    KeyState applicationKey;
+    KeyState vendorKey;
+    KeyState registeredApplications;
     KeyState extensionKeys[IMAGE_TYPE_COUNT];
     std::vector<std::string> extensions;   // WIN.INI lines
     std::vector<std::string> startMenu;    // TreeEntries of the Start Menu

@@ -29,6 +29,10 @@ namespace {
 const char APP_PATHS_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
 const char UNINSTALL_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 const char DOCUMENT_TYPE[]   = "VELLORAN1.Image";
+const char APP_PATHS_EXE_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe";
+const char APPLICATION_KEY[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
+const char VENDOR_KEY[]      = "SOFTWARE\\Velloran";
+const char REGISTERED_APPLICATIONS[] = "SOFTWARE\\RegisteredApplications";
 const char PROFILE_SECTION[] = "extensions";
 const char MENU_FILES_KEY[]  = "Software\\Wine\\MenuFiles";
 const char MENU_BUILDER[]    = "winemenubuilder.exe";
@@ -286,6 +290,10 @@ void Registrations::Take()
         { APP_PATHS_KEY, HKEY_LOCAL_MACHINE, false },
         { UNINSTALL_KEY, HKEY_LOCAL_MACHINE, false },
         { DOCUMENT_TYPE, HKEY_CLASSES_ROOT,  false },
+        { APP_PATHS_EXE_KEY, HKEY_LOCAL_MACHINE, false },
+        { APPLICATION_KEY, HKEY_LOCAL_MACHINE, false },
+        { VENDOR_KEY, HKEY_LOCAL_MACHINE, false },
+        { REGISTERED_APPLICATIONS, HKEY_LOCAL_MACHINE, false },
     };
     for (KeyState &key : keys_)
         key.existed = KeyExists(key.root, key.path);
@@ -344,6 +352,12 @@ void Registrations::Restore() const
     for (const KeyState &key : keys_)
         if (!key.existed)
             DeleteKeyTree(key.root, key.path);
+    // The Default Apps entry, where the list was there before.
+    HKEY registered;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, 0, KEY_SET_VALUE, &registered) == ERROR_SUCCESS) {
+        RegDeleteValueA(registered, "Velloran");
+        RegCloseKey(registered);
+    }
     for (const ExtensionState &extension : extensions_) {
         if (!extension.keyExisted) {
             DeleteKeyTree(HKEY_CLASSES_ROOT, extension.key);

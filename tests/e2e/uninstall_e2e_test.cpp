@@ -135,10 +135,10 @@ protected:
     }
 
     // The machine before the setup: .bmp opened by another program, .png
-    // known to the system but opened by none, and another program's WIN.INI
-    // entry for gif. Then the installation into "My Programs", the box
-    // ticked, to its success message and its end.
-    void Install()
+    // known to the system but opened by none, .jpg with an empty default value
+    // and an OpenWithProgids of another program's, another program's WIN.INI
+    // entry for gif and an empty one for png.
+    void ArrangeMachine()
     {
         ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, ".bmp", "", "Paint.Picture"));
         HKEY key;
@@ -146,9 +146,19 @@ protected:
                   ERROR_SUCCESS);
         RegDeleteValueA(key, "");
         RegCloseKey(key);
+        ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, ".jpg", "", ""));
+        ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, ".jpg\\OpenWithProgids", "Other.Jpeg", ""));
         ASSERT_TRUE(WriteProfileStringA("extensions", "gif", "C:\\Other\\paint.exe ^.gif"));
+        ASSERT_TRUE(WriteProfileStringA("extensions", "png", ""));
         before_ = ReadMachineState();
         parentBefore_ = TreeEntries(parent_);
+    }
+
+    // The installation into "My Programs", the box ticked, to its success
+    // message and its end.
+    void Install()
+    {
+        ASSERT_NO_FATAL_FAILURE(ArrangeMachine());
         ASSERT_NO_FATAL_FAILURE(InstallAgain(false));
     }
 
@@ -158,7 +168,7 @@ protected:
         HWND page = InstallUpToShortcutPage(programs_, folderExists);
         ASSERT_NE(page, (HWND)NULL);
         ASSERT_EQ(SendMessageA(GetDlgItem(page, IDC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
-        shortcutFolder_ = StartMenuRoot() + "\\Velloran";
+        shortcutFolder_ = StartMenuRoot() + "\\Programs\\Velloran";
         ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, shortcutFolder_));
         ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
         ASSERT_TRUE(FileExists(installDir_ + "\\Velloran.exe"));
@@ -332,7 +342,13 @@ protected:
     // folder, whose closing message is returned.
     std::string UninstallByShortcut()
     {
-        std::string uninstaller = UninstallerFromShortcut();
+        return UninstallWith(UninstallerFromShortcut());
+    }
+
+    // The uninstaller given, started from a folder of the user's and answered
+    // "Yes"; its copy's closing message.
+    std::string UninstallWith(const std::string &uninstaller)
+    {
         if (uninstaller.empty())
             return std::string();
         DWORD original = Start("\"" + uninstaller + "\"", scratch_);
@@ -402,7 +418,7 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
     text = UninstallByShortcut();
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(text.find("Velloran has been removed from this computer"), 0u) << text;
-    EXPECT_NE(text.find("Removed: 79 program files, 3 folders, 3 shortcuts, 3 registry keys, 2 file type links and "
+    EXPECT_NE(text.find("Removed: 79 program files, 3 folders, 3 shortcuts, 6 registry keys, 4 file type links and "
                         "10 WIN.INI entries."),
               std::string::npos)
         << text;
@@ -418,24 +434,44 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
         << Joined(left);
 }
 
-TEST_F(Uninstall, MissingUninstallEntryIsReportedAndNothingIsRemoved)
+// Cancelled on the shortcut page, the setup leaves its files but no uninstall
+// entry. A copy of uninstall.exe elsewhere knows of nothing to remove; the
+// one in the install folder removes the files it finds there.
+TEST_F(Uninstall, CancelledSetupIsRemovedByItsOwnUninstaller)
 {
-    ASSERT_NO_FATAL_FAILURE(Install());
-    DeleteKey(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY);
-    MachineState withoutEntry = ReadMachineState();
+    ASSERT_NO_FATAL_FAILURE(ArrangeMachine());
+    HWND page = InstallUpToShortcutPage(programs_);
+    ASSERT_NE(page, (HWND)NULL);
+    ASSERT_TRUE(PressButton(page, IDCANCEL));
+    HWND question = WaitForBox("Confirmation");
+    ASSERT_NE(question, (HWND)NULL) << "no question after Cancel";
+    ASSERT_TRUE(PressButton(question, IDYES));
+    HWND cancelled = WaitForBox("Setup canceled");
+    ASSERT_NE(cancelled, (HWND)NULL);
+    ASSERT_TRUE(PressButton(cancelled, IDOK));
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+    EndSetup(&setup_);
+    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
     std::vector<std::string> installed = TreeEntries(installDir_);
 
-    DWORD process = Start("\"" + UninstallerFromShortcut() + "\"", scratch_);
+    std::string elsewhere = scratch_ + "\\uninstall.exe";
+    ASSERT_TRUE(CopyFileA((installDir_ + "\\uninstall.exe").c_str(), elsewhere.c_str(), FALSE));
+    DWORD process = Start("\"" + elsewhere + "\"", scratch_);
     ASSERT_NE(process, 0u);
     DWORD shownBy = 0;
     std::string text = ClosingMessage(&shownBy);
     EXPECT_EQ(shownBy, process);
     EXPECT_NE(text.find("Velloran is not installed on this computer"), std::string::npos) << text;
     EXPECT_EQ(ExitCodeOf(process), 0u);
+    EXPECT_EQ(TreeEntries(installDir_), installed) << "files were removed by an uninstaller from elsewhere";
+    DeleteFileA(elsewhere.c_str());
 
-    for (const std::string &difference : Differences(withoutEntry, ReadMachineState()))
-        ADD_FAILURE() << "changed without an uninstall entry: " << difference;
-    EXPECT_EQ(TreeEntries(installDir_), installed) << "files were removed without an uninstall entry";
+    text = UninstallWith(installDir_ + "\\uninstall.exe");
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(text.find("Velloran has been removed from this computer.\n"), 0u) << text;
+    EXPECT_NE(text.find("Removed: 79 program files, 4 folders"), std::string::npos) << text;
+    ExpectMachineAsBefore();
+    EXPECT_EQ(TreeEntries(parent_), parentBefore_);
 }
 
 TEST_F(Uninstall, GoneInstallFolderIsReportedAndTheRestIsRemoved)

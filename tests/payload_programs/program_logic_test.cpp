@@ -128,6 +128,15 @@ TEST(UninstallPaths, WinIniEntryMustStartThisViewer)
     EXPECT_FALSE(EntryNamesProgram("anything", ""));
 }
 
+TEST(UninstallPaths, NotedWinIniKeysAreWholeWords)
+{
+    EXPECT_TRUE(ListHasWord("png tif", "tif"));
+    EXPECT_TRUE(ListHasWord("png tif", "png"));
+    EXPECT_FALSE(ListHasWord("tiff jpeg", "tif"));
+    EXPECT_FALSE(ListHasWord("tiff jpeg", "jpg"));
+    EXPECT_FALSE(ListHasWord("", "bmp"));
+}
+
 TEST(UninstallPaths, NumbersAreAppendedInDecimal)
 {
     char text[16] = "n=";
@@ -207,7 +216,7 @@ TEST_F(ClosingMessage, CompleteRemovalCountsWhatWentAndLeavesNothing)
     report_.foldersRemoved = 4;
     report_.shortcutsRemoved = 3;
     report_.keysRemoved = 3;
-    report_.extensionsReleased = 1;
+    report_.linksReleased = 1;
     report_.winIniEntriesRemoved = 11;
     std::string text = Compose();
     EXPECT_EQ(0u, text.find("Velloran has been removed from this computer."));
@@ -237,8 +246,26 @@ TEST_F(ClosingMessage, MissingFolderAndProblemsAreMentioned)
     std::string text = Compose();
     EXPECT_NE(std::string::npos, text.find("The program folder C:\\Programs\\Velloran was already gone."));
     EXPECT_NE(std::string::npos, text.find("1 file is in use and will be removed when Windows restarts."));
-    EXPECT_NE(std::string::npos, text.find("2 files could not be removed."));
+    EXPECT_NE(std::string::npos, text.find("Could not be removed: 2 program files."));
     EXPECT_NE(std::string::npos, text.find("The shortcut folder C:\\Start Menu\\Velloran was not removed"));
+}
+
+TEST_F(ClosingMessage, EverythingThatStayedIsCountedAndTheHeadingSaysSo)
+{
+    report_.filesRemoved = 79;
+    report_.keysRemoved = 5;
+    report_.shortcutsFailed = 1;
+    report_.keysFailed = 1;
+    report_.winIniEntriesFailed = 2;
+    std::string text = Compose();
+    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer, with some things left behind.")) << text;
+    EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut, 1 registry key and 2 WIN.INI entries."))
+        << text;
+    report_.keysFailed = 0;
+    report_.winIniEntriesFailed = 0;
+    report_.linksFailed = 3;
+    text = Compose();
+    EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut and 3 file type links.")) << text;
 }
 
 TEST_F(ClosingMessage, ASmallBufferIsNeverOverrun)

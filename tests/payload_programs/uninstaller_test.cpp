@@ -11,6 +11,9 @@ namespace {
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
+const char kAppPathsExeKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe";
+const char kApplicationKey[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
+const char kVendorKey[] = "SOFTWARE\\Velloran";
 const char kDocumentType[] = "VELLORAN1.Image";
 const char kCaption[] = "Velloran Uninstall";
 const char kDialogClass[] = "#32770";
@@ -69,6 +72,9 @@ protected:
         EndProgram(&original_);
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsExeKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kApplicationKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kVendorKey);
         DeleteKeyTree(HKEY_CLASSES_ROOT, kDocumentType);
         for (const SavedValue &saved : savedClasses_)
             RestoreClassDefault(saved);
@@ -107,6 +113,11 @@ protected:
 
         ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kAppPathsKey, "", (programDir_ + "\\VELLORAN.EXE").c_str()));
         ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path", programDir_.c_str()));
+        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kAppPathsExeKey, "", (programDir_ + "\\VELLORAN.EXE").c_str()));
+        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, (std::string(kApplicationKey) + "\\SupportedTypes").c_str(),
+                                     ".bmp", ""));
+        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, (std::string(kVendorKey) + "\\Capabilities").c_str(),
+                                     "ApplicationName", "Velloran"));
         struct { const char *name; std::string value; } entries[] = {
             { "DisplayName", "Velloran" },
             { "UninstallString", programDir_ + "\\uninstall.exe" },
@@ -179,6 +190,9 @@ protected:
     {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsExeKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kApplicationKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDocumentType));
         for (const char *type : kImageTypes) {
             std::string key = "." + std::string(type);
@@ -267,6 +281,31 @@ TEST_F(Uninstaller, RemovesTheFoldersWhenNothingElseIsInThem)
     EXPECT_TRUE(DirectoryExists(root_ + "\\Program Files"));  // not the setup's to remove
     EXPECT_TRUE(DirectoryExists(root_ + "\\Start Menu"));
     ExpectRegistrationGone();
+    ExpectNoProgramLeftInTemp();
+}
+
+// A shortcut held open by another program, and a document type with keys
+// below it too deep to be ours.
+TEST_F(Uninstaller, WhatCouldNotBeRemovedIsCountedInTheClosingMessage)
+{
+    ASSERT_NO_FATAL_FAILURE(LayOutInstallation(true));
+    std::string deep = kDocumentType;
+    for (int level = 0; level < 20; ++level)
+        deep += "\\level";
+    ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, deep.c_str(), "", "deep"));
+    HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
+    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
+    std::string text = ReadClosingMessage(0, original_.id);
+    CloseHandle(held);
+    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer, with some things left behind.")) << text;
+    EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut and 1 registry key.")) << text;
+    EXPECT_NE(std::string::npos, text.find("2 shortcuts, 5 registry keys")) << text;
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kDocumentType));
+    ExpectInstalledFilesGone();
     ExpectNoProgramLeftInTemp();
 }
 

@@ -151,7 +151,11 @@ DWORD ReadNumber(HKEY root, const char *path, const char *name)
 }
 
 const char APP_PATHS[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
+const char APP_PATHS_EXE[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe";
 const char UNINSTALL[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
+const char CLASSES[] = "SOFTWARE\\Classes\\";
+const char VENDOR[] = "SOFTWARE\\Velloran";
+const char REGISTERED[] = "SOFTWARE\\RegisteredApplications";
 
 class RegistrationTest : public ::testing::Test {
 protected:
@@ -165,7 +169,15 @@ protected:
     void TearDown() override
     {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, APP_PATHS);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, APP_PATHS_EXE);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, UNINSTALL);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, VENDOR);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Applications\\Velloran.exe");
+        HKEY registered;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED, 0, KEY_SET_VALUE, &registered) == ERROR_SUCCESS) {
+            RegDeleteValueA(registered, "Velloran");
+            RegCloseKey(registered);
+        }
         RegDeleteTreeA(HKEY_CLASSES_ROOT, "VELLORAN1.Image");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".bmp");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".gif");
@@ -180,6 +192,8 @@ TEST_F(RegistrationTest, AppPathsAndUninstallEntryHoldTheirValues)
     std::string install = g_installDir;
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, APP_PATHS, NULL), install + "\\VELLORAN.EXE");
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, APP_PATHS, "Path"), install);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, APP_PATHS_EXE, NULL), install + "\\VELLORAN.EXE");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, APP_PATHS_EXE, "Path"), install);
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "DisplayName"), "Velloran");
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "UninstallString"), "\"" + install + "\\uninstall.exe\"");
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "Scdir"), std::string(g_shortcutFolder));
@@ -204,20 +218,54 @@ TEST_F(RegistrationTest, ASecondRunReplacesTheDirectories)
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL, "Scdir"), std::string(g_shortcutFolder));
 }
 
+std::string Machine(const char *key) { return std::string(CLASSES) + key; }
+
+// Everything lands in the machine's own classes, not in a user's.
 TEST_F(RegistrationTest, ImageTypesPointExistingExtensionsAtTheDocumentType)
 {
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, ".bmp", REG_SZ, "Paint.Picture", 13), ERROR_SUCCESS);
     HKEY key;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ".bmp", &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ".gif", &key), ERROR_SUCCESS);
     RegCloseKey(key);
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".jif");
     RegisterImageTypes();
     std::string install = g_installDir;
-    EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, ".bmp", NULL), "VELLORAN1.Image");
+    for (const char *extension : { ".bmp", ".gif" }) {
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine(extension).c_str(), NULL), "VELLORAN1.Image") << extension;
+        DWORD type = 0xA5A5, size = 0;
+        EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, (Machine(extension) + "\\OpenWithProgids").c_str(),
+                               "VELLORAN1.Image", RRF_RT_ANY, &type, NULL, &size),
+                  ERROR_SUCCESS)
+            << extension;
+        EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, Machine(extension).c_str(), "Velloran.MadeOpenWithProgids"), 1u);
+    }
+    // The default value before is noted beside it; .gif had none.
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine(".bmp").c_str(), "Velloran.Previous"), "Paint.Picture");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine(".gif").c_str(), "Velloran.Previous"), "<missing>");
     EXPECT_NE(RegOpenKeyA(HKEY_CLASSES_ROOT, ".jif", &key), ERROR_SUCCESS) << "no extension key is created";
-    EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, "VELLORAN1.Image", NULL), "Velloran 1.00");
-    EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\DefaultIcon", NULL), install + "\\Velloran.exe,0");
-    EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\shell\\open\\command", NULL),
+
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine("VELLORAN1.Image").c_str(), NULL), "Velloran 1.00");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine("VELLORAN1.Image\\DefaultIcon").c_str(), NULL),
+              install + "\\Velloran.exe,0");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine("VELLORAN1.Image\\shell\\open\\command").c_str(), NULL),
               "\"" + install + "\\Velloran.exe\" \"%1\"");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine("Applications\\Velloran.exe").c_str(), "FriendlyAppName"),
+              "Velloran");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, REGISTERED, "Velloran"), "SOFTWARE\\Velloran\\Capabilities");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velloran\\Capabilities", "ApplicationName"), "Velloran");
+    for (const char *extension : { ".bmp", ".jif", ".tiff" }) {
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine("Applications\\Velloran.exe\\SupportedTypes").c_str(),
+                           extension),
+                  "")
+            << extension;
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velloran\\Capabilities\\FileAssociations", extension),
+                  "VELLORAN1.Image")
+            << extension;
+    }
+
+    // Run again, the note still names the class of before, not ours.
+    RegisterImageTypes();
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine(".bmp").c_str(), "Velloran.Previous"), "Paint.Picture");
 }
 
 TEST_F(RegistrationTest, ProfileEntriesAreWrittenOnlyWhereAbsentOrEmpty)
@@ -232,6 +280,8 @@ TEST_F(RegistrationTest, ProfileEntriesAreWrittenOnlyWhereAbsentOrEmpty)
     EXPECT_EQ(std::string(value), std::string(g_installDir) + "\\Velloran.exe ^.png");
     GetProfileStringA("extensions", "jif", "", value, sizeof(value));
     EXPECT_EQ(std::string(value), std::string(g_installDir) + "\\Velloran.exe ^.jif");
+    // Only png was present and empty; that is noted for the uninstaller.
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, VENDOR, "EmptyWinIniEntries"), "png");
 }
 
 } // namespace

@@ -1,0 +1,68 @@
+// The names VelloranSetup.exe writes into the system and uninstall.exe must
+// find again, string for string. Registry paths are below HKEY_LOCAL_MACHINE;
+// both programs are 32-bit, so on 64-bit Windows both see the same
+// (WOW6432Node) view without asking for it.
+#pragma once
+
+enum {
+    IMAGE_TYPE_COUNT  = 11,
+    IMAGE_TYPE_SIZE   = 6,     // the longest WIN.INI key, "jpeg", with its NUL
+    EXTENSION_SIZE    = 7,     // the same with its leading dot
+    SHORTCUT_COUNT    = 3
+};
+
+// The App Paths and uninstall entries: a subkey "Velloran" below each parent
+// key, and App Paths once more under the viewer's file name, which is what
+// the shell looks up.
+extern const char kAppPathsParent[];
+extern const char kUninstallParent[];
+extern const char kProductSubkey[];
+extern const char kAppPathsExeSubkey[];
+
+// The machine's own file types, not the merged HKEY_CLASSES_ROOT, which
+// writes into the elevating administrator's profile where a key exists there.
+extern const char kMachineClasses[];
+extern const char kDocumentType[];          // the document type, below kMachineClasses
+extern const char kOpenWithSubkey[];        // below an extension key
+extern const char kApplicationKey[];        // Applications\Velloran.exe, below kMachineClasses
+
+// Velloran's own key: its Default Apps capabilities, named in
+// RegisteredApplications, and what the setup found before it changed things.
+extern const char kVendorKey[];
+extern const char kCapabilitiesKey[];       // the path RegisteredApplications names
+extern const char kRegisteredApplicationsKey[];
+extern const char kRegisteredApplicationName[];
+// Vendor key values: the WIN.INI keys whose entries were present and empty
+// ("png tif"), and a number set when the setup made RegisteredApplications.
+extern const char kEmptyWinIniEntriesValue[];
+extern const char kMadeRegisteredApplicationsValue[];
+
+// Beside an extension key's default value: the value it held before, exactly
+// (type and data), and a number set when the setup made its OpenWithProgids.
+extern const char kPreviousClassValue[];
+extern const char kMadeOpenWithValue[];
+
+// WIN.INI section of the image types; its keys are kImageTypes.
+extern const char kWinIniSection[];
+// The image types linked to the viewer, as WIN.INI keys; the registry's
+// extension keys are the same names with a leading dot.
+extern const char kImageTypes[IMAGE_TYPE_COUNT][IMAGE_TYPE_SIZE];
+
+// Installed files, as suffixes of the install directory.
+extern const char kViewerSuffix[];
+extern const char kUninstallerSuffix[];
+
+// The three shortcuts: link file below the shortcut folder, target below the
+// install directory, description.
+struct ShortcutName {
+    const char *linkSuffix;
+    const char *targetSuffix;
+    const char *description;
+};
+extern const ShortcutName kShortcuts[SHORTCUT_COUNT];
+
+// ".bmp" from "bmp"; extension holds EXTENSION_SIZE characters.
+void DottedExtension(const char *imageType, char *extension);
+
+// The vendor key's list of WIN.INI keys is words separated by single blanks.
+bool ListHasWord(const char *list, const char *word);
