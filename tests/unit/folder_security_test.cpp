@@ -183,6 +183,8 @@ TEST(FolderSecurity, PrivateTempFolderWorksWhereTheCodePageCannotSpellTheTempDir
     SetEnvironmentVariableW(L"TEMP", parent.c_str());
     char narrowTemp[MAX_PATH + 1];
     GetTempPathA(sizeof narrowTemp, narrowTemp);
+    ASSERT_NE(std::string(narrowTemp).find('?'), std::string::npos)
+        << "the ANSI code page spells " << narrowTemp << ": nothing to prove here";
 
     ASSERT_TRUE(CreatePrivateTempDir());
     HANDLE temp = CreateTempFile(g_compressedNames[0]);
