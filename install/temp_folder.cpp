@@ -33,17 +33,24 @@ static bool ComposeTempFilePath(const char *compressedName, wchar_t *path)
     return true;
 }
 
-void ComposeTempFileName(const char *compressedName, char *text, size_t size)
+// The long path where the code page spells it, else its short form.
+static bool NarrowFolder(char *narrow, int size)
 {
-    text[0] = '\0';
+    BOOL replaced = FALSE;
+    if (WideCharToMultiByte(CP_ACP, 0, s_privateDir, -1, narrow, size, NULL, &replaced) && !replaced)
+        return true;
     wchar_t folder[PRIVATE_DIR_SIZE];
     DWORD length = GetShortPathNameW(s_privateDir, folder, PRIVATE_DIR_SIZE);
     if (length == 0 || length >= PRIVATE_DIR_SIZE)
         lstrcpynW(folder, s_privateDir, PRIVATE_DIR_SIZE);
+    return WideCharToMultiByte(CP_ACP, 0, folder, -1, narrow, size, NULL, NULL) != 0;
+}
+
+void ComposeTempFileName(const char *compressedName, char *text, size_t size)
+{
+    text[0] = '\0';
     char narrow[TEMP_FILE_NAME_SIZE];
-    if (WideCharToMultiByte(CP_ACP, 0, folder, -1, narrow, sizeof narrow, NULL, NULL) == 0)
-        return;
-    if (narrow[0])
+    if (s_privateDir[0] && NarrowFolder(narrow, sizeof narrow))
         CopyText(text, size, narrow) && AppendText(text, size, "\\") && AppendText(text, size, compressedName);
 }
 
