@@ -1,8 +1,10 @@
 #include "install/copy_page.h"
 
+#include "install/install_tree.h"
 #include "install/manifest.h"
 #include "install/progress.h"
 #include "install/replaced_files.h"
+#include "install/temp_folder.h"
 #include "pages/pages.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -11,14 +13,10 @@
 #include "shell/text.h"
 
 #include <lzexpand.h>
-#include <wincrypt.h>
 #include <string.h>
 
 enum {
-    TEMP_DIR_SIZE         = 512,
-    PRIVATE_DIR_SIZE      = TEMP_DIR_SIZE + 32,
-    TEMP_PATH_SIZE        = PRIVATE_DIR_SIZE + MANIFEST_FIELD_SIZE,
-    PRIVATE_DIR_ATTEMPTS  = 16,
+    TEMP_PATH_SIZE        = TEMP_FILE_NAME_SIZE,
     DESTINATION_SIZE      = PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE,
     PROGRESS_LINE_SIZE    = 500,
     FAILURE_MESSAGE_SIZE  = TEMP_PATH_SIZE + DESTINATION_SIZE + 64 + KEPT_NOTE_SIZE,
@@ -33,9 +31,8 @@ static HFONT s_dialogFont;
 static int   s_copyIndex;
 static bool  s_busy;
 static bool  s_cancelRequested;
+static bool  s_treeSecured;
 
-static char s_tempDir[TEMP_DIR_SIZE];
-static char s_privateDir[PRIVATE_DIR_SIZE];
 static char s_tempFile[TEMP_PATH_SIZE];
 static char s_destination[DESTINATION_SIZE];
 static char s_progressLine[PROGRESS_LINE_SIZE];
@@ -48,50 +45,6 @@ static void ComposeDestination(int row, char *destination)
     AppendText(destination, DESTINATION_SIZE, g_destinationSuffixes[row]);
 }
 
-static void CreateSubdirectories()
-{
-    SECURITY_ATTRIBUTES security = { sizeof(SECURITY_ATTRIBUTES), NULL, TRUE };
-    for (int k = 0; k < SUBDIR_COUNT; ++k) {
-        char directory[DESTINATION_SIZE] = "";
-        AppendText(directory, DESTINATION_SIZE, g_installDir);
-        AppendText(directory, DESTINATION_SIZE, g_subdirectories[k]);
-        CreateDirectoryA(directory, &security);
-    }
-}
-
-// The temporary files go into a folder made afresh for this run under an
-// unpredictable name: in the shared temp directory another process could
-// otherwise swap a predictably named file before it is expanded.
-static void CreatePrivateTempDir()
-{
-    s_privateDir[0] = '\0';
-    DWORD length = GetTempPathA(TEMP_DIR_SIZE, s_tempDir);
-    if (length == 0 || length >= TEMP_DIR_SIZE)
-        return;
-    for (int attempt = 0; attempt < PRIVATE_DIR_ATTEMPTS; ++attempt) {
-        DWORD random[2] = { GetTickCount(), GetCurrentProcessId() };
-        HCRYPTPROV provider;
-        if (CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
-            CryptGenRandom(provider, sizeof(random), (BYTE *)random);
-            CryptReleaseContext(provider, 0);
-        }
-        char directory[PRIVATE_DIR_SIZE];
-        wsprintfA(directory, "%sVelloranSetup-%08lx%08lx", s_tempDir, random[0], random[1]);
-        // Fails when the name exists already: a folder made by someone else is never used.
-        if (CreateDirectoryA(directory, NULL)) {
-            CopyText(s_privateDir, PRIVATE_DIR_SIZE, directory);
-            return;
-        }
-    }
-}
-
-static void RemovePrivateTempDir()
-{
-    if (s_privateDir[0])
-        RemoveDirectoryA(s_privateDir);
-    s_privateDir[0] = '\0';
-}
-
 static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
 {
     s_dialogFont  = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
@@ -100,7 +53,8 @@ static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
     s_copyIndex = 0;
     s_busy = false;
     s_cancelRequested = false;
-    CreateSubdirectories();
+    s_tempFile[0] = '\0';
+    s_treeSecured = PrepareInstallTree(s_destination, DESTINATION_SIZE);
     CreatePrivateTempDir();
     ScheduleStep(STEP_COPY_TICK, COPY_TICK_FIRST_MS);
     return TRUE;
@@ -176,10 +130,7 @@ static void ReportCopyFailure()
 // opened by its name again, and it goes away when the handle is closed.
 static HANDLE WriteTempFile(const PayloadBytes *payload)
 {
-    if (!s_privateDir[0])
-        return INVALID_HANDLE_VALUE;
-    HANDLE temp = CreateFileA(s_tempFile, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW,
-                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    HANDLE temp = CreateTempFile(g_compressedNames[s_copyIndex]);
     if (temp == INVALID_HANDLE_VALUE)
         return temp;
     DWORD written = 0;
@@ -224,9 +175,7 @@ static bool CopyOneFile()
 {
     s_tempFile[0] = '\0';
     s_destination[0] = '\0';
-    CopyText(s_tempFile, TEMP_PATH_SIZE, s_privateDir);
-    AppendText(s_tempFile, TEMP_PATH_SIZE, "\\");
-    AppendText(s_tempFile, TEMP_PATH_SIZE, g_compressedNames[s_copyIndex]);
+    ComposeTempFileName(g_compressedNames[s_copyIndex], s_tempFile, TEMP_PATH_SIZE);
 
     PayloadBytes payload;
     HANDLE temp = INVALID_HANDLE_VALUE;
@@ -236,7 +185,6 @@ static bool CopyOneFile()
     }
     ComposeDestination(s_copyIndex, s_destination);
     bool expanded = ExpandTempFile(temp);
-    DeleteFileA(s_tempFile);
     if (!expanded) {
         ReportCopyFailure();
         return false;
@@ -289,6 +237,11 @@ void RunCopyTick()
     if (s_busy || s_cancelRequested) {
         if (s_cancelRequested)
             AskToCancel();
+        return;
+    }
+    // The copy does not start in a folder that others could change.
+    if (!s_treeSecured) {
+        ReportCopyFailure();
         return;
     }
     if (s_copyIndex >= MANIFEST_ROWS) {

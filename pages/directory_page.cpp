@@ -2,6 +2,7 @@
 // browses to the place where it is to be made.
 #include "pages/pages.h"
 
+#include "common/folder_security.h"
 #include "pages/drive_table.h"
 #include "pages/folder_list.h"
 #include "pages/folder_name.h"
@@ -49,7 +50,9 @@ static LRESULT OnInitDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
 {
     CopyText(g_newFolderName, FOLDER_NAME_SIZE, "Corvane");
     g_dirSecurity.nLength              = sizeof(SECURITY_ATTRIBUTES);
-    g_dirSecurity.lpSecurityDescriptor = NULL;
+    // Built once and kept for the run, like the other objects of the pages.
+    if (!g_dirSecurity.lpSecurityDescriptor)
+        g_dirSecurity.lpSecurityDescriptor = BuildProgramFolderDescriptor();
     g_dirSecurity.bInheritHandle       = FALSE;
     s_folderList = GetDlgItem(page, IDC_DIR_FOLDER_LIST);
 

@@ -32,6 +32,8 @@ extern char      g_shortcutFolder[PATH_BUFFER_SIZE];
 extern char      g_targetPath[PATH_BUFFER_SIZE];
 extern char      g_linkPath[PATH_BUFFER_SIZE];
 
-// Shared by the directory and shortcut pages.
+// Shared by the directory and shortcut pages. The directory security
+// attributes carry the program folders' protected DACL
+// (common/folder_security.h), also for the copy page's subdirectories.
 extern HBITMAP             g_pagePicture;
 extern SECURITY_ATTRIBUTES g_dirSecurity;

@@ -1,28 +1,34 @@
 // Entry point: registers the window class, opens the full-screen main window
 // and runs the message loop until a closing step destroys it.
+#include "common/system_dlls.h"
 #include "resources/resource.h"
 #include "shell/common_controls.h"
 #include "shell/main_window.h"
 #include "shell/setup_state.h"
 
+// One setup at a time on the machine: two would race over the same folder.
+static const char kSingleSetupMutex[] = "Global\\VelloranSetup.Running";
 
-// Restricts later DLL loads to the system directory, so that a DLL planted
-// beside the setup (in a Downloads folder, say) is never picked up. Looked up
-// at run time: systems without it still start.
-static void LoadDllsFromSystemOnly()
+// Another setup runs already: its current page comes to the front instead.
+static bool AnotherSetupRuns()
 {
-    typedef BOOL(WINAPI * SetDefaultDllDirectoriesProc)(DWORD);
-    SetDefaultDllDirectoriesProc setDirectories = (SetDefaultDllDirectoriesProc)(void *)GetProcAddress(
-        GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
-    if (setDirectories)
-        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (CreateMutexA(NULL, FALSE, kSingleSetupMutex) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    HWND running = FindWindowA(g_className, g_className);
+    if (running)
+        SetForegroundWindow(GetLastActivePopup(running));
+    return true;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     LoadDllsFromSystemOnly();
+    // A drive without a medium is then listed as empty, without the system's "No disk" box.
+    SetErrorMode(SEM_FAILCRITICALERRORS);
     LoadStringA(instance, IDS_CLASS_NAME, g_className, CLASS_NAME_SIZE);
     g_instance = instance;
+    if (AnotherSetupRuns())
+        return 0;
 
     // The folder lists of the pages are list views.
     if (!LoadCommonControls())

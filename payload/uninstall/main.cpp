@@ -1,5 +1,6 @@
 // Entry point of the uninstaller: find the installation, ask, move out of the
 // install directory if need be, remove, and say what was done.
+#include "common/system_dlls.h"
 #include "payload/uninstall/installation.h"
 #include "payload/uninstall/relaunch.h"
 #include "payload/uninstall/removal.h"
@@ -60,6 +61,7 @@ static bool FindInstallation(const RelaunchArguments *arguments, Installation *i
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    LoadDllsFromSystemOnly();
     static RelaunchArguments arguments;
     ParseRelaunchArguments(CommandLineTail(GetCommandLineA()), &arguments);
 

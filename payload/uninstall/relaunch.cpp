@@ -1,18 +1,21 @@
 #include "payload/uninstall/relaunch.h"
+#include "common/private_folder.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/uninstall_state.h"
 #include "shell/text.h"
 
 enum {
-    COPY_NAME_ATTEMPTS  = 100,
     ORIGINAL_WAIT       = 15000,   // milliseconds
     FILE_POLL           = 100,     // milliseconds
     COMMAND_LINE_SIZE   = 3 * MAX_PATH + 64
 };
 
-static const char kOriginalSwitch[] = "/original";
-static const char kWaitSwitch[] = "/wait";
-static const char kCopyPrefix[] = "Velloran-uninstall-";
+#define ORIGINAL_SWITCH "/original"
+#define WAIT_SWITCH     "/wait"
+static const char kOriginalSwitch[] = ORIGINAL_SWITCH;
+static const char kWaitSwitch[] = WAIT_SWITCH;
+static const wchar_t kCopyFolderPrefix[] = L"Velloran-uninstall-";
+static const wchar_t kCopyName[] = L"\\uninstall.exe";
 
 const char *CommandLineTail(const char *commandLine)
 {
@@ -103,55 +106,70 @@ bool IsRunningFrom(const char *directory)
     return CanonicalPath(moduleDir, a, sizeof a) && CanonicalPath(directory, b, sizeof b) && lstrcmpiA(a, b) == 0;
 }
 
-// A name no other copy holds: CopyFile is told to fail on an existing file.
-static bool CopySelfToTemp(const char *module, char *copyPath, size_t copySize, char *tempDir, size_t tempSize)
+static bool AppendWide(wchar_t *dest, size_t destSize, const wchar_t *text)
 {
-    DWORD length = GetTempPathA((DWORD)tempSize, tempDir);
-    if (length == 0 || length >= tempSize)
+    size_t length = (size_t)lstrlenW(dest), added = (size_t)lstrlenW(text);
+    if (length + added >= destSize)
         return false;
-    TrimTrailingBackslashes(tempDir);
-    DWORD base = GetCurrentProcessId();
-    for (int attempt = 0; attempt < COPY_NAME_ATTEMPTS; ++attempt) {
-        char name[64] = "\\";
-        if (!AppendText(name, sizeof name, kCopyPrefix) || !AppendNumber(name, sizeof name, base) ||
-            !AppendText(name, sizeof name, "-") || !AppendNumber(name, sizeof name, (unsigned long)attempt) ||
-            !AppendText(name, sizeof name, ".exe") || !JoinPath(copyPath, copySize, tempDir, name))
-            return false;
-        if (CopyFileA(module, copyPath, TRUE))
-            return true;
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
-    }
-    return false;
+    lstrcpyW(dest + length, text);
+    return true;
 }
 
+static bool AppendWideNumber(wchar_t *dest, size_t destSize, unsigned long value)
+{
+    wchar_t digits[16];
+    int at = 15;
+    digits[at] = L'\0';
+    do
+        digits[--at] = (wchar_t)(L'0' + value % 10);
+    while ((value /= 10) != 0);
+    return AppendWide(dest, destSize, digits + at);
+}
+
+// The folder part of a path: everything before its last backslash.
+static bool WideParent(const wchar_t *path, wchar_t *dest, size_t destSize)
+{
+    const wchar_t *last = NULL;
+    for (const wchar_t *at = path; *at; ++at)
+        if (*at == L'\\')
+            last = at;
+    if (!last || (size_t)(last - path) >= destSize)
+        return false;
+    lstrcpynW(dest, path, (int)(last - path) + 1);
+    return true;
+}
+
+// The copy goes into a private folder of its own (common/private_folder.h):
+// nobody else can put a DLL beside it, nor swap it before it starts. Wide
+// paths, so that a temp directory the ANSI code page cannot spell works too.
 bool RunCopyFromTemp(void)
 {
-    char module[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, module, sizeof module);
-    if (length == 0 || length >= sizeof module)
+    wchar_t module[MAX_PATH], folder[MAX_PATH], copyPath[MAX_PATH] = L"", tempDir[MAX_PATH];
+    DWORD length = GetModuleFileNameW(NULL, module, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
         return false;
-    char copyPath[MAX_PATH], tempDir[MAX_PATH];
-    if (!CopySelfToTemp(module, copyPath, sizeof copyPath, tempDir, sizeof tempDir))
+    if (!CreatePrivateFolder(kCopyFolderPrefix, folder, MAX_PATH) || !WideParent(folder, tempDir, MAX_PATH))
         return false;
+    if (!AppendWide(copyPath, MAX_PATH, folder) || !AppendWide(copyPath, MAX_PATH, kCopyName)
+        || !CopyFileW(module, copyPath, TRUE)) {
+        RemoveDirectoryW(folder);
+        return false;
+    }
 
-    char commandLine[COMMAND_LINE_SIZE] = "\"";
-    bool fits = AppendText(commandLine, sizeof commandLine, copyPath) &&
-                AppendText(commandLine, sizeof commandLine, "\" ") &&
-                AppendText(commandLine, sizeof commandLine, kOriginalSwitch) &&
-                AppendText(commandLine, sizeof commandLine, " \"") &&
-                AppendText(commandLine, sizeof commandLine, module) &&
-                AppendText(commandLine, sizeof commandLine, "\" ") &&
-                AppendText(commandLine, sizeof commandLine, kWaitSwitch) &&
-                AppendText(commandLine, sizeof commandLine, " ") &&
-                AppendNumber(commandLine, sizeof commandLine, GetCurrentProcessId());
-    STARTUPINFOA startup = {};
+    wchar_t commandLine[COMMAND_LINE_SIZE] = L"\"";
+    bool fits = AppendWide(commandLine, COMMAND_LINE_SIZE, copyPath) &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" " ORIGINAL_SWITCH " \"") &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, module) &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" " WAIT_SWITCH " ") &&
+                AppendWideNumber(commandLine, COMMAND_LINE_SIZE, GetCurrentProcessId());
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     // The copy runs in the temp directory: a current directory inside the
     // install directory would keep it from being removed.
-    if (!fits || !CreateProcessA(copyPath, commandLine, NULL, NULL, FALSE, 0, NULL, tempDir, &startup, &process)) {
-        DeleteFileA(copyPath);
+    if (!fits || !CreateProcessW(copyPath, commandLine, NULL, NULL, FALSE, 0, NULL, tempDir, &startup, &process)) {
+        DeleteFileW(copyPath);
+        RemoveDirectoryW(folder);
         return false;
     }
     CloseHandle(process.hThread);
@@ -183,35 +201,44 @@ void WaitForOriginal(const RelaunchArguments *arguments)
 
 void ScheduleOwnDeletion(void)
 {
-    char module[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, module, sizeof module);
-    if (length == 0 || length >= sizeof module)
+    wchar_t module[MAX_PATH], folder[MAX_PATH], tempDir[MAX_PATH];
+    DWORD length = GetModuleFileNameW(NULL, module, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !WideParent(module, folder, MAX_PATH))
         return;
-    char shell[MAX_PATH];
-    length = GetEnvironmentVariableA("ComSpec", shell, sizeof shell);
-    if (length == 0 || length >= sizeof shell)
-        lstrcpynA(shell, "cmd.exe", sizeof shell);
+    // Only the private folder that RunCopyFromTemp made goes with the copy.
+    const wchar_t *folderName = folder + lstrlenW(folder);
+    while (folderName > folder && folderName[-1] != L'\\')
+        --folderName;
+    bool ownFolder = CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, folderName, lstrlenW(kCopyFolderPrefix),
+                                    kCopyFolderPrefix, -1) == CSTR_EQUAL
+                     && WideParent(folder, tempDir, MAX_PATH);
+    wchar_t shell[MAX_PATH];
+    length = GetEnvironmentVariableW(L"ComSpec", shell, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        lstrcpynW(shell, L"cmd.exe", MAX_PATH);
 
     // ping is the one delay every command interpreter has: it gives this
     // process time to end, and "del" then finds the file free.
-    char commandLine[COMMAND_LINE_SIZE] = "\"";
-    bool fits = AppendText(commandLine, sizeof commandLine, shell) &&
-                AppendText(commandLine, sizeof commandLine, "\" /c ping -n 3 127.0.0.1 >nul & del /f /q \"") &&
-                AppendText(commandLine, sizeof commandLine, module) &&
-                AppendText(commandLine, sizeof commandLine, "\"");
-    STARTUPINFOA startup = {};
+    wchar_t commandLine[COMMAND_LINE_SIZE] = L"\"";
+    bool fits = AppendWide(commandLine, COMMAND_LINE_SIZE, shell) &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" /c ping -n 3 127.0.0.1 >nul & del /f /q \"") &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, module) &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
+    if (ownFolder)
+        fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L" & rd \"") &&
+               AppendWide(commandLine, COMMAND_LINE_SIZE, folder) && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
-    char tempDir[MAX_PATH];
-    DWORD tempLength = GetTempPathA(sizeof tempDir, tempDir);
-    const char *workDir = (tempLength > 0 && tempLength < sizeof tempDir) ? tempDir : NULL;
-    if (fits && CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, workDir, &startup,
-                               &process)) {
+    if (fits && CreateProcessW(NULL, commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL,
+                               ownFolder ? tempDir : NULL, &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         return;
     }
-    MoveFileExA(module, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(module, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (ownFolder)
+        MoveFileExW(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -25,8 +25,8 @@ const char *CommandLineTail(const char *commandLine);
 // made full, long paths).
 bool IsRunningFrom(const char *directory);
 
-// Copies the program to a new name in the temp directory and starts the copy
-// there with the arguments above. False when that could not be done; the
+// Copies the program into a private folder of its own under the temp
+// directory and starts the copy there with the arguments above. False when that could not be done; the
 // caller then works in place.
 bool RunCopyFromTemp(void);
 
@@ -34,7 +34,7 @@ bool RunCopyFromTemp(void);
 // free to be deleted.
 void WaitForOriginal(const RelaunchArguments *arguments);
 
-// Has the running copy's file deleted once the process has ended: a hidden
-// command interpreter waits a moment and deletes it; failing that, it is
-// left for the next restart.
+// Has the running copy's file and its private folder deleted once the
+// process has ended: a hidden command interpreter waits a moment and deletes
+// them; failing that, they are left for the next restart.
 void ScheduleOwnDeletion(void);

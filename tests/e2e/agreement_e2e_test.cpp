@@ -199,4 +199,20 @@ TEST_F(AgreementPage, IAgreeLeadsToTheDirectoryPage)
     Screenshot("directory");
 }
 
+// Started again while the first runs, the setup gives way: no second
+// backdrop, the running page comes to the front, exit code 0.
+TEST_F(AgreementPage, ASecondSetupBringsTheFirstToTheFrontAndEnds)
+{
+    SetupProcess second = {};
+    ASSERT_TRUE(StartSetup(scratch_, &second));
+    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT_MS), 0u) << "the second setup did not end";
+    EndSetup(&second);
+    int backdrops = 0;
+    for (HWND window = FindWindowA("SETUP", NULL); window; window = FindWindowExA(NULL, window, "SETUP", NULL))
+        ++backdrops;
+    EXPECT_EQ(backdrops, 1);
+    EXPECT_EQ(GetForegroundWindow(), page_) << "the running page was not brought to the front";
+    EXPECT_TRUE(IsWindowVisible(page_));
+}
+
 }  // namespace

@@ -3,6 +3,9 @@
 // nor touched, and nothing of the setup stays behind in the temp directory.
 #include "install_steps.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 namespace {
 
 // A packed file of the right kind but the wrong contents: were the setup to
@@ -150,5 +153,68 @@ TEST_F(TemporaryFiles, APlantedLinkIsNotFollowed)
 }
 
 
+
+// No Everyone ACE that lets others change the folder. Wine turns the DACL
+// into the Unix mode and back, and folds the Users group into Everyone, so
+// Users' read and execute show up as Everyone's.
+bool EveryoneMayChange(const std::string &folder, std::string *dacl)
+{
+    PACL list = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, &list, NULL,
+                              &descriptor) != ERROR_SUCCESS)
+        return true;
+    char *text = NULL;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                             &text, NULL)) {
+        *dacl = text;
+        LocalFree(text);
+    }
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof everyone;
+    CreateWellKnownSid(WinWorldSid, NULL, everyone, &size);
+    const DWORD change = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
+                         | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    bool changes = list == NULL;
+    for (DWORD i = 0; list && i < list->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE *ace = NULL;
+        if (GetAce(list, i, (void **)&ace) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE
+            && EqualSid(&ace->SidStart, everyone) && (ace->Mask & change))
+            changes = true;
+    }
+    LocalFree(descriptor);
+    return changes;
+}
+
+// A temp directory named with letters the ANSI code page lacks (a Polish
+// and a Chinese one): the setup installs everything through it and leaves
+// nothing in it; the folders it made let no one else change them.
+TEST_F(TemporaryFiles, ATempDirectoryTheCodePageCannotSpellInstalls)
+{
+    const std::string tempDirectory = TempDirectory();
+    std::wstring temp(tempDirectory.begin(), tempDirectory.end());
+    std::wstring unusual = temp + L"Za\x017C\x00F3\x0142\x0107-\x6E29";
+    ASSERT_TRUE(CreateDirectoryW(unusual.c_str(), NULL));
+    wchar_t savedTmp[MAX_PATH] = L"", savedTemp[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
+    GetEnvironmentVariableW(L"TEMP", savedTemp, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", unusual.c_str());
+    SetEnvironmentVariableW(L"TEMP", unusual.c_str());
+    HWND directory = NULL, copy = NULL, shortcuts = NULL;
+    OpenDirectoryPage(&directory);   // the setup takes the environment as it is now
+    SetEnvironmentVariableW(L"TMP", savedTmp[0] ? savedTmp : NULL);
+    SetEnvironmentVariableW(L"TEMP", savedTemp[0] ? savedTemp : NULL);
+    ASSERT_NE(directory, (HWND)NULL);
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    ExpectInstalledRows(PayloadRows());
+    std::string dacl;
+    EXPECT_FALSE(EveryoneMayChange(installDir_, &dacl)) << installDir_ << ": " << dacl;
+    for (const std::string &subdirectory : Subdirectories())
+        EXPECT_FALSE(EveryoneMayChange(installDir_ + subdirectory, &dacl)) << subdirectory << ": " << dacl;
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+    EXPECT_TRUE(RemoveDirectoryW(unusual.c_str())) << "the setup left something in its temp directory";
+}
 
 } // namespace

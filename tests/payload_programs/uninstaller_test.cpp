@@ -3,6 +3,7 @@
 // file type links, WIN.INI entries and a shortcut folder.
 #include "install/manifest.h"
 #include "test_support.h"
+#include <aclapi.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -30,8 +31,10 @@ std::set<std::string> ProgramsInTemp()
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     std::set<std::string> programs;
+    // The uninstaller's copy lies in a private folder of its own.
     for (const std::string &name : FolderEntries(temp)) {
-        if (name.size() > 4 && lstrcmpiA(name.c_str() + name.size() - 4, ".exe") == 0)
+        if ((name.size() > 4 && lstrcmpiA(name.c_str() + name.size() - 4, ".exe") == 0)
+            || name.compare(0, 19, "Velloran-uninstall-") == 0)
             programs.insert(name);
     }
     return programs;
@@ -246,6 +249,24 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     EXPECT_EQ(0, lstrcmpiA(copyImage.substr(0, lstrlenA(temp)).c_str(), temp)) << copyImage << " is not in " << temp;
+    std::string copyFolder = copyImage.substr(0, copyImage.rfind('\\'));
+    EXPECT_EQ(copyFolder.size(), (size_t)lstrlenA(temp) + 19 + 16) << copyImage << " is not in a private folder";
+    EXPECT_EQ(0, lstrcmpiA(copyImage.substr(lstrlenA(temp), 19).c_str(), "Velloran-uninstall-")) << copyImage;
+    // Owner-only: Wine shows the DACL as the folder's Unix mode, which has no bits for others.
+    PACL dacl = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    ASSERT_EQ(GetNamedSecurityInfoA(copyFolder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL,
+                                    &dacl, NULL, &descriptor), (DWORD)ERROR_SUCCESS);
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD everyoneSize = sizeof everyone;
+    ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, NULL, everyone, &everyoneSize));
+    ASSERT_TRUE(dacl != NULL);
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE *ace = NULL;
+        ASSERT_TRUE(GetAce(dacl, i, (void **)&ace));
+        EXPECT_FALSE(EqualSid(&ace->SidStart, everyone)) << copyFolder << " lets everyone in";
+    }
+    LocalFree(descriptor);
 
     std::string text = ReadClosingMessage(copy_.id, 0);
     EXPECT_EQ(0u, text.find("Velloran has been removed from this computer")) << text;
@@ -258,6 +279,7 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
     ExpectRegistrationGone();
     ExpectNoProgramLeftInTemp();
     EXPECT_FALSE(FileExists(copyImage));
+    EXPECT_EQ(GetFileAttributesA(copyFolder.c_str()), INVALID_FILE_ATTRIBUTES) << "the copy's folder stayed";
 }
 
 TEST_F(Uninstaller, RemovesTheFoldersWhenNothingElseIsInThem)

@@ -1,0 +1,42 @@
+#include "common/folder_security.h"
+
+#include "shell/text.h"
+
+#include <sddl.h>
+
+// 0x1200a9 is FILE_GENERIC_READ | FILE_GENERIC_EXECUTE.
+const char kProgramFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+static PSECURITY_DESCRIPTOR DescriptorFromSddl(const char *sddl)
+{
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, NULL))
+        return NULL;
+    return descriptor;
+}
+
+PSECURITY_DESCRIPTOR BuildProgramFolderDescriptor()
+{
+    return DescriptorFromSddl(kProgramFolderSddl);
+}
+
+enum { TOKEN_USER_SIZE = sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE, OWNER_ONLY_SDDL_SIZE = 256 };
+
+PSECURITY_DESCRIPTOR BuildOwnerOnlyDescriptor()
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return NULL;
+    DWORD userBuffer[TOKEN_USER_SIZE / sizeof(DWORD) + 1];
+    DWORD length = 0;
+    BOOL haveUser = GetTokenInformation(token, TokenUser, userBuffer, sizeof userBuffer, &length);
+    CloseHandle(token);
+    char *sid = NULL;
+    if (!haveUser || !ConvertSidToStringSidA(((TOKEN_USER *)userBuffer)->User.Sid, &sid))
+        return NULL;
+    char sddl[OWNER_ONLY_SDDL_SIZE] = "O:";
+    bool fits = AppendText(sddl, sizeof sddl, sid) && AppendText(sddl, sizeof sddl, "D:P(A;OICI;FA;;;")
+                && AppendText(sddl, sizeof sddl, sid) && AppendText(sddl, sizeof sddl, ")");
+    LocalFree(sid);
+    return fits ? DescriptorFromSddl(sddl) : NULL;
+}

@@ -1,0 +1,53 @@
+// The manifests the two programs carry, read from the built files as
+// Windows reads them: the rights each asks for, Common Controls 6, the
+// supported systems, and the uninstaller's DLLs pinned to the system.
+#include "test_support.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+std::string ManifestOf(const std::string &program)
+{
+    HMODULE module = LoadLibraryExA(program.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return std::string();
+    std::string text;
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    HGLOBAL loaded = found ? LoadResource(module, found) : NULL;
+    const char *bytes = loaded ? (const char *)LockResource(loaded) : NULL;
+    if (bytes)
+        text.assign(bytes, SizeofResource(module, found));
+    FreeLibrary(module);
+    return text;
+}
+
+void ExpectCommonParts(const std::string &manifest, const char *program)
+{
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos)
+        << program;
+    EXPECT_NE(manifest.find("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"), std::string::npos)
+        << program << " does not name Windows 10 and 11";
+    EXPECT_EQ(manifest.find('@'), std::string::npos) << program << ": a placeholder was left";
+}
+
+TEST(Manifests, TheUninstallerAsksForAdministratorsAndPinsItsDlls)
+{
+    std::string manifest = ManifestOf(BuiltProgram(UNINSTALL_EXE));
+    ASSERT_FALSE(manifest.empty()) << "uninstall.exe carries no manifest";
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""), std::string::npos);
+    ExpectCommonParts(manifest, "uninstall.exe");
+    for (const char *dll : { "version.dll", "uxtheme.dll", "dwmapi.dll", "cryptbase.dll" })
+        EXPECT_NE(manifest.find(std::string("<file loadFrom=\"%SystemRoot%\\system32\\\" name=\"") + dll + "\"/>"),
+                  std::string::npos) << dll;
+}
+
+TEST(Manifests, TheViewerRunsAsItsUser)
+{
+    std::string manifest = ManifestOf(BuiltProgram(VELLORAN_EXE));
+    ASSERT_FALSE(manifest.empty()) << "Velloran.exe carries no manifest";
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
+    ExpectCommonParts(manifest, "Velloran.exe");
+}
+
+} // namespace

@@ -1,0 +1,216 @@
+// The folders the setup makes: the descriptors it builds, an install
+// directory found with other rights, and the private temporary folder under
+// a temp directory that the ANSI code page cannot spell.
+#include "common/folder_security.h"
+#include "common/private_folder.h"
+#include "install/install_tree.h"
+#include "install/manifest.h"
+#include "install/temp_folder.h"
+#include "shell/setup_state.h"
+#include "shell/text.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+std::string DaclText(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION)
+{
+    char *text = NULL;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, what, &text, NULL))
+        return "(unreadable)";
+    std::string result = text;
+    LocalFree(text);
+    return result;
+}
+
+// Wine keeps no DACL: it reports one made from the Unix mode, where the
+// owner is the Unix user, SYSTEM is added, and Users fold into "others",
+// shown as Everyone. What it does show is who may change the folder.
+struct FolderSecurity {
+    std::string owner;   // SDDL of the owner SID
+    std::string dacl;
+    bool everyone = true;        // an ACE for Everyone at all
+    bool everyoneWrites = true;  // one that lets Everyone change the folder
+};
+
+const DWORD CHANGE_RIGHTS = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
+                            | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+// What GetNamedSecurityInfo reports of the folder.
+FolderSecurity ReadFolder(const std::wstring &folder)
+{
+    FolderSecurity result;
+    PSID owner = NULL;
+    PACL dacl = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              &owner, NULL, &dacl, NULL, &descriptor) != ERROR_SUCCESS)
+        return result;
+    char *ownerText = NULL;
+    if (owner && ConvertSidToStringSidA(owner, &ownerText)) {
+        result.owner = ownerText;
+        LocalFree(ownerText);
+    }
+    result.dacl = DaclText(descriptor);
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof everyone;
+    CreateWellKnownSid(WinWorldSid, NULL, everyone, &size);
+    result.everyone = result.everyoneWrites = !dacl;   // no DACL lets everyone in
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE *ace = NULL;
+        if (GetAce(dacl, i, (void **)&ace) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE
+            && EqualSid(&ace->SidStart, everyone)) {
+            result.everyone = true;
+            result.everyoneWrites = result.everyoneWrites || (ace->Mask & CHANGE_RIGHTS) != 0;
+        }
+    }
+    LocalFree(descriptor);
+    return result;
+}
+
+std::wstring Wide(const std::string &text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::string CurrentUserSid()
+{
+    HANDLE token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD length = 0;
+    GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &length);
+    CloseHandle(token);
+    char *text = NULL;
+    ConvertSidToStringSidA(((TOKEN_USER *)buffer)->User.Sid, &text);
+    std::string sid = text ? text : "";
+    LocalFree(text);
+    return sid;
+}
+
+std::wstring TempPath()
+{
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    return temp;
+}
+
+TEST(FolderSecurity, ProgramFolderDescriptorRoundTripsAndIsProtected)
+{
+    PSECURITY_DESCRIPTOR descriptor = BuildProgramFolderDescriptor();
+    ASSERT_NE(descriptor, nullptr);
+    EXPECT_EQ(DaclText(descriptor), kProgramFolderSddl);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    EXPECT_TRUE(control & SE_DACL_PROTECTED);
+    EXPECT_EQ(DaclText(descriptor, OWNER_SECURITY_INFORMATION), "") << "the owner is the creator's";
+    LocalFree(descriptor);
+}
+
+TEST(FolderSecurity, OwnerOnlyDescriptorNamesTheUserAlone)
+{
+    PSECURITY_DESCRIPTOR descriptor = BuildOwnerOnlyDescriptor();
+    ASSERT_NE(descriptor, nullptr);
+    std::string user = CurrentUserSid();
+    ASSERT_FALSE(user.empty());
+    EXPECT_EQ(DaclText(descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION),
+              "O:" + user + "D:P(A;OICI;FA;;;" + user + ")");
+    LocalFree(descriptor);
+}
+
+// A folder that was there before the setup, open to everyone, with a
+// subdirectory of the same kind: both are taken over (on Windows: owner
+// Administrators and the program folders' DACL), the missing subdirectories
+// are made, and a folder that cannot be taken over stops the copy.
+TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
+{
+    std::wstring tempPath = TempPath();
+    std::string root = std::string(tempPath.begin(), tempPath.end()) + "velloran-tree-test";
+    std::string folders[1 + SUBDIR_COUNT] = { root };
+    for (int k = 0; k < SUBDIR_COUNT; ++k)
+        folders[1 + k] = root + g_subdirectories[k];
+    for (int k = SUBDIR_COUNT; k >= 0; --k)   // what an interrupted run left
+        RemoveDirectoryA(folders[k].c_str());
+    PSECURITY_DESCRIPTOR open = NULL;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, NULL));
+    SECURITY_ATTRIBUTES openSecurity = { sizeof openSecurity, open, FALSE };
+    ASSERT_TRUE(CreateDirectoryA(root.c_str(), &openSecurity));
+    std::string pen = root + g_subdirectories[0];
+    ASSERT_TRUE(CreateDirectoryA(pen.c_str(), &openSecurity));
+    // Wine cannot show the folder open to everyone (its umask takes the
+    // write bits for "others" off), so only the outcome is seen here.
+
+    CopyText(g_installDir, PATH_BUFFER_SIZE, root.c_str());
+    g_dirSecurity.lpSecurityDescriptor = BuildProgramFolderDescriptor();
+    char failed[PATH_BUFFER_SIZE + 64] = "sentinel";
+    EXPECT_TRUE(PrepareInstallTree(failed, sizeof failed));
+    EXPECT_STREQ(failed, "");
+    for (const std::string &folder : folders) {
+        // Wine shows neither the owner nor the ACEs as set, only the Unix mode.
+        FolderSecurity security = ReadFolder(Wide(folder));
+        EXPECT_FALSE(security.everyoneWrites) << folder << ": " << security.dacl;
+    }
+
+    // A folder that is not there cannot be taken over: the copy must not start.
+    std::string missing = root + "\\missing";
+    CopyText(g_installDir, PATH_BUFFER_SIZE, missing.c_str());
+    EXPECT_FALSE(PrepareInstallTree(failed, sizeof failed));
+    EXPECT_EQ(std::string(failed), missing);
+
+    for (int k = SUBDIR_COUNT - 1; k >= 0; --k)
+        RemoveDirectoryA(folders[1 + k].c_str());
+    RemoveDirectoryA(root.c_str());
+    LocalFree(open);
+    LocalFree(g_dirSecurity.lpSecurityDescriptor);
+    g_dirSecurity.lpSecurityDescriptor = NULL;
+}
+
+// A temp directory named with letters outside the ANSI code page: the
+// private folder is made there, owner-only, the temporary file can be made
+// in it, and the name the messages show holds no replaced letter.
+TEST(FolderSecurity, PrivateTempFolderWorksWhereTheCodePageCannotSpellTheTempDirectory)
+{
+    std::wstring parent = TempPath() + L"Za\x017C\x00F3\x0142\x0107-\x6E29";
+    ASSERT_TRUE(CreateDirectoryW(parent.c_str(), NULL));
+    wchar_t savedTmp[MAX_PATH] = L"", savedTemp[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
+    GetEnvironmentVariableW(L"TEMP", savedTemp, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", parent.c_str());
+    SetEnvironmentVariableW(L"TEMP", parent.c_str());
+    char narrowTemp[MAX_PATH + 1];
+    GetTempPathA(sizeof narrowTemp, narrowTemp);
+    ASSERT_NE(std::string(narrowTemp).find('?'), std::string::npos)
+        << "the ANSI code page spells " << narrowTemp << ": nothing to prove here";
+
+    ASSERT_TRUE(CreatePrivateTempDir());
+    HANDLE temp = CreateTempFile(g_compressedNames[0]);
+    EXPECT_NE(temp, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateTempFile(g_compressedNames[0]), INVALID_HANDLE_VALUE) << "a second file of that name was made";
+    char name[TEMP_FILE_NAME_SIZE];
+    ComposeTempFileName(g_compressedNames[0], name, sizeof name);
+    std::string shown = name;
+    EXPECT_EQ(shown.find('?'), std::string::npos) << shown << " (GetTempPathA: " << narrowTemp << ")";
+    EXPECT_NE(GetFileAttributesA(shown.c_str()), INVALID_FILE_ATTRIBUTES) << shown << " does not name the file";
+
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((parent + L"\\VelloranSetup-*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    FindClose(search);
+    FolderSecurity security = ReadFolder(parent + L"\\" + found.cFileName);
+    std::string user = CurrentUserSid();
+    EXPECT_EQ(security.owner, user);
+    EXPECT_FALSE(security.everyone) << security.dacl;
+    EXPECT_NE(security.dacl.find("(A;OICI;FA;;;" + user + ")"), std::string::npos) << security.dacl;
+
+    CloseHandle(temp);   // deletes the file
+    RemovePrivateTempDir();
+    EXPECT_TRUE(RemoveDirectoryW(parent.c_str())) << "something stayed in the temp directory";
+    SetEnvironmentVariableW(L"TMP", savedTmp[0] ? savedTmp : NULL);
+    SetEnvironmentVariableW(L"TEMP", savedTemp[0] ? savedTemp : NULL);
+}
+
+} // namespace
