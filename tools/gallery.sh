@@ -24,7 +24,7 @@ if ! VELLORAN_BUILD=$build bash "$root/tools/build.sh" >"$log" 2>&1; then
     echo "gallery.sh: the build failed" >&2
     exit 1
 fi
-program=$build/tests/e2e/gallery_e2e.exe
+program=$build/tools/gallery/gallery.exe
 
 gallery=$build/gallery
 mkdir -p "$gallery"
