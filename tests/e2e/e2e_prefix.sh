@@ -5,4 +5,8 @@
 set -euo pipefail
 : "${WINEPREFIX:?}"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
+# Nor is there one to answer for the windows Wine would hand it: unmanaged,
+# a closing page leaves the screen at once instead of after Wine's wait of
+# two seconds for a window manager.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
 wineserver -w

@@ -18,8 +18,11 @@ trap 'rm -f "$output"' EXIT
 # Lanes that run side by side look for a free display number each in a range
 # of their own, so that two of them never start a server on the same one.
 first_display=$((100 + 10 * ${VELLORAN_LANE:-0}))
-xvfb-run -a -n "$first_display" -s "-screen 0 ${size}x24 -nolisten tcp" "$(dirname "$0")/run_i386.sh" "$@" 2>&1 | tee "$output"
-status=${PIPESTATUS[0]}
+# Into a file, not a pipe: a Wine system process left behind by the run holds
+# on to the output it inherited, and would keep a pipe open past the run.
+xvfb-run -a -n "$first_display" -s "-screen 0 ${size}x24 -nolisten tcp" "$(dirname "$0")/run_i386.sh" "$@" >"$output" 2>&1
+status=$?
+cat "$output"
 settle
 # A program whose wine server was ended under it (by another run in the same
 # prefix, say) can end with status 0 in the middle of a test: a run counts
