@@ -1,6 +1,6 @@
 #include "common/folder_security.h"
 
-#include "shell/text.h"
+#include "common/text.h"
 
 #include <sddl.h>
 

@@ -8,9 +8,9 @@
 #include "pages/pages.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
-#include "shell/message_tables.h"
+#include "common/message_tables.h"
 #include "shell/setup_state.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 #include <lzexpand.h>
 #include <string.h>
@@ -48,7 +48,6 @@ static void ComposeDestination(int row, char *destination)
 static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
 {
     s_dialogFont  = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
-    g_progressBar = GetDlgItem(dialog, IDC_COPY_PROGRESS);
     s_copyDialog  = dialog;
     s_copyIndex = 0;
     s_busy = false;
@@ -98,7 +97,7 @@ static void ShowProgressLine()
     HGDIOBJ previousFont = SelectObject(dc, s_dialogFont);
     SetBkMode(dc, TRANSPARENT);
     if (s_copyIndex == 0)
-        StartProgress(PROGRESS_DIVISOR);
+        StartProgress(GetDlgItem(s_copyDialog, IDC_COPY_PROGRESS), PROGRESS_DIVISOR);
     else
         DrawProgressLine(dc, s_copyIndex - 1, true);
     DrawProgressLine(dc, s_copyIndex, false);

@@ -2,7 +2,7 @@
 
 #include "install/manifest.h"
 #include "shell/setup_state.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 #include <aclapi.h>
 

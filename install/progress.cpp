@@ -7,20 +7,20 @@
 
 enum { BAR_TOP = 2, BAR_BOTTOM = 18, NUMBER_TOP = 1, NUMBER_TEXT_SIZE = 12 };
 
-HWND g_progressBar;
-
+static HWND         s_bar;
 static HDC          s_barDc;
 static HBRUSH       s_barBrush;
 static HGDIOBJ      s_previousBrush;
 static ProgressMath s_progress;
 
-void StartProgress(int divisor)
+void StartProgress(HWND bar, int divisor)
 {
+    s_bar = bar;
     RECT client;
-    GetClientRect(g_progressBar, &client);
+    GetClientRect(s_bar, &client);
     StartProgressMath(&s_progress, client.right, divisor);
     // The device context is held for the whole copy rather than fetched per tick.
-    s_barDc = GetDC(g_progressBar);
+    s_barDc = GetDC(s_bar);
     s_barBrush = CreateSolidBrush(RGB(0, 0, 255));
     s_previousBrush = SelectObject(s_barDc, s_barBrush);
 }
@@ -50,7 +50,7 @@ void ReleaseProgress()
 {
     if (s_previousBrush)
         SelectObject(s_barDc, s_previousBrush);
-    ReleaseDC(g_progressBar, s_barDc);
+    ReleaseDC(s_bar, s_barDc);
     if (s_barBrush)
         DeleteObject(s_barBrush);
     s_barDc = NULL;

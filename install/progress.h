@@ -3,8 +3,7 @@
 #pragma once
 #include <windows.h>
 
-extern HWND g_progressBar;
-
-void StartProgress(int divisor);
+// From the first tick to ReleaseProgress the bar is held by this file.
+void StartProgress(HWND bar, int divisor);
 void AdvanceProgress();
 void ReleaseProgress();

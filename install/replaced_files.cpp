@@ -1,6 +1,6 @@
 #include "install/replaced_files.h"
 
-#include "shell/text.h"
+#include "common/text.h"
 
 enum { RUN_TAG_SIZE = 10 };
 

@@ -1,7 +1,7 @@
 #include "install/temp_folder.h"
 
 #include "common/private_folder.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 enum { PRIVATE_DIR_SIZE = MAX_PATH, TEMP_FILE_SIZE = PRIVATE_DIR_SIZE + 32 };
 

@@ -3,7 +3,7 @@
 
 #include "resources/resource.h"
 #include "shell/main_window.h"
-#include "shell/message_tables.h"
+#include "common/message_tables.h"
 #include "shell/setup_state.h"
 
 enum { LICENCE_BUFFER_SIZE = 5000 };

@@ -9,9 +9,9 @@
 #include "pages/page_picture.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
-#include "shell/message_tables.h"
+#include "common/message_tables.h"
 #include "shell/setup_state.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 #include <string.h>
 

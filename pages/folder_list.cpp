@@ -3,7 +3,7 @@
 #include "resources/resource.h"
 #include "shell/common_controls.h"
 #include "shell/setup_state.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 #include <string.h>
 

@@ -5,7 +5,7 @@
 #include "common/install_names.h"
 #include "install/manifest.h"
 #include "shell/setup_state.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 #include <string.h>
 

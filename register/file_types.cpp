@@ -9,7 +9,7 @@
 
 #include "common/install_names.h"
 #include "shell/setup_state.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 #include <shlobj.h>
 #include <string.h>

@@ -5,9 +5,9 @@
 #include "pages/pages.h"
 #include "resources/resource.h"
 #include "shell/backdrop.h"
-#include "shell/message_tables.h"
+#include "common/message_tables.h"
 #include "shell/setup_state.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 #include <string.h>
 

@@ -5,7 +5,7 @@
 #include "payload/uninstall/relaunch.h"
 #include "payload/uninstall/removal.h"
 #include "payload/uninstall/report.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 static const char kNotInstalledText[] =
     "Velloran is not installed on this computer: its uninstall entry is missing, so there is nothing to remove.";

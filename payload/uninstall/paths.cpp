@@ -1,5 +1,5 @@
 #include "payload/uninstall/paths.h"
-#include "shell/text.h"
+#include "common/text.h"
 #include <windows.h>
 
 bool JoinPath(char *dest, size_t destSize, const char *dir, const char *suffix)

@@ -2,7 +2,7 @@
 #include "common/private_folder.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/uninstall_state.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 enum {
     ORIGINAL_WAIT       = 15000,   // milliseconds

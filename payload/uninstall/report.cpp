@@ -1,6 +1,6 @@
 #include "payload/uninstall/report.h"
 #include "payload/uninstall/paths.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 // Appends the pieces in order, up to the first that does not fit.
 static bool AppendAll(char *text, size_t textSize, const char *const *pieces, int count)

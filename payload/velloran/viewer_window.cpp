@@ -3,8 +3,8 @@
 #include "payload/velloran/picture_file.h"
 #include "payload/velloran/resource.h"
 #include "payload/velloran/viewer_state.h"
-#include "shell/message_tables.h"
-#include "shell/text.h"
+#include "common/message_tables.h"
+#include "common/text.h"
 #include <commdlg.h>
 
 const char kViewerClassName[] = "VelloranViewer";

@@ -7,7 +7,7 @@
 #include "install/manifest.h"
 #include "install/temp_folder.h"
 #include "shell/setup_state.h"
-#include "shell/text.h"
+#include "common/text.h"
 
 #include <aclapi.h>
 #include <sddl.h>

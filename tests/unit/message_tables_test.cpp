@@ -1,5 +1,5 @@
 // Routing through message and command tables, on real windows.
-#include "shell/message_tables.h"
+#include "common/message_tables.h"
 
 #include <gtest/gtest.h>
 

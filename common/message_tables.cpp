@@ -1,4 +1,4 @@
-#include "shell/message_tables.h"
+#include "common/message_tables.h"
 
 LRESULT CallDefaultProc(LONG defaultKind, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

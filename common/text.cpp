@@ -1,4 +1,4 @@
-#include "shell/text.h"
+#include "common/text.h"
 #include <string.h>
 
 bool CopyText(char *dest, size_t destSize, const char *source)
