@@ -10,7 +10,7 @@
 #include <string.h>
 
 enum {
-    VALUE_BUFFER_SIZE   = PATH_BUFFER_SIZE + 64,
+    VALUE_BUFFER_SIZE   = REGISTRY_VALUE_SIZE,
     ERROR_MESSAGE_SIZE  = 160,
     PARENT_KEY_ACCESS   = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
 };
@@ -55,9 +55,7 @@ static void SetNumber(HKEY key, const char *name, DWORD number)
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number));
 }
 
-// The install directory followed by a suffix, in a buffer that any install
-// directory fits.
-static const char *InInstallDir(char *value, const char *prefix, const char *suffix)
+const char *InInstallDir(char *value, const char *prefix, const char *suffix)
 {
     value[0] = '\0';
     AppendText(value, VALUE_BUFFER_SIZE, prefix);

@@ -16,7 +16,7 @@
 
 enum {
     PROFILE_PROBE_SIZE = 5,
-    VALUE_BUFFER_SIZE  = PATH_BUFFER_SIZE + 64,
+    VALUE_BUFFER_SIZE  = REGISTRY_VALUE_SIZE,
     KEY_PATH_SIZE      = 64,
     // A default value longer than this is not a class name; it cannot be
     // noted, so that extension is left as it is.
@@ -47,16 +47,6 @@ static HKEY CreateSubkey(HKEY parent, const char *name, DWORD *disposition = NUL
                         disposition ? disposition : &ignored) != ERROR_SUCCESS)
         return NULL;
     return key;
-}
-
-// The install directory followed by a suffix.
-static const char *InInstallDir(char *value, const char *prefix, const char *suffix)
-{
-    value[0] = '\0';
-    AppendText(value, VALUE_BUFFER_SIZE, prefix);
-    AppendText(value, VALUE_BUFFER_SIZE, g_installDir);
-    AppendText(value, VALUE_BUFFER_SIZE, suffix);
-    return value;
 }
 
 // An entry already holding text is someone else's and stays. A new one uses

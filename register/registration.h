@@ -1,7 +1,12 @@
 // What "Finish" records in the system: shortcuts, the application's App
 // Paths and uninstall entries, and the image file types.
 #pragma once
+#include "shell/setup_state.h"
+
 #include <windows.h>
+
+// A registry value or WIN.INI entry that holds the install directory fits in this.
+enum { REGISTRY_VALUE_SIZE = PATH_BUFFER_SIZE + 64 };
 
 HRESULT CreateShellLink(const char *targetPath, const char *linkPath, const char *description);
 void    RegisterApplication();
@@ -9,3 +14,7 @@ void    RegisterImageTypes();
 
 // Size in KB of the files the manifest installed into the install directory.
 DWORD   MeasureInstalledSizeKb();
+
+// Composes prefix, the install directory and suffix into value, which holds
+// REGISTRY_VALUE_SIZE characters; returns value.
+const char *InInstallDir(char *value, const char *prefix, const char *suffix);
