@@ -1,6 +1,7 @@
 // The install manifest as the copy page relies on it: the generated tables
 // and the packed resources that the setup's own module carries.
 #include "install/manifest.h"
+#include <algorithm>
 #include <ctype.h>
 #include <gtest/gtest.h>
 #include <string.h>
@@ -81,14 +82,6 @@ static bool FindPayload(int row, const BYTE **data, DWORD *size)
     *data = loaded ? (const BYTE *)LockResource(loaded) : NULL;
     *size = resource ? SizeofResource(GetModuleHandleA(NULL), resource) : 0;
     return *data != NULL;
-}
-
-TEST(Manifest, HasEightyRowsOfFortyByteFields)
-{
-    EXPECT_EQ(80, MANIFEST_ROWS);
-    EXPECT_EQ(40, MANIFEST_FIELD_SIZE);
-    EXPECT_EQ(sizeof(char[80][40]), sizeof g_compressedNames);
-    EXPECT_EQ(sizeof(char[80][40]), sizeof g_destinationSuffixes);
 }
 
 TEST(Manifest, EveryFieldIsNonEmptyAndNulPaddedToFortyBytes)
@@ -246,13 +239,29 @@ TEST(PayloadResources, EveryRowHasAnSzddResourceWithItsReplacedCharacter)
     }
 }
 
-TEST(PayloadResources, NamesHaveNoLeadingZerosAndStopAtRow79)
+// Collects the names of the module's packed files.
+static BOOL CALLBACK AddName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
 {
+    if (!IS_INTRESOURCE(name))
+        ((std::vector<std::string> *)param)->push_back(name);
+    return TRUE;
+}
+
+TEST(PayloadResources, TheModuleCarriesFile0ToFile79AndNothingElse)
+{
+    // Windows hands resource names back in upper case, sorted as text.
+    std::vector<std::string> names;
+    EnumResourceNamesA(GetModuleHandleA(NULL), RT_RCDATA, AddName, (LONG_PTR)&names);
+    std::vector<std::string> expected;
+    for (int row = 0; row < 80; row++)
+        expected.push_back("FILE" + std::to_string(row));
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, names);
+    EXPECT_EQ(80, MANIFEST_ROWS) << "the copy ends at row 80";
+
     HMODULE module = GetModuleHandleA(NULL);
-    EXPECT_TRUE(FindResourceA(module, "FILE7", RT_RCDATA) != NULL);
-    EXPECT_TRUE(FindResourceA(module, "FILE07", RT_RCDATA) == NULL);
-    EXPECT_TRUE(FindResourceA(module, "FILE79", RT_RCDATA) != NULL);
-    EXPECT_TRUE(FindResourceA(module, "FILE80", RT_RCDATA) == NULL);
+    EXPECT_TRUE(FindResourceA(module, "FILE07", RT_RCDATA) == NULL) << "names have no leading zeros";
 }
 
 // Collects the languages in which one resource exists.

@@ -61,14 +61,19 @@ protected:
     std::string target;
 };
 
-TEST_F(ShellLinkTest, WritesALinkWithTargetAndDescription)
+TEST_F(ShellLinkTest, EachCallWritesALinkWithItsTargetAndDescription)
 {
-    std::string link = folder + "\\a.lnk";
-    EXPECT_HRESULT_SUCCEEDED(CreateShellLink(target.c_str(), link.c_str(), "Velloran"));
-    std::string readTarget, readDescription;
-    ReadLink(link, &readTarget, &readDescription);
-    EXPECT_STRCASEEQ(readTarget.c_str(), target.c_str());
-    EXPECT_EQ(readDescription, "Velloran");
+    // Three in a row, as the shortcut page makes them: no call leaves COM or
+    // the link object in a state that spoils the next.
+    for (const char *name : { "a", "b", "c" }) {
+        std::string link = folder + "\\" + name + ".lnk";
+        std::string description = std::string("Velloran ") + name;
+        EXPECT_HRESULT_SUCCEEDED(CreateShellLink(target.c_str(), link.c_str(), description.c_str())) << name;
+        std::string readTarget, readDescription;
+        ReadLink(link, &readTarget, &readDescription);
+        EXPECT_STRCASEEQ(readTarget.c_str(), target.c_str()) << name;
+        EXPECT_EQ(readDescription, description);
+    }
 }
 
 TEST_F(ShellLinkTest, AMissingFolderGivesTheSaveFailureAndNoFile)
@@ -76,14 +81,6 @@ TEST_F(ShellLinkTest, AMissingFolderGivesTheSaveFailureAndNoFile)
     std::string link = folder + "\\missing\\a.lnk";
     EXPECT_TRUE(FAILED(CreateShellLink(target.c_str(), link.c_str(), "Velloran")));
     EXPECT_FALSE(Exists(link));
-}
-
-TEST_F(ShellLinkTest, ThreeCallsWriteThreeFiles)
-{
-    for (const char *name : { "\\a.lnk", "\\b.lnk", "\\c.lnk" })
-        EXPECT_HRESULT_SUCCEEDED(CreateShellLink(target.c_str(), (folder + name).c_str(), name));
-    for (const char *name : { "\\a.lnk", "\\b.lnk", "\\c.lnk" })
-        EXPECT_TRUE(Exists(folder + name)) << name;
 }
 
 TEST_F(ShellLinkTest, ALinkPathLongerThanMaxPathIsHandledSafely)
