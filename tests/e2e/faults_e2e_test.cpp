@@ -142,7 +142,10 @@ TEST_F(Faults, ANinetyNineCharacterNameAtTheEndOfADeepPathInstallsEverything)
     while (length < browseLength) {
         int segment = std::min(LONG_SEGMENT / 4, browseLength - length - 1);
         ASSERT_GT(segment, 0) << "the scenario's folder leaves no room";
-        levels.push_back(std::string(segment, (char)('a' + levels.size())));
+        std::string level(segment, (char)('a' + levels.size()));
+        if (segment > 2)
+            level[segment / 2] = ' ';   // names with blanks, as people give them
+        levels.push_back(level);
         length += 1 + segment;
     }
     std::string parent = MakeNestedFolders(levels);
@@ -154,12 +157,15 @@ TEST_F(Faults, ANinetyNineCharacterNameAtTheEndOfADeepPathInstallsEverything)
     std::vector<std::string> entries = { root_.substr(3) };
     entries.insert(entries.end(), levels.begin(), levels.end());
     ASSERT_NO_FATAL_FAILURE(BrowseTo(page, entries));
+    EXPECT_EQ(WindowText(GetDlgItem(page, IDC_DIR_PREVIEW)), parent + "\\Velloran");
     ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, name));
     Shot("deep");
     ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page, false, &copy));
     EXPECT_TRUE(DirectoryExists(installDir_));
     ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
     ExpectInstalledRows(PayloadRows());
+    ExpectSubdirectories();
+    ExpectNoTemporaryFiles();
     ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
 }
 

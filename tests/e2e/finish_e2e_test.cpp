@@ -319,25 +319,33 @@ TEST_F(ShortcutPage, MissingAppPathsKeyIsReportedAndTheRestIsStillWritten)
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
 }
 
-TEST_F(ShortcutPage, SecondInstallReplacesTheRegisteredPlaces)
+TEST_F(ShortcutPage, UpEntryLeadsToTheStartMenuAndASecondInstallReplacesTheRegisteredPlaces)
 {
     HWND page = ReachPage();
     ASSERT_NE(page, (HWND)NULL);
-    std::string firstFolder = startMenu_ + "\\Programs\\Velloran";
+
+    // First with the shortcuts at the top of the Start Menu, through the up entry.
+    std::string firstFolder = startMenu_ + "\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, UP_ENTRY, firstFolder));
+    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_SC_LIST));
+    EXPECT_TRUE(Contains(entries, "Programs")) << Joined(entries);
+    EXPECT_FALSE(Contains(entries, UP_ENTRY)) << "nothing above the Start Menu: " << Joined(entries);
+    Screenshot("start menu");
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, firstFolder));
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
     std::string firstDir = installDir_;
+    ExpectShortcutsIn(firstFolder);
     ExpectApplicationRegistered(firstFolder);
+    EXPECT_FALSE(DirectoryExists(startMenu_ + "\\Programs\\Velloran")) << "a shortcut folder was made below Programs too";
 
-    // Again, into another folder, with the shortcuts at the top of the Start Menu.
+    // Again, into another folder, with the shortcuts in Programs as offered.
     EndSetup(&setup_);
     std::string secondParent = MakeInstallParent("again");
     ASSERT_FALSE(secondParent.empty());
     page = InstallUpToShortcutPage(secondParent);
     ASSERT_NE(page, (HWND)NULL);
     ASSERT_NE(installDir_, firstDir);
-    std::string secondFolder = startMenu_ + "\\Velloran";
-    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, UP_ENTRY, secondFolder));
+    std::string secondFolder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, secondFolder));
 
     ExpectApplicationRegistered(secondFolder);
@@ -371,25 +379,6 @@ TEST_F(ShortcutPage, ExistingShortcutFolderIsUsedAsItIs)
     CloseHandle(file);
     EXPECT_EQ(std::string(content, read), "mine") << "the file already in the folder was changed";
     ExpectShortcutsIn(folder);
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
-}
-
-TEST_F(ShortcutPage, UpEntryLeadsToTheStartMenuAndFinishPutsTheShortcutsThere)
-{
-    HWND page = ReachPage();
-    ASSERT_NE(page, (HWND)NULL);
-
-    std::string folder = startMenu_ + "\\Velloran";
-    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, UP_ENTRY, folder));
-    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_SC_LIST));
-    EXPECT_TRUE(Contains(entries, "Programs")) << Joined(entries);
-    EXPECT_FALSE(Contains(entries, UP_ENTRY)) << "nothing above the Start Menu: " << Joined(entries);
-    Screenshot("start menu");
-
-    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
-    ExpectShortcutsIn(folder);
-    ExpectApplicationRegistered(folder);
-    EXPECT_FALSE(DirectoryExists(startMenu_ + "\\Programs\\Velloran")) << "a shortcut folder was made below Programs too";
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
 }
 

@@ -11,10 +11,6 @@ enum {
     // Rows on disk before a scenario acts in the middle of the copy.
     SOME_ROWS = 10,
     MORE_ROWS = 40,
-    // A folder name per level of the deep install path, and the levels.
-    DEEP_NAME_LENGTH = 40,
-    DEEP_LEVELS      = 4,
-    DEEP_PATH_LENGTH = 200,
     // Tries at pressing Cancel before the copy page's first tick.
     FIRST_TICK_TRIES = 3,
     // Pictures of the bar, one advance apart, until one shows it whole.
@@ -148,7 +144,9 @@ std::string Repeated(const std::string &text, size_t length)
     return result.substr(0, length);
 }
 
-TEST_F(CopyPage, FreshFolderReceivesEveryFileByteForByte)
+// The one whole copy into a fresh folder: the page, its progress while it
+// works, and every file at the end.
+TEST_F(CopyPage, FreshFolderReceivesEveryFileByteForByteUnderABarThatGrows)
 {
     HWND directory = NULL, copy = NULL, shortcuts = NULL;
     ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
@@ -162,6 +160,13 @@ TEST_F(CopyPage, FreshFolderReceivesEveryFileByteForByte)
     EXPECT_EQ(GetWindowLongA(copy, GWL_STYLE) & WS_SYSMENU, 0) << "the copy page has no close box";
     Shot("copy");
 
+    int early = 0, later = 0;
+    ASSERT_TRUE(WaitForInstalledRows(SOME_ROWS, copy)) << "the copy did not get under way";
+    ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "copying-early", &early));
+    ASSERT_TRUE(WaitForInstalledRows(MORE_ROWS, copy)) << "the copy stopped";
+    ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "copying-later", &later));
+    EXPECT_GT(later, early) << "the bar did not grow";
+
     ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
     EXPECT_FALSE(IsWindow(copy) && IsWindowVisible(copy)) << "the copy page stayed";
     ExpectInstalledRows(PayloadRows());
@@ -172,25 +177,6 @@ TEST_F(CopyPage, FreshFolderReceivesEveryFileByteForByte)
     ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
     // Cancelling the shortcuts leaves the installed files where they are.
     ExpectInstalledRows(PayloadRows());
-}
-
-TEST_F(CopyPage, ShowsTheFileInWorkAndABlueBarThatGrows)
-{
-    HWND directory = NULL, copy = NULL;
-    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
-
-    int early = 0, later = 0;
-    ASSERT_TRUE(WaitForInstalledRows(SOME_ROWS, copy)) << "the copy did not get under way";
-    ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "copying-early", &early));
-    ASSERT_TRUE(WaitForInstalledRows(MORE_ROWS, copy)) << "the copy stopped";
-    ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "copying-later", &later));
-    EXPECT_GT(later, early) << "the bar did not grow";
-
-    HWND shortcuts = NULL;
-    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
-    ExpectInstalledRows(PayloadRows());
-    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
 }
 
 TEST_F(CopyPage, CancelBeforeTheFirstTickAnsweredNoCopiesEverythingFromTheFirstRow)
@@ -369,34 +355,6 @@ TEST_F(CopyPage, EarlierInstallationIsReplaced)
     ASSERT_NO_FATAL_FAILURE(InstallToTheShortcutPage(true, &shortcuts));
     ExpectInstalledRows(PayloadRows());
     ExpectSubdirectories();
-    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
-}
-
-TEST_F(CopyPage, InstallPathOfAboutTwoHundredCharactersInstalls)
-{
-    std::vector<std::string> levels = { root_.substr(3) };
-    std::string folder = root_;
-    for (int level = 1; level <= DEEP_LEVELS; ++level) {
-        std::string name = Repeated("level " + std::to_string(level) + " of a deep folder ", DEEP_NAME_LENGTH);
-        name.back() = 'x';   // no trailing blank
-        folder += "\\" + name;
-        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << folder;
-        levels.push_back(name);
-    }
-    installDir_ = folder + "\\Velloran";
-    ASSERT_GE(installDir_.size(), (size_t)DEEP_PATH_LENGTH - 10);
-    ASSERT_LE(installDir_.size(), (size_t)DEEP_PATH_LENGTH + 10);
-
-    HWND directory = NULL, copy = NULL, shortcuts = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
-    ASSERT_NO_FATAL_FAILURE(BrowseTo(directory, levels));
-    EXPECT_EQ(WindowText(GetDlgItem(directory, IDC_DIR_PREVIEW)), installDir_);
-    Screenshot("directory");
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
-    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
-    ExpectInstalledRows(PayloadRows());
-    ExpectSubdirectories();
-    ExpectNoTemporaryFiles();
     ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
 }
 
