@@ -34,24 +34,6 @@ enum {
 
 // ---- Files ---------------------------------------------------------------
 
-bool FileExists(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool WriteFileBytes(const std::string &path, const std::vector<BYTE> &bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = bytes.empty() || (WriteFile(file, &bytes[0], (DWORD)bytes.size(), &written, NULL) &&
-                                written == bytes.size());
-    CloseHandle(file);
-    return ok;
-}
-
 static void CollectTree(const std::string &folder, const std::string &prefix, std::vector<std::string> *entries,
                         ULONGLONG *size)
 {

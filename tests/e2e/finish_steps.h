@@ -32,8 +32,10 @@ enum {
 
 // ---- Files ---------------------------------------------------------------
 
-bool FileExists(const std::string &path);
-bool WriteFileBytes(const std::string &path, const std::vector<BYTE> &bytes);
+inline bool WriteFileBytes(const std::string &path, const std::vector<BYTE> &bytes)
+{
+    return WriteBytes(path, bytes);
+}
 // Every file and folder below the folder, as relative paths ("a", "a\b.txt"),
 // folders with a trailing backslash, sorted; empty when the folder is missing.
 std::vector<std::string> TreeEntries(const std::string &folder);
