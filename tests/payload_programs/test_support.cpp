@@ -34,23 +34,6 @@ bool WriteText(const std::string &path, const char *text)
     return WriteBytes(path, std::vector<BYTE>(text, text + lstrlenA(text)));
 }
 
-std::vector<std::string> FolderEntries(const std::string &path)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool StartProgram(const std::string &exe, const std::string &tail, Program *program)
 {
     std::string commandLine = "\"" + exe + "\"";

@@ -24,8 +24,6 @@ inline std::string BuiltProgram(const char *path)
 // A new folder under the temp directory whose name has spaces in it.
 std::string MakeTestFolder(const char *stem);
 bool WriteText(const std::string &path, const char *text);
-// Names in a folder (not "." and ".."), sorted.
-std::vector<std::string> FolderEntries(const std::string &path);
 
 struct Program {
     HANDLE process;

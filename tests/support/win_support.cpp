@@ -1,5 +1,6 @@
 #include "win_support.h"
 
+#include <algorithm>
 #include <string.h>
 
 // ---- Files, folders and keys ---------------------------------------------
@@ -73,6 +74,62 @@ bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes)
     BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
     CloseHandle(file);
     return ok && written == bytes.size();
+}
+
+std::vector<std::string> FolderEntries(const std::string &path)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+static void CollectTree(const std::string &folder, const std::string &prefix, std::vector<std::string> *entries,
+                        ULONGLONG *size)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            entries->push_back(prefix + name + "\\");
+            CollectTree(folder + "\\" + name, prefix + name + "\\", entries, size);
+        } else {
+            entries->push_back(prefix + name);
+            *size += ((ULONGLONG)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::vector<std::string> TreeEntries(const std::string &folder)
+{
+    std::vector<std::string> entries;
+    ULONGLONG size = 0;
+    CollectTree(folder, "", &entries, &size);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+ULONGLONG TreeSize(const std::string &folder)
+{
+    std::vector<std::string> entries;
+    ULONGLONG size = 0;
+    CollectTree(folder, "", &entries, &size);
+    return size;
 }
 
 bool KeyExists(HKEY root, const std::string &path)

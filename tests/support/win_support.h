@@ -24,6 +24,13 @@ bool DirectoryExists(const std::string &path);
 // folders a test made itself.
 void RemoveTree(const std::string &path);
 bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes);
+// Names in a folder (not "." and ".."), sorted.
+std::vector<std::string> FolderEntries(const std::string &path);
+// Every file and folder below the folder, as relative paths ("a", "a\b.txt"),
+// folders with a trailing backslash, sorted; empty when the folder is missing.
+std::vector<std::string> TreeEntries(const std::string &folder);
+// Sum of the sizes of the files below the folder.
+ULONGLONG TreeSize(const std::string &folder);
 bool KeyExists(HKEY root, const std::string &path);
 
 // ---- Processes -----------------------------------------------------------
