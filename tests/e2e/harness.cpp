@@ -1,7 +1,5 @@
 #include "harness.h"
 
-#include <tlhelp32.h>
-
 #include <string.h>
 
 // ---- Paths and folders ---------------------------------------------------
@@ -84,18 +82,8 @@ std::string MakeScratchFolder(const char *stem)
 
 bool StartSetup(const std::string &currentDirectory, SetupProcess *setup, const std::string &exeCopy)
 {
-    std::string exe = exeCopy.empty() ? SetupExePath() : exeCopy;
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
-                        currentDirectory.empty() ? NULL : currentDirectory.c_str(), &startup, &info))
-        return false;
-    CloseHandle(info.hThread);
-    setup->process   = info.hProcess;
-    setup->processId = info.dwProcessId;
-    return true;
+    return StartProcess(exeCopy.empty() ? SetupExePath() : exeCopy, std::string(), currentDirectory, SW_SHOWDEFAULT,
+                        &setup->process, &setup->processId);
 }
 
 DWORD WaitForExit(const SetupProcess &setup, DWORD timeoutMs)
@@ -103,37 +91,9 @@ DWORD WaitForExit(const SetupProcess &setup, DWORD timeoutMs)
     return WaitForExit(setup.process, timeoutMs);
 }
 
-// Children first, so that none is left without the parent that names it.
-static void TerminateTree(DWORD processId)
-{
-    std::vector<DWORD> children;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot != INVALID_HANDLE_VALUE) {
-        PROCESSENTRY32 entry = {};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-            if (entry.th32ParentProcessID == processId && entry.th32ProcessID != processId)
-                children.push_back(entry.th32ProcessID);
-        CloseHandle(snapshot);
-    }
-    for (DWORD child : children)
-        TerminateTree(child);
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
-    if (process) {
-        TerminateProcess(process, 1);
-        WaitForSingleObject(process, EXIT_TIMEOUT_MS);
-        CloseHandle(process);
-    }
-}
-
 void EndSetup(SetupProcess *setup)
 {
-    if (!setup->process)
-        return;
-    if (WaitForSingleObject(setup->process, 0) != WAIT_OBJECT_0)
-        TerminateTree(setup->processId);
-    CloseHandle(setup->process);
-    setup->process   = NULL;
+    EndProcess(&setup->process, setup->processId);
     setup->processId = 0;
 }
 

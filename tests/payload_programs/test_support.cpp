@@ -36,36 +36,12 @@ bool WriteText(const std::string &path, const char *text)
 
 bool StartProgram(const std::string &exe, const std::string &tail, Program *program)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!tail.empty())
-        commandLine += " " + tail;
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION info = {};
-    program->process = NULL;
-    program->id = 0;
-    if (!CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
-        return false;
-    CloseHandle(info.hThread);
-    program->process = info.hProcess;
-    program->id = info.dwProcessId;
-    return true;
+    return StartProcess(exe, tail, std::string(), SW_SHOWNORMAL, &program->process, &program->id);
 }
 
 void EndProgram(Program *program)
 {
-    if (!program->process)
-        return;
-    if (WaitForSingleObject(program->process, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(program->process, 1);
-        WaitForSingleObject(program->process, EXIT_TIMEOUT);
-    }
-    CloseHandle(program->process);
-    program->process = NULL;
+    EndProcess(&program->process, program->id);
 }
 
 HWND WaitForWindow(DWORD processId, const char *className, const char *title, DWORD timeout, DWORD avoidProcessId)

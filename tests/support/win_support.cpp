@@ -1,5 +1,7 @@
 #include "win_support.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <string.h>
 
@@ -143,6 +145,32 @@ bool KeyExists(HKEY root, const std::string &path)
 
 // ---- Processes -----------------------------------------------------------
 
+bool StartProcess(const std::string &exe, const std::string &tail, const std::string &currentDirectory, WORD show,
+                  HANDLE *process, DWORD *processId)
+{
+    std::string commandLine = "\"" + exe + "\"";
+    if (!tail.empty())
+        commandLine += " " + tail;
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    if (show != SW_SHOWDEFAULT) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = show;
+    }
+    PROCESS_INFORMATION info = {};
+    *process = NULL;
+    *processId = 0;
+    if (!CreateProcessA(exe.c_str(), &buffer[0], NULL, NULL, FALSE, 0, NULL,
+                        currentDirectory.empty() ? NULL : currentDirectory.c_str(), &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    *process   = info.hProcess;
+    *processId = info.dwProcessId;
+    return true;
+}
+
 DWORD WaitForExit(HANDLE process, DWORD timeoutMs)
 {
     if (!process || WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0)
@@ -150,6 +178,39 @@ DWORD WaitForExit(HANDLE process, DWORD timeoutMs)
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process, &code);
     return code;
+}
+
+// Children first, so that none is left without the parent that names it.
+static void TerminateTree(DWORD processId)
+{
+    std::vector<DWORD> children;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+            if (entry.th32ParentProcessID == processId && entry.th32ProcessID != processId)
+                children.push_back(entry.th32ProcessID);
+        CloseHandle(snapshot);
+    }
+    for (DWORD child : children)
+        TerminateTree(child);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+    if (process) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, TERMINATE_TIMEOUT_MS);
+        CloseHandle(process);
+    }
+}
+
+void EndProcess(HANDLE *process, DWORD processId)
+{
+    if (!*process)
+        return;
+    if (WaitForSingleObject(*process, 0) != WAIT_OBJECT_0)
+        TerminateTree(processId);
+    CloseHandle(*process);
+    *process = NULL;
 }
 
 // ---- Windows -------------------------------------------------------------

@@ -10,7 +10,9 @@
 #include <vector>
 
 enum {
-    POLL_INTERVAL_MS = 50
+    POLL_INTERVAL_MS     = 50,
+    // A bound on waiting for a terminated process to go, not an expectation.
+    TERMINATE_TIMEOUT_MS = 60000
 };
 
 // ---- Files, folders and keys ---------------------------------------------
@@ -35,8 +37,16 @@ bool KeyExists(HKEY root, const std::string &path);
 
 // ---- Processes -----------------------------------------------------------
 
+// Starts exe with the command line tail given (quoted by the caller as
+// needed) in the current directory given (empty: the test's own). Unless
+// show is SW_SHOWDEFAULT, the program's first ShowWindow gets it.
+bool StartProcess(const std::string &exe, const std::string &tail, const std::string &currentDirectory, WORD show,
+                  HANDLE *process, DWORD *processId);
 // The exit code, or STILL_ACTIVE when the process did not end in time.
 DWORD WaitForExit(HANDLE process, DWORD timeoutMs);
+// Ends the process if it still runs, and every process it started; closes
+// the handle and sets it to null.
+void EndProcess(HANDLE *process, DWORD processId);
 
 // ---- Windows -------------------------------------------------------------
 
