@@ -57,18 +57,7 @@ std::string ScreenshotFolder()
 
 std::string MakeFolderIn(const std::string &parent, const char *stem)
 {
-    std::string base = parent;
-    if (!base.empty() && base.back() != '\\')
-        base += '\\';
-    static unsigned counter;
-    for (;;) {
-        std::string name = base + "velloran-e2e-" + stem + "-" + std::to_string(GetCurrentProcessId()) +
-                           "-" + std::to_string(++counter);
-        if (CreateDirectoryA(name.c_str(), NULL))
-            return name;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return std::string();
-    }
+    return MakeUniqueFolder(parent, std::string("velloran-e2e-") + stem + "-");
 }
 
 std::string MakeScratchFolder(const char *stem)

@@ -19,14 +19,7 @@ std::string MakeTestFolder(const char *stem)
     DWORD length = GetTempPathA(sizeof temp, temp);
     if (length == 0 || length >= sizeof temp)
         return std::string();
-    static LONG counter;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = std::string(temp) + stem + " " + std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(InterlockedIncrement(&counter));
-        if (CreateDirectoryA(path.c_str(), NULL))
-            return path;
-    }
-    return std::string();
+    return MakeUniqueFolder(temp, std::string(stem) + " ");
 }
 
 bool WriteText(const std::string &path, const char *text)

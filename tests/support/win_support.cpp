@@ -67,6 +67,22 @@ void RemoveTree(const std::string &path)
     RemoveTreeW(absolute ? L"\\\\?\\" + wide : wide);
 }
 
+std::string MakeUniqueFolder(const std::string &parent, const std::string &prefix)
+{
+    std::string base = parent;
+    if (!base.empty() && base.back() != '\\')
+        base += '\\';
+    static LONG counter;
+    for (;;) {
+        std::string name = base + prefix + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(InterlockedIncrement(&counter));
+        if (CreateDirectoryA(name.c_str(), NULL))
+            return name;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::string();
+    }
+}
+
 bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);

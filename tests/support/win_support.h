@@ -25,6 +25,10 @@ bool DirectoryExists(const std::string &path);
 // The folder and everything in it, deeper than MAX_PATH too; only for
 // folders a test made itself.
 void RemoveTree(const std::string &path);
+// A new empty folder in the parent, named the prefix, this process's id and a
+// count ("<prefix>1234-1"), never one that exists already; an empty string
+// when it cannot be made.
+std::string MakeUniqueFolder(const std::string &parent, const std::string &prefix);
 bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes);
 // Names in a folder (not "." and ".."), sorted.
 std::vector<std::string> FolderEntries(const std::string &path);
