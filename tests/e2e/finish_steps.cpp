@@ -34,63 +34,6 @@ enum {
 
 // ---- Files ---------------------------------------------------------------
 
-bool FileExists(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool WriteFileBytes(const std::string &path, const std::vector<BYTE> &bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = bytes.empty() || (WriteFile(file, &bytes[0], (DWORD)bytes.size(), &written, NULL) &&
-                                written == bytes.size());
-    CloseHandle(file);
-    return ok;
-}
-
-static void CollectTree(const std::string &folder, const std::string &prefix, std::vector<std::string> *entries,
-                        ULONGLONG *size)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            entries->push_back(prefix + name + "\\");
-            CollectTree(folder + "\\" + name, prefix + name + "\\", entries, size);
-        } else {
-            entries->push_back(prefix + name);
-            *size += ((ULONGLONG)found.nFileSizeHigh << 32) | found.nFileSizeLow;
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-std::vector<std::string> TreeEntries(const std::string &folder)
-{
-    std::vector<std::string> entries;
-    ULONGLONG size = 0;
-    CollectTree(folder, "", &entries, &size);
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
-ULONGLONG TreeSize(const std::string &folder)
-{
-    std::vector<std::string> entries;
-    ULONGLONG size = 0;
-    CollectTree(folder, "", &entries, &size);
-    return size;
-}
-
 std::string StartMenuRoot()
 {
     char folder[MAX_PATH] = "";

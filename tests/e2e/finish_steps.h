@@ -32,13 +32,10 @@ enum {
 
 // ---- Files ---------------------------------------------------------------
 
-bool FileExists(const std::string &path);
-bool WriteFileBytes(const std::string &path, const std::vector<BYTE> &bytes);
-// Every file and folder below the folder, as relative paths ("a", "a\b.txt"),
-// folders with a trailing backslash, sorted; empty when the folder is missing.
-std::vector<std::string> TreeEntries(const std::string &folder);
-// Sum of the sizes of the files below the folder.
-ULONGLONG TreeSize(const std::string &folder);
+inline bool WriteFileBytes(const std::string &path, const std::vector<BYTE> &bytes)
+{
+    return WriteBytes(path, bytes);
+}
 // The shell's Start Menu: all users' where there is one, else the user's.
 std::string StartMenuRoot();
 bool SamePath(const std::string &a, const std::string &b);   // case-insensitive

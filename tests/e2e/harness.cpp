@@ -1,7 +1,5 @@
 #include "harness.h"
 
-#include <tlhelp32.h>
-
 #include <string.h>
 
 // ---- Paths and folders ---------------------------------------------------
@@ -13,17 +11,6 @@ static std::string Environment(const char *name)
     if (length == 0 || length >= sizeof(value))
         return std::string();
     return std::string(value, length);
-}
-
-std::string ToWindowsPath(const std::string &path)
-{
-    if (path.empty() || path[0] != '/')
-        return path;
-    std::string windows = "Z:" + path;
-    for (char &c : windows)
-        if (c == '/')
-            c = '\\';
-    return windows;
 }
 
 static std::string TestProgramFolder()
@@ -41,18 +28,6 @@ static std::string BuildFolder()
     for (int level = 0; level < 2; ++level)
         folder = folder.substr(0, folder.find_last_of('\\'));
     return folder;
-}
-
-static bool FileExists(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string SetupExePath()
@@ -82,18 +57,7 @@ std::string ScreenshotFolder()
 
 std::string MakeFolderIn(const std::string &parent, const char *stem)
 {
-    std::string base = parent;
-    if (!base.empty() && base.back() != '\\')
-        base += '\\';
-    static unsigned counter;
-    for (;;) {
-        std::string name = base + "velloran-e2e-" + stem + "-" + std::to_string(GetCurrentProcessId()) +
-                           "-" + std::to_string(++counter);
-        if (CreateDirectoryA(name.c_str(), NULL))
-            return name;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return std::string();
-    }
+    return MakeUniqueFolder(parent, std::string("velloran-e2e-") + stem + "-");
 }
 
 std::string MakeScratchFolder(const char *stem)
@@ -103,212 +67,30 @@ std::string MakeScratchFolder(const char *stem)
     return MakeFolderIn(temp, stem);
 }
 
-// Through the Unicode functions with the "\\?\" prefix, so that folders
-// deeper than MAX_PATH go too.
-static void RemoveTreeW(const std::wstring &path)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring child = path + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTreeW(child);
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
-void RemoveTree(const std::string &path)
-{
-    if (path.empty())
-        return;
-    int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, NULL, 0);
-    if (length <= 0)
-        return;
-    std::wstring wide(length - 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
-    bool absolute = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
-    RemoveTreeW(absolute ? L"\\\\?\\" + wide : wide);
-}
-
-bool KeyExists(HKEY root, const std::string &path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 // ---- The setup process ---------------------------------------------------
 
 bool StartSetup(const std::string &currentDirectory, SetupProcess *setup, const std::string &exeCopy)
 {
-    std::string exe = exeCopy.empty() ? SetupExePath() : exeCopy;
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
-                        currentDirectory.empty() ? NULL : currentDirectory.c_str(), &startup, &info))
-        return false;
-    CloseHandle(info.hThread);
-    setup->process   = info.hProcess;
-    setup->processId = info.dwProcessId;
-    return true;
+    return StartProcess(exeCopy.empty() ? SetupExePath() : exeCopy, std::string(), currentDirectory, SW_SHOWDEFAULT,
+                        &setup->process, &setup->processId);
 }
 
 DWORD WaitForExit(const SetupProcess &setup, DWORD timeoutMs)
 {
-    if (!setup.process || WaitForSingleObject(setup.process, timeoutMs) != WAIT_OBJECT_0)
-        return STILL_ACTIVE;
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(setup.process, &code);
-    return code;
-}
-
-// Children first, so that none is left without the parent that names it.
-static void TerminateTree(DWORD processId)
-{
-    std::vector<DWORD> children;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot != INVALID_HANDLE_VALUE) {
-        PROCESSENTRY32 entry = {};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-            if (entry.th32ParentProcessID == processId && entry.th32ProcessID != processId)
-                children.push_back(entry.th32ProcessID);
-        CloseHandle(snapshot);
-    }
-    for (DWORD child : children)
-        TerminateTree(child);
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
-    if (process) {
-        TerminateProcess(process, 1);
-        WaitForSingleObject(process, EXIT_TIMEOUT_MS);
-        CloseHandle(process);
-    }
+    return WaitForExit(setup.process, timeoutMs);
 }
 
 void EndSetup(SetupProcess *setup)
 {
-    if (!setup->process)
-        return;
-    if (WaitForSingleObject(setup->process, 0) != WAIT_OBJECT_0)
-        TerminateTree(setup->processId);
-    CloseHandle(setup->process);
-    setup->process   = NULL;
+    EndProcess(&setup->process, setup->processId);
     setup->processId = 0;
 }
 
 // ---- Windows -------------------------------------------------------------
 
-struct WindowQuery {
-    const char *caption;
-    const char *className;
-    DWORD processId;
-    std::vector<HWND> found;
-};
-
-static BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
-{
-    WindowQuery *query = (WindowQuery *)parameter;
-    if (!IsWindowVisible(window))
-        return TRUE;
-    if (query->processId && WindowProcess(window) != query->processId)
-        return TRUE;
-    if (query->className && WindowClass(window) != query->className)
-        return TRUE;
-    if (query->caption) {
-        char caption[512];
-        GetWindowTextA(window, caption, sizeof(caption));
-        if (strcmp(caption, query->caption) != 0)
-            return TRUE;
-    }
-    query->found.push_back(window);
-    return TRUE;
-}
-
-static std::vector<HWND> FindTopLevel(const char *caption, const char *className, DWORD processId)
-{
-    WindowQuery query = { caption, className, processId, {} };
-    EnumWindows(CollectWindow, (LPARAM)&query);
-    return query.found;
-}
-
-HWND WaitForWindow(const char *caption, const char *className, DWORD processId, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        std::vector<HWND> found = FindTopLevel(caption, className, processId);
-        if (!found.empty())
-            return found.front();
-        if (GetTickCount() - start >= timeoutMs)
-            return NULL;
-        Sleep(POLL_INTERVAL_MS);
-    }
-}
-
 HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs)
 {
     return WaitForWindow(caption, "#32770", processId, timeoutMs);
-}
-
-bool WaitForWindowGone(HWND window, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
-    return true;
-}
-
-std::vector<HWND> TopLevelWindows(DWORD processId)
-{
-    return FindTopLevel(NULL, NULL, processId);
-}
-
-std::string WindowText(HWND window)
-{
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
-        return std::string();
-    std::vector<char> text(length + 1, '\0');
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), (LPARAM)&text[0], SMTO_ABORTIFHUNG, 5000, &copied))
-        return std::string();
-    return std::string(&text[0], copied);
-}
-
-std::string WindowClass(HWND window)
-{
-    char name[256];
-    int length = GetClassNameA(window, name, sizeof(name));
-    return std::string(name, length > 0 ? length : 0);
-}
-
-DWORD WindowProcess(HWND window)
-{
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    return processId;
-}
-
-std::string MessageBoxText(HWND box)
-{
-    HWND text = GetDlgItem(box, 0xFFFF);
-    return text ? WindowText(text) : std::string();
 }
 
 HWND FocusedWindow(HWND anyWindowOfThread)
@@ -321,12 +103,6 @@ HWND FocusedWindow(HWND anyWindowOfThread)
 }
 
 // ---- Input ---------------------------------------------------------------
-
-bool PressButton(HWND dialog, int controlId)
-{
-    HWND button = GetDlgItem(dialog, controlId);
-    return button && PostMessageA(button, BM_CLICK, 0, 0);
-}
 
 struct ChildQuery {
     const char *className;
@@ -682,139 +458,6 @@ bool DoubleClickListViewItem(HWND list, int index)
 }
 
 // ---- Screen --------------------------------------------------------------
-
-bool CaptureScreen(ScreenPicture *picture)
-{
-    int width  = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    if (width <= 0 || height <= 0)
-        return false;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize        = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth       = width;
-    info.bmiHeader.biHeight      = -height;   // top row first
-    info.bmiHeader.biPlanes      = 1;
-    info.bmiHeader.biBitCount    = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-
-    HDC screen = GetDC(NULL);
-    void *bits = NULL;
-    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HDC memory = CreateCompatibleDC(screen);
-    bool copied = false;
-    if (section && memory) {
-        HGDIOBJ previous = SelectObject(memory, section);
-        copied = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT) != 0;
-        GdiFlush();
-        SelectObject(memory, previous);
-    }
-    if (copied) {
-        const DWORD *source = (const DWORD *)bits;
-        picture->width  = width;
-        picture->height = height;
-        picture->pixels.assign(source, source + (size_t)width * (size_t)height);
-        for (DWORD &pixel : picture->pixels)
-            pixel &= 0x00FFFFFF;
-    }
-    if (memory)
-        DeleteDC(memory);
-    if (section)
-        DeleteObject(section);
-    ReleaseDC(NULL, screen);
-    return copied;
-}
-
-static DWORD Crc32(const unsigned char *data, size_t size, DWORD crc = 0)
-{
-    static DWORD table[256];
-    if (!table[1]) {
-        for (DWORD n = 0; n < 256; ++n) {
-            DWORD c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[n] = c;
-        }
-    }
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-static void PutBigEndian(std::vector<unsigned char> &out, DWORD value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back((unsigned char)(value >> shift));
-}
-
-static void PutChunk(std::vector<unsigned char> &out, const char *type, const std::vector<unsigned char> &data)
-{
-    PutBigEndian(out, (DWORD)data.size());
-    size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutBigEndian(out, Crc32(&out[start], out.size() - start));
-}
-
-// The image data goes into stored (uncompressed) deflate blocks: larger
-// files, but no compressor to carry along.
-bool WritePng(const std::string &path, const ScreenPicture &picture)
-{
-    std::vector<unsigned char> raw;
-    raw.reserve((size_t)picture.height * ((size_t)picture.width * 3 + 1));
-    for (int y = 0; y < picture.height; ++y) {
-        raw.push_back(0);   // no row filter
-        for (int x = 0; x < picture.width; ++x) {
-            DWORD pixel = picture.At(x, y);
-            raw.push_back((unsigned char)(pixel >> 16));
-            raw.push_back((unsigned char)(pixel >> 8));
-            raw.push_back((unsigned char)pixel);
-        }
-    }
-
-    std::vector<unsigned char> deflated = { 0x78, 0x01 };
-    const size_t BLOCK = 65535;
-    for (size_t offset = 0; offset < raw.size() || offset == 0; offset += BLOCK) {
-        size_t size = raw.size() - offset < BLOCK ? raw.size() - offset : BLOCK;
-        bool last = offset + size >= raw.size();
-        deflated.push_back(last ? 1 : 0);
-        deflated.push_back((unsigned char)size);
-        deflated.push_back((unsigned char)(size >> 8));
-        deflated.push_back((unsigned char)~size);
-        deflated.push_back((unsigned char)(~size >> 8));
-        deflated.insert(deflated.end(), raw.begin() + offset, raw.begin() + offset + size);
-        if (last)
-            break;
-    }
-    DWORD a = 1, b = 0;
-    for (unsigned char byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBigEndian(deflated, (b << 16) | a);
-
-    std::vector<unsigned char> header;
-    PutBigEndian(header, (DWORD)picture.width);
-    PutBigEndian(header, (DWORD)picture.height);
-    header.push_back(8);   // bits per channel
-    header.push_back(2);   // RGB
-    header.push_back(0);
-    header.push_back(0);
-    header.push_back(0);
-
-    std::vector<unsigned char> file = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
-    PutChunk(file, "IHDR", header);
-    PutChunk(file, "IDAT", deflated);
-    PutChunk(file, "IEND", std::vector<unsigned char>());
-
-    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (out == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(out, &file[0], (DWORD)file.size(), &written, NULL) && written == file.size();
-    CloseHandle(out);
-    return ok;
-}
 
 bool CaptureStillScreen(ScreenPicture *picture, DWORD timeoutMs)
 {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "win_support.h"
+
 #include <string>
 #include <vector>
 
@@ -18,7 +20,6 @@ enum {
     WINDOW_TIMEOUT_MS    = 90000,
     EXIT_TIMEOUT_MS      = 60000,
     POINTER_TIMEOUT_MS   = 10000,
-    POLL_INTERVAL_MS     = 50,
     MOVE_REPEAT_MS       = 1000,
     // A screenshot waits until two captures this far apart agree, so that
     // it shows the windows fully drawn; it does not wait longer than the
@@ -30,9 +31,6 @@ enum {
 
 // ---- Paths and folders ---------------------------------------------------
 
-// A Unix path ("/work/build/VelloranSetup.exe") as Wine's drive Z: sees it; any
-// other path is returned as it is.
-std::string ToWindowsPath(const std::string &path);
 // VELLORAN_SETUP_EXE, or VelloranSetup.exe in the build folder above the test program.
 std::string SetupExePath();
 // VELLORAN_SCREENSHOTS, or "screenshots" in the build folder; created on demand.
@@ -42,10 +40,6 @@ std::string ScreenshotFolder();
 std::string MakeFolderIn(const std::string &parent, const char *stem);
 // The same under the temp directory.
 std::string MakeScratchFolder(const char *stem);
-// The folder and everything in it; only for folders a test made itself.
-void RemoveTree(const std::string &path);
-bool DirectoryExists(const std::string &path);
-bool KeyExists(HKEY root, const std::string &path);
 
 // ---- The setup process ---------------------------------------------------
 
@@ -65,29 +59,13 @@ void EndSetup(SetupProcess *setup);
 
 // ---- Windows -------------------------------------------------------------
 
-// A visible top-level window; a null caption or class, or a process id of 0,
-// matches any. Returns null when none showed up in time.
-HWND WaitForWindow(const char *caption, const char *className, DWORD processId, DWORD timeoutMs);
 // A message box (dialog class "#32770") with that caption.
 HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs);
-// True once the window is destroyed or hidden.
-bool WaitForWindowGone(HWND window, DWORD timeoutMs);
-// Visible top-level windows of the process, in z-order.
-std::vector<HWND> TopLevelWindows(DWORD processId);
-
-std::string WindowText(HWND window);     // WM_GETTEXT, any length
-std::string WindowClass(HWND window);
-DWORD WindowProcess(HWND window);
-// The message of a message box: its static control 0xFFFF.
-std::string MessageBoxText(HWND box);
 // The window with the keyboard focus in the thread that owns the window.
 HWND FocusedWindow(HWND anyWindowOfThread);
 
 // ---- Input ---------------------------------------------------------------
 
-// Clicks a button with BM_CLICK. Posted, so that a button that opens a modal
-// loop (a message box) does not hold the test up; wait for its result.
-bool PressButton(HWND dialog, int controlId);
 bool PressButtonByText(HWND dialog, const char *text);
 HWND FindChildByText(HWND parent, const char *className, const char *text);
 // A key pressed and released, delivered to the focused control of the
@@ -129,17 +107,12 @@ bool DoubleClickAt(POINT screenPoint);
 
 // ---- Screen --------------------------------------------------------------
 
-struct ScreenPicture {
-    int width = 0;
-    int height = 0;
-    std::vector<DWORD> pixels;   // 0x00RRGGBB, top row first
-    DWORD At(int x, int y) const { return pixels[(size_t)y * (size_t)width + (size_t)x]; }
-};
-
-bool CaptureScreen(ScreenPicture *picture);
 // Captures until the screen stops changing; false when it did not settle in time.
 bool CaptureStillScreen(ScreenPicture *picture, DWORD timeoutMs);
-bool WritePng(const std::string &path, const ScreenPicture &picture);
+inline bool WritePng(const std::string &path, const ScreenPicture &picture)
+{
+    return WritePng(path, picture.width, picture.height, picture.pixels);
+}
 // Writes the picture into <screenshot folder>\\<name>.png, characters that a
 // file name cannot hold replaced; the path, or empty on failure.
 std::string SavePicture(const std::string &name, const ScreenPicture &picture);

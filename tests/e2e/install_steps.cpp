@@ -92,18 +92,8 @@ std::string TempDirectory()
 
 std::vector<std::string> TempEntries()
 {
-    std::vector<std::string> entries;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((TempDirectory() + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return entries;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..")
-            entries.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return entries;
+    std::string temp = TempDirectory();
+    return FolderEntries(temp.substr(0, temp.size() - 1));
 }
 
 bool ReadWholeFile(const std::string &path, std::string *bytes)
@@ -131,32 +121,12 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes)
     return ok;
 }
 
-bool IsFile(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::vector<std::string> FilesBelow(const std::string &folder)
 {
     std::vector<std::string> files;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return files;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = folder + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            std::vector<std::string> inner = FilesBelow(path);
-            files.insert(files.end(), inner.begin(), inner.end());
-        } else {
-            files.push_back(path);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (const std::string &entry : TreeEntries(folder))
+        if (entry.back() != '\\')
+            files.push_back(folder + "\\" + entry);
     return files;
 }
 

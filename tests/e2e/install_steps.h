@@ -62,8 +62,11 @@ std::vector<std::string> TempEntries();
 
 bool ReadWholeFile(const std::string &path, std::string *bytes);
 bool WriteWholeFile(const std::string &path, const std::string &bytes);
-bool IsFile(const std::string &path);
-// Every file below the folder, subfolders included, as full paths.
+inline bool IsFile(const std::string &path)
+{
+    return FileExists(path);
+}
+// Every file below the folder, subfolders included, as full paths, sorted.
 std::vector<std::string> FilesBelow(const std::string &folder);
 
 // How many rows, counted from row 0, have their destination on disk: the

@@ -3,6 +3,9 @@
 // remove the files those tests need.
 #pragma once
 #include <windows.h>
+
+#include "win_support.h"
+
 #include <string>
 #include <vector>
 
@@ -13,19 +16,14 @@ enum {
 
 // The built program's path (as CMake knows it, a Unix path under Wine) in
 // the form Windows programs accept.
-std::string BuiltProgram(const char *path);
+inline std::string BuiltProgram(const char *path)
+{
+    return ToWindowsPath(path);
+}
 
 // A new folder under the temp directory whose name has spaces in it.
 std::string MakeTestFolder(const char *stem);
-// The folder and everything in it; only for folders a test made itself.
-void RemoveTree(const std::string &path);
-
-bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes);
 bool WriteText(const std::string &path, const char *text);
-bool FileExists(const std::string &path);
-bool DirectoryExists(const std::string &path);
-// Names in a folder (not "." and ".."), sorted.
-std::vector<std::string> FolderEntries(const std::string &path);
 
 struct Program {
     HANDLE process;
@@ -34,8 +32,6 @@ struct Program {
 
 // Starts exe with the command line tail given (quoted by the caller as needed).
 bool StartProgram(const std::string &exe, const std::string &tail, Program *program);
-// The exit code, or STILL_ACTIVE when the process did not end in time.
-DWORD WaitForExit(HANDLE process, DWORD timeout);
 void EndProgram(Program *program);
 
 // A visible top-level window of the class; processId 0 means any process,
@@ -44,29 +40,13 @@ HWND WaitForWindow(DWORD processId, const char *className, const char *title, DW
                    DWORD avoidProcessId = 0);
 // Waits until the window's title is the text given; false on timeout.
 bool WaitForTitle(HWND window, const char *title, DWORD timeout);
-// Waits until the window is destroyed or hidden.
-bool WaitForWindowGone(HWND window, DWORD timeout);
-std::string WindowText(HWND window);
-DWORD WindowProcess(HWND window);
 
-// The message of a message box: the text of its static control that is not the icon.
-std::string MessageBoxText(HWND box);
-// Clicks the button with that id (IDOK, IDYES, IDNO) as a user would.
-bool PressButton(HWND box, int buttonId);
+// As the viewer shows it.
+typedef ScreenPicture ClientPicture;
 
-// The client area's pixels as the window draws them, 0x00RRGGBB, top row first.
-struct ClientPicture {
-    int width;
-    int height;
-    std::vector<DWORD> pixels;
-    DWORD At(int x, int y) const { return pixels[(size_t)y * (size_t)width + (size_t)x]; }
-};
-bool CaptureClient(HWND window, ClientPicture *picture);
-
-// Picture files of the formats Windows itself reads, written by the test.
+// A BMP file, a format Windows itself reads (WritePng writes the other).
 // Pixels are 0x00RRGGBB, top row first.
 bool WriteBmp(const std::string &path, int width, int height, const std::vector<DWORD> &pixels);
-bool WritePng(const std::string &path, int width, int height, const std::vector<DWORD> &pixels);
 
 // A picture of two halves, left and right (or top and bottom).
 std::vector<DWORD> TwoHalves(int width, int height, DWORD first, DWORD second, bool sideBySide);
@@ -106,7 +86,6 @@ std::vector<BYTE> TgaFile(int width, int height, const std::vector<DWORD> &pixel
 std::vector<BYTE> PpmFile(int width, int height, const std::vector<DWORD> &pixels);
 std::vector<BYTE> PcxFile(int width, int height, const std::vector<DWORD> &pixels);
 
-bool KeyExists(HKEY root, const char *path);
 // The key's default value; false when the key or the value is missing.
 bool ReadDefaultValue(HKEY root, const char *path, std::string *value);
 bool WriteStringValue(HKEY root, const char *path, const char *name, const char *value);

@@ -1,0 +1,495 @@
+#include "win_support.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <string.h>
+
+// ---- Files, folders and keys ---------------------------------------------
+
+std::string ToWindowsPath(const std::string &path)
+{
+    if (path.empty() || path[0] != '/')
+        return path;
+    std::string windows = "Z:" + path;
+    for (char &c : windows)
+        if (c == '/')
+            c = '\\';
+    return windows;
+}
+
+bool FileExists(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Through the Unicode functions with the "\\?\" prefix, so that folders
+// deeper than MAX_PATH go too.
+static void RemoveTreeW(const std::wstring &path)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring child = path + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTreeW(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+void RemoveTree(const std::string &path)
+{
+    if (path.empty())
+        return;
+    int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, NULL, 0);
+    if (length <= 0)
+        return;
+    std::wstring wide(length - 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
+    bool absolute = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    RemoveTreeW(absolute ? L"\\\\?\\" + wide : wide);
+}
+
+std::string MakeUniqueFolder(const std::string &parent, const std::string &prefix)
+{
+    std::string base = parent;
+    if (!base.empty() && base.back() != '\\')
+        base += '\\';
+    static LONG counter;
+    for (;;) {
+        std::string name = base + prefix + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(InterlockedIncrement(&counter));
+        if (CreateDirectoryA(name.c_str(), NULL))
+            return name;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::string();
+    }
+}
+
+bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::vector<std::string> FolderEntries(const std::string &path)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+static void CollectTree(const std::string &folder, const std::string &prefix, std::vector<std::string> *entries,
+                        ULONGLONG *size)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            entries->push_back(prefix + name + "\\");
+            CollectTree(folder + "\\" + name, prefix + name + "\\", entries, size);
+        } else {
+            entries->push_back(prefix + name);
+            *size += ((ULONGLONG)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::vector<std::string> TreeEntries(const std::string &folder)
+{
+    std::vector<std::string> entries;
+    ULONGLONG size = 0;
+    CollectTree(folder, "", &entries, &size);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+ULONGLONG TreeSize(const std::string &folder)
+{
+    std::vector<std::string> entries;
+    ULONGLONG size = 0;
+    CollectTree(folder, "", &entries, &size);
+    return size;
+}
+
+bool KeyExists(HKEY root, const std::string &path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// ---- Processes -----------------------------------------------------------
+
+bool StartProcess(const std::string &exe, const std::string &tail, const std::string &currentDirectory, WORD show,
+                  HANDLE *process, DWORD *processId)
+{
+    std::string commandLine = "\"" + exe + "\"";
+    if (!tail.empty())
+        commandLine += " " + tail;
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    if (show != SW_SHOWDEFAULT) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = show;
+    }
+    PROCESS_INFORMATION info = {};
+    *process = NULL;
+    *processId = 0;
+    if (!CreateProcessA(exe.c_str(), &buffer[0], NULL, NULL, FALSE, 0, NULL,
+                        currentDirectory.empty() ? NULL : currentDirectory.c_str(), &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    *process   = info.hProcess;
+    *processId = info.dwProcessId;
+    return true;
+}
+
+DWORD WaitForExit(HANDLE process, DWORD timeoutMs)
+{
+    if (!process || WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+// Children first, so that none is left without the parent that names it.
+static void TerminateTree(DWORD processId)
+{
+    std::vector<DWORD> children;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+            if (entry.th32ParentProcessID == processId && entry.th32ProcessID != processId)
+                children.push_back(entry.th32ProcessID);
+        CloseHandle(snapshot);
+    }
+    for (DWORD child : children)
+        TerminateTree(child);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+    if (process) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, TERMINATE_TIMEOUT_MS);
+        CloseHandle(process);
+    }
+}
+
+void EndProcess(HANDLE *process, DWORD processId)
+{
+    if (!*process)
+        return;
+    if (WaitForSingleObject(*process, 0) != WAIT_OBJECT_0)
+        TerminateTree(processId);
+    CloseHandle(*process);
+    *process = NULL;
+}
+
+// ---- Windows -------------------------------------------------------------
+
+struct WindowQuery {
+    const char *caption;
+    const char *className;
+    DWORD processId;
+    DWORD avoidProcessId;
+    std::vector<HWND> found;
+};
+
+// The caption without a message: a window that does not answer holds up no search.
+static std::string Caption(HWND window)
+{
+    WCHAR wide[512] = L"";
+    GetWindowTextW(window, wide, 512);
+    char narrow[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof(narrow), NULL, NULL);
+    return narrow;
+}
+
+static BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
+{
+    WindowQuery *query = (WindowQuery *)parameter;
+    if (!IsWindowVisible(window))
+        return TRUE;
+    DWORD owner = WindowProcess(window);
+    if (query->processId && owner != query->processId)
+        return TRUE;
+    if (query->avoidProcessId && owner == query->avoidProcessId)
+        return TRUE;
+    if (query->className && WindowClass(window) != query->className)
+        return TRUE;
+    if (query->caption && Caption(window) != query->caption)
+        return TRUE;
+    query->found.push_back(window);
+    return TRUE;
+}
+
+static std::vector<HWND> FindTopLevel(const char *caption, const char *className, DWORD processId,
+                                      DWORD avoidProcessId)
+{
+    WindowQuery query = { caption, className, processId, avoidProcessId, {} };
+    EnumWindows(CollectWindow, (LPARAM)&query);
+    return query.found;
+}
+
+HWND WaitForWindow(const char *caption, const char *className, DWORD processId, DWORD timeoutMs,
+                   DWORD avoidProcessId)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<HWND> found = FindTopLevel(caption, className, processId, avoidProcessId);
+        if (!found.empty())
+            return found.front();
+        if (GetTickCount() - start >= timeoutMs)
+            return NULL;
+        Sleep(POLL_INTERVAL_MS);
+    }
+}
+
+std::vector<HWND> TopLevelWindows(DWORD processId)
+{
+    return FindTopLevel(NULL, NULL, processId, 0);
+}
+
+bool WaitForWindowGone(HWND window, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (IsWindow(window) && IsWindowVisible(window)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(POLL_INTERVAL_MS);
+    }
+    return true;
+}
+
+std::string WindowText(HWND window)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        return std::string();
+    std::vector<WCHAR> wide(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, wide.size(), (LPARAM)&wide[0], SMTO_ABORTIFHUNG, 5000, &copied))
+        return std::string();
+    if (copied == 0)
+        return std::string();
+    int size = WideCharToMultiByte(CP_ACP, 0, &wide[0], (int)copied, NULL, 0, NULL, NULL);
+    std::string text(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, &wide[0], (int)copied, &text[0], size, NULL, NULL);
+    return text;
+}
+
+std::string WindowClass(HWND window)
+{
+    char name[256];
+    int length = GetClassNameA(window, name, sizeof(name));
+    return std::string(name, length > 0 ? length : 0);
+}
+
+DWORD WindowProcess(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text ? WindowText(text) : std::string();
+}
+
+bool PressButton(HWND dialog, int controlId)
+{
+    HWND button = GetDlgItem(dialog, controlId);
+    return button && PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+// ---- Pictures ------------------------------------------------------------
+
+// What the screen shows in the rectangle, layered windows included.
+static bool CaptureRect(int left, int top, int width, int height, ScreenPicture *picture)
+{
+    if (width <= 0 || height <= 0)
+        return false;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize        = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth       = width;
+    info.bmiHeader.biHeight      = -height;   // top row first
+    info.bmiHeader.biPlanes      = 1;
+    info.bmiHeader.biBitCount    = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+
+    HDC screen = GetDC(NULL);
+    void *bits = NULL;
+    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HDC memory = CreateCompatibleDC(screen);
+    bool copied = false;
+    if (section && memory && bits) {
+        HGDIOBJ previous = SelectObject(memory, section);
+        copied = BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY | CAPTUREBLT) != 0;
+        GdiFlush();
+        SelectObject(memory, previous);
+    }
+    if (copied) {
+        const DWORD *source = (const DWORD *)bits;
+        picture->width  = width;
+        picture->height = height;
+        picture->pixels.assign(source, source + (size_t)width * (size_t)height);
+        for (DWORD &pixel : picture->pixels)
+            pixel &= 0x00FFFFFF;
+    }
+    if (memory)
+        DeleteDC(memory);
+    if (section)
+        DeleteObject(section);
+    ReleaseDC(NULL, screen);
+    return copied;
+}
+
+bool CaptureScreen(ScreenPicture *picture)
+{
+    return CaptureRect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), picture);
+}
+
+bool CaptureClient(HWND window, ScreenPicture *picture)
+{
+    RECT client;
+    if (!GetClientRect(window, &client))
+        return false;
+    // The window is the top one on the screen: read what it shows there.
+    POINT origin = { 0, 0 };
+    ClientToScreen(window, &origin);
+    return CaptureRect(origin.x, origin.y, client.right, client.bottom, picture);
+}
+
+static DWORD Crc32(const unsigned char *data, size_t size, DWORD crc = 0)
+{
+    static DWORD table[256];
+    if (!table[1]) {
+        for (DWORD n = 0; n < 256; ++n) {
+            DWORD c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+    }
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i)
+        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+static void PutBigEndian(std::vector<unsigned char> &out, DWORD value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back((unsigned char)(value >> shift));
+}
+
+static void PutChunk(std::vector<unsigned char> &out, const char *type, const std::vector<unsigned char> &data)
+{
+    PutBigEndian(out, (DWORD)data.size());
+    size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBigEndian(out, Crc32(&out[start], out.size() - start));
+}
+
+// The image data goes into stored (uncompressed) deflate blocks: larger
+// files, but no compressor to carry along.
+bool WritePng(const std::string &path, int width, int height, const std::vector<DWORD> &pixels)
+{
+    std::vector<unsigned char> raw;
+    raw.reserve((size_t)height * ((size_t)width * 3 + 1));
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);   // no row filter
+        for (int x = 0; x < width; ++x) {
+            DWORD pixel = pixels[(size_t)y * (size_t)width + (size_t)x];
+            raw.push_back((unsigned char)(pixel >> 16));
+            raw.push_back((unsigned char)(pixel >> 8));
+            raw.push_back((unsigned char)pixel);
+        }
+    }
+
+    std::vector<unsigned char> deflated = { 0x78, 0x01 };
+    const size_t BLOCK = 65535;
+    for (size_t offset = 0; offset < raw.size() || offset == 0; offset += BLOCK) {
+        size_t size = raw.size() - offset < BLOCK ? raw.size() - offset : BLOCK;
+        bool last = offset + size >= raw.size();
+        deflated.push_back(last ? 1 : 0);
+        deflated.push_back((unsigned char)size);
+        deflated.push_back((unsigned char)(size >> 8));
+        deflated.push_back((unsigned char)~size);
+        deflated.push_back((unsigned char)(~size >> 8));
+        deflated.insert(deflated.end(), raw.begin() + offset, raw.begin() + offset + size);
+        if (last)
+            break;
+    }
+    DWORD a = 1, b = 0;
+    for (unsigned char byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBigEndian(deflated, (b << 16) | a);
+
+    std::vector<unsigned char> header;
+    PutBigEndian(header, (DWORD)width);
+    PutBigEndian(header, (DWORD)height);
+    header.push_back(8);   // bits per channel
+    header.push_back(2);   // RGB
+    header.push_back(0);
+    header.push_back(0);
+    header.push_back(0);
+
+    std::vector<unsigned char> file = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    PutChunk(file, "IHDR", header);
+    PutChunk(file, "IDAT", deflated);
+    PutChunk(file, "IEND", std::vector<unsigned char>());
+
+    return WriteBytes(path, file);
+}
+

@@ -1,0 +1,93 @@
+// What every test program that drives a built program from outside needs:
+// files and folders, registry keys, the program's process, its top-level
+// windows and buttons, and pictures of what it draws. The end-to-end
+// scenarios, the payload programs' tests and the gallery and bench tools
+// all link this one library.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+enum {
+    POLL_INTERVAL_MS     = 50,
+    // A bound on waiting for a terminated process to go, not an expectation.
+    TERMINATE_TIMEOUT_MS = 60000
+};
+
+// ---- Files, folders and keys ---------------------------------------------
+
+// A Unix path ("/work/build/VelloranSetup.exe") as Wine's drive Z: sees it; any
+// other path is returned as it is.
+std::string ToWindowsPath(const std::string &path);
+bool FileExists(const std::string &path);
+bool DirectoryExists(const std::string &path);
+// The folder and everything in it, deeper than MAX_PATH too; only for
+// folders a test made itself.
+void RemoveTree(const std::string &path);
+// A new empty folder in the parent, named the prefix, this process's id and a
+// count ("<prefix>1234-1"), never one that exists already; an empty string
+// when it cannot be made.
+std::string MakeUniqueFolder(const std::string &parent, const std::string &prefix);
+bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes);
+// Names in a folder (not "." and ".."), sorted.
+std::vector<std::string> FolderEntries(const std::string &path);
+// Every file and folder below the folder, as relative paths ("a", "a\b.txt"),
+// folders with a trailing backslash, sorted; empty when the folder is missing.
+std::vector<std::string> TreeEntries(const std::string &folder);
+// Sum of the sizes of the files below the folder.
+ULONGLONG TreeSize(const std::string &folder);
+bool KeyExists(HKEY root, const std::string &path);
+
+// ---- Processes -----------------------------------------------------------
+
+// Starts exe with the command line tail given (quoted by the caller as
+// needed) in the current directory given (empty: the test's own). Unless
+// show is SW_SHOWDEFAULT, the program's first ShowWindow gets it.
+bool StartProcess(const std::string &exe, const std::string &tail, const std::string &currentDirectory, WORD show,
+                  HANDLE *process, DWORD *processId);
+// The exit code, or STILL_ACTIVE when the process did not end in time.
+DWORD WaitForExit(HANDLE process, DWORD timeoutMs);
+// Ends the process if it still runs, and every process it started; closes
+// the handle and sets it to null.
+void EndProcess(HANDLE *process, DWORD processId);
+
+// ---- Windows -------------------------------------------------------------
+
+// A visible top-level window; a null caption or class, or a process id of 0,
+// matches any, and a process to pass over may be named (for a copy that the
+// program started of itself). Returns null when none showed up in time.
+HWND WaitForWindow(const char *caption, const char *className, DWORD processId, DWORD timeoutMs,
+                   DWORD avoidProcessId = 0);
+// Visible top-level windows of the process (0: of any), in z-order.
+std::vector<HWND> TopLevelWindows(DWORD processId);
+// True once the window is destroyed or hidden.
+bool WaitForWindowGone(HWND window, DWORD timeoutMs);
+
+// WM_GETTEXT, any length. Read through the W message: across processes an
+// ANSI window may answer in UTF-16 under Wine.
+std::string WindowText(HWND window);
+std::string WindowClass(HWND window);
+DWORD WindowProcess(HWND window);
+// The message of a message box: its static control 0xFFFF.
+std::string MessageBoxText(HWND box);
+
+// Clicks a button with BM_CLICK. Posted, so that a button that opens a modal
+// loop (a message box) does not hold the test up; wait for its result.
+bool PressButton(HWND dialog, int controlId);
+
+// ---- Pictures ------------------------------------------------------------
+
+struct ScreenPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> pixels;   // 0x00RRGGBB, top row first
+    DWORD At(int x, int y) const { return pixels[(size_t)y * (size_t)width + (size_t)x]; }
+};
+
+bool CaptureScreen(ScreenPicture *picture);
+// The client area's pixels as the window shows them on the screen.
+bool CaptureClient(HWND window, ScreenPicture *picture);
+// An RGB PNG of the pixels (0x00RRGGBB, top row first), written by the test's
+// own encoder rather than by the imaging component the programs read with.
+bool WritePng(const std::string &path, int width, int height, const std::vector<DWORD> &pixels);
