@@ -822,8 +822,9 @@ void InstallScenario::ExpectInstalledRows(int rows, const std::vector<EarlierFil
 
 void InstallScenario::ExpectSubdirectories()
 {
-    for (const std::string &subdirectory : Subdirectories())
+    for (const std::string &subdirectory : Subdirectories()) {
         EXPECT_TRUE(DirectoryExists(installDir_ + subdirectory)) << installDir_ + subdirectory << " is missing";
+    }
 }
 
 void InstallScenario::ExpectNoTemporaryFiles()
