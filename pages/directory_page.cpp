@@ -59,12 +59,12 @@ static LRESULT OnInitDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
     FillDriveBox(page);
     LoadPagePicture();
     AttachFolderImages(s_folderList);
-    FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY);
+    FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
 
     // Setting the edit makes "Velloran" the new folder name; the list is
     // filled once more so that its last entry and the preview show it too.
     SetDlgItemTextA(page, IDC_DIR_FOLDER_NAME, "Velloran");
-    FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY);
+    FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
     return TRUE;
 }
 
@@ -79,7 +79,8 @@ static LRESULT OnPaintDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
 
 static LRESULT OnDirectoryNotify(HWND page, UINT, WPARAM, LPARAM lParam)
 {
-    return OpenFolderEntry(page, (const NMHDR *)lParam, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY);
+    return OpenFolderEntry(page, (const NMHDR *)lParam, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY,
+                           DRIVE_ROOT_LENGTH);
 }
 
 // Follows the name edit; a 100th character is refused and the last accepted
@@ -112,7 +113,7 @@ static LRESULT OnDriveSelected(HWND page, WORD, WORD notifyCode, LPARAM lParam)
     s_selectedDrive = selection;
     UpperCase(s_drives.rows[selection]);
     CopyText(s_browsePath, PATH_BUFFER_SIZE, s_drives.rows[selection]);
-    FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY);
+    FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
     return 0;
 }
 

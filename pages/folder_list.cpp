@@ -9,19 +9,13 @@
 
 const char UP_ENTRY_TEXT[] = "........";
 
-enum { DRIVE_ROOT_LENGTH = 3, ENTRY_TEXT_SIZE = 256 };
+enum { ENTRY_TEXT_SIZE = 256 };
 
 int  g_folderImage;
 int  g_upImage;
 int  g_newFolderImage;
 int  g_newFolderIndex;
 char g_pathPreview[PATH_BUFFER_SIZE];
-int  g_startMenuRootLength = 21;
-
-static int UpThreshold(int mode)
-{
-    return mode == FOLDER_MODE_DIRECTORY ? DRIVE_ROOT_LENGTH : g_startMenuRootLength;
-}
 
 void AttachFolderImages(HWND list)
 {
@@ -49,14 +43,14 @@ static bool IsListedFolder(const WIN32_FIND_DATAA *found)
     return (found->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found->cFileName[0] != '.';
 }
 
-void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode)
+void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode, int rootLength)
 {
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     int count = 0;
     size_t length = strlen(browsePath);
 
     // At a drive root the path already ends in its backslash.
-    bool below = (int)length > UpThreshold(mode);
+    bool below = (int)length > rootLength;
     const char *pattern = (below || mode == FOLDER_MODE_START_MENU) ? "\\*.*" : "*.*";
     if (below)
         AddFolderEntry(list, UP_ENTRY_TEXT, count++, g_upImage, ENTRY_UP);
@@ -113,7 +107,8 @@ static void GoDown(char *browsePath, int mode, const char *name)
     AppendText(browsePath, PATH_BUFFER_SIZE, name);
 }
 
-LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode)
+LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode,
+                        int rootLength)
 {
     if (notification->hwndFrom != list || notification->code != (UINT)NM_DBLCLK)
         return 0;
@@ -135,6 +130,6 @@ LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char 
                 GoDown(browsePath, mode, item.pszText);
         }
     }
-    FillFolderList(dialog, list, browsePath, mode);
+    FillFolderList(dialog, list, browsePath, mode, rootLength);
     return 0;
 }

@@ -30,10 +30,13 @@ extern int g_newFolderImage;
 extern int g_newFolderIndex;
 extern char g_pathPreview[2000];
 
-// Length of the Start Menu root: below it the up entry is shown.
-extern int g_startMenuRootLength;
+// The root of a drive, "D:\", is the root of a browse in directory mode.
+enum { DRIVE_ROOT_LENGTH = 3 };
 
 void AttachFolderImages(HWND list);
-void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode);
+// A browse never goes up past its root: the up entry is listed only while the
+// browse path is longer than rootLength.
+void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode, int rootLength);
 LRESULT AddFolderEntry(HWND list, const char *text, int position, int image, int kind);
-LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode);
+LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode,
+                        int rootLength);

@@ -19,6 +19,7 @@
 static HWND s_pictureFrame;
 static HWND s_folderList;
 static bool s_registerTypes;
+static int  s_startMenuRootLength;
 
 // Each Start Menu the shell may name, with the Programs folder inside it:
 // Windows 8 and later list only the shortcuts below a Programs folder.
@@ -79,12 +80,12 @@ static LRESULT OnInitShortcutPage(HWND page, UINT, WPARAM, LPARAM)
     s_pictureFrame = GetDlgItem(page, IDC_SC_PICTURE_FRAME);
     s_folderList   = GetDlgItem(page, IDC_SC_FOLDER_LIST);
 
-    g_startMenuRootLength = FindStartMenu(g_shortcutFolder);
+    s_startMenuRootLength = FindStartMenu(g_shortcutFolder);
     SetDlgItemTextA(page, IDC_SC_PREVIEW, g_shortcutFolder);
 
     LoadPagePicture();
     AttachFolderImages(s_folderList);
-    FillFolderList(page, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU);
+    FillFolderList(page, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU, s_startMenuRootLength);
     CheckDlgButton(page, IDC_SC_REGISTER_TYPES, BST_CHECKED);
     return TRUE;
 }
@@ -101,7 +102,8 @@ static LRESULT OnPaintShortcutPage(HWND, UINT, WPARAM, LPARAM)
 
 static LRESULT OnShortcutNotify(HWND page, UINT, WPARAM, LPARAM lParam)
 {
-    return OpenFolderEntry(page, (const NMHDR *)lParam, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU);
+    return OpenFolderEntry(page, (const NMHDR *)lParam, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU,
+                           s_startMenuRootLength);
 }
 
 static void WriteShortcuts()

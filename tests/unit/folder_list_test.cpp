@@ -25,7 +25,6 @@ protected:
         g_instance = GetModuleHandleA(NULL);
         ASSERT_TRUE(LoadCommonControls());
         lstrcpyA(g_newFolderName, "Velloran");
-        g_startMenuRootLength = 21;
 
         page = CreateDialogParamA(g_instance, "IDD_DIR", NULL, QuietDialogProc, 0);
         ASSERT_NE(page, (HWND)NULL);
@@ -78,7 +77,7 @@ protected:
     void Fill(const std::string &path, int mode)
     {
         lstrcpynA(browse, path.c_str(), PATH_BUFFER_SIZE);
-        FillFolderList(page, list, browse, mode);
+        FillFolderList(page, list, browse, mode, RootLength(mode));
     }
 
     std::vector<Entry> Entries()
@@ -136,11 +135,15 @@ protected:
     void SendDoubleClick(int mode)
     {
         NMHDR header = { list, (UINT_PTR)GetDlgCtrlID(list), (UINT)NM_DBLCLK };
-        EXPECT_EQ(OpenFolderEntry(page, &header, list, browse, mode), 0);
+        EXPECT_EQ(OpenFolderEntry(page, &header, list, browse, mode, RootLength(mode)), 0);
     }
+
+    // What each page passes: a drive root, or the Start Menu root it found.
+    int RootLength(int mode) { return mode == FOLDER_MODE_DIRECTORY ? DRIVE_ROOT_LENGTH : startMenuRootLength; }
 
     HWND page;
     HWND list;
+    int startMenuRootLength = 21;
     std::string tree;
     char browse[PATH_BUFFER_SIZE];
 };
@@ -209,7 +212,7 @@ TEST_F(FolderListTest, StartMenuModeShowsTheUpEntryOnlyBelowItsRoot)
 TEST_F(FolderListTest, StartMenuRootLengthMovesTheThreshold)
 {
     UseShortcutPage();
-    g_startMenuRootLength = (int)tree.size();
+    startMenuRootLength = (int)tree.size();
     Fill(tree, FOLDER_MODE_START_MENU);
     EXPECT_FALSE(Listed("........", ENTRY_UP));
     EXPECT_TRUE(Listed("alpha", ENTRY_FOLDER));
@@ -261,7 +264,7 @@ TEST_F(FolderListTest, GoingUpFromTheFirstLevelKeepsTheRootBackslash)
 TEST_F(FolderListTest, StartMenuModeGoesUpBelowTheRootLength)
 {
     UseShortcutPage();
-    g_startMenuRootLength = (int)tree.size() + 2;
+    startMenuRootLength = (int)tree.size() + 2;
     Fill(tree + "\\alpha", FOLDER_MODE_START_MENU);
     DoubleClick("........", FOLDER_MODE_START_MENU);
     EXPECT_EQ(std::string(browse), tree);
@@ -295,9 +298,9 @@ TEST_F(FolderListTest, OtherNotificationsAndOtherListsAreIgnored)
     DoubleClick("alpha", FOLDER_MODE_DIRECTORY);
     std::string before = browse;
     NMHDR click = { list, IDC_DIR_FOLDER_LIST, (UINT)NM_CLICK };
-    OpenFolderEntry(page, &click, list, browse, FOLDER_MODE_DIRECTORY);
+    OpenFolderEntry(page, &click, list, browse, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
     NMHDR other = { page, 0, (UINT)NM_DBLCLK };
-    OpenFolderEntry(page, &other, list, browse, FOLDER_MODE_DIRECTORY);
+    OpenFolderEntry(page, &other, list, browse, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
     EXPECT_EQ(std::string(browse), before);
 }
 
