@@ -98,13 +98,14 @@ std::string Replaced(std::string text, const std::string &what, const std::strin
     return text;
 }
 
+// The folders that the uninstaller's copies run from.
 std::vector<std::string> UninstallCopiesInTemp()
 {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     std::vector<std::string> copies;
-    for (const std::string &entry : TreeEntries(temp))
-        if (entry.compare(0, strlen(COPY_PREFIX), COPY_PREFIX) == 0 && entry.find('\\') == std::string::npos)
+    for (const std::string &entry : FolderEntries(temp))
+        if (entry.compare(0, strlen(COPY_PREFIX), COPY_PREFIX) == 0)
             copies.push_back(std::string(temp) + entry);
     return copies;
 }
@@ -131,7 +132,7 @@ protected:
         // A copy of the uninstaller that did not manage to delete itself.
         for (const std::string &copy : UninstallCopiesInTemp())
             if (std::find(copiesBefore_.begin(), copiesBefore_.end(), copy) == copiesBefore_.end())
-                DeleteFileA(copy.c_str());
+                RemoveTree(copy);
     }
 
     // The machine before the setup: .bmp opened by another program, .png
@@ -389,14 +390,14 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
 
     // Pictures with spaces in their paths, opened as a double-click would.
     ScreenPicture redBlue = TwoHalves(RED, BLUE), greenYellow = TwoHalves(GREEN, YELLOW);
-    ASSERT_TRUE(WriteFileBytes(pictures_ + "\\red and blue.bmp", BmpFile(redBlue)));
+    ASSERT_TRUE(WriteBytes(pictures_ + "\\red and blue.bmp", BmpFile(redBlue)));
     ASSERT_TRUE(WritePng(pictures_ + "\\green and yellow.png", greenYellow));
     ASSERT_NO_FATAL_FAILURE(ViewPicture("red and blue.bmp", RED, BLUE));
     ASSERT_NO_FATAL_FAILURE(ViewPicture("green and yellow.png", GREEN, YELLOW));
 
     // A file that only looks like a picture.
     std::string broken = pictures_ + "\\broken picture.png";
-    ASSERT_TRUE(WriteFileBytes(broken, { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 'n', 'o', 't', ' ', 'a', ' ',
+    ASSERT_TRUE(WriteBytes(broken, { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 'n', 'o', 't', ' ', 'a', ' ',
                                          'p', 'i', 'c', 't', 'u', 'r', 'e' }));
     DWORD viewerProcess = OpenWithRegisteredCommand(broken);
     ASSERT_NE(viewerProcess, 0u);
@@ -413,7 +414,7 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
 
     // A file of the user's own in the install folder.
     std::string notes = installDir_ + "\\My notes.txt";
-    ASSERT_TRUE(WriteFileBytes(notes, { 'm', 'i', 'n', 'e' }));
+    ASSERT_TRUE(WriteBytes(notes, { 'm', 'i', 'n', 'e' }));
 
     text = UninstallByShortcut();
     ASSERT_FALSE(HasFatalFailure());
