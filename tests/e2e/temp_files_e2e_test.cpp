@@ -195,15 +195,11 @@ TEST_F(TemporaryFiles, ATempDirectoryTheCodePageCannotSpellInstalls)
     std::wstring temp(tempDirectory.begin(), tempDirectory.end());
     std::wstring unusual = temp + L"Za\x017C\x00F3\x0142\x0107-\x6E29";
     ASSERT_TRUE(CreateDirectoryW(unusual.c_str(), NULL));
-    wchar_t savedTmp[MAX_PATH] = L"", savedTemp[MAX_PATH] = L"";
-    GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
-    GetEnvironmentVariableW(L"TEMP", savedTemp, MAX_PATH);
-    SetEnvironmentVariableW(L"TMP", unusual.c_str());
-    SetEnvironmentVariableW(L"TEMP", unusual.c_str());
     HWND directory = NULL, copy = NULL, shortcuts = NULL;
-    OpenDirectoryPage(&directory);   // the setup takes the environment as it is now
-    SetEnvironmentVariableW(L"TMP", savedTmp[0] ? savedTmp : NULL);
-    SetEnvironmentVariableW(L"TEMP", savedTemp[0] ? savedTemp : NULL);
+    {
+        TempDirectoryOverride override(unusual);
+        OpenDirectoryPage(&directory);   // the setup takes the environment as it is now
+    }
     ASSERT_NE(directory, (HWND)NULL);
     ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
     ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));

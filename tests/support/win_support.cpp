@@ -159,6 +159,20 @@ bool KeyExists(HKEY root, const std::string &path)
     return true;
 }
 
+TempDirectoryOverride::TempDirectoryOverride(const std::wstring &folder)
+{
+    GetEnvironmentVariableW(L"TMP", savedTmp_, MAX_PATH);
+    GetEnvironmentVariableW(L"TEMP", savedTemp_, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+}
+
+TempDirectoryOverride::~TempDirectoryOverride()
+{
+    SetEnvironmentVariableW(L"TMP", savedTmp_[0] ? savedTmp_ : NULL);
+    SetEnvironmentVariableW(L"TEMP", savedTemp_[0] ? savedTemp_ : NULL);
+}
+
 // ---- Processes -----------------------------------------------------------
 
 bool StartProcess(const std::string &exe, const std::string &tail, const std::string &currentDirectory, WORD show,

@@ -39,6 +39,20 @@ std::vector<std::string> TreeEntries(const std::string &folder);
 ULONGLONG TreeSize(const std::string &folder);
 bool KeyExists(HKEY root, const std::string &path);
 
+// TMP and TEMP point at the folder while the object lives, for this process
+// and the programs it starts meanwhile; then they are as they were.
+class TempDirectoryOverride {
+public:
+    explicit TempDirectoryOverride(const std::wstring &folder);
+    ~TempDirectoryOverride();
+    TempDirectoryOverride(const TempDirectoryOverride &) = delete;
+    TempDirectoryOverride &operator=(const TempDirectoryOverride &) = delete;
+
+private:
+    wchar_t savedTmp_[MAX_PATH] = L"";
+    wchar_t savedTemp_[MAX_PATH] = L"";
+};
+
 // ---- Processes -----------------------------------------------------------
 
 // Starts exe with the command line tail given (quoted by the caller as
@@ -91,3 +105,7 @@ bool CaptureClient(HWND window, ScreenPicture *picture);
 // An RGB PNG of the pixels (0x00RRGGBB, top row first), written by the test's
 // own encoder rather than by the imaging component the programs read with.
 bool WritePng(const std::string &path, int width, int height, const std::vector<DWORD> &pixels);
+inline bool WritePng(const std::string &path, const ScreenPicture &picture)
+{
+    return WritePng(path, picture.width, picture.height, picture.pixels);
+}

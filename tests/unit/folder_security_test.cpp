@@ -8,6 +8,7 @@
 #include "install/temp_folder.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
+#include "win_support.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -176,11 +177,7 @@ TEST(FolderSecurity, PrivateTempFolderWorksWhereTheCodePageCannotSpellTheTempDir
 {
     std::wstring parent = TempPath() + L"Za\x017C\x00F3\x0142\x0107-\x6E29";
     ASSERT_TRUE(CreateDirectoryW(parent.c_str(), NULL));
-    wchar_t savedTmp[MAX_PATH] = L"", savedTemp[MAX_PATH] = L"";
-    GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
-    GetEnvironmentVariableW(L"TEMP", savedTemp, MAX_PATH);
-    SetEnvironmentVariableW(L"TMP", parent.c_str());
-    SetEnvironmentVariableW(L"TEMP", parent.c_str());
+    TempDirectoryOverride override(parent);
     char narrowTemp[MAX_PATH + 1];
     GetTempPathA(sizeof narrowTemp, narrowTemp);
     ASSERT_NE(std::string(narrowTemp).find('?'), std::string::npos)
@@ -209,8 +206,6 @@ TEST(FolderSecurity, PrivateTempFolderWorksWhereTheCodePageCannotSpellTheTempDir
     CloseHandle(temp);   // deletes the file
     RemovePrivateTempDir();
     EXPECT_TRUE(RemoveDirectoryW(parent.c_str())) << "something stayed in the temp directory";
-    SetEnvironmentVariableW(L"TMP", savedTmp[0] ? savedTmp : NULL);
-    SetEnvironmentVariableW(L"TEMP", savedTemp[0] ? savedTemp : NULL);
 }
 
 } // namespace
