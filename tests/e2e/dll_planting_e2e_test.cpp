@@ -111,7 +111,7 @@ protected:
         char marker[MAX_PATH] = "";
         GetEnvironmentVariableA("VELLORAN_MARKER_DLL", marker, sizeof(marker));
         markerDll_ = ToWindowsPath(marker);
-        ASSERT_TRUE(IsFile(markerDll_)) << "no marker DLL (VELLORAN_MARKER_DLL): " << marker;
+        ASSERT_TRUE(FileExists(markerDll_)) << "no marker DLL (VELLORAN_MARKER_DLL): " << marker;
 
         downloads_ = scratch_ + "\\Downloads";
         ASSERT_TRUE(CreateDirectoryA(downloads_.c_str(), NULL));
@@ -168,7 +168,7 @@ protected:
     {
         std::vector<std::string> ran;
         for (const std::string &name : planted_)
-            if (IsFile(downloads_ + "\\" + name + ".ran"))
+            if (FileExists(downloads_ + "\\" + name + ".ran"))
                 ran.push_back(name);
         return ran;
     }

@@ -362,7 +362,7 @@ TEST_F(ShortcutPage, ExistingShortcutFolderIsUsedAsItIs)
     ASSERT_FALSE(DirectoryExists(folder)) << folder << " is there before the scenario made it";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
     const std::vector<BYTE> notes = { 'm', 'i', 'n', 'e' };
-    ASSERT_TRUE(WriteFileBytes(folder + "\\Notes.txt", notes));
+    ASSERT_TRUE(WriteBytes(folder + "\\Notes.txt", notes));
 
     HWND page = ReachPage();
     ASSERT_NE(page, (HWND)NULL);

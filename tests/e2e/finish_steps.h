@@ -32,10 +32,6 @@ enum {
 
 // ---- Files ---------------------------------------------------------------
 
-inline bool WriteFileBytes(const std::string &path, const std::vector<BYTE> &bytes)
-{
-    return WriteBytes(path, bytes);
-}
 // The shell's Start Menu: all users' where there is one, else the user's.
 std::string StartMenuRoot();
 bool SamePath(const std::string &a, const std::string &b);   // case-insensitive

@@ -109,10 +109,6 @@ bool DoubleClickAt(POINT screenPoint);
 
 // Captures until the screen stops changing; false when it did not settle in time.
 bool CaptureStillScreen(ScreenPicture *picture, DWORD timeoutMs);
-inline bool WritePng(const std::string &path, const ScreenPicture &picture)
-{
-    return WritePng(path, picture.width, picture.height, picture.pixels);
-}
 // Writes the picture into <screenshot folder>\\<name>.png, characters that a
 // file name cannot hold replaced; the path, or empty on failure.
 std::string SavePicture(const std::string &name, const ScreenPicture &picture);

@@ -133,7 +133,7 @@ std::vector<std::string> FilesBelow(const std::string &folder)
 int InstalledPrefix(const std::string &installDir)
 {
     for (int row = 0; row < MANIFEST_ROWS; ++row)
-        if (!IsFile(installDir + DestinationSuffix(row)))
+        if (!FileExists(installDir + DestinationSuffix(row)))
             return row;
     return MANIFEST_ROWS;
 }
@@ -760,11 +760,14 @@ void InstallScenario::ConfirmCancelledAndExit()
 
 void InstallScenario::PlantEarlierFiles(std::vector<EarlierFile> *files)
 {
-    if (!DirectoryExists(installDir_))
+    if (!DirectoryExists(installDir_)) {
         ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
-    for (const std::string &subdirectory : Subdirectories())
-        if (!DirectoryExists(installDir_ + subdirectory))
+    }
+    for (const std::string &subdirectory : Subdirectories()) {
+        if (!DirectoryExists(installDir_ + subdirectory)) {
             ASSERT_TRUE(CreateDirectoryA((installDir_ + subdirectory).c_str(), NULL));
+        }
+    }
     for (EarlierFile &file : *files) {
         std::string path = installDir_ + file.suffix;
         ASSERT_TRUE(WriteWholeFile(path, file.bytes)) << path;
@@ -798,7 +801,7 @@ void InstallScenario::ExpectInstalledRows(int rows, const std::vector<EarlierFil
     for (const std::string &destination : all) {
         auto found = expected.find(destination);
         if (found == expected.end()) {
-            EXPECT_FALSE(IsFile(destination)) << destination << " is there, but its row was not to be installed";
+            EXPECT_FALSE(FileExists(destination)) << destination << " is there, but its row was not to be installed";
             continue;
         }
         std::string installed, payload;

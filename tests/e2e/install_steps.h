@@ -62,10 +62,6 @@ std::vector<std::string> TempEntries();
 
 bool ReadWholeFile(const std::string &path, std::string *bytes);
 bool WriteWholeFile(const std::string &path, const std::string &bytes);
-inline bool IsFile(const std::string &path)
-{
-    return FileExists(path);
-}
 // Every file below the folder, subfolders included, as full paths, sorted.
 std::vector<std::string> FilesBelow(const std::string &folder);
 

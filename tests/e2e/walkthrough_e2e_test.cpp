@@ -73,7 +73,7 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     ExpectSubdirectories();
     ExpectNoTemporaryFiles();
     for (const char *link : SHORTCUT_FILES)
-        EXPECT_TRUE(IsFile(shortcutFolder + link)) << shortcutFolder + link << " is missing";
+        EXPECT_TRUE(FileExists(shortcutFolder + link)) << shortcutFolder + link << " is missing";
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_KEY));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));

@@ -33,7 +33,7 @@ void ExpectCommonParts(const std::string &manifest, const char *program)
 
 TEST(Manifests, TheUninstallerAsksForAdministratorsAndPinsItsDlls)
 {
-    std::string manifest = ManifestOf(BuiltProgram(UNINSTALL_EXE));
+    std::string manifest = ManifestOf(ToWindowsPath(UNINSTALL_EXE));
     ASSERT_FALSE(manifest.empty()) << "uninstall.exe carries no manifest";
     EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""), std::string::npos);
     ExpectCommonParts(manifest, "uninstall.exe");
@@ -44,7 +44,7 @@ TEST(Manifests, TheUninstallerAsksForAdministratorsAndPinsItsDlls)
 
 TEST(Manifests, TheViewerRunsAsItsUser)
 {
-    std::string manifest = ManifestOf(BuiltProgram(VELLORAN_EXE));
+    std::string manifest = ManifestOf(ToWindowsPath(VELLORAN_EXE));
     ASSERT_FALSE(manifest.empty()) << "Velloran.exe carries no manifest";
     EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
     ExpectCommonParts(manifest, "Velloran.exe");

@@ -580,7 +580,7 @@ std::vector<std::string> ToolPictures(std::string *folder)
 {
     char unixFolder[MAX_PATH] = "";
     GetEnvironmentVariableA("VELLORAN_TEST_PICTURES", unixFolder, MAX_PATH);
-    *folder = BuiltProgram(unixFolder);
+    *folder = ToWindowsPath(unixFolder);
     return FolderEntries(*folder);
 }
 

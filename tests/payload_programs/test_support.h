@@ -14,13 +14,6 @@ enum {
     EXIT_TIMEOUT   = 20000
 };
 
-// The built program's path (as CMake knows it, a Unix path under Wine) in
-// the form Windows programs accept.
-inline std::string BuiltProgram(const char *path)
-{
-    return ToWindowsPath(path);
-}
-
 // A new folder under the temp directory whose name has spaces in it.
 std::string MakeTestFolder(const char *stem);
 bool WriteText(const std::string &path, const char *text);
@@ -40,9 +33,6 @@ HWND WaitForWindow(DWORD processId, const char *className, const char *title, DW
                    DWORD avoidProcessId = 0);
 // Waits until the window's title is the text given; false on timeout.
 bool WaitForTitle(HWND window, const char *title, DWORD timeout);
-
-// As the viewer shows it.
-typedef ScreenPicture ClientPicture;
 
 // A BMP file, a format Windows itself reads (WritePng writes the other).
 // Pixels are 0x00RRGGBB, top row first.

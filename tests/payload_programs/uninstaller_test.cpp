@@ -107,7 +107,7 @@ protected:
             for (int row = 0; row < MANIFEST_ROWS; ++row)
                 ASSERT_TRUE(WriteText(Installed(row), ("payload row " + std::to_string(row)).c_str()));
             std::string uninstaller = programDir_ + "\\uninstall.exe";
-            ASSERT_TRUE(CopyFileA(BuiltProgram(UNINSTALL_EXE).c_str(), uninstaller.c_str(), FALSE));
+            ASSERT_TRUE(CopyFileA(ToWindowsPath(UNINSTALL_EXE).c_str(), uninstaller.c_str(), FALSE));
         }
         ASSERT_TRUE(CreateDirectoryA((root_ + "\\Start Menu").c_str(), NULL));
         ASSERT_TRUE(CreateDirectoryA(shortcutDir_.c_str(), NULL));
@@ -354,7 +354,7 @@ TEST_F(Uninstaller, AnsweringNoChangesNothing)
 
 TEST_F(Uninstaller, MissingEntrySaysVelloranIsNotInstalled)
 {
-    ASSERT_NO_FATAL_FAILURE(Start(BuiltProgram(UNINSTALL_EXE)));
+    ASSERT_NO_FATAL_FAILURE(Start(ToWindowsPath(UNINSTALL_EXE)));
     std::string text = ReadClosingMessage(original_.id, 0);
     EXPECT_NE(std::string::npos, text.find("Velloran is not installed")) << text;
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
@@ -363,14 +363,14 @@ TEST_F(Uninstaller, MissingEntrySaysVelloranIsNotInstalled)
 TEST_F(Uninstaller, GoneProgramFolderIsReportedAndTheRestStillCleaned)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation(false));
-    ASSERT_NO_FATAL_FAILURE(Start(BuiltProgram(UNINSTALL_EXE)));
+    ASSERT_NO_FATAL_FAILURE(Start(ToWindowsPath(UNINSTALL_EXE)));
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     std::string text = ReadClosingMessage(original_.id, 0);
     EXPECT_NE(std::string::npos, text.find("The program folder " + programDir_ + " was already gone.")) << text;
     EXPECT_NE(std::string::npos, text.find("3 shortcuts")) << text;
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
     ExpectRegistrationGone();
-    EXPECT_TRUE(FileExists(BuiltProgram(UNINSTALL_EXE)));
+    EXPECT_TRUE(FileExists(ToWindowsPath(UNINSTALL_EXE)));
 }
 
 TEST_F(Uninstaller, ShortcutFolderWithOtherItemsIsKept)

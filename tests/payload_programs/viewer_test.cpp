@@ -15,7 +15,7 @@ const DWORD kBackground = 0x404040;  // what the viewer shows around a picture
 const char kRecentFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32";
 
 #define check_colour(picture, x, y, expected) check_colour_(__LINE__, picture, x, y, expected)
-void check_colour_(int line, const ClientPicture &picture, int x, int y, DWORD expected)
+void check_colour_(int line, const ScreenPicture &picture, int x, int y, DWORD expected)
 {
     ASSERT_TRUE(x >= 0 && y >= 0 && x < picture.width && y < picture.height) << "from line " << line;
     DWORD actual = picture.At(x, y);
@@ -51,7 +51,7 @@ protected:
 
     void Start(const std::string &tail)
     {
-        ASSERT_TRUE(StartProgram(BuiltProgram(VELLORAN_EXE), tail, &viewer_));
+        ASSERT_TRUE(StartProgram(ToWindowsPath(VELLORAN_EXE), tail, &viewer_));
     }
     void WaitForViewer(const char *title)
     {
@@ -60,7 +60,7 @@ protected:
         ASSERT_TRUE(WaitForTitle(window_, title, WINDOW_TIMEOUT)) << "title is \"" << WindowText(window_) << "\"";
     }
     // The screen needs a moment after the title changes to show the new picture.
-    void CaptureWhenDrawn(ClientPicture *picture, int x, int y, DWORD expected)
+    void CaptureWhenDrawn(ScreenPicture *picture, int x, int y, DWORD expected)
     {
         for (int attempt = 0; attempt < 40; ++attempt) {
             UpdateWindow(window_);
@@ -91,7 +91,7 @@ TEST_F(Viewer, PngNamedWithSpacesIsShownFittedAndCentred)
     ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture("wide red blue.png") + "\""));
     ASSERT_NO_FATAL_FAILURE(WaitForViewer("wide red blue.png - Velloran"));
 
-    ClientPicture shown;
+    ScreenPicture shown;
     RECT client;
     GetClientRect(window_, &client);
     int width = client.right, height = client.bottom;
@@ -116,7 +116,7 @@ TEST_F(Viewer, BmpNamedWithSpacesIsShownTheRightWayUp)
     ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture("tall green yellow.bmp") + "\""));
     ASSERT_NO_FATAL_FAILURE(WaitForViewer("tall green yellow.bmp - Velloran"));
 
-    ClientPicture shown;
+    ScreenPicture shown;
     RECT client;
     GetClientRect(window_, &client);
     int width = client.right, height = client.bottom;
@@ -219,7 +219,7 @@ TEST_F(Viewer, TgaPcxAndPpmAreShownTheRightWayUp)
         ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(file.name) + " - Velloran").c_str()));
         RECT client;
         GetClientRect(window_, &client);
-        ClientPicture shown;
+        ScreenPicture shown;
         ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, client.right / 2, client.bottom / 4, 0xE02020));
         check_colour(shown, client.right / 2, client.bottom / 4, 0xE02020);
         check_colour(shown, client.right / 2, client.bottom * 3 / 4, 0x20E0E0);
@@ -235,7 +235,7 @@ TEST_F(Viewer, TurnedPhotoIsShownUprightAndACutOneIsNamed)
 {
     char unixFolder[MAX_PATH] = "";
     GetEnvironmentVariableA("VELLORAN_TEST_PICTURES", unixFolder, MAX_PATH);
-    std::string source = BuiltProgram(unixFolder) + "\\jpeg-orientation-6.colour.jpg";
+    std::string source = ToWindowsPath(unixFolder) + "\\jpeg-orientation-6.colour.jpg";
     std::string photo = Picture("phone photo.jpg"), cut = Picture("cut photo.jpg");
     ASSERT_TRUE(CopyFileA(source.c_str(), photo.c_str(), FALSE)) << source;
     ASSERT_NO_FATAL_FAILURE(Start("\"" + photo + "\""));
@@ -246,7 +246,7 @@ TEST_F(Viewer, TurnedPhotoIsShownUprightAndACutOneIsNamed)
     int scale = std::min(client.right * 24, client.bottom * 32);
     int width = scale / 24, height = scale / 32;
     int left = (client.right - width) / 2, top = (client.bottom - height) / 2;
-    ClientPicture shown;
+    ScreenPicture shown;
     ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, left + width / 4, top + height / 4, 0xFF0000));
     const DWORD quadrants[4] = { 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00 };
     for (int k = 0; k < 4; ++k) {
@@ -298,7 +298,7 @@ TEST_F(Viewer, FileOpenShowsTheChosenPicture)
     ASSERT_NO_FATAL_FAILURE(WaitForViewer("chosen one.png - Velloran"));
     RECT client;
     GetClientRect(window_, &client);
-    ClientPicture shown;
+    ScreenPicture shown;
     ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, client.right / 2, client.bottom / 2, 0x2080F0));
     check_colour(shown, client.right / 2, client.bottom / 2, 0x2080F0);
     CloseAndExpectExitCodeZero();

@@ -134,7 +134,7 @@ protected:
                 !IsWindowVisible(copyPage))
                 return;
             ULONGLONG answered = Now();
-            while (next < rows && IsFile(installDir_ + DestinationSuffix(next)))
+            while (next < rows && FileExists(installDir_ + DestinationSuffix(next)))
                 ++next;
             waits->push_back({ answered - asked, next - 1 });
             if (next == rows)
@@ -217,7 +217,7 @@ TEST_F(InstallPace, CopyPageFigures)
 TEST_F(InstallPace, FirstPageFigures)
 {
     const std::string plainWindow = PlainWindowPath();
-    ASSERT_TRUE(IsFile(plainWindow)) << plainWindow;
+    ASSERT_TRUE(FileExists(plainWindow)) << plainWindow;
     std::vector<double> setupStarts, plainStarts;
     for (int start = 0; start < FIRST_PAGE_STARTS; ++start) {
         double created = CounterMs(), shown;
