@@ -30,10 +30,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (AnotherSetupRuns())
         return 0;
 
-    // The folder lists of the pages are list views.
-    if (!LoadCommonControls())
-        return 0;
-
     WNDCLASSA windowClass = {};
     windowClass.style         = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc   = MainWindowProc;
@@ -54,6 +50,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return 0;
     g_mainWindow = window;
     UpdateWindow(window);
+
+    // The folder lists of the pages are list views. Their library loads
+    // while the backdrop shows and the first step's timer runs, so the first
+    // page does not wait for it.
+    if (!LoadCommonControls()) {
+        DestroyWindow(window);
+        return 0;
+    }
 
     // The resources hold no accelerator table; the loop honours one all the same.
     HACCEL accelerators = LoadAcceleratorsA(instance, g_className);
