@@ -493,6 +493,7 @@ TEST_F(Uninstall, GoneInstallFolderIsReportedAndTheRestIsRemoved)
     EXPECT_NE(text.find("The program folder " + installDir_ + " was already gone."), std::string::npos) << text;
     EXPECT_NE(text.find("3 shortcuts"), std::string::npos) << text;
     EXPECT_EQ(ExitCodeOf(process), 0u);
+    EXPECT_TRUE(FileExists(kept)) << "the uninstaller deleted itself, which is no part of the install";
 
     ExpectMachineAsBefore();
     EXPECT_EQ(TreeEntries(parent_), parentBefore_);

@@ -80,17 +80,6 @@ void PutBgra(Bytes &bytes, DWORD pixel)
     bytes.push_back((BYTE)(pixel >> 24));
 }
 
-TEST(TgaDecoder, PlainTwentyFourBitStartsWithTheBottomRow)
-{
-    Bytes file = TgaHeader(2, 3, 2, 24, 0);
-    // Bottom row first: blue green white, then the top row: red yellow black.
-    for (DWORD pixel : { kBlue, kGreen, kWhite, kRed, kYellow, kBlack })
-        PutBgr(file, pixel);
-    Decoded decoded;
-    ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
-    check_pixels(decoded, 3, 2, { kRed, kYellow, kBlack, kBlue, kGreen, kWhite });
-}
-
 TEST(TgaDecoder, RleThirtyTwoBitKeepsAlphaAndLetsRunsCrossRows)
 {
     const DWORD halfRed = 0x80FF0000;
@@ -134,18 +123,6 @@ TEST(TgaDecoder, IdFieldAndColourMapAreSkipped)
     Decoded decoded;
     ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
     check_pixels(decoded, 1, 1, { kGreen });
-}
-
-TEST(TgaDecoder, GreyRleIsDecoded)
-{
-    Bytes file = TgaHeader(11, 3, 1, 8, 0x20);
-    file.push_back(0x81);
-    file.push_back(0x40);
-    file.push_back(0x00);
-    file.push_back(0xC8);
-    Decoded decoded;
-    ASSERT_EQ(PICTURE_OK, DecodeTga(file.data(), (DWORD)file.size(), &decoded.picture));
-    check_pixels(decoded, 3, 1, { 0xFF404040, 0xFF404040, 0xFFC8C8C8 });
 }
 
 // Red, green, blue and white in 5-5-5 bits, for 15/16-bit pixels and maps.
@@ -310,18 +287,6 @@ TEST(PcxDecoder, IndexWithTopBitsSetIsWrittenAsARunOfOne)
     check_pixels(decoded, 2, 1, { kYellow, kBlack });
 }
 
-TEST(PcxDecoder, TwentyFourBitPlanesPerLine)
-{
-    Bytes file = PcxHeader(8, 3, 2, 2, 2);
-    // Each line: red bytes, green bytes, blue bytes; 0xFF can only be written as a run.
-    for (BYTE b : { 0xC1, 255, 0, 0, 0xC1, 255, 0xC2, 0,        // red, green
-                    0, 0xC1, 255, 0, 0xC1, 255, 0xC2, 255 })    // blue, white
-        file.push_back(b);
-    Decoded decoded;
-    ASSERT_EQ(PICTURE_OK, DecodePcx(file.data(), (DWORD)file.size(), &decoded.picture));
-    check_pixels(decoded, 2, 2, { kRed, kGreen, kBlue, kWhite });
-}
-
 TEST(PcxDecoder, RunMayCrossTheEndOfALine)
 {
     Bytes file = PcxHeader(8, 3, 1, 2, 1);
@@ -390,16 +355,6 @@ Bytes Text(const char *text)
     return bytes;
 }
 
-TEST(PpmDecoder, BinaryColour)
-{
-    Bytes file = Text("P6\n2 1\n255\n");
-    for (BYTE b : { 255, 0, 0, 0, 0, 255 })
-        file.push_back(b);
-    Decoded decoded;
-    ASSERT_EQ(PICTURE_OK, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture));
-    check_pixels(decoded, 2, 1, { kRed, kBlue });
-}
-
 TEST(PpmDecoder, PlainColourWithCommentsAndSmallMaximum)
 {
     Bytes file = Text("P3 # a comment right after the magic\n# and one on its own line\n 2\t2 15\n"
@@ -407,24 +362,6 @@ TEST(PpmDecoder, PlainColourWithCommentsAndSmallMaximum)
     Decoded decoded;
     ASSERT_EQ(PICTURE_OK, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture));
     check_pixels(decoded, 2, 2, { kRed, kGreen, kBlue, kWhite });
-}
-
-TEST(PpmDecoder, BinaryGreyWithTwoByteSamples)
-{
-    Bytes file = Text("P5 3 1 65535\n");
-    for (BYTE b : { 0xFF, 0xFF, 0x80, 0x00, 0x00, 0x00 })
-        file.push_back(b);
-    Decoded decoded;
-    ASSERT_EQ(PICTURE_OK, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture));
-    check_pixels(decoded, 3, 1, { kWhite, 0xFF808080, kBlack });
-}
-
-TEST(PpmDecoder, PlainGrey)
-{
-    Bytes file = Text("P2\n2 1\n100\n0 100\n");
-    Decoded decoded;
-    ASSERT_EQ(PICTURE_OK, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture));
-    check_pixels(decoded, 2, 1, { kBlack, kWhite });
 }
 
 TEST(PpmDecoder, DamagedFilesAreRefused)
