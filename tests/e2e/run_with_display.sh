@@ -8,8 +8,10 @@ shift
 
 # A running wine server keeps the display that its first program opened:
 # let it end first, so that this run's programs draw on this run's screen.
+# It ends within seconds once the last program has; one that a stray process
+# keeps alive is ended, as no other run shares this lane's prefix meanwhile.
 settle() {
-    timeout 120 wineserver -w >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true
+    timeout 30 wineserver -w >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true
 }
 
 settle
