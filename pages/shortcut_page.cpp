@@ -106,14 +106,17 @@ static LRESULT OnShortcutNotify(HWND page, UINT, WPARAM, LPARAM lParam)
                            s_startMenuRootLength);
 }
 
+// A link whose path does not fit is not written, rather than written under
+// a cut name.
 static void WriteShortcuts()
 {
     for (int i = 0; i < SHORTCUT_COUNT; ++i) {
-        CopyText(g_linkPath, PATH_BUFFER_SIZE, g_shortcutFolder);
-        AppendText(g_linkPath, PATH_BUFFER_SIZE, kShortcuts[i].linkSuffix);
-        CopyText(g_targetPath, PATH_BUFFER_SIZE, g_installDir);
-        AppendText(g_targetPath, PATH_BUFFER_SIZE, kShortcuts[i].targetSuffix);
-        CreateShellLink(g_targetPath, g_linkPath, kShortcuts[i].description);
+        char linkPath[PATH_BUFFER_SIZE], targetPath[PATH_BUFFER_SIZE];
+        if (CopyText(linkPath, PATH_BUFFER_SIZE, g_shortcutFolder) &&
+            AppendText(linkPath, PATH_BUFFER_SIZE, kShortcuts[i].linkSuffix) &&
+            CopyText(targetPath, PATH_BUFFER_SIZE, g_installDir) &&
+            AppendText(targetPath, PATH_BUFFER_SIZE, kShortcuts[i].targetSuffix))
+            CreateShellLink(targetPath, linkPath, kShortcuts[i].description);
     }
 }
 

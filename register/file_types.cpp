@@ -68,9 +68,10 @@ static void WriteProfileEntries(char *emptyEntries)
         }
         char extension[EXTENSION_SIZE];
         DottedExtension(kImageTypes[i], extension);
-        InInstallDir(g_targetPath, "", "\\Velloran.exe ^");
-        AppendText(g_targetPath, PATH_BUFFER_SIZE, extension);
-        WriteProfileStringA(kWinIniSection, kImageTypes[i], g_targetPath);
+        char command[REGISTRY_VALUE_SIZE];
+        InInstallDir(command, "", "\\Velloran.exe ^");
+        AppendText(command, REGISTRY_VALUE_SIZE, extension);
+        WriteProfileStringA(kWinIniSection, kImageTypes[i], command);
     }
 }
 

@@ -15,8 +15,6 @@ char      g_installDir[PATH_BUFFER_SIZE];
 char      g_newFolderName[FOLDER_NAME_SIZE] = "Velloran";
 
 char      g_shortcutFolder[PATH_BUFFER_SIZE];
-char      g_targetPath[PATH_BUFFER_SIZE];
-char      g_linkPath[PATH_BUFFER_SIZE];
 
 HBITMAP             g_pagePicture;
 SECURITY_ATTRIBUTES g_dirSecurity;

@@ -29,8 +29,6 @@ extern char      g_newFolderName[FOLDER_NAME_SIZE];
 // While the shortcut page is open its browse path; from "Finish" on the
 // folder that receives the shortcuts.
 extern char      g_shortcutFolder[PATH_BUFFER_SIZE];
-extern char      g_targetPath[PATH_BUFFER_SIZE];
-extern char      g_linkPath[PATH_BUFFER_SIZE];
 
 // Shared by the directory and shortcut pages. The directory security
 // attributes carry the program folders' protected DACL

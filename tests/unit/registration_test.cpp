@@ -281,4 +281,17 @@ TEST_F(RegistrationTest, ProfileEntriesAreWrittenOnlyWhereAbsentOrEmpty)
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, VENDOR, "EmptyWinIniEntries"), "png");
 }
 
+// The longest directory the directory page lets through, one character short
+// of its buffer: the entries still name the viewer and the extension whole.
+TEST_F(RegistrationTest, ProfileEntriesOfTheLongestInstallDirectoryAreWhole)
+{
+    std::string longest = "C:\\" + std::string(PATH_BUFFER_SIZE - 4, 'd');
+    lstrcpynA(g_installDir, longest.c_str(), PATH_BUFFER_SIZE);
+    ASSERT_EQ(strlen(g_installDir), (size_t)PATH_BUFFER_SIZE - 1);
+    RegisterImageTypes();
+    char value[PATH_BUFFER_SIZE + 100];
+    GetProfileStringA("extensions", "tiff", "", value, sizeof(value));
+    EXPECT_EQ(std::string(value), longest + "\\Velloran.exe ^.tiff");
+}
+
 } // namespace
