@@ -68,9 +68,9 @@ static void WriteProfileEntries(char *emptyEntries)
         }
         char extension[EXTENSION_SIZE];
         DottedExtension(kImageTypes[i], extension);
-        char command[REGISTRY_VALUE_SIZE];
+        char command[VALUE_BUFFER_SIZE];
         InInstallDir(command, "", "\\Velloran.exe ^");
-        AppendText(command, REGISTRY_VALUE_SIZE, extension);
+        AppendText(command, VALUE_BUFFER_SIZE, extension);
         WriteProfileStringA(kWinIniSection, kImageTypes[i], command);
     }
 }
