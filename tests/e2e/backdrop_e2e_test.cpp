@@ -28,39 +28,17 @@ bool ExpectedBackdrop(int width, int height, ScreenPicture *picture)
     if (!bitmap)
         return false;
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize        = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth       = width;
-    info.bmiHeader.biHeight      = -height;
-    info.bmiHeader.biPlanes      = 1;
-    info.bmiHeader.biBitCount    = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(NULL);
-    void *bits = NULL;
-    HBITMAP target = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HDC source = CreateCompatibleDC(screen);
-    HDC destination = CreateCompatibleDC(screen);
-    HGDIOBJ oldSource = SelectObject(source, bitmap);
-    HGDIOBJ oldDestination = SelectObject(destination, target);
-    SetStretchBltMode(destination, COLORONCOLOR);
-    bool drawn = StretchBlt(destination, 0, 0, width, height, source, 0, 0,
-                            BACKDROP_WIDTH, BACKDROP_HEIGHT, SRCCOPY) != 0;
-    GdiFlush();
-    if (drawn) {
-        const DWORD *pixels = (const DWORD *)bits;
-        picture->width  = width;
-        picture->height = height;
-        picture->pixels.assign(pixels, pixels + (size_t)width * (size_t)height);
-        for (DWORD &pixel : picture->pixels)
-            pixel &= 0x00FFFFFF;
-    }
-    SelectObject(source, oldSource);
-    SelectObject(destination, oldDestination);
-    DeleteDC(source);
-    DeleteDC(destination);
-    DeleteObject(target);
+    bool drawn = DrawPicture(width, height, [&](HDC target, HDC screen) {
+        HDC source = CreateCompatibleDC(screen);
+        HGDIOBJ previous = SelectObject(source, bitmap);
+        SetStretchBltMode(target, COLORONCOLOR);
+        bool stretched = StretchBlt(target, 0, 0, width, height, source, 0, 0, BACKDROP_WIDTH, BACKDROP_HEIGHT,
+                                    SRCCOPY) != 0;
+        SelectObject(source, previous);
+        DeleteDC(source);
+        return stretched;
+    }, picture);
     DeleteObject(bitmap);
-    ReleaseDC(NULL, screen);
     return drawn;
 }
 

@@ -365,8 +365,8 @@ bool PressButton(HWND dialog, int controlId)
 
 // ---- Pictures ------------------------------------------------------------
 
-// What the screen shows in the rectangle, layered windows included.
-static bool CaptureRect(int left, int top, int width, int height, ScreenPicture *picture)
+bool DrawPicture(int width, int height, const std::function<bool(HDC target, HDC screen)> &draw,
+                 ScreenPicture *picture)
 {
     if (width <= 0 || height <= 0)
         return false;
@@ -382,14 +382,14 @@ static bool CaptureRect(int left, int top, int width, int height, ScreenPicture 
     void *bits = NULL;
     HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
     HDC memory = CreateCompatibleDC(screen);
-    bool copied = false;
+    bool drawn = false;
     if (section && memory && bits) {
         HGDIOBJ previous = SelectObject(memory, section);
-        copied = BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY | CAPTUREBLT) != 0;
+        drawn = draw(memory, screen);
         GdiFlush();
         SelectObject(memory, previous);
     }
-    if (copied) {
+    if (drawn) {
         const DWORD *source = (const DWORD *)bits;
         picture->width  = width;
         picture->height = height;
@@ -402,7 +402,15 @@ static bool CaptureRect(int left, int top, int width, int height, ScreenPicture 
     if (section)
         DeleteObject(section);
     ReleaseDC(NULL, screen);
-    return copied;
+    return drawn;
+}
+
+// What the screen shows in the rectangle, layered windows included.
+static bool CaptureRect(int left, int top, int width, int height, ScreenPicture *picture)
+{
+    return DrawPicture(width, height, [&](HDC target, HDC screen) {
+        return BitBlt(target, 0, 0, width, height, screen, left, top, SRCCOPY | CAPTUREBLT) != 0;
+    }, picture);
 }
 
 bool CaptureScreen(ScreenPicture *picture)

@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,10 @@ struct ScreenPicture {
     DWORD At(int x, int y) const { return pixels[(size_t)y * (size_t)width + (size_t)x]; }
 };
 
+// What draw paints into a top-down 32-bit bitmap of the size, given a memory
+// DC with that bitmap and the screen's DC; false when it did not draw.
+bool DrawPicture(int width, int height, const std::function<bool(HDC target, HDC screen)> &draw,
+                 ScreenPicture *picture);
 bool CaptureScreen(ScreenPicture *picture);
 // The client area's pixels as the window shows them on the screen.
 bool CaptureClient(HWND window, ScreenPicture *picture);
