@@ -8,7 +8,16 @@ enum {
     IMAGE_TYPE_COUNT  = 11,
     IMAGE_TYPE_SIZE   = 6,     // the longest WIN.INI key, "jpeg", with its NUL
     EXTENSION_SIZE    = 7,     // the same with its leading dot
-    SHORTCUT_COUNT    = 3
+    SHORTCUT_COUNT    = 3,
+    // kMachineClasses, a backslash and an extension.
+    EXTENSION_KEY_PATH_SIZE = 64,
+    // The most of an extension's previous default value that the setup notes
+    // beside it (kPreviousClassValue); a longer one is no class name, and its
+    // extension is left alone.
+    PREVIOUS_CLASS_SIZE = 1024,
+    // The vendor key's list of WIN.INI keys (kEmptyWinIniEntriesValue): every
+    // image type once, each followed by a blank or the NUL.
+    IMAGE_TYPE_LIST_SIZE = IMAGE_TYPE_COUNT * IMAGE_TYPE_SIZE + 1
 };
 
 // The App Paths and uninstall entries: a subkey "Velloran" below each parent

@@ -17,12 +17,7 @@
 enum {
     PROFILE_PROBE_SIZE = 5,
     VALUE_BUFFER_SIZE  = REGISTRY_VALUE_SIZE,
-    KEY_PATH_SIZE      = 64,
-    // A default value longer than this is not a class name; it cannot be
-    // noted, so that extension is left as it is.
-    PREVIOUS_VALUE_SIZE = 1024,
-    WORD_LIST_SIZE      = IMAGE_TYPE_COUNT * IMAGE_TYPE_SIZE + 1,
-    PARENT_KEY_ACCESS   = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
+    PARENT_KEY_ACCESS  = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
 };
 
 static const char APPLICATION_NAME[]        = "Velloran";
@@ -63,13 +58,13 @@ static void WriteProfileEntries(char *emptyEntries)
         // Only an absent entry gives back the default.
         if (GetProfileStringA(kWinIniSection, kImageTypes[i], "?", probe, PROFILE_PROBE_SIZE) == 0) {
             if (emptyEntries[0])
-                AppendText(emptyEntries, WORD_LIST_SIZE, " ");
-            AppendText(emptyEntries, WORD_LIST_SIZE, kImageTypes[i]);
+                AppendText(emptyEntries, IMAGE_TYPE_LIST_SIZE, " ");
+            AppendText(emptyEntries, IMAGE_TYPE_LIST_SIZE, kImageTypes[i]);
         }
         char extension[EXTENSION_SIZE];
         DottedExtension(kImageTypes[i], extension);
         char command[VALUE_BUFFER_SIZE];
-        InInstallDir(command, "", "\\Velloran.exe ^");
+        ComposeWithInstallDir(command, sizeof command, "", "\\Velloran.exe ^");
         AppendText(command, VALUE_BUFFER_SIZE, extension);
         WriteProfileStringA(kWinIniSection, kImageTypes[i], command);
     }
@@ -81,7 +76,7 @@ static void WriteProfileEntries(char *emptyEntries)
 // be noted: the extension is then not taken over.
 static bool NotePreviousDefault(HKEY key)
 {
-    BYTE previous[PREVIOUS_VALUE_SIZE];
+    BYTE previous[PREVIOUS_CLASS_SIZE];
     DWORD type = 0;
     DWORD size = sizeof(previous) - 1;
     LONG read = RegQueryValueExA(key, "", NULL, &type, previous, &size);
@@ -115,7 +110,7 @@ static void AddOpenWith(HKEY extensionKey)
 static void PointExtensionKeys()
 {
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
-        char path[KEY_PATH_SIZE], extension[EXTENSION_SIZE];
+        char path[EXTENSION_KEY_PATH_SIZE], extension[EXTENSION_SIZE];
         DottedExtension(kImageTypes[i], extension);
         if (!CopyText(path, sizeof path, kMachineClasses) || !AppendText(path, sizeof path, "\\") ||
             !AppendText(path, sizeof path, extension))
@@ -142,7 +137,7 @@ static void WriteDocumentType(HKEY classes)
     char value[VALUE_BUFFER_SIZE];
     HKEY icon = CreateSubkey(documentType, "DefaultIcon");
     if (icon) {
-        SetText(icon, "", InInstallDir(value, "", "\\Velloran.exe,0"));
+        SetText(icon, "", ComposeWithInstallDir(value, sizeof value, "", "\\Velloran.exe,0"));
         RegCloseKey(icon);
     }
 
@@ -156,7 +151,7 @@ static void WriteDocumentType(HKEY classes)
         level = next;
     }
     if (level) {
-        SetText(level, "", InInstallDir(value, "\"", "\\Velloran.exe\" \"%1\""));
+        SetText(level, "", ComposeWithInstallDir(value, sizeof value, "\"", "\\Velloran.exe\" \"%1\""));
         RegCloseKey(level);
     }
 }
@@ -185,7 +180,7 @@ static void WriteApplicationKey(HKEY classes)
 // of before.
 static void NoteEmptyEntries(HKEY vendor, const char *emptyEntries)
 {
-    char list[WORD_LIST_SIZE] = "";
+    char list[IMAGE_TYPE_LIST_SIZE] = "";
     DWORD type = 0;
     DWORD size = sizeof(list) - 1;
     if (RegQueryValueExA(vendor, kEmptyWinIniEntriesValue, NULL, &type, (BYTE *)list, &size) != ERROR_SUCCESS ||
@@ -241,7 +236,7 @@ static void WriteCapabilities(const char *emptyEntries)
 
 void RegisterImageTypes()
 {
-    char emptyEntries[WORD_LIST_SIZE];
+    char emptyEntries[IMAGE_TYPE_LIST_SIZE];
     WriteProfileEntries(emptyEntries);
     PointExtensionKeys();
     HKEY classes;

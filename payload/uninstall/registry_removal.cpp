@@ -2,6 +2,7 @@
 // entries are shared with other programs: only what still points at this
 // Velloran is changed, each given back as the setup noted it before, and an
 // extension key itself is never deleted.
+#include "common/install_names.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/removal.h"
 
@@ -10,10 +11,7 @@
 enum {
     MAX_KEY_DEPTH      = 16,
     KEY_NAME_SIZE      = 256,     // the registry's own limit on a key name
-    KEY_PATH_SIZE      = 64,
     CLASS_VALUE_SIZE   = 64,
-    PREVIOUS_VALUE_SIZE = 1024,   // as the setup notes it
-    WORD_LIST_SIZE     = IMAGE_TYPE_COUNT * IMAGE_TYPE_SIZE + 1,
     WIN_INI_VALUE_SIZE = UNINSTALL_PATH_SIZE + 32
 };
 
@@ -99,7 +97,7 @@ static void GiveBackDefault(HKEY key, bool *released, Outcome *outcome)
     value[size] = '\0';
     if (lstrcmpiA(value, kDocumentType) != 0)
         return;
-    BYTE previous[PREVIOUS_VALUE_SIZE];
+    BYTE previous[PREVIOUS_CLASS_SIZE];
     DWORD previousType = 0;
     DWORD previousSize = sizeof previous;
     LONG result = RegQueryValueExA(key, kPreviousClassValue, NULL, &previousType, previous, &previousSize) ==
@@ -129,7 +127,7 @@ static void RemoveOpenWith(HKEY key, bool *released, Outcome *outcome)
 
 static Outcome ReleaseExtension(const char *imageType)
 {
-    char suffix[EXTENSION_SIZE + 1] = "\\", path[KEY_PATH_SIZE];
+    char suffix[EXTENSION_SIZE + 1] = "\\", path[EXTENSION_KEY_PATH_SIZE];
     DottedExtension(imageType, suffix + 1);
     if (!JoinPath(path, sizeof path, kMachineClasses, suffix))
         return OUTCOME_FAILED;
@@ -162,7 +160,7 @@ static Outcome RemoveWinIniEntry(const char *imageType, const char *viewerPath, 
 
 // What the setup noted in the vendor key before it changed things.
 struct SetupNotes {
-    char emptyWinIniEntries[WORD_LIST_SIZE];
+    char emptyWinIniEntries[IMAGE_TYPE_LIST_SIZE];
     bool madeRegisteredApplications;
 };
 
