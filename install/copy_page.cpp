@@ -22,7 +22,6 @@ enum {
     FAILURE_MESSAGE_SIZE  = TEMP_PATH_SIZE + DESTINATION_SIZE + 64 + KEPT_NOTE_SIZE,
     PROGRESS_LINE_X       = 10,
     PROGRESS_LINE_Y       = 10,
-    PROGRESS_DIVISOR      = 79,
     COPY_TICK_AGAIN_MS    = 100
 };
 
@@ -67,8 +66,9 @@ static LRESULT OnCancelRequest(HWND, WORD, WORD, LPARAM)
 }
 
 // The line of a row: drawn in black, or erased. Erasing fills the line's box
-// in the dialog's colour: drawing the text again in that colour would leave
-// the smoothed edge pixels of its glyphs behind.
+// in the colour dialogs are painted in, COLOR_BTNFACE (COLOR_MENU matches it
+// only on some systems and themes, not under Wine): drawing the text again in
+// that colour would leave the smoothed edge pixels of its glyphs behind.
 static void DrawProgressLine(HDC dc, int row, bool erase)
 {
     wsprintfA(s_progressLine, "FROM: %s  TO: %s", g_compressedNames[row], g_destinationSuffixes[row]);
@@ -85,9 +85,7 @@ static void DrawProgressLine(HDC dc, int row, bool erase)
     // A glyph may reach past its advance by up to about a character's width.
     RECT box = { PROGRESS_LINE_X, PROGRESS_LINE_Y, PROGRESS_LINE_X + extent.cx + metrics.tmAveCharWidth,
                  PROGRESS_LINE_Y + extent.cy };
-    HBRUSH brush = CreateSolidBrush(g_eraseColour);
-    FillRect(dc, &box, brush);
-    DeleteObject(brush);
+    FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
 }
 
 // Names the row in work, after erasing the previous row's line.
@@ -97,7 +95,7 @@ static void ShowProgressLine()
     HGDIOBJ previousFont = SelectObject(dc, s_dialogFont);
     SetBkMode(dc, TRANSPARENT);
     if (s_copyIndex == 0)
-        StartProgress(GetDlgItem(s_copyDialog, IDC_COPY_PROGRESS), PROGRESS_DIVISOR);
+        StartProgress(GetDlgItem(s_copyDialog, IDC_COPY_PROGRESS));
     else
         DrawProgressLine(dc, s_copyIndex - 1, true);
     DrawProgressLine(dc, s_copyIndex, false);

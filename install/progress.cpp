@@ -1,7 +1,6 @@
 #include "install/progress.h"
 
 #include "install/progress_math.h"
-#include "shell/setup_state.h"
 
 #include <string.h>
 
@@ -13,12 +12,12 @@ static HBRUSH       s_barBrush;
 static HGDIOBJ      s_previousBrush;
 static ProgressMath s_progress;
 
-void StartProgress(HWND bar, int divisor)
+void StartProgress(HWND bar)
 {
     s_bar = bar;
     RECT client;
     GetClientRect(s_bar, &client);
-    StartProgressMath(&s_progress, client.right, divisor);
+    StartProgressMath(&s_progress, client.right, PROGRESS_DIVISOR);
     // The device context is held for the whole copy rather than fetched per tick.
     s_barDc = GetDC(s_bar);
     s_barBrush = CreateSolidBrush(RGB(0, 0, 255));
@@ -36,7 +35,7 @@ void AdvanceProgress()
         return;
 
     RECT rest = { s_progress.right, BAR_TOP, s_progress.fullWidth, BAR_BOTTOM };
-    FillRect(s_barDc, &rest, g_remainderBrush);
+    FillRect(s_barDc, &rest, (HBRUSH)GetStockObject(BLACK_BRUSH));
     SetBkMode(s_barDc, TRANSPARENT);
     SetTextColor(s_barDc, RGB(255, 255, 255));
     char text[NUMBER_TEXT_SIZE];

@@ -4,6 +4,6 @@
 #include <windows.h>
 
 // From the first tick to ReleaseProgress the bar is held by this file.
-void StartProgress(HWND bar, int divisor);
+void StartProgress(HWND bar);
 void AdvanceProgress();
 void ReleaseProgress();

@@ -3,7 +3,13 @@
 // at its full width with the last advance, whatever that width is.
 #pragma once
 
-enum { PROGRESS_DIGITS = 5, PROGRESS_TOTAL = 80 };
+enum {
+    PROGRESS_DIGITS  = 5,
+    PROGRESS_TOTAL   = 80,    // advances, one per file
+    // The whole pixels of an advance are drawn by the next one, so the full
+    // width is shared out over one advance less.
+    PROGRESS_DIVISOR = PROGRESS_TOTAL - 1
+};
 
 struct ProgressMath {
     int fullWidth;

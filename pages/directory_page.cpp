@@ -2,7 +2,6 @@
 // browses to the place where it is to be made.
 #include "pages/pages.h"
 
-#include "common/folder_security.h"
 #include "pages/drive_table.h"
 #include "pages/folder_list.h"
 #include "pages/folder_name.h"
@@ -48,12 +47,9 @@ static void FillDriveBox(HWND page)
 
 static LRESULT OnInitDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
 {
+    // A stand-in that setting edit 207 below replaces: should the edit's text
+    // not become the name, the page shows "Corvane" instead of hiding it.
     CopyText(g_newFolderName, FOLDER_NAME_SIZE, "Corvane");
-    g_dirSecurity.nLength              = sizeof(SECURITY_ATTRIBUTES);
-    // Built once and kept for the run, like the other objects of the pages.
-    if (!g_dirSecurity.lpSecurityDescriptor)
-        g_dirSecurity.lpSecurityDescriptor = BuildProgramFolderDescriptor();
-    g_dirSecurity.bInheritHandle       = FALSE;
     s_folderList = GetDlgItem(page, IDC_DIR_FOLDER_LIST);
 
     FillDriveBox(page);

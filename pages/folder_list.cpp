@@ -7,22 +7,21 @@
 
 #include <string.h>
 
-const char UP_ENTRY_TEXT[] = "........";
+static const char UP_ENTRY_TEXT[] = "........";
 
 enum { ENTRY_TEXT_SIZE = 256 };
 
-int  g_folderImage;
-int  g_upImage;
-int  g_newFolderImage;
-int  g_newFolderIndex;
-char g_pathPreview[PATH_BUFFER_SIZE];
+static int  s_folderImage;
+static int  s_upImage;
+static int  s_newFolderImage;
+static char s_pathPreview[PATH_BUFFER_SIZE];
 
 void AttachFolderImages(HWND list)
 {
     HIMAGELIST images = CreateImageList(16, 16, ILC_MASK, 3, 0);
-    g_folderImage    = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER)));
-    g_upImage        = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_UP)));
-    g_newFolderImage = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_NEW)));
+    s_folderImage    = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER)));
+    s_upImage        = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_UP)));
+    s_newFolderImage = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_NEW)));
     SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
 }
 
@@ -53,7 +52,7 @@ void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode, int root
     bool below = (int)length > rootLength;
     const char *pattern = (below || mode == FOLDER_MODE_START_MENU) ? "\\*.*" : "*.*";
     if (below)
-        AddFolderEntry(list, UP_ENTRY_TEXT, count++, g_upImage, ENTRY_UP);
+        AddFolderEntry(list, UP_ENTRY_TEXT, count++, s_upImage, ENTRY_UP);
 
     if (AppendText(browsePath, PATH_BUFFER_SIZE, pattern)) {
         WIN32_FIND_DATAA found;
@@ -61,22 +60,21 @@ void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode, int root
         if (search != INVALID_HANDLE_VALUE) {
             do {
                 if (IsListedFolder(&found))
-                    AddFolderEntry(list, found.cFileName, count++, g_folderImage, ENTRY_FOLDER);
+                    AddFolderEntry(list, found.cFileName, count++, s_folderImage, ENTRY_FOLDER);
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }
         browsePath[length] = '\0';
     }
 
-    g_newFolderIndex = count;
-    AddFolderEntry(list, g_newFolderName, count, g_newFolderImage, ENTRY_NEW_FOLDER);
+    AddFolderEntry(list, g_newFolderName, count, s_newFolderImage, ENTRY_NEW_FOLDER);
 
-    g_pathPreview[0] = '\0';
-    AppendText(g_pathPreview, PATH_BUFFER_SIZE, browsePath);
+    s_pathPreview[0] = '\0';
+    AppendText(s_pathPreview, PATH_BUFFER_SIZE, browsePath);
     if (pattern[0] == '\\')
-        AppendText(g_pathPreview, PATH_BUFFER_SIZE, "\\");
-    AppendText(g_pathPreview, PATH_BUFFER_SIZE, g_newFolderName);
-    SetDlgItemTextA(dialog, mode == FOLDER_MODE_DIRECTORY ? IDC_DIR_PREVIEW : IDC_SC_PREVIEW, g_pathPreview);
+        AppendText(s_pathPreview, PATH_BUFFER_SIZE, "\\");
+    AppendText(s_pathPreview, PATH_BUFFER_SIZE, g_newFolderName);
+    SetDlgItemTextA(dialog, mode == FOLDER_MODE_DIRECTORY ? IDC_DIR_PREVIEW : IDC_SC_PREVIEW, s_pathPreview);
 }
 
 // Ends the path at its last backslash; in directory mode a drive root keeps

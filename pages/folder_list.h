@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "shell/setup_state.h"
+
 enum FolderListMode {
     FOLDER_MODE_DIRECTORY  = 0,   // browses a drive from its root
     FOLDER_MODE_START_MENU = 1    // browses below the Start Menu folder
@@ -18,17 +20,9 @@ enum FolderEntryKind {
     ENTRY_NEW_FOLDER = 3
 };
 
-extern const char UP_ENTRY_TEXT[];
-
 // A browse path never grows past this, so that it, a backslash and the
 // longest new folder name always fit one path buffer.
-enum { BROWSE_PATH_LIMIT = 2000 - 100 - 1 };
-
-extern int g_folderImage;
-extern int g_upImage;
-extern int g_newFolderImage;
-extern int g_newFolderIndex;
-extern char g_pathPreview[2000];
+enum { BROWSE_PATH_LIMIT = PATH_BUFFER_SIZE - FOLDER_NAME_SIZE - 1 };
 
 // The root of a drive, "D:\", is the root of a browse in directory mode.
 enum { DRIVE_ROOT_LENGTH = 3 };

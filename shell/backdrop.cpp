@@ -3,8 +3,8 @@
 #include "resources/resource.h"
 #include "shell/setup_state.h"
 
-HBITMAP  g_backdropBitmap;
-HPALETTE g_backdropPalette;
+static HBITMAP  s_backdropBitmap;
+static HPALETTE s_backdropPalette;
 
 // The palette is a ramp from black to full blue, not the bitmap's own colours:
 // on a palette display the picture is shown in shades of blue.
@@ -34,10 +34,10 @@ static HPALETTE CreateBlueRamp()
 
 int LoadBackdrop()
 {
-    g_backdropBitmap = LoadBitmapA(g_instance, MAKEINTRESOURCEA(IDB_BACKDROP));
-    if (!g_backdropBitmap)
+    s_backdropBitmap = LoadBitmapA(g_instance, MAKEINTRESOURCEA(IDB_BACKDROP));
+    if (!s_backdropBitmap)
         return 0;
-    g_backdropPalette = CreateBlueRamp();
+    s_backdropPalette = CreateBlueRamp();
     return 1;
 }
 
@@ -45,12 +45,12 @@ int PaintBackdrop(HDC dc)
 {
     HDC memoryDc = CreateCompatibleDC(dc);
     HPALETTE oldScreenPalette = NULL, oldMemoryPalette = NULL;
-    if (g_backdropPalette) {
-        oldScreenPalette = SelectPalette(dc, g_backdropPalette, FALSE);
+    if (s_backdropPalette) {
+        oldScreenPalette = SelectPalette(dc, s_backdropPalette, FALSE);
         RealizePalette(dc);
-        oldMemoryPalette = SelectPalette(memoryDc, g_backdropPalette, FALSE);
+        oldMemoryPalette = SelectPalette(memoryDc, s_backdropPalette, FALSE);
     }
-    HGDIOBJ oldBitmap = SelectObject(memoryDc, g_backdropBitmap);
+    HGDIOBJ oldBitmap = SelectObject(memoryDc, s_backdropBitmap);
 
     SetStretchBltMode(dc, COLORONCOLOR);
     StretchBlt(dc, 0, 0, g_screenWidth, g_screenHeight,
@@ -70,7 +70,7 @@ LRESULT OnPaintBackdrop(HWND window, UINT, WPARAM, LPARAM)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    if (g_backdropBitmap)
+    if (s_backdropBitmap)
         PaintBackdrop(dc);
     EndPaint(window, &paint);
     return 0;

@@ -8,6 +8,3 @@ enum { BACKDROP_WIDTH = 800, BACKDROP_HEIGHT = 600, BACKDROP_PALETTE_SIZE = 256 
 int LoadBackdrop();
 int PaintBackdrop(HDC dc);
 LRESULT OnPaintBackdrop(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-extern HBITMAP  g_backdropBitmap;
-extern HPALETTE g_backdropPalette;

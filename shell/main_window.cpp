@@ -11,7 +11,7 @@
 
 #include <string.h>
 
-const char SUPPORT_ADDRESS[] = "support@velloran.example.com";
+static const char SUPPORT_ADDRESS[] = "support@velloran.example.com";
 
 void ScheduleStep(UINT step, UINT delayMs)
 {
@@ -53,12 +53,6 @@ static LRESULT OnCreate(HWND window, UINT, WPARAM, LPARAM)
 
     ReadStartDirectory();
     LoadBackdrop();
-    // The copy page erases its previous line by drawing it again in the
-    // colour that dialogs are painted in. COLOR_MENU matches that only on
-    // some systems and themes (not under Wine, for one), where it left the old
-    // line showing; dialogs use COLOR_BTNFACE everywhere.
-    g_eraseColour    = GetSysColor(COLOR_BTNFACE);
-    g_remainderBrush = CreateSolidBrush(RGB(0, 0, 0));
 
     g_stepTimer = SetTimer(window, STEP_AGREEMENT, STEP_DELAY_MS, NULL);
     return 0;

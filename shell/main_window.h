@@ -18,8 +18,6 @@ enum {
     COPY_TICK_FIRST_MS = 50
 };
 
-extern const char SUPPORT_ADDRESS[];
-
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets the step timer on the main window and remembers it.

@@ -19,8 +19,6 @@ extern UINT_PTR  g_stepTimer;
 extern int       g_screenWidth;
 extern int       g_screenHeight;
 extern char      g_startDir[START_DIR_SIZE];
-extern COLORREF  g_eraseColour;
-extern HBRUSH    g_remainderBrush;
 
 // Chosen on the directory page; read by the copy, shortcut and registration code.
 extern char      g_installDir[PATH_BUFFER_SIZE];
@@ -30,8 +28,7 @@ extern char      g_newFolderName[FOLDER_NAME_SIZE];
 // folder that receives the shortcuts.
 extern char      g_shortcutFolder[PATH_BUFFER_SIZE];
 
-// Shared by the directory and shortcut pages. The directory security
-// attributes carry the program folders' protected DACL
-// (common/folder_security.h), also for the copy page's subdirectories.
-extern HBITMAP             g_pagePicture;
+// Every folder the setup makes, from the install directory to the shortcut
+// folder, is made with these: the program folders' protected DACL
+// (common/folder_security.h), built when the program starts.
 extern SECURITY_ATTRIBUTES g_dirSecurity;

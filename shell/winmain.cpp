@@ -1,5 +1,6 @@
 // Entry point: registers the window class, opens the full-screen main window
 // and runs the message loop until a closing step destroys it.
+#include "common/folder_security.h"
 #include "common/system_dlls.h"
 #include "resources/resource.h"
 #include "shell/common_controls.h"
@@ -29,6 +30,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_instance = instance;
     if (AnotherSetupRuns())
         return 0;
+    // Every folder the setup makes gets the program folders' DACL; without
+    // it the copy refuses to start (install/install_tree.cpp).
+    g_dirSecurity.lpSecurityDescriptor = BuildProgramFolderDescriptor();
 
     WNDCLASSA windowClass = {};
     windowClass.style         = CS_HREDRAW | CS_VREDRAW;
