@@ -29,12 +29,6 @@ static bool SecureFolder(const char *folder, PACL dacl, PSID owner)
     return secured;
 }
 
-static bool Fail(const char *folder, char *failedFolder, size_t size)
-{
-    CopyText(failedFolder, size, folder);
-    return false;
-}
-
 bool PrepareInstallTree(char *failedFolder, size_t size)
 {
     failedFolder[0] = '\0';
@@ -45,8 +39,10 @@ bool PrepareInstallTree(char *failedFolder, size_t size)
     if (!g_dirSecurity.lpSecurityDescriptor
         || !GetSecurityDescriptorDacl(g_dirSecurity.lpSecurityDescriptor, &present, &dacl, &defaulted) || !dacl
         || !CreateWellKnownSid(WinBuiltinAdministratorsSid, NULL, adminsBuffer, &adminsSize)
-        || !SecureFolder(g_installDir, dacl, adminsBuffer))
-        return Fail(g_installDir, failedFolder, size);
+        || !SecureFolder(g_installDir, dacl, adminsBuffer)) {
+        CopyText(failedFolder, size, g_installDir);
+        return false;
+    }
 
     // The copy's own record keeps its inheritable handle flag.
     SECURITY_ATTRIBUTES security = { sizeof(SECURITY_ATTRIBUTES), g_dirSecurity.lpSecurityDescriptor, TRUE };
@@ -56,8 +52,10 @@ bool PrepareInstallTree(char *failedFolder, size_t size)
         AppendText(directory, FOLDER_SIZE, g_subdirectories[k]);
         // A subdirectory that exists already is fine once it is secured too.
         CreateDirectoryA(directory, &security);
-        if (!SecureFolder(directory, dacl, adminsBuffer))
-            return Fail(directory, failedFolder, size);
+        if (!SecureFolder(directory, dacl, adminsBuffer)) {
+            CopyText(failedFolder, size, directory);
+            return false;
+        }
     }
     return true;
 }

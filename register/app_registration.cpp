@@ -55,12 +55,11 @@ static void SetNumber(HKEY key, const char *name, DWORD number)
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number));
 }
 
-const char *InInstallDir(char *value, const char *prefix, const char *suffix)
+const char *ComposeWithInstallDir(char *value, size_t valueSize, const char *prefix, const char *suffix)
 {
-    value[0] = '\0';
-    AppendText(value, VALUE_BUFFER_SIZE, prefix);
-    AppendText(value, VALUE_BUFFER_SIZE, g_installDir);
-    AppendText(value, VALUE_BUFFER_SIZE, suffix);
+    if (!CopyText(value, valueSize, prefix) || !AppendText(value, valueSize, g_installDir) ||
+        !AppendText(value, valueSize, suffix))
+        value[0] = '\0';
     return value;
 }
 
@@ -76,7 +75,8 @@ DWORD MeasureInstalledSizeKb()
             continue;
         char path[VALUE_BUFFER_SIZE];
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExA(InInstallDir(path, "", g_destinationSuffixes[row]), GetFileExInfoStandard, &data))
+        ComposeWithInstallDir(path, sizeof path, "", g_destinationSuffixes[row]);
+        if (GetFileAttributesExA(path, GetFileExInfoStandard, &data))
             bytes += ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
     }
     return (DWORD)((bytes + 1023) / 1024);
@@ -95,7 +95,7 @@ static void WriteAppPaths()
         if (!key)
             continue;
         char value[VALUE_BUFFER_SIZE];
-        SetText(key, "", InInstallDir(value, "", "\\VELLORAN.EXE"));
+        SetText(key, "", ComposeWithInstallDir(value, sizeof value, "", "\\VELLORAN.EXE"));
         SetText(key, "Path", g_installDir);
         RegCloseKey(key);
     }
@@ -115,12 +115,12 @@ static void WriteUninstallEntry()
         return;
     char value[VALUE_BUFFER_SIZE];
     SetText(key, "DisplayName", "Velloran");
-    InInstallDir(value, "\"", kUninstallerSuffix);
+    ComposeWithInstallDir(value, sizeof value, "\"", kUninstallerSuffix);
     AppendText(value, VALUE_BUFFER_SIZE, "\"");
     SetText(key, "UninstallString", value);
     SetText(key, "Scdir", g_shortcutFolder);
     SetText(key, "Progdir", g_installDir);
-    SetText(key, "DisplayIcon", InInstallDir(value, "", "\\Velloran.exe,0"));
+    SetText(key, "DisplayIcon", ComposeWithInstallDir(value, sizeof value, "", "\\Velloran.exe,0"));
     SetText(key, "DisplayVersion", "1.00");
     SetText(key, "Publisher", "Velloran Software");
     SetText(key, "InstallLocation", g_installDir);

@@ -16,5 +16,5 @@ void    RegisterImageTypes();
 DWORD   MeasureInstalledSizeKb();
 
 // Composes prefix, the install directory and suffix into value, which holds
-// REGISTRY_VALUE_SIZE characters; returns value.
-const char *InInstallDir(char *value, const char *prefix, const char *suffix);
+// valueSize characters, and returns value; empty when they do not fit.
+const char *ComposeWithInstallDir(char *value, size_t valueSize, const char *prefix, const char *suffix);
