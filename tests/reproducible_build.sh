@@ -11,7 +11,6 @@ root=$(cd "${1:-$(dirname "$0")/..}" && pwd)
 cmake=${CMAKE:-cmake}
 # A date given from outside would hide a time stamp that gets into the program.
 unset SOURCE_DATE_EPOCH
-objdump=i686-w64-mingw32-objdump
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velloran-reproducible.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -44,49 +43,17 @@ size1=$(stat -c %s "$first")
 size2=$(stat -c %s "$second")
 echo "FAIL: the two builds of VelloranSetup.exe differ (sizes $size1 and $size2 bytes)" >&2
 
-# Debian's awk is mawk, which reads no hexadecimal: hex() does.
-hex='function hex(s,   n, i) { s = tolower(s); sub(/^0x/, "", s); n = 0
-         for (i = 1; i <= length(s); ++i) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
-         return n }'
 pe=$(od -An -tu4 -j60 -N4 "$first" | tr -d ' ')
-sections=$("$objdump" -h "$first")
-base=$("$objdump" -p "$first" | awk '$1 == "ImageBase" { print $2 }')
 places=$( {
     echo "$((pe + 8)) 4 PE header: time stamp"
     echo "$((pe + 88)) 4 PE header: checksum"
-    awk "$hex"'
-        $1 ~ /^[0-9]+$/ && NF >= 7 {
-            name = $2; size = hex($3); at = hex($6); getline flags
-            if (flags !~ /CONTENTS/) next
-            if (first == "" || at < first) first = at
-            print at, size, "section " name
+    bash "$root/tools/pe_places.sh" "$first" | awk '
+        $1 == "section" && $5 == "file" {
+            if (first == "" || $4 + 0 < first + 0) first = $4
+            print $4, $3, "section " $2
         }
-        END { print 0, first, "headers" }' <<<"$sections"
-    "$objdump" -p "$first" | awk -v base="$base" -v sections="$sections" "$hex"'
-        BEGIN {
-            split("1 RT_CURSOR 2 RT_BITMAP 3 RT_ICON 4 RT_MENU 5 RT_DIALOG 6 RT_STRING 10 RT_RCDATA " \
-                  "12 RT_GROUP_CURSOR 14 RT_GROUP_ICON 16 RT_VERSION 24 RT_MANIFEST", t, " ")
-            for (i = 1; i in t; i += 2) typeName[t[i]] = t[i + 1]
-            n = split(sections, lines, "\n")
-            for (i = 1; i <= n; ++i) {
-                split(lines[i], f, " ")
-                if (f[2] == ".rsrc") { rsrcRva = hex(f[4]) - hex(base); rsrcAt = hex(f[6]) }
-            }
-        }
-        /^The \.rsrc Resource Directory section:/ { inside = 1; next }
-        !inside || !/^[0-9a-f]+ +/ { next }
-        {
-            match($0, /^[0-9a-f]+ +/); depth = RLENGTH - length($1)
-            if ($2 == "Entry:") {
-                id = ($3 == "ID:") ? hex(substr($4, 1, length($4) - 1)) : $0
-                if ($3 == "name:") { sub(/, Value:.*/, "", id); sub(/.*\]: /, "", id) }
-                if (depth == 3) type = (id in typeName) ? typeName[id] : "type " id
-                else if (depth == 5) name = id
-            } else if ($2 == "Leaf:") {
-                addr = $4; sub(/,$/, "", addr); size = $6; sub(/,$/, "", size)
-                print rsrcAt + hex(addr) - rsrcRva, hex(size), "section .rsrc: " type " " name
-            }
-        }'
+        $1 == "resource" { label = $6 (NF > 6 ? " " $7 : ""); print $5, $4, "section .rsrc: " label " " $3 }
+        END { print 0, first, "headers" }'
 } )
 
 cmp -l "$first" "$second" 2>/dev/null | awk -v places="$places" -v size1="$size1" -v size2="$size2" '

@@ -24,75 +24,40 @@ if ! bash "$root/tools/build.sh" >"$log" 2>&1; then
 fi
 
 exe=$build/VelloranSetup.exe
-objdump=i686-w64-mingw32-objdump
 
 # ---- a) ---------------------------------------------------------------------
-# Sections as objdump sees them: the size of each is its content (the
-# smaller of its virtual and raw sizes); .bss has no bytes in the file.
-# Resources from objdump's walk of the resource directory: each leaf's size
-# is put down to its type (top level) and name (second level).
+# Sections and resources from tools/pe_places.sh: each resource is put down
+# to its type and name.
 file_size=$(stat -c %s "$exe")
-# Debian's awk is mawk, which reads no hexadecimal: hex() does.
-hex='function hex(s,   n, i) { s = tolower(s); sub(/^0x/, "", s); n = 0
-         for (i = 1; i <= length(s); ++i) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
-         return n }'
-sections=$("$objdump" -h "$exe" | awk "$hex"'
-    $1 ~ /^[0-9]+$/ && NF >= 7 { name = $2; size = hex($3); getline flags
-                                 print name, size, (flags ~ /CONTENTS/ ? "file" : "memory") }')
-resources=$("$objdump" -p "$exe" | awk "$hex"'
-    /^The \.rsrc Resource Directory section:/ { inside = 1; next }
-    !inside || !/^[0-9a-f]+ +/ { next }
-    {
-        match($0, /^[0-9a-f]+ +/); depth = RLENGTH - length($1)
-        if ($2 == "Entry:") {
-            id = ($3 == "ID:") ? hex(substr($4, 1, length($4) - 1)) : $0
-            if ($3 == "name:") { sub(/, Value:.*/, "", id); sub(/.*\]: /, "", id) }
-            if (depth == 3) { type = id; name = "" }
-            else if (depth == 5) name = id
-        } else if ($2 == "Leaf:") {
-            size = $6; sub(/,$/, "", size)
-            print type, name, hex(size)
-        }
-    }')
-if [ -z "$sections" ] || [ -z "$resources" ]; then
+places=$(bash "$root/tools/pe_places.sh" "$exe")
+if ! grep -q '^section' <<<"$places" || ! grep -q '^resource' <<<"$places"; then
     echo "$0: objdump showed no sections or no resources in $exe" >&2
     exit 1
 fi
 
 echo "== a) VelloranSetup.exe: $file_size bytes =="
-awk -v file="$file_size" -v sections="$sections" -v resources="$resources" '
+awk -v file="$file_size" '
 function pct(n) { return sprintf("%5.1f%%", 100 * n / file) }
 function line(label, n, detail) { printf "  %-20s %9d bytes %s  %s\n", label, n, pct(n), detail }
-BEGIN {
-    typeName[1] = "RT_CURSOR"; typeName[2] = "RT_BITMAP"; typeName[3] = "RT_ICON"; typeName[4] = "RT_MENU"
-    typeName[5] = "RT_DIALOG"; typeName[6] = "RT_STRING"; typeName[9] = "RT_ACCELERATOR"
-    typeName[10] = "RT_RCDATA"; typeName[12] = "RT_GROUP_CURSOR"; typeName[14] = "RT_GROUP_ICON"
-    typeName[16] = "RT_VERSION"; typeName[24] = "RT_MANIFEST"
-
-    n = split(sections, rows, "\n")
-    for (i = 1; i <= n; ++i) {
-        split(rows[i], f, " ")
-        if (f[1] == ".rsrc") { rsrc = f[2]; continue }
-        if (f[3] == "memory") { memoryOnly = memoryOnly sprintf("; %s %d in memory only", f[1], f[2]); continue }
-        code += f[2]; codeDetail = codeDetail (codeDetail == "" ? "" : ", ") f[1] " " f[2]
-        inFile += f[2]
-    }
+$1 == "section" {
+    if ($2 == ".rsrc") { rsrc = $3; next }
+    if ($5 == "memory") { memoryOnly = memoryOnly sprintf("; %s %d in memory only", $2, $3); next }
+    code += $3; codeDetail = codeDetail (codeDetail == "" ? "" : ", ") $2 " " $3
+    inFile += $3
+}
+$1 == "resource" {
+    type = $2; name = $3; size = $4; label = $6 (NF > 6 ? " " $7 : "")
+    leaves += size; n++
+    if (type == 2 || type == 3 || type == 14) { group = "pictures" }
+    else if (type == 10 && name ~ /^FILE[0-9]+$/) {
+        group = "payload"; row = substr(name, 5) + 0
+        if (row >= 0 && row <= 79 && !(row in seen)) { seen[row] = 1; rowsSeen++ }
+    } else group = "other"
+    total[group] += size; count[group, label]++; bytes[group, label] += size
+    if (!((group, label) in listed)) { listed[group, label] = 1; order[group] = order[group] " " label }
+}
+END {
     inFile += rsrc
-
-    n = split(resources, rows, "\n")
-    for (i = 1; i <= n; ++i) {
-        split(rows[i], f, " ")
-        type = f[1]; name = f[2]; size = f[3]
-        leaves += size
-        label = (type in typeName) ? typeName[type] : "type " type
-        if (type == 2 || type == 3 || type == 14) { group = "pictures" }
-        else if (type == 10 && name ~ /^FILE[0-9]+$/) {
-            group = "payload"; row = substr(name, 5) + 0
-            if (row >= 0 && row <= 79 && !(row in seen)) { seen[row] = 1; rowsSeen++ }
-        } else group = "other"
-        total[group] += size; count[group, label]++; bytes[group, label] += size
-        if (!((group, label) in listed)) { listed[group, label] = 1; order[group] = order[group] " " label }
-    }
     for (g in order) {
         split(substr(order[g], 2), labels, " ")
         for (j = 1; j in labels; ++j)
@@ -105,7 +70,7 @@ BEGIN {
     line("other resources", total["other"], "(" detail["other"] ")")
     line("resource tables", rsrc - leaves, "(.rsrc " rsrc " less its " n " resources: directory, names, alignment)")
     line("headers, padding", file - inFile, "(PE headers and section alignment)")
-}'
+}' <<<"$places"
 
 # ---- b) ---------------------------------------------------------------------
 echo "== b) payload: szdd_pack against mscompress (the 80 expanded files the build keeps) =="
