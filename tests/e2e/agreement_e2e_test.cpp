@@ -4,18 +4,7 @@
 
 namespace {
 
-const char AGREEMENT_PAGE[]  = "Velloran - Agreement";
-const char DIRECTORY_PAGE[]  = "Velloran - Setup directory";
-const char QUESTION[]        = "Question";
-const char CANCEL_QUESTION[] = "Are you sure you want to cancel the setup?";
-const char CANCELLED[]       = "Setup canceled";
-const char PROGRAM_WILL_EXIT[] = "Program will exit";
-
-enum {
-    IDC_LICENCE     = 199,
-    IDS_LICENCE     = 189,
-    LICENCE_LIMIT   = 5000
-};
+enum { LICENCE_LIMIT = 5000 };
 
 // The licence as VelloranSetup.exe carries it, read from its resources.
 std::string LicenceResource()
@@ -74,7 +63,7 @@ protected:
     {
         EXPECT_TRUE(IsWindow(page_) && IsWindowVisible(page_)) << "the page went away";
         EXPECT_TRUE(IsWindowEnabled(page_)) << "the page stayed disabled";
-        EXPECT_EQ(WindowText(GetDlgItem(page_, IDC_LICENCE)), licence);
+        EXPECT_EQ(WindowText(GetDlgItem(page_, IDC_LICENCE_TEXT)), licence);
         EXPECT_EQ(WaitForPage(AGREEMENT_PAGE), page_);
     }
 
@@ -106,7 +95,7 @@ TEST_F(AgreementPage, ShowsTheLicenceReadOnlyWithTwoButtons)
 {
     HWND agree  = GetDlgItem(page_, IDOK);
     HWND cancel = GetDlgItem(page_, IDCANCEL);
-    HWND edit   = GetDlgItem(page_, IDC_LICENCE);
+    HWND edit   = GetDlgItem(page_, IDC_LICENCE_TEXT);
     ASSERT_NE(agree, (HWND)NULL);
     ASSERT_NE(cancel, (HWND)NULL);
     ASSERT_NE(edit, (HWND)NULL);
@@ -150,7 +139,7 @@ TEST_F(AgreementPage, IsCentredOverTheBackdrop)
 // ask; "No" leaves the page as it was and still answering.
 TEST_F(AgreementPage, EscapeAndCancelAskAndNoKeepsThePageAsItWas)
 {
-    std::string licence = WindowText(GetDlgItem(page_, IDC_LICENCE));
+    std::string licence = WindowText(GetDlgItem(page_, IDC_LICENCE_TEXT));
     ASSERT_FALSE(licence.empty());
 
     HWND box = AskToCancel(ESCAPE_KEY);

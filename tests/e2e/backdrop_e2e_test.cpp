@@ -6,10 +6,7 @@
 
 namespace {
 
-const char AGREEMENT_PAGE[] = "Velloran - Agreement";
-
 enum {
-    IDB_BACKDROP    = 250,
     BACKDROP_WIDTH  = 800,
     BACKDROP_HEIGHT = 600,
     GRID_COLUMNS    = 24,
@@ -114,22 +111,21 @@ TEST_F(Backdrop, PictureFillsTheWholeScreen)
     // screen matches, or the wait is over.
     ScreenPicture shown;
     std::vector<std::string> mismatches;
-    DWORD start = GetTickCount();
-    do {
+    WaitUntil([&] {
         mismatches.clear();
-        ASSERT_TRUE(CaptureScreen(&shown));
-        ASSERT_EQ(shown.width, width);
-        ASSERT_EQ(shown.height, height);
+        if (!CaptureScreen(&shown) || shown.width != width || shown.height != height) {
+            mismatches.push_back("the screen was not captured at " + std::to_string(width) + "x" +
+                                 std::to_string(height));
+            return true;
+        }
         for (POINT point : points) {
             DWORD want = expected.At(point.x, point.y), got = shown.At(point.x, point.y);
             if (want != got)
                 mismatches.push_back("(" + std::to_string(point.x) + "," + std::to_string(point.y) + ") shows " +
                                      Hex(got) + ", picture has " + Hex(want));
         }
-        if (mismatches.empty())
-            break;
-        Sleep(POLL_INTERVAL_MS * 10);
-    } while (GetTickCount() - start < WINDOW_TIMEOUT_MS);
+        return mismatches.empty();
+    }, WINDOW_TIMEOUT_MS, POLL_INTERVAL_MS * 10);
 
     EXPECT_TRUE(mismatches.empty()) << mismatches.size() << " of " << points.size()
                                     << " points differ, first: " << mismatches.front();

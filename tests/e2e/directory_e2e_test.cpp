@@ -9,9 +9,6 @@ namespace {
 
 enum { LONGEST_NAME = 99 };
 
-const char NO_NAME_WARNING[] = "You forget to select a directory";
-const char UNUSABLE_NAME_WARNING[] = "Windows can't make a folder named \"";
-
 class DirectoryPage : public InstallScenario {
 protected:
     void SendKeys(HWND edit, const std::string &keys)
@@ -20,7 +17,7 @@ protected:
             SendMessageA(edit, WM_CHAR, (WPARAM)(unsigned char)key, 1);
     }
 
-    std::string NameShown(HWND page) { return WindowText(GetDlgItem(page, IDC_FOLDER_NAME)); }
+    std::string NameShown(HWND page) { return WindowText(GetDlgItem(page, IDC_DIR_FOLDER_NAME)); }
 
     // Files and folders directly in the folder.
     int EntriesIn(const std::string &folder)
@@ -45,7 +42,7 @@ TEST_F(DirectoryPage, AHundredthCharacterIsRefusedAndNinetyNineStay)
     std::string longest(LONGEST_NAME, 'n');
     ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, longest));
     EXPECT_EQ(NameShown(page), longest);
-    SendKeys(GetDlgItem(page, IDC_FOLDER_NAME), "x");
+    SendKeys(GetDlgItem(page, IDC_DIR_FOLDER_NAME), "x");
     EXPECT_EQ(NameShown(page), longest) << "the edit shows the last accepted name again";
     Shot("99 characters");
 }
@@ -56,18 +53,16 @@ TEST_F(DirectoryPage, NoNameGivesTheWarningAndKeepsThePage)
     ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
     ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, ""));
     ASSERT_TRUE(PressButtonByText(page, "Next"));
-    HWND warning = WaitForBox("Warning");
+    HWND warning = WaitForBox(WARNING_CAPTION);
     ASSERT_NE(warning, (HWND)NULL);
     EXPECT_EQ(MessageBoxText(warning), NO_NAME_WARNING);
     Shot("warning");
     ASSERT_TRUE(PressButton(warning, IDOK));
     ASSERT_TRUE(WaitForWindowGone(warning, WINDOW_TIMEOUT_MS));
     EXPECT_TRUE(IsWindowVisible(page)) << "the page stays open";
-    HWND edit = GetDlgItem(page, IDC_FOLDER_NAME);
-    DWORD start = GetTickCount();
-    while (FocusedWindow(page) != edit && GetTickCount() - start < WINDOW_TIMEOUT_MS)
-        Sleep(POLL_INTERVAL_MS);
-    EXPECT_EQ(FocusedWindow(page), edit) << "the focus goes to the name";
+    HWND edit = GetDlgItem(page, IDC_DIR_FOLDER_NAME);
+    EXPECT_TRUE(WaitUntil([&] { return FocusedWindow(page) == edit; }, WINDOW_TIMEOUT_MS))
+        << "the focus goes to the name";
 }
 
 // Names that Windows would change or take for something else: each one gets
@@ -78,12 +73,12 @@ TEST_F(DirectoryPage, NamesWindowsWouldNotCreateAsTypedAreRefusedAndMakeNothing)
     HWND page = NULL;
     ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
     ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
-    HWND edit = GetDlgItem(page, IDC_FOLDER_NAME);
+    HWND edit = GetDlgItem(page, IDC_DIR_FOLDER_NAME);
     for (const char *name : { ".", "..", "Velloran.", "Velloran ", "CON", "nul.txt", "com1", "Lpt9.log" }) {
         SCOPED_TRACE(std::string("name \"") + name + "\"");
         ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, name));
         ASSERT_TRUE(PressButtonByText(page, "Next"));
-        HWND warning = WaitForBox("Warning");
+        HWND warning = WaitForBox(WARNING_CAPTION);
         ASSERT_NE(warning, (HWND)NULL) << "no warning";
         EXPECT_EQ(MessageBoxText(warning).rfind(std::string(UNUSABLE_NAME_WARNING) + name + "\"", 0), 0u)
             << MessageBoxText(warning);
@@ -96,10 +91,8 @@ TEST_F(DirectoryPage, NamesWindowsWouldNotCreateAsTypedAreRefusedAndMakeNothing)
         ASSERT_TRUE(PressButton(warning, IDOK));
         ASSERT_TRUE(WaitForWindowGone(warning, WINDOW_TIMEOUT_MS));
         EXPECT_TRUE(IsWindowVisible(page)) << "the page stays open";
-        DWORD start = GetTickCount();
-        while (FocusedWindow(page) != edit && GetTickCount() - start < WINDOW_TIMEOUT_MS)
-            Sleep(POLL_INTERVAL_MS);
-        EXPECT_EQ(FocusedWindow(page), edit) << "the focus goes to the name";
+        EXPECT_TRUE(WaitUntil([&] { return FocusedWindow(page) == edit; }, WINDOW_TIMEOUT_MS))
+            << "the focus goes to the name";
         EXPECT_EQ(EntriesIn(root_), 0) << "something was made";
     }
     ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, "Velloran"));

@@ -7,7 +7,6 @@
 
 namespace {
 
-const char UP_ENTRY[] = "........";
 const char NEW_FOLDER[] = "Velloran";
 // How long a double-click on an entry that changes nothing is given to
 // show that it changed nothing.
@@ -56,7 +55,7 @@ protected:
     void Open(const std::string &startIn)
     {
         ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page_, NULL, startIn));
-        list_    = GetDlgItem(page_, IDC_FOLDER_LIST);
+        list_    = GetDlgItem(page_, IDC_DIR_FOLDER_LIST);
         preview_ = GetDlgItem(page_, IDC_DIR_PREVIEW);
         drives_  = GetDlgItem(page_, IDC_DIR_DRIVES);
         ASSERT_TRUE(list_ && preview_ && drives_);
@@ -71,12 +70,8 @@ protected:
 
     void WaitForPreview(const std::string &expected)
     {
-        DWORD start = GetTickCount();
-        while (WindowText(preview_) != expected) {
-            ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS)
-                << "the preview shows " << WindowText(preview_) << ", not " << expected;
-            Sleep(POLL_INTERVAL_MS);
-        }
+        ASSERT_TRUE(WaitForText(preview_, expected))
+            << "the preview shows " << WindowText(preview_) << ", not " << expected;
     }
 
     void DoubleClick(const char *entry, const std::string &expectedPreview)

@@ -64,7 +64,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
         ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
         ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, name));
-        ASSERT_EQ(WindowText(GetDlgItem(page, IDC_FOLDER_NAME)), name);
+        ASSERT_EQ(WindowText(GetDlgItem(page, IDC_DIR_FOLDER_NAME)), name);
         ASSERT_TRUE(PressButtonByText(page, "Next"));
         ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, question));
     }
@@ -183,7 +183,7 @@ TEST_F(Faults, AFolderPastTheLongestPathIsBrowsedAndEndsWithTheCopyError)
     HWND page = NULL;
     ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
     ASSERT_NO_FATAL_FAILURE(BrowseTo(page, { root_.substr(3), first, second }));
-    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_FOLDER_LIST));
+    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_DIR_FOLDER_LIST));
     EXPECT_EQ(entries.size(), 2u) << "the folders of a path that long cannot be listed";
     EXPECT_EQ(WindowText(GetDlgItem(page, IDC_DIR_PREVIEW)), installDir_);
     Shot("past-max-path");

@@ -9,9 +9,6 @@
 
 namespace {
 
-const char CONFIRMATION[] = "Confirmation";
-const char UP_ENTRY[]     = "........";
-
 // Which extension keys and WIN.INI entries the machine has before the setup
 // runs: .bmp opened by another program, .png known to the system but opened
 // by none, .jif unknown; a WIN.INI entry of another program for gif, an empty
@@ -23,7 +20,7 @@ void ArrangeImageTypes()
     ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".png", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), ERROR_SUCCESS);
     RegDeleteValueA(key, "");
     RegCloseKey(key);
-    DeleteKey(HKEY_CLASSES_ROOT, ".jif");
+    DeleteKeyTree(HKEY_CLASSES_ROOT, ".jif");
     ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".jif"));
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
         WriteProfileStringA("extensions", IMAGE_TYPES[i], NULL);
@@ -66,7 +63,7 @@ protected:
         // Start lists only what lies below Programs: the page opens there.
         EXPECT_TRUE(WaitForText(GetDlgItem(page, IDC_SC_PREVIEW), startMenu_ + "\\Programs\\Velloran"))
             << "the preview shows " << WindowText(GetDlgItem(page, IDC_SC_PREVIEW));
-        EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED)
+        EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_SC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED)
             << "the box is ticked when the page opens";
         return page;
     }
@@ -202,7 +199,7 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
     HWND page = ReachPage();
     ASSERT_NE(page, (HWND)NULL);
 
-    HWND list = GetDlgItem(page, IDC_SC_LIST);
+    HWND list = GetDlgItem(page, IDC_SC_FOLDER_LIST);
     std::vector<std::string> entries = ListViewItems(list);
     EXPECT_TRUE(Contains(entries, UP_ENTRY)) << "the Start Menu is above Programs: " << Joined(entries);
     EXPECT_TRUE(Contains(entries, "Velloran")) << "the new folder is shown: " << Joined(entries);
@@ -257,14 +254,12 @@ TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAlone)
     ASSERT_NE(page, (HWND)NULL);
 
     // Cleared with the mouse, as a person does it.
-    HWND box = GetDlgItem(page, IDC_REGISTER_TYPES);
+    HWND box = GetDlgItem(page, IDC_SC_REGISTER_TYPES);
     RECT rect;
     ASSERT_TRUE(GetWindowRect(box, &rect));
     ASSERT_TRUE(ClickAt({ rect.left + 6, (rect.top + rect.bottom) / 2 }));
-    DWORD start = GetTickCount();
-    while (SendMessageA(box, BM_GETCHECK, 0, 0) != BST_UNCHECKED && GetTickCount() - start < WINDOW_TIMEOUT_MS)
-        Sleep(POLL_INTERVAL_MS);
-    ASSERT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "the click did not clear the box";
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, WINDOW_TIMEOUT_MS))
+        << "the click did not clear the box";
     Screenshot("box cleared");
 
     std::string folder = startMenu_ + "\\Programs\\Velloran";
@@ -291,12 +286,12 @@ TEST_F(ShortcutPage, MissingAppPathsKeyIsReportedAndTheRestIsStillWritten)
     HWND page = ReachPage();
     ASSERT_NE(page, (HWND)NULL);
     // Gone while the page is open; the fixture puts it back.
-    DeleteKey(HKEY_LOCAL_MACHINE, APP_PATHS_KEY);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, APP_PATHS_KEY);
     ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_KEY));
 
     ASSERT_TRUE(PressButton(page, IDOK));
     // A message box without a caption of its own: Wine's default caption.
-    HWND error = WaitForBox("Error");
+    HWND error = WaitForBox(ERROR_CAPTION);
     ASSERT_NE(error, (HWND)NULL) << "no message about the registry";
     EXPECT_EQ(MessageBoxText(error), "Couldn't open a key in registry\nSOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths");
     EXPECT_EQ(WindowClass(GetWindow(error, GW_OWNER)), "SETUP") << "the message belongs to the main window";
@@ -308,7 +303,7 @@ TEST_F(ShortcutPage, MissingAppPathsKeyIsReportedAndTheRestIsStillWritten)
     std::string folder = startMenu_ + "\\Programs\\Velloran";
     std::vector<HWND> before = WindowsNow();
     ASSERT_TRUE(PressButton(error, IDOK));
-    ASSERT_NE(WaitForBox("Setup"), (HWND)NULL) << "no closing message after the registry error";
+    ASSERT_NE(WaitForBox(SUCCESS_CAPTION), (HWND)NULL) << "no closing message after the registry error";
     HWND shell = WaitForShellWindow(before, "Velloran");
     ASSERT_NE(shell, (HWND)NULL) << "the shortcut folder was not opened";
     CloseShellWindow(shell);
@@ -326,8 +321,8 @@ TEST_F(ShortcutPage, UpEntryLeadsToTheStartMenuAndASecondInstallReplacesTheRegis
 
     // First with the shortcuts at the top of the Start Menu, through the up entry.
     std::string firstFolder = startMenu_ + "\\Velloran";
-    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_LIST, IDC_SC_PREVIEW, UP_ENTRY, firstFolder));
-    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_SC_LIST));
+    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_FOLDER_LIST, IDC_SC_PREVIEW, UP_ENTRY, firstFolder));
+    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_SC_FOLDER_LIST));
     EXPECT_TRUE(Contains(entries, "Programs")) << Joined(entries);
     EXPECT_FALSE(Contains(entries, UP_ENTRY)) << "nothing above the Start Menu: " << Joined(entries);
     Screenshot("start menu");
@@ -402,14 +397,14 @@ TEST_F(ShortcutPage, CancelAnsweredNoKeepsThePageAndYesRegistersNothing)
     EXPECT_TRUE(IsWindow(page) && IsWindowVisible(page)) << "the page went away after No";
     EXPECT_TRUE(IsWindowEnabled(page));
     EXPECT_EQ(WindowText(GetDlgItem(page, IDC_SC_PREVIEW)), preview);
-    EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_SC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_TRUE(Differences(machineBefore_, ReadMachineState()).empty()) << "No changed the machine";
 
     ASSERT_TRUE(PressButton(page, IDCANCEL));
     question = WaitForBox(CONFIRMATION);
     ASSERT_NE(question, (HWND)NULL) << "no question after the second Cancel";
     ASSERT_TRUE(PressButton(question, IDYES));
-    HWND cancelled = WaitForBox("Setup canceled");
+    HWND cancelled = WaitForBox(CANCELLED);
     ASSERT_NE(cancelled, (HWND)NULL) << "no closing message after Yes";
     EXPECT_EQ(MessageBoxText(cancelled), "Program will exit");
     EXPECT_FALSE(IsWindow(page) && IsWindowVisible(page)) << "the page stayed open";

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <string.h>
 
-const char SHORTCUT_PAGE[]   = "Velloran - Start menu - shortcuts";
 const char APP_PATHS_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const char APP_PATHS_ENTRY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
 const char UNINSTALL_ENTRY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
@@ -20,14 +19,9 @@ const char *const IMAGE_TYPES[IMAGE_TYPE_COUNT] = {
     "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff"
 };
 
-static const char AGREEMENT_PAGE[] = "Velloran - Agreement";
-static const char DIRECTORY_PAGE[] = "Velloran - Setup directory";
-static const char COPY_PAGE[]      = "Velloran - Decompressing status";
 static const char EXTENSIONS[]     = "extensions";
 
 enum {
-    IDC_DIR_PREVIEW = 208,
-    IDC_DIR_LIST    = 209,
     PROFILE_SECTION_SIZE = 65536,
     KEY_DEPTH_LIMIT = 32
 };
@@ -103,33 +97,6 @@ KeyState ReadKeyState(HKEY root, const std::string &path)
     return state;
 }
 
-static void DeleteKeyBelow(HKEY parent, const std::string &name, int depth)
-{
-    HKEY key;
-    if (depth < KEY_DEPTH_LIMIT && RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | DELETE, &key) == ERROR_SUCCESS) {
-        char child[256];
-        for (;;) {
-            DWORD childSize = sizeof(child);
-            if (RegEnumKeyExA(key, 0, child, &childSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-                break;
-            DeleteKeyBelow(key, child, depth + 1);
-            // A child that would not go would be found again for ever.
-            HKEY stuck;
-            if (RegOpenKeyExA(key, child, 0, KEY_READ, &stuck) == ERROR_SUCCESS) {
-                RegCloseKey(stuck);
-                break;
-            }
-        }
-        RegCloseKey(key);
-    }
-    RegDeleteKeyA(parent, name.c_str());
-}
-
-void DeleteKey(HKEY root, const std::string &path)
-{
-    DeleteKeyBelow(root, path, 0);
-}
-
 static void WriteState(HKEY parent, const std::string &path, const KeyState &state)
 {
     HKEY key;
@@ -148,7 +115,7 @@ void PutKeyState(HKEY root, const std::string &path, const KeyState &state)
 {
     if (SameKeyState(ReadKeyState(root, path), state))
         return;
-    DeleteKey(root, path);
+    DeleteKeyTree(root, path);
     if (state.exists)
         WriteState(root, path, state);
 }
@@ -560,17 +527,6 @@ std::string FullInstallScenario::MakeInstallParent(const char *stem)
     return parent;
 }
 
-bool FullInstallScenario::WaitForText(HWND control, const std::string &text)
-{
-    DWORD start = GetTickCount();
-    while (WindowText(control) != text) {
-        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
-    return true;
-}
-
 void FullInstallScenario::OpenListEntry(HWND page, int listId, int previewId, const std::string &entry,
                                         const std::string &expectedPreview)
 {
@@ -588,21 +544,19 @@ void FullInstallScenario::OpenListEntry(HWND page, int listId, int previewId, co
 // The copy page is kept in a screenshot when it is seen.
 HWND FullInstallScenario::WaitForCopyToEnd()
 {
-    DWORD start = GetTickCount();
     bool copyPageSeen = false;
-    for (;;) {
-        HWND page = WaitForWindow(SHORTCUT_PAGE, "#32770", setup_.processId, 0);
+    HWND page = NULL;
+    WaitUntil([&] {
+        page = WaitForWindow(SHORTCUT_PAGE, "#32770", setup_.processId, 0);
         if (page)
-            return page;
+            return true;
         if (!copyPageSeen && WaitForWindow(COPY_PAGE, "#32770", setup_.processId, 0)) {
             copyPageSeen = true;
             Screenshot("copy");
         }
-        if (WaitForWindow("Error", "#32770", setup_.processId, 0) || WaitForExit(setup_, 0) != STILL_ACTIVE ||
-            GetTickCount() - start >= INSTALL_TIMEOUT_MS)
-            return NULL;
-        Sleep(POLL_INTERVAL_MS * 4);
-    }
+        return WaitForWindow(ERROR_CAPTION, "#32770", setup_.processId, 0) || WaitForExit(setup_, 0) != STILL_ACTIVE;
+    }, INSTALL_TIMEOUT_MS, POLL_INTERVAL_MS * 4);
+    return page;
 }
 
 HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent, bool folderExists)
@@ -641,7 +595,7 @@ HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent, boo
             end = parent.size();
         std::string folder = parent.substr(start, end - start);
         reached += "\\" + folder;
-        OpenListEntry(directory, IDC_DIR_LIST, IDC_DIR_PREVIEW, folder, reached + "\\Velloran");
+        OpenListEntry(directory, IDC_DIR_FOLDER_LIST, IDC_DIR_PREVIEW, folder, reached + "\\Velloran");
         if (HasFatalFailure())
             return NULL;
         start = end + 1;
@@ -650,7 +604,7 @@ HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent, boo
     PressButton(directory, IDOK);
     if (folderExists) {
         // A box without a caption of its own: Wine's default caption.
-        HWND question = WaitForBox("Error");
+        HWND question = WaitForBox(ERROR_CAPTION);
         if (!question) {
             ADD_FAILURE() << "no question about the existing folder";
             return NULL;
@@ -686,19 +640,18 @@ std::vector<HWND> FullInstallScenario::WindowsNow()
 
 HWND FullInstallScenario::WaitForShellWindow(const std::vector<HWND> &before, const std::string &folderName)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
+    HWND shell = NULL;
+    WaitUntil([&] {
         for (HWND window : WindowsNow()) {
             DWORD process = WindowProcess(window);
             if (std::find(before.begin(), before.end(), window) != before.end() || process == setup_.processId)
                 continue;
             if (WindowText(window).find(folderName) != std::string::npos || IsShellWindowProgram(process))
-                return window;
+                shell = window;
         }
-        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
-            return NULL;
-        Sleep(POLL_INTERVAL_MS);
-    }
+        return shell != NULL;
+    }, WINDOW_TIMEOUT_MS);
+    return shell;
 }
 
 void FullInstallScenario::CloseShellWindow(HWND window)
@@ -716,7 +669,7 @@ void FullInstallScenario::FinishAndCloseShellWindow(HWND page, const std::string
     std::vector<HWND> before = WindowsNow();
     ASSERT_TRUE(PressButton(page, IDOK));
     ASSERT_TRUE(WaitForWindowGone(page, WINDOW_TIMEOUT_MS)) << "the page stayed after Finish";
-    HWND success = WaitForBox("Setup");
+    HWND success = WaitForBox(SUCCESS_CAPTION);
     ASSERT_NE(success, (HWND)NULL) << "no closing message after Finish";
     HWND shell = WaitForShellWindow(before, folder.substr(folder.rfind('\\') + 1));
     ASSERT_NE(shell, (HWND)NULL) << "the shortcut folder was not opened in a shell window";
@@ -726,7 +679,7 @@ void FullInstallScenario::FinishAndCloseShellWindow(HWND page, const std::string
 
 void FullInstallScenario::ExpectSuccessAndExit()
 {
-    HWND box = WaitForBox("Setup");
+    HWND box = WaitForBox(SUCCESS_CAPTION);
     ASSERT_NE(box, (HWND)NULL) << "no closing message";
     EXPECT_EQ(MessageBoxText(box), "Velloran was successfully installed");
     EXPECT_EQ(WindowClass(GetWindow(box, GW_OWNER)), "SETUP") << "the message belongs to the main window";

@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-extern const char SHORTCUT_PAGE[];
 extern const char APP_PATHS_KEY[];       // HKLM
 extern const char APP_PATHS_ENTRY[];     // HKLM, our subkey of it
 extern const char UNINSTALL_ENTRY[];     // HKLM
@@ -22,9 +21,6 @@ extern const char *const IMAGE_TYPES[];  // WIN.INI keys; the registry's extensi
 enum { IMAGE_TYPE_COUNT = 11 };
 
 enum {
-    IDC_REGISTER_TYPES = 101,
-    IDC_SC_PREVIEW     = 211,
-    IDC_SC_LIST        = 212,
     // The copy of all 80 files lies between "Next" and the shortcut page;
     // under emulation it takes a while. A bound, not an expectation.
     INSTALL_TIMEOUT_MS = 600000
@@ -57,7 +53,6 @@ void PutKeyState(HKEY root, const std::string &path, const KeyState &state);
 bool SameKeyState(const KeyState &a, const KeyState &b);
 std::string DescribeKeyState(const KeyState &state);
 
-void DeleteKey(HKEY root, const std::string &path);
 // A value of type REG_SZ; false when the key or value is missing or of another type.
 bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text);
 bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number);
@@ -136,7 +131,6 @@ protected:
     // Double-clicks the list entry and waits until the list shows the folder.
     void OpenListEntry(HWND page, int listId, int previewId, const std::string &entry,
                        const std::string &expectedPreview);
-    bool WaitForText(HWND control, const std::string &text);
     HWND WaitForCopyToEnd();
 
     // Visible top-level windows of every process, to tell new ones apart.

@@ -4,28 +4,6 @@
 
 namespace {
 
-const char AGREEMENT_PAGE[] = "Velloran - Agreement";
-const char DIRECTORY_PAGE[] = "Velloran - Setup directory";
-const char UP_ENTRY[]       = "........";
-
-enum {
-    IDC_FOLDER_NAME = 207,
-    IDC_PREVIEW     = 208,
-    IDC_FOLDER_LIST = 209,
-    IDC_DRIVES      = 213
-};
-
-bool WaitForText(HWND control, const std::string &text)
-{
-    DWORD start = GetTickCount();
-    while (WindowText(control) != text) {
-        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
-    return true;
-}
-
 bool Contains(const std::vector<std::string> &items, const std::string &item)
 {
     for (const std::string &each : items)
@@ -61,8 +39,8 @@ protected:
         ASSERT_TRUE(PressButton(agreement, IDOK));
         page_ = WaitForPage(DIRECTORY_PAGE);
         ASSERT_NE(page_, (HWND)NULL);
-        list_    = GetDlgItem(page_, IDC_FOLDER_LIST);
-        preview_ = GetDlgItem(page_, IDC_PREVIEW);
+        list_    = GetDlgItem(page_, IDC_DIR_FOLDER_LIST);
+        preview_ = GetDlgItem(page_, IDC_DIR_PREVIEW);
         ASSERT_NE(list_, (HWND)NULL);
         ASSERT_NE(preview_, (HWND)NULL);
     }
@@ -86,7 +64,7 @@ protected:
 
 TEST_F(FolderList, StartsAtTheRootOfTheStartDriveAndDoubleClicksGoDownAndUp)
 {
-    HWND drives = GetDlgItem(page_, IDC_DRIVES);
+    HWND drives = GetDlgItem(page_, IDC_DIR_DRIVES);
     std::vector<std::string> items = ComboItems(drives);
     int selected = ComboSelection(drives);
     ASSERT_GE(selected, 0);
@@ -119,15 +97,13 @@ TEST_F(FolderList, StartsAtTheRootOfTheStartDriveAndDoubleClicksGoDownAndUp)
 
 TEST_F(FolderList, TypedFolderNameShowsAtTheNextFill)
 {
-    HWND name = GetDlgItem(page_, IDC_FOLDER_NAME);
+    HWND name = GetDlgItem(page_, IDC_DIR_FOLDER_NAME);
     ASSERT_TRUE(WaitForText(name, "Velloran"));
     RECT rect;
     ASSERT_TRUE(GetWindowRect(name, &rect));
     ASSERT_TRUE(ClickAt({ (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2 }));
-    DWORD start = GetTickCount();
-    while (FocusedWindow(page_) != name && GetTickCount() - start < WINDOW_TIMEOUT_MS)
-        Sleep(POLL_INTERVAL_MS);
-    ASSERT_EQ(FocusedWindow(page_), name) << "the click did not put the caret into the name";
+    ASSERT_TRUE(WaitUntil([&] { return FocusedWindow(page_) == name; }, WINDOW_TIMEOUT_MS))
+        << "the click did not put the caret into the name";
 
     ASSERT_TRUE(PressKey(name, VK_END));
     ASSERT_TRUE(TypeText(name, "\b\b\b\b\b\b\b\bStudio 7"));

@@ -88,6 +88,11 @@ void EndSetup(SetupProcess *setup)
 
 // ---- Windows -------------------------------------------------------------
 
+bool WaitForText(HWND control, const std::string &text)
+{
+    return WaitUntil([&] { return WindowText(control) == text; }, WINDOW_TIMEOUT_MS);
+}
+
 HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs)
 {
     return WaitForWindow(caption, "#32770", processId, timeoutMs);
@@ -197,12 +202,8 @@ bool ChooseComboItem(HWND combo, int index)
                                                         (comboRect.top + comboRect.bottom) / 2 }))
         return false;
     HWND list = NULL;
-    DWORD start = GetTickCount();
-    while ((list = DroppedList(combo)) == NULL) {
-        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
+    if (!WaitUntil([&] { return (list = DroppedList(combo)) != NULL; }, WINDOW_TIMEOUT_MS))
+        return false;
     // Item rectangles from their height and the first item shown: no
     // pointer has to cross into the other process.
     SendMessageW(list, LB_SETTOPINDEX, index, 0);
@@ -215,15 +216,8 @@ bool ChooseComboItem(HWND combo, int index)
     if (point.y < 0 || point.y >= client.bottom)
         return false;
     ClientToScreen(list, &point);
-    if (!ClickAt(point))
-        return false;
-    start = GetTickCount();
-    while (ComboSelection(combo) != index || DroppedList(combo) != NULL) {
-        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
-    return true;
+    return ClickAt(point) &&
+           WaitUntil([&] { return ComboSelection(combo) == index && DroppedList(combo) == NULL; }, WINDOW_TIMEOUT_MS);
 }
 
 // ---- List views of another process --------------------------------------
@@ -386,20 +380,16 @@ static INPUT MouseEvent(POINT point, DWORD button)
 static bool MoveTo(POINT point)
 {
     INPUT move = MouseEvent(point, 0);
-    DWORD start = GetTickCount(), lastMove = 0;
-    for (;;) {
+    DWORD lastMove = 0;
+    bool sent = true;
+    return WaitUntil([&] {
         if (lastMove == 0 || GetTickCount() - lastMove >= MOVE_REPEAT_MS) {
-            if (SendInput(1, &move, sizeof(INPUT)) != 1)
-                return false;
+            sent = SendInput(1, &move, sizeof(INPUT)) == 1;
             lastMove = GetTickCount();
         }
         POINT cursor;
-        if (GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y)
-            return true;
-        if (GetTickCount() - start >= POINTER_TIMEOUT_MS)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
+        return !sent || (GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y);
+    }, POINTER_TIMEOUT_MS) && sent;
 }
 
 // Each event carries the position itself: a click that relies on an
@@ -422,9 +412,9 @@ static void WaitOutDoubleClickTime()
 {
     if (!s_clickedBefore)
         return;
-    DWORD doubleClickTime = GetDoubleClickTime();
-    while (GetTickCount() - s_lastClickTick <= doubleClickTime + 100)
-        Sleep(POLL_INTERVAL_MS);
+    DWORD gap = GetDoubleClickTime() + 100, passed = GetTickCount() - s_lastClickTick;
+    if (passed < gap)
+        Sleep(gap - passed);
 }
 
 bool ClickAt(POINT screenPoint)
@@ -448,13 +438,7 @@ bool DoubleClickListViewItem(HWND list, int index)
     if (!ClickAt(point))
         return false;
     // A person sees the entry selected before double-clicking it.
-    DWORD start = GetTickCount();
-    while (ListViewSelection(list) != index) {
-        if (GetTickCount() - start >= WINDOW_TIMEOUT_MS)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
-    return DoubleClickAt(point);
+    return WaitUntil([&] { return ListViewSelection(list) == index; }, WINDOW_TIMEOUT_MS) && DoubleClickAt(point);
 }
 
 // ---- Screen --------------------------------------------------------------
@@ -464,17 +448,15 @@ bool CaptureStillScreen(ScreenPicture *picture, DWORD timeoutMs)
     ScreenPicture previous;
     if (!CaptureScreen(&previous))
         return false;
-    DWORD start = GetTickCount();
-    for (;;) {
-        Sleep(STILL_INTERVAL_MS);
-        if (!CaptureScreen(picture))
-            return false;
-        if (picture->pixels == previous.pixels)
+    bool captured = true;
+    Sleep(STILL_INTERVAL_MS);
+    return WaitUntil([&] {
+        captured = CaptureScreen(picture);
+        if (!captured || picture->pixels == previous.pixels)
             return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
         previous.pixels.swap(picture->pixels);
-    }
+        return false;
+    }, timeoutMs, STILL_INTERVAL_MS) && captured;
 }
 
 std::string SaveScreenshot(const std::string &name)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "setup_windows.h"
 #include "win_support.h"
 
 #include <string>
@@ -59,6 +60,8 @@ void EndSetup(SetupProcess *setup);
 
 // ---- Windows -------------------------------------------------------------
 
+// True once the control shows the text, within the window timeout.
+bool WaitForText(HWND control, const std::string &text);
 // A message box (dialog class "#32770") with that caption.
 HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs);
 // The window with the keyboard focus in the thread that owns the window.

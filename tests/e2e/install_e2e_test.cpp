@@ -303,7 +303,7 @@ TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
     ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
     ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, true, &copy));
     ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying("Unable to copy a file:", &failure));
-    EXPECT_EQ(WindowText(failure), COPY_FAILURE_CAPTION);
+    EXPECT_EQ(WindowText(failure), ERROR_CAPTION);
     EXPECT_EQ(GetWindow(failure, GW_OWNER), copy) << "the error belongs to the copy page";
     // The temporary file lies in the temp directory, or in a folder of its own there.
     std::string text = MessageBoxText(failure);

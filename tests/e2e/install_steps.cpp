@@ -8,22 +8,6 @@
 #include <map>
 #include <set>
 
-const char AGREEMENT_PAGE[]            = "Velloran - Agreement";
-const char DIRECTORY_PAGE[]            = "Velloran - Setup directory";
-const char COPY_PAGE[]                 = "Velloran - Decompressing status";
-const char SHORTCUT_PAGE[]             = "Velloran - Start menu - shortcuts";
-const char QUESTION[]                  = "Question";
-const char COPY_CANCEL_QUESTION[]      = "Are you sure you want to cancel the setup?\nAll installed files will be removed.";
-const char DIRECTORY_EXISTS_QUESTION[] = "Directory allready exsist or disk isn't writeable.\nContinue with installation anyway";
-const char CANCELLED[]                 = "Setup canceled";
-const char PROGRAM_WILL_EXIT[]         = "Program will exit";
-const char SHORTCUT_CONFIRMATION[]     = "Confirmation";
-const char SHORTCUT_CANCEL_QUESTION[]  = "Cancel creating the shortcuts?";
-const char SUCCESS_CAPTION[]           = "Setup";
-const char SUCCESS_MESSAGE[]           = "Velloran was successfully installed";
-const char COPY_FAILURE_CAPTION[]      = "Error";
-const char SETUP_ERROR[]               = "Setup error";
-
 namespace {
 
 const char APP_PATHS_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
@@ -143,25 +127,6 @@ int InstalledPrefix(const std::string &installDir)
 std::string RegistryRootName(HKEY root)
 {
     return root == HKEY_CLASSES_ROOT ? "HKCR\\" : root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HK?\\";
-}
-
-void DeleteKeyTree(HKEY root, const std::string &path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    for (;;) {
-        char name[256];
-        DWORD length = sizeof(name);
-        if (RegEnumKeyExA(key, 0, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        std::string child = path + "\\" + name;
-        DeleteKeyTree(root, child);
-        if (KeyExists(root, child))
-            break;   // would loop for ever on a key that cannot be deleted
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path.c_str());
 }
 
 static bool ReadDefaultValue(HKEY root, const std::string &path, bool *keyExists, DWORD *type, std::string *data)
@@ -383,23 +348,21 @@ std::vector<DWORD> DescendantProcesses(DWORD processId, const char *exeName)
 
 void WaitForMenuBuilders(DWORD setupProcessId)
 {
-    DWORD start = GetTickCount();
-    while (!DescendantProcesses(setupProcessId, MENU_BUILDER).empty() && GetTickCount() - start < EXIT_TIMEOUT_MS)
-        Sleep(POLL_INTERVAL_MS);
+    WaitUntil([&] { return DescendantProcesses(setupProcessId, MENU_BUILDER).empty(); }, EXIT_TIMEOUT_MS);
 }
 
 HWND WaitForShellWindow(DWORD setupProcessId)
 {
-    DWORD start = GetTickCount();
-    do {
+    HWND shell = NULL;
+    WaitUntil([&] {
         for (DWORD child : DescendantProcesses(setupProcessId)) {
             std::vector<HWND> windows = TopLevelWindows(child);
             if (!windows.empty())
-                return windows.front();
+                shell = windows.front();
         }
-        Sleep(POLL_INTERVAL_MS);
-    } while (GetTickCount() - start < WINDOW_TIMEOUT_MS);
-    return NULL;
+        return shell != NULL;
+    }, WINDOW_TIMEOUT_MS);
+    return shell;
 }
 
 void TerminateProcessById(DWORD processId)
@@ -603,11 +566,11 @@ void InstallScenario::OpenDirectoryPage(HWND *page, const char *agreementShot, c
 
 void InstallScenario::BrowseTo(HWND page, const std::vector<std::string> &entries)
 {
-    HWND list    = GetDlgItem(page, IDC_FOLDER_LIST);
+    HWND list    = GetDlgItem(page, IDC_DIR_FOLDER_LIST);
     HWND preview = GetDlgItem(page, IDC_DIR_PREVIEW);
     ASSERT_NE(list, (HWND)NULL);
     ASSERT_NE(preview, (HWND)NULL);
-    std::string name = WindowText(GetDlgItem(page, IDC_FOLDER_NAME));
+    std::string name = WindowText(GetDlgItem(page, IDC_DIR_FOLDER_NAME));
     std::string browse = "C:\\";
     for (const std::string &entry : entries) {
         int index = ListViewFind(list, entry.c_str());
@@ -615,12 +578,8 @@ void InstallScenario::BrowseTo(HWND page, const std::vector<std::string> &entrie
         ASSERT_TRUE(DoubleClickListViewItem(list, index)) << "cannot double-click " << entry;
         browse += (browse.back() == '\\' ? "" : "\\") + entry;
         std::string expected = browse + "\\" + name;
-        DWORD start = GetTickCount();
-        while (WindowText(preview) != expected) {
-            ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS)
-                << "the preview shows " << WindowText(preview) << ", not " << expected;
-            Sleep(POLL_INTERVAL_MS);
-        }
+        ASSERT_TRUE(WaitForText(preview, expected))
+            << "the preview shows " << WindowText(preview) << ", not " << expected;
     }
 }
 
@@ -637,7 +596,7 @@ void InstallScenario::NextToCopyPage(HWND page, bool directoryExists, HWND *copy
     if (directoryExists) {
         HWND box = NULL;
         ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, &box));
-        EXPECT_EQ(WindowText(box), "Error") << "a box with no caption of its own shows the system's";
+        EXPECT_EQ(WindowText(box), ERROR_CAPTION) << "a box with no caption of its own shows the system's";
         ASSERT_TRUE(PressButton(box, IDYES));
     }
     *copyPage = WaitForPage(COPY_PAGE);
@@ -647,38 +606,29 @@ void InstallScenario::NextToCopyPage(HWND page, bool directoryExists, HWND *copy
 void InstallScenario::WaitForCopyPageAtOnce(HWND *copyPage)
 {
     *copyPage = NULL;
-    DWORD start = GetTickCount();
-    for (;;) {
+    ASSERT_TRUE(WaitUntil([&] {
         for (HWND window = FindWindowExA(NULL, NULL, "#32770", COPY_PAGE); window;
-             window = FindWindowExA(NULL, window, "#32770", COPY_PAGE)) {
-            if (WindowProcess(window) == setup_.processId && IsWindowVisible(window)) {
+             window = FindWindowExA(NULL, window, "#32770", COPY_PAGE))
+            if (WindowProcess(window) == setup_.processId && IsWindowVisible(window))
                 *copyPage = window;
-                return;
-            }
-        }
-        ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS) << "the copy page did not show";
-        Sleep(TIGHT_POLL_MS);
-    }
+        return *copyPage != NULL;
+    }, WINDOW_TIMEOUT_MS, TIGHT_POLL_MS)) << "the copy page did not show";
 }
 
 void InstallScenario::WaitForBoxSaying(const char *textStart, HWND *box)
 {
     *box = NULL;
-    DWORD start = GetTickCount();
-    for (;;) {
+    ASSERT_TRUE(WaitUntil([&] {
         for (HWND window : TopLevelWindows(setup_.processId))
-            if (WindowClass(window) == "#32770" && StartsWith(MessageBoxText(window), textStart)) {
+            if (WindowClass(window) == "#32770" && StartsWith(MessageBoxText(window), textStart))
                 *box = window;
-                return;
-            }
-        ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS) << "no message saying " << textStart;
-        Sleep(POLL_INTERVAL_MS);
-    }
+        return *box != NULL;
+    }, WINDOW_TIMEOUT_MS)) << "no message saying " << textStart;
 }
 
 void InstallScenario::TypeFolderName(HWND page, const std::string &name)
 {
-    HWND edit = GetDlgItem(page, IDC_FOLDER_NAME);
+    HWND edit = GetDlgItem(page, IDC_DIR_FOLDER_NAME);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     for (char key : "\b" + name)
         SendMessageA(edit, WM_CHAR, (WPARAM)(unsigned char)key, 1);
@@ -688,7 +638,7 @@ void InstallScenario::EndWithCopyFailure(std::string *from, std::string *to)
 {
     HWND failure = NULL;
     ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying("Unable to copy a file:", &failure));
-    EXPECT_EQ(WindowText(failure), COPY_FAILURE_CAPTION);
+    EXPECT_EQ(WindowText(failure), ERROR_CAPTION);
     std::string text = MessageBoxText(failure);
     const std::string fromLabel = "Unable to copy a file:\nFrom=", toLabel = "\nTo=", end = "\nProgram will exit";
     size_t toAt = text.find(toLabel);
@@ -707,41 +657,36 @@ void InstallScenario::EndWithCopyFailure(std::string *from, std::string *to)
 
 bool InstallScenario::WaitForInstalledRows(int rows, HWND copyPage)
 {
-    DWORD start = GetTickCount();
-    while (InstalledPrefix(installDir_) < rows) {
-        if (!IsWindowVisible(copyPage) || GetTickCount() - start >= WINDOW_TIMEOUT_MS)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
-    return true;
+    // Waiting ends early when the copy page goes.
+    WaitUntil([&] { return InstalledPrefix(installDir_) >= rows || !IsWindowVisible(copyPage); }, WINDOW_TIMEOUT_MS);
+    return InstalledPrefix(installDir_) >= rows;
 }
 
 void InstallScenario::WaitForShortcutPageWithoutQuestion(HWND *shortcutPage)
 {
     *shortcutPage = NULL;
-    DWORD start = GetTickCount();
-    for (;;) {
+    HWND unexpected = NULL;
+    ASSERT_TRUE(WaitUntil([&] {
         for (HWND window : TopLevelWindows(setup_.processId)) {
             if (WindowClass(window) != "#32770")
                 continue;
             std::string caption = WindowText(window);
-            if (caption == SHORTCUT_PAGE) {
+            if (caption == SHORTCUT_PAGE)
                 *shortcutPage = window;
-                return;
-            }
-            if (caption != COPY_PAGE)
-                FAIL() << "unexpected box \"" << caption << "\" while copying: " << MessageBoxText(window);
+            else if (caption != COPY_PAGE)
+                unexpected = window;
         }
-        ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS) << "the shortcut page did not show";
-        Sleep(POLL_INTERVAL_MS);
-    }
+        return *shortcutPage || unexpected;
+    }, WINDOW_TIMEOUT_MS)) << "the shortcut page did not show";
+    ASSERT_EQ(unexpected, (HWND)NULL) << "unexpected box \"" << WindowText(unexpected)
+                                      << "\" while copying: " << MessageBoxText(unexpected);
 }
 
 void InstallScenario::CancelShortcutPageAndExit(HWND shortcutPage)
 {
     registrations_.NoteShortcutFolder(WindowText(GetDlgItem(shortcutPage, IDC_SC_PREVIEW)));
     ASSERT_TRUE(PressButton(shortcutPage, IDCANCEL));
-    HWND box = WaitForBox(SHORTCUT_CONFIRMATION);
+    HWND box = WaitForBox(CONFIRMATION);
     ASSERT_NE(box, (HWND)NULL) << "Cancel on the shortcut page asked nothing";
     EXPECT_EQ(MessageBoxText(box), SHORTCUT_CANCEL_QUESTION);
     ASSERT_TRUE(PressButton(box, IDYES));

@@ -8,31 +8,9 @@
 #include <string>
 #include <vector>
 
-// ---- What the setup shows ------------------------------------------------
-
-extern const char AGREEMENT_PAGE[];
-extern const char DIRECTORY_PAGE[];
-extern const char COPY_PAGE[];
-extern const char SHORTCUT_PAGE[];
-extern const char QUESTION[];
-extern const char COPY_CANCEL_QUESTION[];
-extern const char DIRECTORY_EXISTS_QUESTION[];
-extern const char CANCELLED[];
-extern const char PROGRAM_WILL_EXIT[];
-extern const char SHORTCUT_CONFIRMATION[];
-extern const char SHORTCUT_CANCEL_QUESTION[];
-extern const char SUCCESS_CAPTION[];
-extern const char SUCCESS_MESSAGE[];
-extern const char COPY_FAILURE_CAPTION[];
-extern const char SETUP_ERROR[];
+// ---- What the copy page draws ---------------------------------------------
 
 enum {
-    IDC_FOLDER_NAME   = 207,
-    IDC_DIR_PREVIEW   = 208,
-    IDC_FOLDER_LIST   = 209,
-    IDC_DIR_DRIVES    = 213,
-    IDC_COPY_PROGRESS = 214,
-    IDC_SC_PREVIEW    = 211,
     // Rows 2 to 17 of the bar's client area are painted; the line of text
     // sits at (10, 10) of the copy page's client area.
     BAR_TOP           = 2,
@@ -113,8 +91,6 @@ private:
 };
 
 std::string RegistryRootName(HKEY root);
-// Deletes the key with everything below it.
-void DeleteKeyTree(HKEY root, const std::string &path);
 
 // ---- Processes -----------------------------------------------------------
 

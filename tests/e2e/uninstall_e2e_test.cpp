@@ -8,7 +8,6 @@
 
 namespace {
 
-const char UNINSTALL_CAPTION[] = "Velloran Uninstall";
 const char VIEWER_CLASS[]      = "VelloranViewer";
 const char REMOVE_QUESTION[]   = "Do you want to remove Velloran?";
 const char COPY_PREFIX[]       = "Velloran-uninstall-";
@@ -168,7 +167,7 @@ protected:
     {
         HWND page = InstallUpToShortcutPage(programs_, folderExists);
         ASSERT_NE(page, (HWND)NULL);
-        ASSERT_EQ(SendMessageA(GetDlgItem(page, IDC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
+        ASSERT_EQ(SendMessageA(GetDlgItem(page, IDC_SC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
         shortcutFolder_ = StartMenuRoot() + "\\Programs\\Velloran";
         ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, shortcutFolder_));
         ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
@@ -229,9 +228,7 @@ protected:
         HWND viewer = WaitForWindow(NULL, VIEWER_CLASS, process, WINDOW_TIMEOUT_MS);
         if (!viewer)
             return NULL;
-        DWORD start = GetTickCount();
-        while (WindowText(viewer) != title && GetTickCount() - start < WINDOW_TIMEOUT_MS)
-            Sleep(POLL_INTERVAL_MS);
+        WaitForText(viewer, title);
         return viewer;
     }
 
@@ -258,15 +255,14 @@ protected:
             ASSERT_EQ(GetAncestor(WindowFromPoint(point), GA_ROOT), viewer) << "the viewer is covered";
 
         ScreenPicture screen;
-        DWORD start = GetTickCount();
-        for (;;) {
-            ASSERT_TRUE(CaptureScreen(&screen));
-            bool shown = Near(screen.At(leftAt.x, leftAt.y), left) && Near(screen.At(rightAt.x, rightAt.y), right) &&
-                         (!roomAbove || Near(screen.At(aboveAt.x, aboveAt.y), VIEWER_BACKGROUND));
-            if (shown || GetTickCount() - start >= WINDOW_TIMEOUT_MS)
-                break;
-            Sleep(POLL_INTERVAL_MS);
-        }
+        bool captured = true;
+        WaitUntil([&] {
+            captured = CaptureScreen(&screen);
+            return !captured || (Near(screen.At(leftAt.x, leftAt.y), left) &&
+                                 Near(screen.At(rightAt.x, rightAt.y), right) &&
+                                 (!roomAbove || Near(screen.At(aboveAt.x, aboveAt.y), VIEWER_BACKGROUND)));
+        }, WINDOW_TIMEOUT_MS);
+        ASSERT_TRUE(captured);
         EXPECT_TRUE(Near(screen.At(leftAt.x, leftAt.y), left)) << "left half " << Hex(screen.At(leftAt.x, leftAt.y));
         EXPECT_TRUE(Near(screen.At(rightAt.x, rightAt.y), right))
             << "right half " << Hex(screen.At(rightAt.x, rightAt.y));
@@ -365,10 +361,9 @@ protected:
         EXPECT_EQ(ExitCodeOf(finisher), 0u);
 
         // The copy deletes itself once it has ended.
-        DWORD start = GetTickCount();
-        while (UninstallCopiesInTemp() != copiesBefore_ && GetTickCount() - start < EXIT_TIMEOUT_MS)
-            Sleep(POLL_INTERVAL_MS * 4);
-        EXPECT_EQ(UninstallCopiesInTemp(), copiesBefore_) << "the uninstaller left a copy of itself in the temp folder";
+        EXPECT_TRUE(WaitUntil([&] { return UninstallCopiesInTemp() == copiesBefore_; }, EXIT_TIMEOUT_MS,
+                              POLL_INTERVAL_MS * 4))
+            << "the uninstaller left a copy of itself in the temp folder";
         return text;
     }
 
@@ -444,10 +439,10 @@ TEST_F(Uninstall, CancelledSetupIsRemovedByItsOwnUninstaller)
     HWND page = InstallUpToShortcutPage(programs_);
     ASSERT_NE(page, (HWND)NULL);
     ASSERT_TRUE(PressButton(page, IDCANCEL));
-    HWND question = WaitForBox("Confirmation");
+    HWND question = WaitForBox(CONFIRMATION);
     ASSERT_NE(question, (HWND)NULL) << "no question after Cancel";
     ASSERT_TRUE(PressButton(question, IDYES));
-    HWND cancelled = WaitForBox("Setup canceled");
+    HWND cancelled = WaitForBox(CANCELLED);
     ASSERT_NE(cancelled, (HWND)NULL);
     ASSERT_TRUE(PressButton(cancelled, IDOK));
     EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);

@@ -18,16 +18,12 @@ bool BringToFront(HWND box)
     if (!GetWindowRect(box, &rect))
         return false;
     POINT middle = { (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2 };
-    DWORD start = GetTickCount();
-    do {
+    return WaitUntil([&] {
         SetWindowPos(box, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         SetForegroundWindow(box);
         HWND top = WindowFromPoint(middle);
-        if (top && GetAncestor(top, GA_ROOT) == box)
-            return true;
-        Sleep(POLL_INTERVAL_MS);
-    } while (GetTickCount() - start < WINDOW_TIMEOUT_MS);
-    return false;
+        return top && GetAncestor(top, GA_ROOT) == box;
+    }, WINDOW_TIMEOUT_MS);
 }
 
 // What the run did, in a few lines for tools/run.sh to print:

@@ -44,13 +44,7 @@ HWND WaitForWindow(DWORD processId, const char *className, const char *title, DW
 
 bool WaitForTitle(HWND window, const char *title, DWORD timeout)
 {
-    for (DWORD waited = 0;; waited += POLL_INTERVAL_MS) {
-        if (WindowText(window) == title)
-            return true;
-        if (waited >= timeout)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
+    return WaitUntil([&] { return WindowText(window) == title; }, timeout);
 }
 
 static void PutLittle(std::vector<BYTE> &bytes, DWORD value, int size)
@@ -125,25 +119,6 @@ bool WriteStringValue(HKEY root, const char *path, const char *name, const char 
     LONG result = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, lstrlenA(value) + 1);
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
-}
-
-void DeleteKeyTree(HKEY root, const char *path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char child[256];
-    for (;;) {
-        DWORD size = sizeof child;
-        if (RegEnumKeyExA(key, 0, child, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        std::string childPath = std::string(path) + "\\" + child;
-        DeleteKeyTree(root, childPath.c_str());
-        if (KeyExists(root, childPath.c_str()))
-            break;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path);
 }
 
 SavedValue SaveClassDefault(const char *extensionKey)

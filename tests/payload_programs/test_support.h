@@ -79,5 +79,4 @@ std::vector<BYTE> PcxFile(int width, int height, const std::vector<DWORD> &pixel
 // The key's default value; false when the key or the value is missing.
 bool ReadDefaultValue(HKEY root, const char *path, std::string *value);
 bool WriteStringValue(HKEY root, const char *path, const char *name, const char *value);
-void DeleteKeyTree(HKEY root, const char *path);
 std::string ReadWinIniEntry(const char *key);

@@ -2,6 +2,7 @@
 // way the setup leaves it: the manifest's files, the registry entries, the
 // file type links, WIN.INI entries and a shortcut folder.
 #include "install/manifest.h"
+#include "setup_windows.h"
 #include "test_support.h"
 #include <aclapi.h>
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@ const char kAppPathsExeKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ap
 const char kApplicationKey[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
 const char kVendorKey[] = "SOFTWARE\\Velloran";
 const char kDocumentType[] = "VELLORAN1.Image";
-const char kCaption[] = "Velloran Uninstall";
 const char kDialogClass[] = "#32770";
 const char *const kImageTypes[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
 const char *const kShortcuts[] = { "Velloran.lnk", "Uninstall.lnk", "Readme.lnk" };
@@ -156,7 +156,7 @@ protected:
     // The question, answered; the original process then ends by itself.
     void Answer(int button)
     {
-        HWND box = WaitForWindow(original_.id, kDialogClass, kCaption, WINDOW_TIMEOUT);
+        HWND box = WaitForWindow(original_.id, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT);
         ASSERT_TRUE(box != NULL) << "no question";
         std::string question = MessageBoxText(box);
         EXPECT_NE(std::string::npos, question.find("Do you want to remove Velloran?")) << question;
@@ -169,7 +169,7 @@ protected:
     // The closing message of whichever process shows it, read and closed.
     std::string ReadClosingMessage(DWORD processId, DWORD avoidProcessId)
     {
-        HWND box = WaitForWindow(processId, kDialogClass, kCaption, WINDOW_TIMEOUT, avoidProcessId);
+        HWND box = WaitForWindow(processId, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT, avoidProcessId);
         if (!box)
             return "<no closing message>";
         std::string text = MessageBoxText(box);
@@ -213,14 +213,8 @@ protected:
     // The copy in the temp folder deletes itself a moment after it ends.
     void ExpectNoProgramLeftInTemp()
     {
-        std::set<std::string> now;
-        for (int attempt = 0; attempt < 150; ++attempt) {
-            now = ProgramsInTemp();
-            if (now == programsInTemp_)
-                break;
-            Sleep(100);
-        }
-        EXPECT_EQ(programsInTemp_.size(), now.size()) << "a program was left in the temp folder";
+        EXPECT_TRUE(WaitUntil([&] { return ProgramsInTemp() == programsInTemp_; }, EXIT_TIMEOUT))
+            << "a program was left in the temp folder";
     }
 
     std::vector<SavedValue> savedClasses_, savedWinIni_;
@@ -238,7 +232,7 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
     // The original hands over to a copy outside the install directory and ends.
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
 
-    HWND box = WaitForWindow(0, kDialogClass, kCaption, WINDOW_TIMEOUT, original_.id);
+    HWND box = WaitForWindow(0, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT, original_.id);
     ASSERT_TRUE(box != NULL) << "no closing message";
     copy_.id = WindowProcess(box);
     copy_.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy_.id);

@@ -62,13 +62,13 @@ protected:
     // The screen needs a moment after the title changes to show the new picture.
     void CaptureWhenDrawn(ScreenPicture *picture, int x, int y, DWORD expected)
     {
-        for (int attempt = 0; attempt < 40; ++attempt) {
+        bool captured = true;
+        WaitUntil([&] {
             UpdateWindow(window_);
-            ASSERT_TRUE(CaptureClient(window_, picture));
-            if ((picture->At(x, y) & 0xFFFFFF) == expected)
-                return;
-            Sleep(100);
-        }
+            captured = CaptureClient(window_, picture);
+            return !captured || (picture->At(x, y) & 0xFFFFFF) == expected;
+        }, WINDOW_TIMEOUT);
+        ASSERT_TRUE(captured);
     }
     void CloseAndExpectExitCodeZero()
     {

@@ -5,6 +5,20 @@
 #include <algorithm>
 #include <string.h>
 
+// ---- Waiting ---------------------------------------------------------------
+
+bool WaitUntil(const std::function<bool()> &holds, DWORD timeoutMs, DWORD intervalMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (holds())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(intervalMs);
+    }
+}
+
 // ---- Files, folders and keys ---------------------------------------------
 
 std::string ToWindowsPath(const std::string &path)
@@ -159,6 +173,11 @@ bool KeyExists(HKEY root, const std::string &path)
     return true;
 }
 
+void DeleteKeyTree(HKEY root, const std::string &path)
+{
+    RegDeleteTreeA(root, path.c_str());
+}
+
 TempDirectoryOverride::TempDirectoryOverride(const std::wstring &folder)
 {
     GetEnvironmentVariableW(L"TMP", savedTmp_, MAX_PATH);
@@ -292,15 +311,13 @@ static std::vector<HWND> FindTopLevel(const char *caption, const char *className
 HWND WaitForWindow(const char *caption, const char *className, DWORD processId, DWORD timeoutMs,
                    DWORD avoidProcessId)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
+    HWND window = NULL;
+    WaitUntil([&] {
         std::vector<HWND> found = FindTopLevel(caption, className, processId, avoidProcessId);
-        if (!found.empty())
-            return found.front();
-        if (GetTickCount() - start >= timeoutMs)
-            return NULL;
-        Sleep(POLL_INTERVAL_MS);
-    }
+        window = found.empty() ? NULL : found.front();
+        return window != NULL;
+    }, timeoutMs);
+    return window;
 }
 
 std::vector<HWND> TopLevelWindows(DWORD processId)
@@ -310,13 +327,7 @@ std::vector<HWND> TopLevelWindows(DWORD processId)
 
 bool WaitForWindowGone(HWND window, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(POLL_INTERVAL_MS);
-    }
-    return true;
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
 
 std::string WindowText(HWND window)

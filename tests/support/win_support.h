@@ -16,6 +16,12 @@ enum {
     TERMINATE_TIMEOUT_MS = 60000
 };
 
+// ---- Waiting ---------------------------------------------------------------
+
+// Asks until the answer is true, every interval; false when it was still
+// false after the timeout. Asked at once, and once more at the end.
+bool WaitUntil(const std::function<bool()> &holds, DWORD timeoutMs, DWORD intervalMs = POLL_INTERVAL_MS);
+
 // ---- Files, folders and keys ---------------------------------------------
 
 // A Unix path ("/work/build/VelloranSetup.exe") as Wine's drive Z: sees it; any
@@ -39,6 +45,8 @@ std::vector<std::string> TreeEntries(const std::string &folder);
 // Sum of the sizes of the files below the folder.
 ULONGLONG TreeSize(const std::string &folder);
 bool KeyExists(HKEY root, const std::string &path);
+// The key with everything below it.
+void DeleteKeyTree(HKEY root, const std::string &path);
 
 // TMP and TEMP point at the folder while the object lives, for this process
 // and the programs it starts meanwhile; then they are as they were.

@@ -63,15 +63,11 @@ double CounterMs()
 // harness's longer pause, which would round the figure up.
 bool TimeToWindow(const char *caption, const char *className, DWORD processId, double created, double *ms)
 {
-    for (;;) {
+    return WaitUntil([&] {
         HWND window = WaitForWindow(caption, className, processId, 0);
         *ms = CounterMs() - created;
-        if (window)
-            return true;
-        if (*ms >= WINDOW_TIMEOUT_MS)
-            return false;
-        Sleep(SHORT_POLL_MS);
-    }
+        return window != NULL;
+    }, WINDOW_TIMEOUT_MS, SHORT_POLL_MS);
 }
 
 std::string PlainWindowPath()
@@ -126,21 +122,19 @@ protected:
     {
         const int rows = PayloadRows();
         int next = 0;
-        DWORD start = GetTickCount();
-        for (;;) {
+        // Each question waits for its answer: no pause between them.
+        ASSERT_TRUE(WaitUntil([&] {
             ULONGLONG asked = Now();
             DWORD_PTR ignored;
             if (!SendMessageTimeoutA(copyPage, WM_NULL, 0, 0, SMTO_NORMAL, WINDOW_TIMEOUT_MS, &ignored) ||
                 !IsWindowVisible(copyPage))
-                return;
+                return true;
             ULONGLONG answered = Now();
             while (next < rows && FileExists(installDir_ + DestinationSuffix(next)))
                 ++next;
             waits->push_back({ answered - asked, next - 1 });
-            if (next == rows)
-                return;
-            ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS) << "the copy did not end";
-        }
+            return next == rows;
+        }, WINDOW_TIMEOUT_MS, 0)) << "the copy did not end";
     }
 };
 
@@ -157,12 +151,9 @@ TEST_F(InstallPace, CopyPageFigures)
     // The last file is there: a short poll of its own for the shortcut page,
     // as WaitForShortcutPageWithoutQuestion's pause would round the figure
     // up; that one then checks that no other box came with it.
-    for (;;) {
-        if (WaitForWindow(SHORTCUT_PAGE, "#32770", setup_.processId, 0))
-            break;
-        ASSERT_LT(Milliseconds(Now() - opened), (double)WINDOW_TIMEOUT_MS) << "the shortcut page did not show";
-        Sleep(SHORT_POLL_MS);
-    }
+    ASSERT_TRUE(WaitUntil([&] { return WaitForWindow(SHORTCUT_PAGE, "#32770", setup_.processId, 0) != NULL; },
+                          WINDOW_TIMEOUT_MS, SHORT_POLL_MS))
+        << "the shortcut page did not show";
     ULONGLONG completed = Now();
     ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
     // Figures of an incomplete install would mean nothing.

@@ -11,13 +11,6 @@
 
 namespace {
 
-const char CANCEL_QUESTION[]     = "Are you sure you want to cancel the setup?";
-const char NO_NAME_CAPTION[]     = "Warning";
-const char NO_NAME_WARNING[]     = "You forget to select a directory";
-const char COPY_FAILURE_START[]  = "Unable to copy a file:";
-const char SETUP_ERROR_START[]   = "An error was ocured.";
-// A message box without a caption of its own gets Wine's "Error".
-const char REGISTRY_CAPTION[]    = "Error";
 const char APP_PATHS_PARENT[]    = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const char APP_PATHS_KEPT_AT[]   = "SOFTWARE\\velloran-e2e-gallery-app-paths";
 const char INSTALL_NAME[]        = "Velloran";
@@ -75,15 +68,19 @@ protected:
     {
         ScreenPicture picture;
         CopyPageReading reading = {};
-        DWORD start = GetTickCount();
-        for (;;) {
-            ASSERT_TRUE(IsWindowVisible(copyPage)) << "the copy ended before " << name << " was taken";
-            ASSERT_TRUE(CaptureScreen(&picture)) << "cannot capture the screen for " << name;
-            ASSERT_TRUE(ReadCopyPage(picture, copyPage, &reading)) << "the copy page is not on the screen";
-            if (reading.lineDrawn && reading.blueWidth > 0 && reading.whiteNumber && reading.restIsBlackOrNumber)
-                break;
-            ASSERT_LT(GetTickCount() - start, (DWORD)WINDOW_TIMEOUT_MS) << "no capture showed the copy page whole";
-        }
+        const char *stopped = NULL;
+        bool whole = WaitUntil([&] {
+            if (!IsWindowVisible(copyPage))
+                stopped = "the copy ended before the picture was taken";
+            else if (!CaptureScreen(&picture))
+                stopped = "cannot capture the screen";
+            else if (!ReadCopyPage(picture, copyPage, &reading))
+                stopped = "the copy page is not on the screen";
+            return stopped || (reading.lineDrawn && reading.blueWidth > 0 && reading.whiteNumber &&
+                               reading.restIsBlackOrNumber);
+        }, WINDOW_TIMEOUT_MS, 0);
+        ASSERT_FALSE(stopped) << name << ": " << stopped;
+        ASSERT_TRUE(whole) << "no capture showed the copy page whole for " << name;
         ASSERT_NO_FATAL_FAILURE(Keep(name, copyPage, picture));
     }
 
@@ -113,7 +110,7 @@ protected:
     // each key is sent, so the edit has taken it when the call returns.
     void TypeName(HWND page, const std::string &name)
     {
-        HWND edit = GetDlgItem(page, IDC_FOLDER_NAME);
+        HWND edit = GetDlgItem(page, IDC_DIR_FOLDER_NAME);
         ASSERT_NE(edit, (HWND)NULL);
         SendMessageA(edit, EM_SETSEL, 0, -1);
         for (char key : "\b" + name)
@@ -169,17 +166,14 @@ protected:
     // screen shows the message's whole caption bar.
     bool BringToFront(HWND box)
     {
-        DWORD start = GetTickCount();
-        do {
+        return WaitUntil([&] {
             SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             SetForegroundWindow(box);
             Sleep(STILL_INTERVAL_MS);
             ScreenPicture picture;
-            if (CaptureScreen(&picture) && ActiveCaptionShown(box, picture) >= WHOLE_CAPTION)
-                return true;
-        } while (GetTickCount() - start < WINDOW_TIMEOUT_MS);
-        return false;
+            return CaptureScreen(&picture) && ActiveCaptionShown(box, picture) >= WHOLE_CAPTION;
+        }, WINDOW_TIMEOUT_MS, 0);
     }
 
     // Part of the window's title bar in the active caption colour, from
@@ -244,7 +238,7 @@ TEST_F(Gallery, CopyStoppedByAFolderInTheWay)
     ASSERT_NO_FATAL_FAILURE(Answer(exists, IDYES));
 
     ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(COPY_FAILURE_START, &failure));
-    ASSERT_EQ(WindowText(failure), COPY_FAILURE_CAPTION);
+    ASSERT_EQ(WindowText(failure), ERROR_CAPTION);
     std::string destination = "\nTo=" + installDir_ + "\\readme.wri\n";
     ASSERT_NE(MessageBoxText(failure).find(destination), std::string::npos) << MessageBoxText(failure);
     ASSERT_NO_FATAL_FAILURE(Picture("10-copy-error", failure));
@@ -272,7 +266,7 @@ TEST_F(Gallery, InstalledWithEveryQuestionTakenBack)
 
     ASSERT_NO_FATAL_FAILURE(TypeName(directory, ""));
     ASSERT_TRUE(PressButtonByText(directory, "Next"));
-    ASSERT_NO_FATAL_FAILURE(WaitForMessage(NO_NAME_CAPTION, NO_NAME_WARNING, &warning));
+    ASSERT_NO_FATAL_FAILURE(WaitForMessage(WARNING_CAPTION, NO_NAME_WARNING, &warning));
     ASSERT_NO_FATAL_FAILURE(Picture("06-directory-no-name-warning", warning));
     ASSERT_NO_FATAL_FAILURE(Answer(warning, IDOK));
     ASSERT_NO_FATAL_FAILURE(TypeName(directory, INSTALL_NAME));
@@ -292,14 +286,14 @@ TEST_F(Gallery, InstalledWithEveryQuestionTakenBack)
     registrations_.NoteShortcutFolder(WindowText(GetDlgItem(shortcuts, IDC_SC_PREVIEW)));
     ASSERT_NO_FATAL_FAILURE(Picture("12-shortcut", shortcuts));
     ASSERT_TRUE(PressButton(shortcuts, IDCANCEL));
-    ASSERT_NO_FATAL_FAILURE(WaitForMessage(SHORTCUT_CONFIRMATION, SHORTCUT_CANCEL_QUESTION, &question));
+    ASSERT_NO_FATAL_FAILURE(WaitForMessage(CONFIRMATION, SHORTCUT_CANCEL_QUESTION, &question));
     ASSERT_NO_FATAL_FAILURE(Picture("13-shortcut-cancel-question", question));
     ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
 
     HWND registryError = NULL, success = NULL;
     ASSERT_NO_FATAL_FAILURE(SetAppPathsAside());
     ASSERT_TRUE(PressButtonByText(shortcuts, "Finish"));
-    ASSERT_NO_FATAL_FAILURE(WaitForMessage(REGISTRY_CAPTION,
+    ASSERT_NO_FATAL_FAILURE(WaitForMessage(ERROR_CAPTION,
                                            std::string("Couldn't open a key in registry\n") + APP_PATHS_PARENT,
                                            &registryError));
     ASSERT_NO_FATAL_FAILURE(Picture("14-registry-error", registryError));
