@@ -53,9 +53,6 @@ void PutKeyState(HKEY root, const std::string &path, const KeyState &state);
 bool SameKeyState(const KeyState &a, const KeyState &b);
 std::string DescribeKeyState(const KeyState &state);
 
-// A value of type REG_SZ; false when the key or value is missing or of another type.
-bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text);
-bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number);
 bool WriteText(HKEY root, const std::string &path, const char *name, const std::string &text);
 
 // ---- WIN.INI -------------------------------------------------------------

@@ -1,14 +1,26 @@
-// One whole successful install, screen after screen, with a picture of each
-// in the screenshot folder (01-agreement to 05-success): what tools/run.sh
-// shows when there is no display to run the setup on.
+// One whole successful install, screen after screen, as a person who only
+// presses "Next" and "Finish" makes it, with a picture of each screen in the
+// screenshot folder (01-agreement to 05-success): what tools/run.sh shows
+// when there is no display to run the setup on.
 #include "install_steps.h"
+
+#include <string.h>
 
 namespace {
 
 const char *const SHORTCUT_FILES[] = { "\\Velloran.lnk", "\\Uninstall.lnk", "\\Readme.lnk" };
-const char APP_PATHS_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
 const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
-const char DOCUMENT_TYPE[] = "VELLORAN1.Image";
+// Below HKEY_LOCAL_MACHINE, where the setup writes: the machine's own file
+// types, not the merged HKEY_CLASSES_ROOT.
+const char *const REGISTERED_KEYS[] = {
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe",
+    UNINSTALL_KEY,
+    "SOFTWARE\\Classes\\VELLORAN1.Image",
+    "SOFTWARE\\Classes\\Applications\\Velloran.exe",
+    "SOFTWARE\\Velloran\\Capabilities",
+};
+const char *const IMAGE_TYPES[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
 
 // The shell window opens over the message; a person switches back to the
 // setup to read it. True once the message is on top at its middle.
@@ -26,25 +38,60 @@ bool BringToFront(HWND box)
     }, WINDOW_TIMEOUT_MS);
 }
 
-// What the run did, in a few lines for tools/run.sh to print:
-// <screenshot folder>\summary.txt.
-void WriteSummary(const std::string &installDir, const std::string &shortcutFolder)
+// What the run left on the machine, read back from it, in a few lines for
+// tools/run.sh to print: <screenshot folder>\summary.txt.
+void WriteSummary()
 {
+    std::string installDir, shortcutFolder;
+    ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", &installDir);
+    ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "Scdir", &shortcutFolder);
     std::string text = "Installed Velloran in " + installDir + "\r\n" +
-                       "Shortcuts (Velloran, Uninstall, Readme) in " + shortcutFolder + "\r\n" +
-                       "Registered HKLM\\" + APP_PATHS_KEY + "\r\n" +
-                       "Registered HKLM\\" + UNINSTALL_KEY + "\r\n" +
-                       "Registered HKCR\\" + DOCUMENT_TYPE + " for the picture types, and their WIN.INI extensions\r\n";
+                       "Shortcuts (Velloran, Uninstall, Readme) in " + shortcutFolder + "\r\n";
+    for (const char *key : REGISTERED_KEYS)
+        if (KeyExists(HKEY_LOCAL_MACHINE, key))
+            text += std::string("Registered HKLM\\") + key + "\r\n";
+    std::string opened, winIni;
+    for (const char *type : IMAGE_TYPES) {
+        std::string documentType;
+        if (ReadText(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\.") + type, "", &documentType) &&
+            documentType == "VELLORAN1.Image")
+            opened += std::string(" .") + type;
+        char entry[MAX_PATH] = "";
+        GetProfileStringA("extensions", type, "", entry, sizeof entry);
+        if (strstr(entry, "Velloran.exe"))
+            winIni += std::string(" ") + type;
+    }
+    text += "Extension keys now naming VELLORAN1.Image:" + (opened.empty() ? std::string(" none") : opened) + "\r\n";
+    text += "WIN.INI [extensions] entries:" + (winIni.empty() ? std::string(" none") : winIni) + "\r\n";
     EXPECT_TRUE(WriteWholeFile(ScreenshotFolder() + "\\summary.txt", text));
 }
 
-class Walkthrough : public InstallScenario {};
+class Walkthrough : public InstallScenario {
+protected:
+    void TearDown() override
+    {
+        InstallScenario::TearDown();
+        if (madeInstallDir_)
+            RemoveTree(installDir_);
+    }
+
+    bool madeInstallDir_ = false;
+};
 
 TEST_F(Walkthrough, InstallsVelloranPageByPage)
 {
     HWND directory = NULL, copy = NULL, shortcuts = NULL;
+    // The scenarios' folder of its own would show in the pictures; a
+    // person's drive has none.
+    RemoveTree(root_);
     ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory, "01-agreement"));
-    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+    // Where "Next" installs: the folder "Velloran" at the root of the drive
+    // the setup was started from.
+    installDir_ = WindowText(GetDlgItem(directory, IDC_DIR_PREVIEW));
+    ASSERT_EQ(installDir_, scratch_.substr(0, 3) + "Velloran");
+    ASSERT_FALSE(DirectoryExists(installDir_))
+        << installDir_ << " is there already, left by an earlier run that was stopped; remove it first";
+    madeInstallDir_ = true;
     EXPECT_FALSE(SaveScreenshot("02-directory").empty());
 
     ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
@@ -70,10 +117,12 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     ExpectNoTemporaryFiles();
     for (const char *link : SHORTCUT_FILES)
         EXPECT_TRUE(FileExists(shortcutFolder + link)) << shortcutFolder + link << " is missing";
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_KEY));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
-    WriteSummary(installDir_, shortcutFolder);
+    for (const char *key : REGISTERED_KEYS)
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key)) << "HKLM\\" << key << " is missing";
+    std::string registeredDir;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", &registeredDir));
+    EXPECT_EQ(registeredDir, installDir_);
+    WriteSummary();
 
     WaitForMenuBuilders(setup_.processId);
     for (DWORD child : DescendantProcesses(setup_.processId))

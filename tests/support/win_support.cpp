@@ -178,6 +178,45 @@ void DeleteKeyTree(HKEY root, const std::string &path)
     RegDeleteTreeA(root, path.c_str());
 }
 
+static bool ReadValue(HKEY root, const std::string &path, const char *name, DWORD *type, std::vector<BYTE> *data)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    bool read = RegQueryValueExA(key, name, NULL, type, NULL, &size) == ERROR_SUCCESS;
+    if (read) {
+        data->assign(size + 1, 0);
+        read = RegQueryValueExA(key, name, NULL, type, &(*data)[0], &size) == ERROR_SUCCESS;
+        data->resize(size);
+    }
+    RegCloseKey(key);
+    return read;
+}
+
+bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadValue(root, path, name, &type, &data) || type != REG_SZ)
+        return false;
+    // The stored size counts the terminating NUL.
+    if (data.empty() || data.back() != '\0')
+        return false;
+    text->assign((const char *)&data[0], data.size() - 1);
+    return true;
+}
+
+bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadValue(root, path, name, &type, &data) || type != REG_DWORD || data.size() != sizeof(DWORD))
+        return false;
+    memcpy(number, &data[0], sizeof(DWORD));
+    return true;
+}
+
 TempDirectoryOverride::TempDirectoryOverride(const std::wstring &folder)
 {
     GetEnvironmentVariableW(L"TMP", savedTmp_, MAX_PATH);

@@ -47,6 +47,10 @@ ULONGLONG TreeSize(const std::string &folder);
 bool KeyExists(HKEY root, const std::string &path);
 // The key with everything below it.
 void DeleteKeyTree(HKEY root, const std::string &path);
+// A value of type REG_SZ stored with its NUL, or a REG_DWORD; false when the
+// key or value is missing or of another type.
+bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text);
+bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number);
 
 // TMP and TEMP point at the folder while the object lives, for this process
 // and the programs it starts meanwhile; then they are as they were.
