@@ -280,9 +280,10 @@ struct RemoteBlock {
     }
 };
 
+// Not SMTO_ABORTIFHUNG, for the reason WindowText gives (win_support.cpp).
 static bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR *result)
 {
-    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, result) != 0;
+    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, result) != 0;
 }
 
 int ListViewCount(HWND list)

@@ -369,14 +369,17 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs)
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
 
+// Not SMTO_ABORTIFHUNG: Wine takes a thread that has not asked for a message
+// for five seconds as hung, and a busy program under load has often not
+// asked yet when its message box shows.
 std::string WindowText(HWND window)
 {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
         return std::string();
     std::vector<WCHAR> wide(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, wide.size(), (LPARAM)&wide[0], SMTO_ABORTIFHUNG, 5000, &copied))
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, wide.size(), (LPARAM)&wide[0], SMTO_NORMAL, 5000, &copied))
         return std::string();
     if (copied == 0)
         return std::string();
