@@ -1,0 +1,72 @@
+// The bounded copies every fixed buffer of the setup goes through: a text
+// that does not fit is refused and leaves the buffer as it was, and nothing
+// is ever written past the size the helper is given.
+#include "common/text.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+
+namespace {
+
+enum { SIZE = 8, GUARD = 8, SENTINEL = 0xA5 };
+
+enum Operation { COPY, APPEND };
+
+struct BoundedCase {
+    int line;
+    Operation operation;
+    const char *before;   // the buffer's text first; NULL: sentinel bytes and no NUL at all
+    const char *source;
+    const char *after;    // NULL: refused, the buffer as it was
+};
+
+const BoundedCase kCases[] = {
+    { __LINE__, COPY,   "",        "abc",       "abc"     },   // fits
+    { __LINE__, COPY,   "old",     "1234567",   "1234567" },   // exactly full: 7 and the NUL
+    { __LINE__, COPY,   "old",     "12345678",  NULL      },   // one too long
+    { __LINE__, COPY,   "old",     "far too long a text", NULL },
+    { __LINE__, COPY,   "old",     "",          ""        },   // empty
+    { __LINE__, COPY,   NULL,      "1234567",   "1234567" },   // over a buffer never written
+    { __LINE__, APPEND, "ab",      "cde",       "abcde"   },   // fits
+    { __LINE__, APPEND, "abc",     "defg",      "abcdefg" },   // exactly full
+    { __LINE__, APPEND, "abc",     "defgh",     NULL      },   // one too long
+    { __LINE__, APPEND, "",        "12345678",  NULL      },
+    { __LINE__, APPEND, "1234567", "",          "1234567" },   // nothing to a full buffer
+    { __LINE__, APPEND, "1234567", "x",         NULL      },   // to a full buffer
+    { __LINE__, APPEND, NULL,      "x",         NULL      },   // no NUL within the size
+};
+
+// Runs the case on a buffer of SIZE bytes followed by GUARD more, all first
+// filled with the sentinel; the helper is told SIZE.
+void CheckBounded(const BoundedCase &c)
+{
+    SCOPED_TRACE(testing::Message() << "case of line " << c.line << ": \"" << (c.before ? c.before : "(unwritten)")
+                                    << "\" " << (c.operation == COPY ? "copy" : "append") << " \"" << c.source
+                                    << "\"");
+    unsigned char buffer[SIZE + GUARD];
+    memset(buffer, SENTINEL, sizeof buffer);
+    if (c.before)
+        memcpy(buffer, c.before, strlen(c.before) + 1);
+    unsigned char first[SIZE + GUARD];
+    memcpy(first, buffer, sizeof first);
+
+    char *text = (char *)buffer;
+    bool done = c.operation == COPY ? CopyText(text, SIZE, c.source) : AppendText(text, SIZE, c.source);
+
+    EXPECT_EQ(done, c.after != NULL);
+    if (c.after)
+        EXPECT_STREQ(text, c.after);
+    else
+        EXPECT_EQ(memcmp(buffer, first, SIZE), 0) << "a refused text changed the buffer";
+    for (int k = SIZE; k < SIZE + GUARD; ++k)
+        EXPECT_EQ(buffer[k], SENTINEL) << "written past the buffer, at byte " << k;
+}
+
+TEST(BoundedText, CopiesAndAppendsFitOrAreRefusedWithinTheirSize)
+{
+    for (const BoundedCase &c : kCases)
+        CheckBounded(c);
+}
+
+}  // namespace
