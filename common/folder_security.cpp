@@ -5,7 +5,7 @@
 #include <sddl.h>
 
 // 0x1200a9 is FILE_GENERIC_READ | FILE_GENERIC_EXECUTE.
-const char kProgramFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+static const char kProgramFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
 static PSECURITY_DESCRIPTOR DescriptorFromSddl(const char *sddl)
 {

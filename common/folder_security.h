@@ -2,13 +2,11 @@
 #pragma once
 #include <windows.h>
 
-// SYSTEM and Administrators full control, Users read and execute, inherited
-// by subfolders and files, and protected from what the parent passes on:
-// the root of a system drive lets every user change what is made below it.
-extern const char kProgramFolderSddl[];
-
-// The program folders' descriptor, from kProgramFolderSddl (LocalAlloc'd);
-// NULL if it cannot be built.
+// The program folders' descriptor (LocalAlloc'd); NULL if it cannot be
+// built. SYSTEM and Administrators full control, Users read and execute,
+// inherited by subfolders and files, and protected from what the parent
+// passes on: the root of a system drive lets every user change what is made
+// below it.
 PSECURITY_DESCRIPTOR BuildProgramFolderDescriptor();
 
 // Owner and only ACE: the user this process runs as (LocalAlloc'd); NULL if

@@ -99,16 +99,69 @@ std::wstring TempPath()
     return temp;
 }
 
-TEST(FolderSecurity, ProgramFolderDescriptorRoundTripsAndIsProtected)
+// What each group may do with a folder made with the program folders'
+// descriptor, written with the system's own rights rather than read from the
+// program: Users may read and run, nobody but SYSTEM and the Administrators
+// may change anything.
+struct Grant {
+    WELL_KNOWN_SID_TYPE who;
+    const char *name;
+    DWORD rights;
+};
+
+const Grant kProgramFolderGrants[] = {
+    { WinLocalSystemSid,           "SYSTEM",              FILE_ALL_ACCESS },
+    { WinBuiltinAdministratorsSid, "Administrators",      FILE_ALL_ACCESS },
+    { WinBuiltinUsersSid,          "Users",               FILE_GENERIC_READ | FILE_GENERIC_EXECUTE },
+    { WinAuthenticatedUserSid,     "Authenticated Users", 0 },
+    { WinInteractiveSid,           "INTERACTIVE",         0 },
+    { WinWorldSid,                 "Everyone",            0 },
+    { WinCreatorOwnerSid,          "CREATOR OWNER",       0 },
+};
+
+// The rights the DACL's allowing ACEs give the SID, summed; fails on an ACE
+// that is not an allowing one, or that folders and files below would not
+// inherit.
+void CheckGrant_(int line, PACL dacl, const Grant &grant)
+{
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    ASSERT_TRUE(CreateWellKnownSid(grant.who, NULL, sid, &size)) << "line " << line;
+    DWORD rights = 0;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACE_HEADER *header = NULL;
+        ASSERT_TRUE(GetAce(dacl, i, (void **)&header));
+        ASSERT_EQ(header->AceType, ACCESS_ALLOWED_ACE_TYPE) << "ACE " << i;
+        EXPECT_EQ(header->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE),
+                  OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) << "ACE " << i;
+        ACCESS_ALLOWED_ACE *ace = (ACCESS_ALLOWED_ACE *)header;
+        if (EqualSid(&ace->SidStart, sid))
+            rights |= ace->Mask;
+    }
+    EXPECT_EQ(rights, grant.rights) << grant.name << ", from line " << line;
+}
+#define CheckGrant(dacl, grant) CheckGrant_(__LINE__, dacl, grant)
+
+TEST(FolderSecurity, ProgramFolderDescriptorLetsUsersReadAndRunOnly)
 {
     PSECURITY_DESCRIPTOR descriptor = BuildProgramFolderDescriptor();
     ASSERT_NE(descriptor, nullptr);
-    EXPECT_EQ(DaclText(descriptor), kProgramFolderSddl);
+    BOOL present = FALSE, defaulted = TRUE;
+    PACL dacl = NULL;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+    ASSERT_TRUE(present && dacl) << "no DACL lets everyone in";
+    EXPECT_FALSE(defaulted);
+    for (const Grant &grant : kProgramFolderGrants)
+        CheckGrant(dacl, grant);
+    EXPECT_EQ(dacl->AceCount, 3u) << "an ACE for someone else: " << DaclText(descriptor);
+
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-    EXPECT_TRUE(control & SE_DACL_PROTECTED);
-    EXPECT_EQ(DaclText(descriptor, OWNER_SECURITY_INFORMATION), "") << "the owner is the creator's";
+    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent's ACEs would come in";
+    PSID owner = NULL;
+    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
+    EXPECT_EQ(owner, nullptr) << "the owner is the creator's";
     LocalFree(descriptor);
 }
 
