@@ -9,6 +9,8 @@
 // search shows.
 #include "install_steps.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <set>
 
@@ -103,6 +105,49 @@ bool ReadImportNames(const std::string &exe, ImportNames *names)
     return !names->loaded.empty();
 }
 
+// Where the process has the module loaded; null when it cannot be seen.
+BYTE *ModuleBase(DWORD processId, const char *moduleName)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return NULL;
+    BYTE *base = NULL;
+    MODULEENTRY32 module = {};
+    module.dwSize = sizeof module;
+    for (BOOL more = Module32First(snapshot, &module); more && !base; more = Module32Next(snapshot, &module))
+        if (lstrcmpiA(module.szModule, moduleName) == 0)
+            base = module.modBaseAddr;
+    CloseHandle(snapshot);
+    return base;
+}
+
+// Calls LoadLibraryA(name) on a thread of its own in the process, where the
+// process's own DLL search applies; false when the call could not be made.
+bool LoadLibraryInProcess(DWORD processId, const std::string &name, DWORD *module)
+{
+    BYTE *localKernel = (BYTE *)GetModuleHandleA("kernel32.dll");
+    BYTE *remoteKernel = ModuleBase(processId, "kernel32.dll");
+    HANDLE process = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                 PROCESS_VM_WRITE | SYNCHRONIZE, FALSE, processId);
+    if (!remoteKernel || !process)
+        return false;
+    BYTE *loadLibrary = remoteKernel + ((BYTE *)(void *)GetProcAddress((HMODULE)localKernel, "LoadLibraryA") -
+                                        localKernel);
+    void *remoteName = VirtualAllocEx(process, NULL, name.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    HANDLE thread = NULL;
+    if (remoteName && WriteProcessMemory(process, remoteName, name.c_str(), name.size() + 1, NULL))
+        thread = CreateRemoteThread(process, NULL, 0, (LPTHREAD_START_ROUTINE)(void *)loadLibrary, remoteName, 0,
+                                    NULL);
+    bool called = thread && WaitForSingleObject(thread, EXIT_TIMEOUT_MS) == WAIT_OBJECT_0 &&
+                  GetExitCodeThread(thread, module);
+    if (thread)
+        CloseHandle(thread);
+    if (remoteName)
+        VirtualFreeEx(process, remoteName, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return called;
+}
+
 class DllPlanting : public InstallScenario {
 protected:
     void SetUp() override
@@ -193,6 +238,29 @@ TEST_F(DllPlanting, APlantedDllIsNoticedWhereTheSearchIsNotRestricted)
     EndSetup(&run);
     std::vector<std::string> ran = MarkersLeft();
     EXPECT_EQ(ran, std::vector<std::string>{ "version.dll" });
+}
+
+// A name no system ships is looked for only where the search goes: beside
+// the program, were the search not restricted to the system directory.
+TEST_F(DllPlanting, ADllOfANameNoSystemShipsIsNotFoundBesideTheSetup)
+{
+    const std::string name = "velloran-planted.dll", planted = downloads_ + "\\" + name;
+    ASSERT_TRUE(CopyFileA(markerDll_.c_str(), planted.c_str(), TRUE));
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn(downloads_));
+    // The page shows once WinMain has restricted the search.
+    ASSERT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL);
+
+    // The control: by its path the DLL is loaded in the setup, and the marker shows it.
+    DWORD module = 1;
+    ASSERT_TRUE(LoadLibraryInProcess(setup_.processId, planted, &module)) << "cannot call into the setup";
+    EXPECT_EQ(module, 0u) << "the marker refuses to load";
+    ASSERT_TRUE(FileExists(planted + ".ran")) << "the marker did not run when loaded by its path";
+    ASSERT_TRUE(DeleteFileA((planted + ".ran").c_str()));
+
+    module = 1;
+    ASSERT_TRUE(LoadLibraryInProcess(setup_.processId, name, &module));
+    EXPECT_EQ(module, 0u);
+    EXPECT_FALSE(FileExists(planted + ".ran")) << "the setup found " << name << " beside itself by name";
 }
 
 TEST_F(DllPlanting, TheProgramImportsOnlyKnownDllsAtStart)
