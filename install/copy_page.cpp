@@ -3,6 +3,7 @@
 #include "install/install_tree.h"
 #include "install/manifest.h"
 #include "install/progress.h"
+#include "install/progress_math.h"
 #include "install/replaced_files.h"
 #include "install/temp_folder.h"
 #include "pages/pages.h"
@@ -24,6 +25,7 @@ enum {
     PROGRESS_LINE_Y       = 10,
     COPY_TICK_AGAIN_MS    = 100
 };
+static_assert((int)PROGRESS_TOTAL == (int)MANIFEST_ROWS, "the bar advances once per file");
 
 static HWND  s_copyDialog;
 static HFONT s_dialogFont;

@@ -27,21 +27,11 @@ static std::string Suffix(int row)
     return FieldText(g_destinationSuffixes[row], MANIFEST_FIELD_SIZE);
 }
 
-static std::string Subdirectory(int k)
-{
-    return FieldText(g_subdirectories[k], SUBDIR_FIELD_SIZE);
-}
-
 // "\Filters\blur.flt" -> "\Filters"; "\readme.wri" -> "".
 static std::string DirectoryPart(const std::string &suffix)
 {
     size_t last = suffix.rfind('\\');
     return last == std::string::npos ? suffix : suffix.substr(0, last);
-}
-
-static std::string FileNamePart(const std::string &suffix)
-{
-    return suffix.substr(suffix.rfind('\\') + 1);
 }
 
 // Lower-cased extension without the dot, or "" when there is none.
@@ -54,24 +44,6 @@ static std::string Extension(const std::string &fileName)
     return extension;
 }
 
-static bool IsNameCharacter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '~' || c == '-';
-}
-
-// A bare 8.3 name in lower case whose extension ends in '_'.
-static bool IsPackedName(const std::string &name)
-{
-    size_t dot = name.find('.');
-    if (dot == std::string::npos || dot == 0 || dot > 8 || name.size() - dot - 1 > 3 ||
-        name.size() - dot - 1 < 1 || name.back() != '_')
-        return false;
-    for (size_t i = 0; i < name.size(); i++)
-        if (i != dot && !IsNameCharacter(name[i]))
-            return false;
-    return true;
-}
-
 // The packed bytes of resource "FILE<row>" of this module, or false.
 static bool FindPayload(int row, const BYTE **data, DWORD *size)
 {
@@ -82,67 +54,6 @@ static bool FindPayload(int row, const BYTE **data, DWORD *size)
     *data = loaded ? (const BYTE *)LockResource(loaded) : NULL;
     *size = resource ? SizeofResource(GetModuleHandleA(NULL), resource) : 0;
     return *data != NULL;
-}
-
-TEST(Manifest, EveryFieldIsNonEmptyAndNulPaddedToFortyBytes)
-{
-    const char(*tables[2])[MANIFEST_FIELD_SIZE] = {g_compressedNames, g_destinationSuffixes};
-    for (auto table : tables) {
-        for (int row = 0; row < MANIFEST_ROWS; row++) {
-            const char *field = table[row];
-            size_t length = strnlen(field, MANIFEST_FIELD_SIZE);
-            EXPECT_GT(length, 0u) << "row " << row;
-            EXPECT_LT(length, (size_t)MANIFEST_FIELD_SIZE) << "row " << row << " has no NUL";
-            for (size_t i = length; i < MANIFEST_FIELD_SIZE; i++)
-                EXPECT_EQ(0, field[i]) << "row " << row << ", byte " << i;
-        }
-    }
-}
-
-TEST(Manifest, CompressedNamesAreLowerCase83NamesEndingInUnderscore)
-{
-    for (int row = 0; row < MANIFEST_ROWS; row++) {
-        std::string name = CompressedName(row);
-        EXPECT_TRUE(IsPackedName(name)) << "row " << row << ": \"" << name << "\"";
-        EXPECT_EQ(std::string::npos, name.find_first_of("\\/:")) << "row " << row;
-    }
-}
-
-TEST(Manifest, CompressedNameKeepsTheDestinationExtensionButItsLastCharacter)
-{
-    for (int row = 0; row < MANIFEST_ROWS; row++) {
-        std::string destination = Extension(FileNamePart(Suffix(row)));
-        ASSERT_FALSE(destination.empty()) << "row " << row;
-        EXPECT_EQ(destination.substr(0, destination.size() - 1) + "_",
-                  Extension(CompressedName(row)))
-            << "row " << row << ": " << CompressedName(row) << " for " << Suffix(row);
-    }
-}
-
-TEST(Manifest, SubdirectoriesArePenAirBrushFiltersInThatOrder)
-{
-    EXPECT_EQ(3, SUBDIR_COUNT);
-    EXPECT_EQ("\\Pen", Subdirectory(0));
-    EXPECT_EQ("\\AirBrush", Subdirectory(1));
-    EXPECT_EQ("\\Filters", Subdirectory(2));
-    for (int k = 0; k < SUBDIR_COUNT; k++)
-        for (size_t i = Subdirectory(k).size(); i < SUBDIR_FIELD_SIZE; i++)
-            EXPECT_EQ(0, g_subdirectories[k][i]) << "subdirectory " << k << ", byte " << i;
-}
-
-TEST(Manifest, DestinationsLieInTheInstallDirectoryOrAKnownSubdirectory)
-{
-    for (int row = 0; row < MANIFEST_ROWS; row++) {
-        std::string suffix = Suffix(row);
-        ASSERT_EQ('\\', suffix[0]) << "row " << row << ": " << suffix;
-        std::string directory = DirectoryPart(suffix);
-        bool known = directory.empty();
-        for (int k = 0; k < SUBDIR_COUNT; k++)
-            known = known || directory == Subdirectory(k);
-        EXPECT_TRUE(known) << "row " << row << ": " << suffix;
-        EXPECT_FALSE(FileNamePart(suffix).empty()) << "row " << row;
-        EXPECT_EQ(std::string::npos, suffix.find_first_of("/:*?\"<>|")) << "row " << row;
-    }
 }
 
 TEST(Manifest, RowsFollowTheKindsOfFilesInInstallOrder)
@@ -258,7 +169,6 @@ TEST(PayloadResources, TheModuleCarriesFile0ToFile79AndNothingElse)
     std::sort(names.begin(), names.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, names);
-    EXPECT_EQ(80, MANIFEST_ROWS) << "the copy ends at row 80";
 
     HMODULE module = GetModuleHandleA(NULL);
     EXPECT_TRUE(FindResourceA(module, "FILE07", RT_RCDATA) == NULL) << "names have no leading zeros";
