@@ -289,14 +289,20 @@ TEST_F(CopyPage, CancelInTheMiddleOverAnEarlierInstallationGivesBackWhatItReplac
     ExpectNoTemporaryFiles();
 }
 
+// An earlier Velloran.exe, replaced before the failure, is given back.
 TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
 {
-    int blockedRow = -1;
-    for (int row = 0; row < PayloadRows() && blockedRow < 0; ++row)
-        if (DestinationSuffix(row) == "\\readme.wri")
+    int blockedRow = -1, viewerRow = -1;
+    for (int row = 0; row < PayloadRows(); ++row) {
+        if (DestinationSuffix(row) == "\\readme.wri" && blockedRow < 0)
             blockedRow = row;
+        if (DestinationSuffix(row) == "\\Velloran.exe")
+            viewerRow = row;
+    }
     ASSERT_GT(blockedRow, 0) << "no row installs \\readme.wri";
-    ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
+    ASSERT_TRUE(viewerRow >= 0 && viewerRow < blockedRow) << "Velloran.exe is not installed before the readme";
+    std::vector<EarlierFile> earlier = { { "\\Velloran.exe", "an older Velloran.exe", FILE_ATTRIBUTE_NORMAL } };
+    ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
     ASSERT_TRUE(CreateDirectoryA((installDir_ + "\\readme.wri").c_str(), NULL));
 
     HWND directory = NULL, copy = NULL, failure = NULL;
@@ -330,8 +336,9 @@ TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
     ASSERT_TRUE(PressButton(setupError, IDOK));
     EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
 
-    // The rows before stay installed; no later row was copied.
-    ExpectInstalledRows(blockedRow);
+    // The rows before stay installed but for the file given back; no later
+    // row was copied.
+    ExpectInstalledRows(blockedRow, earlier);
     EXPECT_TRUE(DirectoryExists(installDir_ + "\\readme.wri"));
     ExpectNoTemporaryFiles();
     ExpectNothingRegistered();
