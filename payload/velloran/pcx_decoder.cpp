@@ -157,38 +157,46 @@ static bool ReadPcxLine(PcxReader *reader, uint8_t *line, uint32_t lineSize)
     return true;
 }
 
-// The colour index of pixel x in a picture of at most 16 colours: packed bits
-// in one plane, or one bit from each plane, the first plane the lowest bit.
-static uint32_t SmallPcxIndex(const uint8_t *line, const PcxLayout *layout, uint32_t x)
+// The picture's colours as pixels: its palette, or the grey levels of an
+// 8-bit picture without one. Pictures of 16 colours use the first 16.
+static void MakePcxColours(const PcxLayout *layout, uint32_t colours[256])
 {
-    if (layout->planes == 1) {
-        uint32_t bits = layout->bitsPerPixel;
-        uint32_t bit = x * bits;
-        return (line[bit >> 3] >> (8 - bits - (bit & 7))) & ((1u << bits) - 1);
+    uint32_t count = layout->bitsPerPixel == 8 ? 256 : 16;
+    for (uint32_t i = 0; i < 256; ++i) {
+        if (!layout->palette)
+            colours[i] = PackPixel((uint8_t)i, (uint8_t)i, (uint8_t)i, 255);
+        else if (i < count)
+            colours[i] = PackPixel(layout->palette[3 * i], layout->palette[3 * i + 1], layout->palette[3 * i + 2], 255);
+        else
+            colours[i] = PackPixel(0, 0, 0, 255);
     }
-    uint32_t index = 0;
-    for (uint32_t p = 0; p < layout->planes; ++p)
-        if (line[p * layout->bytesPerLine + (x >> 3)] & (0x80 >> (x & 7)))
-            index |= 1u << p;
-    return index;
 }
 
-// One decoded scan line (planes * bytesPerLine bytes) to pixels of row y.
-static void StorePcxLine(const uint8_t *line, const PcxLayout *layout, Picture *picture, int32_t y)
+// One decoded scan line (planes * bytesPerLine bytes) to a row of pixels.
+static void StorePcxLine(const uint8_t *line, const PcxLayout *layout, const uint32_t colours[256], uint32_t *row)
 {
-    uint32_t *row = picture->pixels + (size_t)y * (size_t)layout->width;
+    uint32_t width = (uint32_t)layout->width;
     uint32_t plane = layout->bytesPerLine;
-    for (uint32_t x = 0; x < (uint32_t)layout->width; ++x) {
-        if (layout->bitsPerPixel < 8) {
-            const uint8_t *rgb = layout->palette + 3 * SmallPcxIndex(line, layout, x);
-            row[x] = PackPixel(rgb[0], rgb[1], rgb[2], 255);
-        } else if (layout->planes == 1) {
-            uint8_t index = line[x];
-            const uint8_t *rgb = layout->palette ? layout->palette + 3 * index : NULL;
-            row[x] = rgb ? PackPixel(rgb[0], rgb[1], rgb[2], 255) : PackPixel(index, index, index, 255);
-        } else {
-            uint8_t alpha = layout->planes == 4 ? line[3 * plane + x] : 255;
-            row[x] = PackPixel(line[x], line[plane + x], line[2 * plane + x], alpha);
+    if (layout->bitsPerPixel == 8 && layout->planes == 1) {
+        for (uint32_t x = 0; x < width; ++x)
+            row[x] = colours[line[x]];
+    } else if (layout->bitsPerPixel == 8) {
+        const uint8_t *alpha = layout->planes == 4 ? line + 3 * plane : NULL;
+        for (uint32_t x = 0; x < width; ++x)
+            row[x] = PackPixel(line[x], line[plane + x], line[2 * plane + x], alpha ? alpha[x] : 255);
+    } else if (layout->planes == 1) {
+        // 1, 2 or 4 bits a pixel, the first pixel in the highest bits.
+        uint32_t bits = layout->bitsPerPixel;
+        uint32_t mask = (1u << bits) - 1;
+        for (uint32_t x = 0, bit = 0; x < width; ++x, bit += bits)
+            row[x] = colours[(line[bit >> 3] >> (8 - bits - (bit & 7))) & mask];
+    } else {
+        // One bit from each plane, the first plane the lowest bit of the index.
+        for (uint32_t x = 0; x < width; ++x) {
+            uint32_t index = 0;
+            for (uint32_t p = 0; p < layout->planes; ++p)
+                index |= (uint32_t)((line[p * plane + (x >> 3)] >> (7 - (x & 7))) & 1) << p;
+            row[x] = colours[index];
         }
     }
 }
@@ -213,10 +221,12 @@ PictureError DecodePcx(const uint8_t *data, uint32_t size, Picture *picture)
         FreePicture(picture);
         return PICTURE_NO_MEMORY;
     }
+    uint32_t colours[256];
+    MakePcxColours(&layout, colours);
     PcxReader reader = { data, PCX_HEADER_SIZE, layout.dataEnd, 0, 0, layout.rle };
     for (int32_t y = 0; y < layout.height && error == PICTURE_OK; ++y) {
         if (ReadPcxLine(&reader, line, lineSize))
-            StorePcxLine(line, &layout, picture, y);
+            StorePcxLine(line, &layout, colours, picture->pixels + (size_t)y * (size_t)layout.width);
         else
             error = PICTURE_TRUNCATED;
     }

@@ -71,14 +71,30 @@ static bool ReadTgaPixel(const uint8_t *bytes, const TgaLayout *layout, uint32_t
     return true;
 }
 
-// Places the index-th pixel of file order at its place in the top-down picture.
-static void StoreTgaPixel(Picture *picture, const TgaLayout *layout, uint32_t index, uint32_t pixel)
+// Where the next pixel of file order goes in the top-down picture: rows are
+// stored from either end, and each row from either side.
+struct TgaCursor {
+    uint32_t *row;     // the row being filled, at the pixel stored first
+    int32_t   step;    // +1 or -1 pixels from one to the next
+    int32_t   column;  // pixels of the row already placed
+    int32_t   line;    // rows of the file already begun
+};
+
+static void MoveTgaCursorToLine(TgaCursor *cursor, Picture *picture, const TgaLayout *layout, int32_t line)
 {
-    int32_t row = (int32_t)(index / (uint32_t)layout->width);
-    int32_t column = (int32_t)(index % (uint32_t)layout->width);
-    int32_t y = layout->topFirst ? row : layout->height - 1 - row;
-    int32_t x = layout->rightFirst ? layout->width - 1 - column : column;
-    picture->pixels[(uint32_t)y * (uint32_t)layout->width + (uint32_t)x] = pixel;
+    int32_t y = layout->topFirst ? line : layout->height - 1 - line;
+    cursor->row = picture->pixels + (size_t)y * (size_t)layout->width + (layout->rightFirst ? layout->width - 1 : 0);
+    cursor->step = layout->rightFirst ? -1 : 1;
+    cursor->column = 0;
+    cursor->line = line;
+}
+
+// The caller stores no more pixels than the picture has.
+static void StoreTgaPixel(TgaCursor *cursor, Picture *picture, const TgaLayout *layout, uint32_t pixel)
+{
+    cursor->row[cursor->column * cursor->step] = pixel;
+    if (++cursor->column == layout->width && cursor->line + 1 < layout->height)
+        MoveTgaCursorToLine(cursor, picture, layout, cursor->line + 1);
 }
 
 // Which pixel sizes each image type allows.
@@ -169,11 +185,13 @@ static PictureError ReadTgaPalette(const uint8_t *data, TgaLayout *layout)
 static PictureError ReadPlainPixels(const uint8_t *data, uint32_t offset, const TgaLayout *layout, Picture *picture)
 {
     uint32_t count = (uint32_t)layout->width * (uint32_t)layout->height;
+    TgaCursor cursor;
+    MoveTgaCursorToLine(&cursor, picture, layout, 0);
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t pixel;
         if (!ReadTgaPixel(data + offset + i * layout->bytesPerPixel, layout, &pixel))
             return PICTURE_DAMAGED;
-        StoreTgaPixel(picture, layout, i, pixel);
+        StoreTgaPixel(&cursor, picture, layout, pixel);
     }
     return PICTURE_OK;
 }
@@ -187,6 +205,8 @@ static PictureError ReadRlePixels(const uint8_t *data, uint32_t size, uint32_t o
     uint32_t stride = layout->bytesPerPixel;
     uint32_t at = offset;
     uint32_t index = 0;
+    TgaCursor cursor;
+    MoveTgaCursorToLine(&cursor, picture, layout, 0);
     while (index < count) {
         if (at >= size)
             return PICTURE_TRUNCATED;
@@ -198,12 +218,13 @@ static PictureError ReadRlePixels(const uint8_t *data, uint32_t size, uint32_t o
         if (size - at < (repeat ? 1 : run) * stride)
             return PICTURE_TRUNCATED;
         uint32_t pixel = 0;
+        index += run;
         for (uint32_t i = 0; i < run; ++i) {
             if ((i == 0 || !repeat) && !ReadTgaPixel(data + at, layout, &pixel))
                 return PICTURE_DAMAGED;
             if (i == 0 || !repeat)
                 at += stride;
-            StoreTgaPixel(picture, layout, index++, pixel);
+            StoreTgaPixel(&cursor, picture, layout, pixel);
         }
     }
     return PICTURE_OK;
