@@ -70,6 +70,7 @@ static uint8_t ScaleSample(uint32_t sample, uint32_t maxValue)
     return (uint8_t)((sample * 255 + maxValue / 2) / maxValue);
 }
 
+// The data has been checked to hold every sample.
 static PictureError ReadBinarySamples(PpmReader *reader, uint32_t channels, uint32_t maxValue, Picture *picture)
 {
     uint32_t count = (uint32_t)picture->width * (uint32_t)picture->height;
@@ -90,6 +91,7 @@ static PictureError ReadBinarySamples(PpmReader *reader, uint32_t channels, uint
     return PICTURE_OK;
 }
 
+// Raw bitmaps: the data has been checked to hold every row.
 static PictureError ReadBitmap(PpmReader *reader, bool binary, Picture *picture)
 {
     uint32_t width = (uint32_t)picture->width, height = (uint32_t)picture->height;
