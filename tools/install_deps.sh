@@ -11,6 +11,7 @@ packages=(
     googletest libgtest-dev
     mscompress libmspack-dev
     netpbm libimage-exiftool-perl
+    clang-14 libclang-rt-14-dev
 )
 
 # Some virtual machines start no 32-bit Linux programs, Wine's 32-bit loader

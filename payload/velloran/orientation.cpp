@@ -1,8 +1,7 @@
 // The Windows Imaging Component hands frames over as stored, not turned, so
 // the viewer reads the orientation tag itself: from the TIFF structure that
 // a JPEG carries in its APP1 "Exif" segment, or from a TIFF file's first
-// directory. Reads go through the file handle at offsets, as a TIFF may keep
-// its directory after the pixels.
+// directory.
 #include "payload/velloran/orientation.h"
 #include <string.h>
 
@@ -17,19 +16,23 @@ enum {
     JPEG_MARKER_SOS     = 0xDA
 };
 
-static bool ReadAt(HANDLE file, DWORD offset, BYTE *bytes, DWORD count)
+// What the readers below carry along: the caller's read function and source.
+struct OrientationSource {
+    ReadBytesAt read;
+    void       *source;
+};
+
+static bool ReadAt(const OrientationSource *file, uint32_t offset, uint8_t *bytes, uint32_t count)
 {
-    DWORD done = 0;
-    return SetFilePointer(file, (LONG)offset, NULL, FILE_BEGIN) == offset && ReadFile(file, bytes, count, &done, NULL) &&
-           done == count;
+    return file->read(file->source, offset, bytes, count);
 }
 
-static DWORD TiffWord(const BYTE *bytes, bool motorola)
+static uint32_t TiffWord(const uint8_t *bytes, bool motorola)
 {
-    return motorola ? ((DWORD)bytes[0] << 8) | bytes[1] : ((DWORD)bytes[1] << 8) | bytes[0];
+    return motorola ? ((uint32_t)bytes[0] << 8) | bytes[1] : ((uint32_t)bytes[1] << 8) | bytes[0];
 }
 
-static DWORD TiffLong(const BYTE *bytes, bool motorola)
+static uint32_t TiffLong(const uint8_t *bytes, bool motorola)
 {
     return motorola ? (TiffWord(bytes, true) << 16) | TiffWord(bytes + 2, true)
                     : (TiffWord(bytes + 2, false) << 16) | TiffWord(bytes, false);
@@ -37,22 +40,24 @@ static DWORD TiffLong(const BYTE *bytes, bool motorola)
 
 // The orientation in the first directory of the TIFF structure at base; 0
 // when there is none.
-static int ReadTiffOrientation(HANDLE file, DWORD base)
+static int ReadTiffOrientation(const OrientationSource *file, uint32_t base)
 {
-    BYTE header[8];
+    uint8_t header[8];
     if (!ReadAt(file, base, header, sizeof header))
         return 0;
     bool motorola = header[0] == 'M' && header[1] == 'M';
     if (!(motorola || (header[0] == 'I' && header[1] == 'I')) || TiffWord(header + 2, motorola) != 42)
         return 0;
-    DWORD directory = TiffLong(header + 4, motorola);
-    BYTE count[2];
-    if (directory > MAXDWORD - base - 2 || !ReadAt(file, base + directory, count, 2))
+    // Offsets past 4 GB cannot be in the file.
+    uint64_t directory = (uint64_t)base + TiffLong(header + 4, motorola);
+    uint8_t count[2];
+    if (directory > UINT32_MAX || !ReadAt(file, (uint32_t)directory, count, 2))
         return 0;
-    DWORD entries = TiffWord(count, motorola);
-    for (DWORD i = 0; i < entries && i < TIFF_MAX_ENTRIES; ++i) {
-        BYTE entry[TIFF_ENTRY_SIZE];
-        if (!ReadAt(file, base + directory + 2 + i * TIFF_ENTRY_SIZE, entry, TIFF_ENTRY_SIZE))
+    uint32_t entries = TiffWord(count, motorola);
+    for (uint32_t i = 0; i < entries && i < TIFF_MAX_ENTRIES; ++i) {
+        uint8_t entry[TIFF_ENTRY_SIZE];
+        uint64_t at = directory + 2 + (uint64_t)i * TIFF_ENTRY_SIZE;
+        if (at > UINT32_MAX || !ReadAt(file, (uint32_t)at, entry, TIFF_ENTRY_SIZE))
             return 0;
         if (TiffWord(entry, motorola) == ORIENTATION_TAG && TiffWord(entry + 2, motorola) == TIFF_TYPE_SHORT)
             return (int)TiffWord(entry + 8, motorola);
@@ -61,14 +66,14 @@ static int ReadTiffOrientation(HANDLE file, DWORD base)
 }
 
 // Walks the JPEG's segments up to the image data, looking for the EXIF one.
-static int ReadJpegOrientation(HANDLE file)
+static int ReadJpegOrientation(const OrientationSource *file)
 {
-    DWORD at = 2;
+    uint32_t at = 2;
     for (int segment = 0; segment < JPEG_MAX_SEGMENTS; ++segment) {
-        BYTE head[10];
+        uint8_t head[10];
         if (!ReadAt(file, at, head, 4) || head[0] != 0xFF || head[1] == JPEG_MARKER_SOS)
             return 0;
-        DWORD length = ((DWORD)head[2] << 8) | head[3];
+        uint32_t length = ((uint32_t)head[2] << 8) | head[3];
         if (length < 2)
             return 0;
         if (head[1] == JPEG_MARKER_APP1 && length >= 8 + 6 && ReadAt(file, at + 4, head + 4, 6) &&
@@ -79,17 +84,14 @@ static int ReadJpegOrientation(HANDLE file)
     return 0;
 }
 
-int ReadOrientation(const char *path)
+int ReadOrientation(ReadBytesAt read, void *source)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return ORIENTATION_UPRIGHT;
-    BYTE start[2];
+    OrientationSource file = { read, source };
+    uint8_t start[2];
     int orientation = 0;
-    if (ReadAt(file, 0, start, 2))
-        orientation = start[0] == 0xFF && start[1] == JPEG_MARKER_SOI ? ReadJpegOrientation(file)
-                                                                      : ReadTiffOrientation(file, 0);
-    CloseHandle(file);
+    if (ReadAt(&file, 0, start, 2))
+        orientation = start[0] == 0xFF && start[1] == JPEG_MARKER_SOI ? ReadJpegOrientation(&file)
+                                                                      : ReadTiffOrientation(&file, 0);
     return orientation >= ORIENTATION_UPRIGHT && orientation <= ORIENTATION_LAST ? orientation : ORIENTATION_UPRIGHT;
 }
 
@@ -110,14 +112,14 @@ PictureError OrientPicture(Picture *picture, int orientation)
     if (orientation <= ORIENTATION_UPRIGHT || orientation > ORIENTATION_LAST)
         return PICTURE_OK;
     const Turn &turn = kTurns[orientation];
-    LONG width = picture->width, height = picture->height;
+    int32_t width = picture->width, height = picture->height;
     Picture turned;
     PictureError error = AllocatePicture(&turned, turn.transpose ? height : width, turn.transpose ? width : height);
     if (error != PICTURE_OK)
         return error;
-    for (LONG y = 0; y < height; ++y)
-        for (LONG x = 0; x < width; ++x) {
-            LONG toX = turn.transpose ? y : x, toY = turn.transpose ? x : y;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            int32_t toX = turn.transpose ? y : x, toY = turn.transpose ? x : y;
             if (turn.mirrorX)
                 toX = turned.width - 1 - toX;
             if (turn.mirrorY)

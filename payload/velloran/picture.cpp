@@ -1,4 +1,5 @@
 #include "payload/velloran/picture.h"
+#include <stdlib.h>
 
 static const char *const kPictureErrorTexts[PICTURE_ERROR_COUNT] = {
     "no error",
@@ -21,49 +22,58 @@ const char *PictureErrorText(PictureError error)
     return kPictureErrorTexts[error];
 }
 
-PictureError AllocatePicture(Picture *picture, LONG width, LONG height)
+PictureError CheckPictureSize(int64_t width, int64_t height)
 {
-    picture->width = 0;
-    picture->height = 0;
-    picture->pixels = NULL;
     if (width <= 0 || height <= 0)
         return PICTURE_BAD_HEADER;
     // Each side is checked first so that the product cannot overflow.
     if (width > MAX_PICTURE_SIDE || height > MAX_PICTURE_SIDE || width * height > MAX_PICTURE_PIXELS)
         return PICTURE_TOO_LARGE;
-    SIZE_T bytes = (SIZE_T)width * (SIZE_T)height * sizeof(DWORD);
-    picture->pixels = (DWORD *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes);
+    return PICTURE_OK;
+}
+
+void ClearPicture(Picture *picture)
+{
+    picture->width = 0;
+    picture->height = 0;
+    picture->pixels = NULL;
+}
+
+PictureError AllocatePicture(Picture *picture, int64_t width, int64_t height)
+{
+    ClearPicture(picture);
+    PictureError error = CheckPictureSize(width, height);
+    if (error != PICTURE_OK)
+        return error;
+    picture->pixels = (uint32_t *)calloc((size_t)(width * height), sizeof(uint32_t));
     if (!picture->pixels)
         return PICTURE_NO_MEMORY;
-    picture->width = width;
-    picture->height = height;
+    picture->width = (int32_t)width;
+    picture->height = (int32_t)height;
     return PICTURE_OK;
 }
 
 void FreePicture(Picture *picture)
 {
-    if (picture->pixels)
-        HeapFree(GetProcessHeap(), 0, picture->pixels);
-    picture->pixels = NULL;
-    picture->width = 0;
-    picture->height = 0;
+    free(picture->pixels);
+    ClearPicture(picture);
 }
 
 // Straight (not premultiplied) alpha, rounded to the nearest value.
-static BYTE Blend(DWORD front, DWORD back, DWORD alpha)
+static uint8_t Blend(uint32_t front, uint32_t back, uint32_t alpha)
 {
-    return (BYTE)((front * alpha + back * (255 - alpha) + 127) / 255);
+    return (uint8_t)((front * alpha + back * (255 - alpha) + 127) / 255);
 }
 
-void FlattenPicture(Picture *picture, COLORREF background)
+void FlattenPicture(Picture *picture, uint32_t background)
 {
-    DWORD backRed = GetRValue(background);
-    DWORD backGreen = GetGValue(background);
-    DWORD backBlue = GetBValue(background);
-    DWORD count = (DWORD)picture->width * (DWORD)picture->height;
-    for (DWORD i = 0; i < count; ++i) {
-        DWORD pixel = picture->pixels[i];
-        DWORD alpha = pixel >> 24;
+    uint32_t backRed = (background >> 16) & 0xFF;
+    uint32_t backGreen = (background >> 8) & 0xFF;
+    uint32_t backBlue = background & 0xFF;
+    size_t count = (size_t)picture->width * (size_t)picture->height;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t pixel = picture->pixels[i];
+        uint32_t alpha = pixel >> 24;
         if (alpha == 255)
             continue;
         picture->pixels[i] = PackPixel(Blend((pixel >> 16) & 0xFF, backRed, alpha),

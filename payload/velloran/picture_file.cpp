@@ -1,8 +1,9 @@
 #include "payload/velloran/picture_file.h"
 #include "payload/velloran/decoders.h"
 #include "payload/velloran/wic_loader.h"
+#include <windows.h>
 
-typedef PictureError (*MemoryDecoder)(const BYTE *data, DWORD size, Picture *picture);
+typedef PictureError (*MemoryDecoder)(const uint8_t *data, uint32_t size, Picture *picture);
 
 struct OwnFormat {
     const char   *extension;
@@ -99,9 +100,7 @@ static PictureError DecodeFile(const char *path, MemoryDecoder decode, bool snif
 
 PictureError LoadPictureFile(const char *path, Picture *picture)
 {
-    picture->width = 0;
-    picture->height = 0;
-    picture->pixels = NULL;
+    ClearPicture(picture);
     MemoryDecoder decode = DecoderForExtension(path);
     if (decode)
         return DecodeFile(path, decode, false, picture);

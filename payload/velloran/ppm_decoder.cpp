@@ -14,17 +14,17 @@ enum {
 };
 
 struct PpmReader {
-    const BYTE *data;
-    DWORD size;
-    DWORD at;
+    const uint8_t *data;
+    uint32_t size;
+    uint32_t at;
 };
 
-static bool IsPpmSpace(BYTE c)
+static bool IsPpmSpace(uint8_t c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-bool LooksLikePpm(const BYTE *data, DWORD size)
+bool LooksLikePpm(const uint8_t *data, uint32_t size)
 {
     return size >= 3 && data[0] == 'P' && data[1] >= '1' && data[1] <= '6' &&
            IsPpmSpace(data[2]);
@@ -33,7 +33,7 @@ bool LooksLikePpm(const BYTE *data, DWORD size)
 static void SkipSpaceAndComments(PpmReader *reader)
 {
     while (reader->at < reader->size) {
-        BYTE c = reader->data[reader->at];
+        uint8_t c = reader->data[reader->at];
         if (c == '#') {
             while (reader->at < reader->size && reader->data[reader->at] != '\n' && reader->data[reader->at] != '\r')
                 ++reader->at;
@@ -46,13 +46,13 @@ static void SkipSpaceAndComments(PpmReader *reader)
 }
 
 // A decimal number of at most PPM_MAX_DIGITS digits, so it cannot overflow.
-static PictureError ReadPpmNumber(PpmReader *reader, DWORD *number)
+static PictureError ReadPpmNumber(PpmReader *reader, uint32_t *number)
 {
     SkipSpaceAndComments(reader);
     if (reader->at >= reader->size)
         return PICTURE_TRUNCATED;
-    DWORD value = 0;
-    DWORD digits = 0;
+    uint32_t value = 0;
+    uint32_t digits = 0;
     while (reader->at < reader->size && reader->data[reader->at] >= '0' && reader->data[reader->at] <= '9') {
         if (++digits > PPM_MAX_DIGITS)
             return PICTURE_BAD_HEADER;
@@ -65,23 +65,21 @@ static PictureError ReadPpmNumber(PpmReader *reader, DWORD *number)
     return PICTURE_OK;
 }
 
-static BYTE ScaleSample(DWORD sample, DWORD maxValue)
+static uint8_t ScaleSample(uint32_t sample, uint32_t maxValue)
 {
-    return (BYTE)((sample * 255 + maxValue / 2) / maxValue);
+    return (uint8_t)((sample * 255 + maxValue / 2) / maxValue);
 }
 
-static PictureError ReadBinarySamples(PpmReader *reader, DWORD channels, DWORD maxValue, Picture *picture)
+// The data has been checked to hold every sample.
+static PictureError ReadBinarySamples(PpmReader *reader, uint32_t channels, uint32_t maxValue, Picture *picture)
 {
-    DWORD count = (DWORD)picture->width * (DWORD)picture->height;
-    DWORD sampleBytes = maxValue > 255 ? 2 : 1;
-    // At most MAX_PICTURE_PIXELS * 3 * 2 bytes: the product fits in 32 bits.
-    if (reader->size - reader->at < count * channels * sampleBytes)
-        return PICTURE_TRUNCATED;
-    const BYTE *bytes = reader->data + reader->at;
-    for (DWORD i = 0; i < count; ++i) {
-        BYTE levels[3];
-        for (DWORD c = 0; c < channels; ++c) {
-            DWORD sample = sampleBytes == 2 ? ((DWORD)bytes[0] << 8) | bytes[1] : bytes[0];
+    uint32_t count = (uint32_t)picture->width * (uint32_t)picture->height;
+    uint32_t sampleBytes = maxValue > 255 ? 2 : 1;
+    const uint8_t *bytes = reader->data + reader->at;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t levels[3];
+        for (uint32_t c = 0; c < channels; ++c) {
+            uint32_t sample = sampleBytes == 2 ? ((uint32_t)bytes[0] << 8) | bytes[1] : bytes[0];
             bytes += sampleBytes;
             if (sample > maxValue)
                 return PICTURE_DAMAGED;
@@ -93,15 +91,14 @@ static PictureError ReadBinarySamples(PpmReader *reader, DWORD channels, DWORD m
     return PICTURE_OK;
 }
 
+// Raw bitmaps: the data has been checked to hold every row.
 static PictureError ReadBitmap(PpmReader *reader, bool binary, Picture *picture)
 {
-    DWORD width = (DWORD)picture->width, height = (DWORD)picture->height;
-    DWORD rowBytes = (width + 7) / 8;
-    if (binary && reader->size - reader->at < rowBytes * height)
-        return PICTURE_TRUNCATED;
-    const BYTE *bytes = reader->data + reader->at;
-    for (DWORD y = 0; y < height; ++y)
-        for (DWORD x = 0; x < width; ++x) {
+    uint32_t width = (uint32_t)picture->width, height = (uint32_t)picture->height;
+    uint32_t rowBytes = (width + 7) / 8;
+    const uint8_t *bytes = reader->data + reader->at;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
             bool black;
             if (binary) {
                 black = (bytes[y * rowBytes + (x >> 3)] & (0x80 >> (x & 7))) != 0;
@@ -109,24 +106,24 @@ static PictureError ReadBitmap(PpmReader *reader, bool binary, Picture *picture)
                 SkipSpaceAndComments(reader);
                 if (reader->at >= reader->size)
                     return PICTURE_TRUNCATED;
-                BYTE digit = reader->data[reader->at++];
+                uint8_t digit = reader->data[reader->at++];
                 if (digit != '0' && digit != '1')
                     return PICTURE_DAMAGED;
                 black = digit == '1';
             }
-            BYTE level = black ? 0 : 255;
+            uint8_t level = black ? 0 : 255;
             picture->pixels[y * width + x] = PackPixel(level, level, level, 255);
         }
     return PICTURE_OK;
 }
 
-static PictureError ReadPlainSamples(PpmReader *reader, DWORD channels, DWORD maxValue, Picture *picture)
+static PictureError ReadPlainSamples(PpmReader *reader, uint32_t channels, uint32_t maxValue, Picture *picture)
 {
-    DWORD count = (DWORD)picture->width * (DWORD)picture->height;
-    for (DWORD i = 0; i < count; ++i) {
-        BYTE levels[3];
-        for (DWORD c = 0; c < channels; ++c) {
-            DWORD sample = 0;
+    uint32_t count = (uint32_t)picture->width * (uint32_t)picture->height;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t levels[3];
+        for (uint32_t c = 0; c < channels; ++c) {
+            uint32_t sample = 0;
             PictureError error = ReadPpmNumber(reader, &sample);
             if (error != PICTURE_OK)
                 return error == PICTURE_BAD_HEADER ? PICTURE_DAMAGED : error;
@@ -140,16 +137,32 @@ static PictureError ReadPlainSamples(PpmReader *reader, DWORD channels, DWORD ma
     return PICTURE_OK;
 }
 
-PictureError DecodePpm(const BYTE *data, DWORD size, Picture *picture)
+// Whether the rest of the file can hold the samples the header promises: raw
+// ones take their size in bytes; plain ones at least a digit each and the
+// white space before it, plain bitmaps at least a digit.
+static bool PpmDataCanHoldSamples(const PpmReader *reader, char kind, uint32_t width, uint32_t height,
+                                  uint32_t maxValue)
 {
-    picture->width = 0;
-    picture->height = 0;
-    picture->pixels = NULL;
+    uint64_t pixels = (uint64_t)width * height;
+    uint64_t available = reader->size - reader->at;
+    uint64_t channels = (kind == '3' || kind == '6') ? 3 : 1;
+    if (kind == '4')
+        return (uint64_t)((width + 7) / 8) * height <= available;
+    if (kind == '1')
+        return pixels <= available;
+    if (kind == '5' || kind == '6')
+        return pixels * channels * (maxValue > 255 ? 2 : 1) <= available;
+    return pixels * channels * 2 <= available;
+}
+
+PictureError DecodePpm(const uint8_t *data, uint32_t size, Picture *picture)
+{
+    ClearPicture(picture);
     if (size < 3)
         return PICTURE_TRUNCATED;
     if (data[0] != 'P')
         return PICTURE_BAD_HEADER;
-    BYTE kind = data[1];
+    uint8_t kind = data[1];
     if (kind == '7')
         return PICTURE_UNSUPPORTED;
     if (!LooksLikePpm(data, size))
@@ -157,7 +170,7 @@ PictureError DecodePpm(const BYTE *data, DWORD size, Picture *picture)
 
     PpmReader reader = { data, size, 2 };
     bool bitmap = kind == '1' || kind == '4';
-    DWORD width = 0, height = 0, maxValue = 1;
+    uint32_t width = 0, height = 0, maxValue = 1;
     PictureError error = ReadPpmNumber(&reader, &width);
     if (error == PICTURE_OK)
         error = ReadPpmNumber(&reader, &height);
@@ -167,8 +180,9 @@ PictureError DecodePpm(const BYTE *data, DWORD size, Picture *picture)
         return error;
     if (maxValue == 0 || maxValue > PPM_MAX_SAMPLE)
         return PICTURE_BAD_HEADER;
-    if (width > MAX_PICTURE_SIDE || height > MAX_PICTURE_SIDE)
-        return PICTURE_TOO_LARGE;
+    error = CheckPictureSize(width, height);
+    if (error != PICTURE_OK)
+        return error;
     bool binary = kind == '4' || kind == '5' || kind == '6';
     if (binary) {
         // Exactly one white-space byte separates the header from the samples.
@@ -177,10 +191,12 @@ PictureError DecodePpm(const BYTE *data, DWORD size, Picture *picture)
         ++reader.at;
     }
 
-    error = AllocatePicture(picture, (LONG)width, (LONG)height);
+    if (!PpmDataCanHoldSamples(&reader, (char)kind, width, height, maxValue))
+        return PICTURE_TRUNCATED;
+    error = AllocatePicture(picture, width, height);
     if (error != PICTURE_OK)
         return error;
-    DWORD channels = (kind == '3' || kind == '6') ? 3 : 1;
+    uint32_t channels = (kind == '3' || kind == '6') ? 3 : 1;
     if (bitmap)
         error = ReadBitmap(&reader, binary, picture);
     else

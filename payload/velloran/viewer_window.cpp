@@ -64,7 +64,8 @@ bool OpenPicture(HWND window, const char *path)
     PictureError error = LoadPictureFile(path, &picture);
     HBITMAP bitmap = NULL;
     if (error == PICTURE_OK) {
-        FlattenPicture(&picture, VIEWER_BACKGROUND);
+        FlattenPicture(&picture, PackPixel(GetRValue(VIEWER_BACKGROUND), GetGValue(VIEWER_BACKGROUND),
+                                           GetBValue(VIEWER_BACKGROUND), 255));
         bitmap = MakePictureBitmap(&picture);
         if (!bitmap)
             error = PICTURE_NO_MEMORY;

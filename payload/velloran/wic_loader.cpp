@@ -1,8 +1,30 @@
 #include "payload/velloran/wic_loader.h"
 #include "payload/velloran/orientation.h"
+#include <windows.h>
 #include <wincodec.h>
 
 enum { WIDE_PATH_SIZE = MAX_PATH };
+
+// The orientation reader's way into the file: reads at offsets through the
+// file handle.
+static bool ReadFileAt(void *source, uint32_t offset, uint8_t *bytes, uint32_t count)
+{
+    HANDLE file = (HANDLE)source;
+    LONG high = 0;
+    DWORD done = 0;
+    return SetFilePointer(file, (LONG)offset, &high, FILE_BEGIN) == offset && high == 0 &&
+           ReadFile(file, bytes, count, &done, NULL) && done == count;
+}
+
+static int ReadFileOrientation(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return ORIENTATION_UPRIGHT;
+    int orientation = ReadOrientation(ReadFileAt, file);
+    CloseHandle(file);
+    return orientation;
+}
 
 // The few failures a user can act on get their own sentence.
 static PictureError ErrorFromResult(HRESULT result)
@@ -54,9 +76,7 @@ static PictureError CopyFrame(IWICImagingFactory *factory, IWICBitmapFrameDecode
 
 PictureError LoadWithWic(const char *path, Picture *picture)
 {
-    picture->width = 0;
-    picture->height = 0;
-    picture->pixels = NULL;
+    ClearPicture(picture);
     WCHAR widePath[WIDE_PATH_SIZE];
     if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, WIDE_PATH_SIZE))
         return PICTURE_UNREADABLE;
@@ -86,7 +106,7 @@ PictureError LoadWithWic(const char *path, Picture *picture)
     factory->Release();
     // A photo is shown the way the camera was held.
     if (error == PICTURE_OK) {
-        error = OrientPicture(picture, ReadOrientation(path));
+        error = OrientPicture(picture, ReadFileOrientation(path));
         if (error != PICTURE_OK)
             FreePicture(picture);
     }

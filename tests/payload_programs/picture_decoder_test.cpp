@@ -20,8 +20,8 @@ const DWORD kYellow = 0xFFFFFF00, kBlack = 0xFF000000;
 // fails must be seen to clear it.
 struct Decoded {
     Picture picture;
-    Decoded() { picture.width = 0xA5A5; picture.height = 0xA5A5; picture.pixels = (DWORD *)0xA5A5A5A5; }
-    ~Decoded() { if (picture.pixels != (DWORD *)0xA5A5A5A5) FreePicture(&picture); }
+    Decoded() { picture.width = 0xA5A5; picture.height = 0xA5A5; picture.pixels = (uint32_t *)0xA5A5A5A5; }
+    ~Decoded() { if (picture.pixels != (uint32_t *)0xA5A5A5A5) FreePicture(&picture); }
     DWORD At(int x, int y) const { return picture.pixels[y * picture.width + x]; }
 };
 
@@ -186,16 +186,26 @@ TEST(TgaDecoder, ShortDataIsReportedAsTruncated)
     EXPECT_EQ(PICTURE_TRUNCATED, DecodeTga(plain.data(), (DWORD)plain.size(), &first.picture));
     EXPECT_EQ(nullptr, first.picture.pixels);
 
-    // A run longer than the picture is cut at its end; one too short leaves pixels wanting.
+    // A run that would go past the picture's last pixel is damage; runs too
+    // short leave pixels wanting, and a header that promises more pixels than
+    // the longest runs could give is refused before anything is allocated.
     Bytes rle = TgaHeader(10, 8, 8, 24, 0);
     rle.push_back(0x80 | 127);
     PutBgr(rle, kRed);
     Bytes shortRle = TgaHeader(10, 8, 9, 24, 0);
     shortRle.push_back(0x80 | 3);
     PutBgr(shortRle, kRed);
-    Decoded second, third;
-    EXPECT_EQ(PICTURE_OK, DecodeTga(rle.data(), (DWORD)rle.size(), &second.picture));
+    shortRle.push_back(0x80 | 3);
+    PutBgr(shortRle, kRed);
+    Bytes promising = TgaHeader(10, 4096, 4096, 24, 0);
+    for (int i = 0; i < 1000; ++i) {
+        promising.push_back(0x80 | 127);
+        PutBgr(promising, kRed);
+    }
+    Decoded second, third, fifth;
+    EXPECT_EQ(PICTURE_DAMAGED, DecodeTga(rle.data(), (DWORD)rle.size(), &second.picture));
     EXPECT_EQ(PICTURE_TRUNCATED, DecodeTga(shortRle.data(), (DWORD)shortRle.size(), &third.picture));
+    EXPECT_EQ(PICTURE_TRUNCATED, DecodeTga(promising.data(), (DWORD)promising.size(), &fifth.picture));
 
     Decoded fourth;
     EXPECT_EQ(PICTURE_TRUNCATED, DecodeTga(plain.data(), 10, &fourth.picture));
@@ -318,6 +328,48 @@ TEST(PcxDecoder, OneBitBlackAndWhite)
     check_pixels(decoded, 10, 1, { kWhite, kBlack, kWhite, kBlack, kBlack, kBlack, kBlack, kBlack, kBlack, kWhite });
 }
 
+void PutHeaderPalette(Bytes &file, const std::vector<DWORD> &colours)
+{
+    for (size_t i = 0; i < colours.size(); ++i) {
+        file[16 + 3 * i] = (BYTE)(colours[i] >> 16);
+        file[17 + 3 * i] = (BYTE)(colours[i] >> 8);
+        file[18 + 3 * i] = (BYTE)colours[i];
+    }
+}
+
+// Four colours as netpbm writes them (one bit in two planes, or two bits
+// packed), in files longer than a 256-colour palette, with and without one
+// after the picture as ImageMagick puts it there: the colours come from the
+// header, and the picture data runs to the end of the file.
+TEST(PcxDecoder, SixteenColourLayoutsReadTheirPaletteFromTheHeader)
+{
+    enum { WIDTH = 8, HEIGHT = 400 };
+    const std::vector<DWORD> colours = { kRed, kGreen, kBlue, kYellow };
+    const struct {
+        BYTE bits, planes, bytesPerLine;
+        BYTE line[2];
+        bool trailingPalette;
+    } layouts[] = {
+        { 1, 2, 1, { 0x55, 0x33 }, false },   // plane 0 the low bit of each index: 0 1 2 3 0 1 2 3
+        { 2, 1, 2, { 0x1B, 0x1B }, false },   // 00 01 10 11, twice
+        { 2, 1, 2, { 0x1B, 0x1B }, true },
+    };
+    std::vector<DWORD> expected;
+    for (int i = 0; i < WIDTH * HEIGHT; ++i)
+        expected.push_back(colours[i % 4]);
+    for (const auto &layout : layouts) {
+        Bytes file = PcxHeader(layout.bits, layout.planes, WIDTH, HEIGHT, layout.bytesPerLine, 0);
+        PutHeaderPalette(file, colours);
+        for (int y = 0; y < HEIGHT; ++y)
+            file.insert(file.end(), layout.line, layout.line + 2);
+        if (layout.trailingPalette)
+            PutPalette(file, { kWhite, kWhite, kWhite, kWhite });
+        Decoded decoded;
+        ASSERT_EQ(PICTURE_OK, DecodePcx(file.data(), (DWORD)file.size(), &decoded.picture)) << (int)layout.bits;
+        check_pixels(decoded, WIDTH, HEIGHT, expected);
+    }
+}
+
 TEST(PcxDecoder, DamagedFilesAreRefused)
 {
     Decoded a, b, c, d, e, f;
@@ -344,6 +396,25 @@ TEST(PcxDecoder, DamagedFilesAreRefused)
         emptyRuns.push_back(0x00);
     }
     EXPECT_EQ(PICTURE_TRUNCATED, DecodePcx(emptyRuns.data(), (DWORD)emptyRuns.size(), &f.picture));
+
+    // A short file of few colours ends early (it once made the decoder read
+    // before its data ended, past the block); a header that promises more
+    // lines than the longest runs could give; a run past the last line.
+    Decoded g, h, i;
+    Bytes shortPacked = PcxHeader(2, 1, 4, 4, 1);
+    shortPacked.push_back(0x1B);
+    EXPECT_EQ(PICTURE_TRUNCATED, DecodePcx(shortPacked.data(), (DWORD)shortPacked.size(), &g.picture));
+    Bytes promising = PcxHeader(8, 3, 4096, 4096, 4096);
+    for (int k = 0; k < 1000; ++k) {
+        promising.push_back(0xFF);
+        promising.push_back(0x00);
+    }
+    EXPECT_EQ(PICTURE_TRUNCATED, DecodePcx(promising.data(), (DWORD)promising.size(), &h.picture));
+    Bytes overlong = PcxHeader(8, 1, 2, 1, 2);
+    overlong.push_back(0xC3);
+    overlong.push_back(0x10);
+    EXPECT_EQ(PICTURE_DAMAGED, DecodePcx(overlong.data(), (DWORD)overlong.size(), &i.picture));
+    EXPECT_EQ(nullptr, i.picture.pixels);
 }
 
 // ---- PPM / PGM ---------------------------------------------------------
@@ -406,9 +477,9 @@ TEST(Picture, FlattenBlendsOverTheBackground)
     picture.pixels[0] = 0x80FFFFFF;  // half-transparent white
     picture.pixels[1] = 0x00FF0000;  // fully transparent red
     picture.pixels[2] = 0xFF102030;  // opaque
-    FlattenPicture(&picture, RGB(0, 0, 0));
-    EXPECT_EQ(0xFF808080u, picture.pixels[0]);
-    EXPECT_EQ(0xFF000000u, picture.pixels[1]);
+    FlattenPicture(&picture, PackPixel(0, 0, 0x40, 255));
+    EXPECT_EQ(0xFF8080A0u, picture.pixels[0]);
+    EXPECT_EQ(0xFF000040u, picture.pixels[1]);
     EXPECT_EQ(0xFF102030u, picture.pixels[2]);
     FreePicture(&picture);
     EXPECT_EQ(nullptr, picture.pixels);
@@ -499,9 +570,10 @@ TEST_F(PictureFiles, UnreadableAndUnknownFilesSayWhy)
 
 // ---- Pictures written by other programs ---------------------------------
 // tests/payload_programs/make_test_pictures.sh writes them with ImageMagick
-// and netpbm; each name says what it shows: <variant>.<colour|grey|mono>.<ext>.
+// and netpbm; each name says what it shows: <variant>.<kind>.<ext>,
+// and variants named -large are ten times the size.
 
-enum { TOOL_PICTURES = 45, TOOL_WIDTH = 32, TOOL_HEIGHT = 24 };
+enum { TOOL_PICTURES = 62, TOOL_WIDTH = 32, TOOL_HEIGHT = 24, TOOL_LARGE_SCALE = 10 };
 
 struct Quadrants {
     const char *kind;
@@ -511,6 +583,7 @@ const Quadrants kQuadrants[] = {
     { "colour", { kRed, kGreen, kBlue, kYellow } },
     { "grey", { kBlack, 0xFF555555, 0xFFAAAAAA, kWhite } },
     { "mono", { kBlack, kWhite, kWhite, kBlack } },
+    { "inverse", { kWhite, kBlack, kBlack, kWhite } },
 };
 
 std::vector<std::string> ToolPictures(std::string *folder)
@@ -544,10 +617,13 @@ TEST(ToolPictures, EveryVariantShowsItsQuadrantsUpright)
         int tolerance = name.find(".jpg") != std::string::npos ? 24 : 0;
         Decoded decoded;
         ASSERT_EQ(PICTURE_OK, LoadPictureFile((folder + "\\" + name).c_str(), &decoded.picture)) << name;
-        ASSERT_EQ(TOOL_WIDTH, decoded.picture.width) << name;
-        ASSERT_EQ(TOOL_HEIGHT, decoded.picture.height) << name;
+        int scale = name.find("-large.") != std::string::npos ? TOOL_LARGE_SCALE : 1;
+        int w = TOOL_WIDTH * scale, h = TOOL_HEIGHT * scale;
+        ASSERT_EQ(w, decoded.picture.width) << name;
+        ASSERT_EQ(h, decoded.picture.height) << name;
         // Each quadrant at its middle and at its outer corner.
-        const int points[4][4] = { { 8, 6, 0, 0 }, { 24, 6, 31, 0 }, { 8, 18, 0, 23 }, { 24, 18, 31, 23 } };
+        const int points[4][4] = { { w / 4, h / 4, 0, 0 }, { w * 3 / 4, h / 4, w - 1, 0 },
+                                   { w / 4, h * 3 / 4, 0, h - 1 }, { w * 3 / 4, h * 3 / 4, w - 1, h - 1 } };
         for (int k = 0; k < 4; ++k)
             for (int p = 0; p < 4; p += 2) {
                 DWORD pixel = decoded.At(points[k][p], points[k][p + 1]);

@@ -70,6 +70,27 @@ protected:
         }, WINDOW_TIMEOUT);
         ASSERT_TRUE(captured);
     }
+    // One of the pictures of tests/payload_programs/make_test_pictures.sh as
+    // shown: red, lime over blue, yellow, fitted and centred; checked near
+    // each quadrant's middle, where JPEG keeps the colour.
+    void ExpectQuadrantsShown(int pictureWidth, int pictureHeight, int tolerance)
+    {
+        RECT client;
+        GetClientRect(window_, &client);
+        int scale = std::min(client.right * pictureHeight, client.bottom * pictureWidth);
+        int width = scale / pictureHeight, height = scale / pictureWidth;
+        int left = (client.right - width) / 2, top = (client.bottom - height) / 2;
+        const DWORD quadrants[4] = { 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00 };
+        ScreenPicture shown;
+        ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, left + width / 4, top + height / 4, quadrants[0]));
+        for (int k = 0; k < 4; ++k) {
+            int x = left + width * (1 + 2 * (k % 2)) / 4, y = top + height * (1 + 2 * (k / 2)) / 4;
+            DWORD pixel = shown.At(x, y);
+            for (int shift = 0; shift < 24; shift += 8)
+                EXPECT_LE(abs((int)((pixel >> shift) & 0xFF) - (int)((quadrants[k] >> shift) & 0xFF)), tolerance)
+                    << "quadrant " << k << " at " << x << "," << y << " is " << std::hex << pixel;
+        }
+    }
     void CloseAndExpectExitCodeZero()
     {
         PostMessageA(window_, WM_CLOSE, 0, 0);
@@ -228,36 +249,38 @@ TEST_F(Viewer, TgaPcxAndPpmAreShownTheRightWayUp)
     }
 }
 
-// A phone photo stored on its side, with the EXIF orientation that turns it
-// back (made by tests/payload_programs/make_test_pictures.sh), is shown
-// upright; the same file cut short gives the message naming it.
-TEST_F(Viewer, TurnedPhotoIsShownUpright)
+std::string TestPicture(const char *name)
 {
     char unixFolder[MAX_PATH] = "";
     GetEnvironmentVariableA("VELLORAN_TEST_PICTURES", unixFolder, MAX_PATH);
-    std::string source = ToWindowsPath(unixFolder) + "\\jpeg-orientation-6.colour.jpg";
+    return ToWindowsPath(unixFolder) + "\\" + name;
+}
+
+// A phone photo stored on its side, with the EXIF orientation that turns it
+// back, is shown upright.
+TEST_F(Viewer, TurnedPhotoIsShownUpright)
+{
     std::string photo = Picture("phone photo.jpg");
-    ASSERT_TRUE(CopyFileA(source.c_str(), photo.c_str(), FALSE)) << source;
+    ASSERT_TRUE(CopyFileA(TestPicture("jpeg-orientation-6.colour.jpg").c_str(), photo.c_str(), FALSE));
     ASSERT_NO_FATAL_FAILURE(Start("\"" + photo + "\""));
     ASSERT_NO_FATAL_FAILURE(WaitForViewer("phone photo.jpg - Velloran"));
-    RECT client;
-    GetClientRect(window_, &client);
-    // 32 x 24, fitted and centred: red, lime over blue, yellow.
-    int scale = std::min(client.right * 24, client.bottom * 32);
-    int width = scale / 24, height = scale / 32;
-    int left = (client.right - width) / 2, top = (client.bottom - height) / 2;
-    ScreenPicture shown;
-    ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, left + width / 4, top + height / 4, 0xFF0000));
-    const DWORD quadrants[4] = { 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00 };
-    for (int k = 0; k < 4; ++k) {
-        // Near the quadrant's middle, where JPEG keeps the colour.
-        int x = left + width * (1 + 2 * (k % 2)) / 4, y = top + height * (1 + 2 * (k / 2)) / 4;
-        DWORD pixel = shown.At(x, y);
-        for (int shift = 0; shift < 24; shift += 8)
-            EXPECT_LE(abs((int)((pixel >> shift) & 0xFF) - (int)((quadrants[k] >> shift) & 0xFF)), 24)
-                << "quadrant " << k << " at " << x << "," << y << " is " << std::hex << pixel;
-    }
+    ExpectQuadrantsShown(32, 24, 24);
     CloseAndExpectExitCodeZero();
+}
+
+// PCX files of few colours as netpbm writes them, one bit in two or four
+// planes and bits packed in one, each longer than a 256-colour palette.
+TEST_F(Viewer, NetpbmPcxOfSixteenColoursOrFewerIsShown)
+{
+    for (const char *name : { "pcx-1bit-2planes-large.colour.pcx", "pcx-2bit-packed-large.colour.pcx",
+                              "pcx-1bit-4planes-large.colour.pcx" }) {
+        ASSERT_TRUE(CopyFileA(TestPicture(name).c_str(), Picture(name).c_str(), FALSE)) << name;
+        ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture(name) + "\""));
+        ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(name) + " - Velloran").c_str()));
+        ExpectQuadrantsShown(320, 240, 2);
+        CloseAndExpectExitCodeZero();
+        EndProgram(&viewer_);
+    }
 }
 
 TEST_F(Viewer, FileOpenShowsTheChosenPicture)
