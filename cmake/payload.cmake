@@ -207,9 +207,11 @@ foreach(row RANGE ${PAYLOAD_LAST_ROW})
         if(NOT TARGET ${program})
             message(FATAL_ERROR "payload/manifest.txt, row ${row}: target ${program} does not exist yet; include cmake/payload.cmake after it")
         endif()
+        # Signed first, when the build signs (cmake/signing.cmake).
+        payload_program_file(${program} programFile)
         add_custom_command(OUTPUT ${expanded}
-            COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${program}> ${expanded}
-            DEPENDS ${program}
+            COMMAND ${CMAKE_COMMAND} -E copy ${programFile} ${expanded}
+            DEPENDS ${program} ${programFile} ${SIGNING_STAMP}
             COMMENT "Payload row ${row}: ${name} from ${program}"
             VERBATIM)
     elseif(source MATCHES "^file:(.+)$")

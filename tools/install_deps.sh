@@ -11,6 +11,7 @@ packages=(
     googletest libgtest-dev
     mscompress libmspack-dev
     netpbm libimage-exiftool-perl
+    osslsigncode openssl
 )
 
 # Some virtual machines start no 32-bit Linux programs, Wine's 32-bit loader
