@@ -6,11 +6,22 @@
 enum { READ_CHUNK_SIZE = 64 * 1024 };
 
 // SHA-256 through CryptoAPI: advapi32 is imported already and is a KnownDLL,
-// and its AES provider has hashed SHA-256 since Windows XP SP3.
+// and its AES provider has hashed SHA-256 since Windows XP SP3. One provider
+// serves the whole run, as acquiring it can take longer than hashing every
+// file (a tenth of a second a time under Wine); the end of the process
+// releases it.
+static HCRYPTPROV HashProvider()
+{
+    static HCRYPTPROV provider;
+    if (!provider && !CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
+        provider = 0;
+    return provider;
+}
+
 static bool HashFile(HANDLE file, BYTE digest[PAYLOAD_DIGEST_SIZE])
 {
-    HCRYPTPROV provider;
-    if (!CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
+    HCRYPTPROV provider = HashProvider();
+    if (!provider)
         return false;
     bool hashed = false;
     HCRYPTHASH hash;
@@ -30,7 +41,6 @@ static bool HashFile(HANDLE file, BYTE digest[PAYLOAD_DIGEST_SIZE])
         hashed = readAll && CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) && size == PAYLOAD_DIGEST_SIZE;
         CryptDestroyHash(hash);
     }
-    CryptReleaseContext(provider, 0);
     return hashed;
 }
 
