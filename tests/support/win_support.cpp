@@ -308,6 +308,24 @@ std::vector<HWND> TopLevelWindows(DWORD processId)
     return FindTopLevel(NULL, NULL, processId, 0);
 }
 
+DWORD WaitForExitNotingNewWindows(HANDLE process, DWORD timeoutMs, std::vector<std::string> *newWindows)
+{
+    std::vector<HWND> seen = TopLevelWindows(0);
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : TopLevelWindows(0)) {
+            if (std::find(seen.begin(), seen.end(), window) != seen.end())
+                continue;
+            seen.push_back(window);
+            newWindows->push_back(WindowText(window) + " [" + WindowClass(window) + "], process " +
+                                  std::to_string(WindowProcess(window)));
+        }
+        if (!process || WaitForSingleObject(process, POLL_INTERVAL_MS) == WAIT_OBJECT_0 ||
+            GetTickCount() - start >= timeoutMs)
+            return WaitForExit(process, 0);
+    }
+}
+
 bool WaitForWindowGone(HWND window, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
