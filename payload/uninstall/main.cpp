@@ -100,7 +100,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         // The original asked already and has handed over; a quiet one waits
         // for this copy, which takes its file out of the way instead.
         if (arguments.quiet)
-            MoveOriginalAside(&arguments);
+            MoveOriginalAside(&arguments, installation.programDir);
         else
             WaitForOriginal(&arguments);
         exitCode = RemoveInstallation(&installation, arguments.quiet);

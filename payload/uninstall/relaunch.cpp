@@ -114,14 +114,21 @@ static bool CanonicalPath(const char *path, char *dest, DWORD destSize)
     return true;
 }
 
-bool IsRunningFrom(const char *directory)
+// Whether the file lies in the directory itself.
+static bool FileLiesIn(const char *file, const char *directory)
 {
-    char module[MAX_PATH], moduleDir[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, module, sizeof module);
-    if (length == 0 || length >= sizeof module || !ParentDirectory(module, moduleDir, sizeof moduleDir))
+    char fileDir[MAX_PATH];
+    if (!ParentDirectory(file, fileDir, sizeof fileDir))
         return false;
     char a[UNINSTALL_PATH_SIZE], b[UNINSTALL_PATH_SIZE];
-    return CanonicalPath(moduleDir, a, sizeof a) && CanonicalPath(directory, b, sizeof b) && lstrcmpiA(a, b) == 0;
+    return CanonicalPath(fileDir, a, sizeof a) && CanonicalPath(directory, b, sizeof b) && lstrcmpiA(a, b) == 0;
+}
+
+bool IsRunningFrom(const char *directory)
+{
+    char module[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, module, sizeof module);
+    return length != 0 && length < sizeof module && FileLiesIn(module, directory);
 }
 
 static bool AppendWide(wchar_t *dest, size_t destSize, const wchar_t *text)
@@ -241,10 +248,11 @@ static bool OwnCopyFolder(wchar_t *folder, size_t folderSize)
                           kCopyFolderPrefix, -1) == CSTR_EQUAL;
 }
 
-void MoveOriginalAside(const RelaunchArguments *arguments)
+void MoveOriginalAside(const RelaunchArguments *arguments, const char *programDir)
 {
     wchar_t original[MAX_PATH], moved[MAX_PATH];
-    if (!OwnCopyFolder(moved, MAX_PATH) || !AppendWide(moved, MAX_PATH, kMovedOriginalName)
+    if (!FileLiesIn(arguments->originalPath, programDir) || !OwnCopyFolder(moved, MAX_PATH)
+        || !AppendWide(moved, MAX_PATH, kMovedOriginalName)
         || !MultiByteToWideChar(CP_ACP, 0, arguments->originalPath, -1, original, MAX_PATH))
         return;
     MoveFileExW(original, moved, 0);
@@ -252,12 +260,16 @@ void MoveOriginalAside(const RelaunchArguments *arguments)
 
 void ScheduleOwnDeletion(void)
 {
-    wchar_t module[MAX_PATH], folder[MAX_PATH], tempDir[MAX_PATH], moved[MAX_PATH];
+    wchar_t module[MAX_PATH], folder[MAX_PATH], tempDir[MAX_PATH], moved[MAX_PATH] = L"";
     DWORD length = GetModuleFileNameW(NULL, module, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return;
-    // Only the private folder that RunCopyFromTemp made goes with the copy.
+    // Only the private folder that RunCopyFromTemp made goes with the copy,
+    // and with it the original's file where MoveOriginalAside put it there.
     bool ownFolder = OwnCopyFolder(folder, MAX_PATH) && WideParent(folder, tempDir, MAX_PATH);
+    if (ownFolder && (!AppendWide(moved, MAX_PATH, folder) || !AppendWide(moved, MAX_PATH, kMovedOriginalName)
+                      || GetFileAttributesW(moved) == INVALID_FILE_ATTRIBUTES))
+        moved[0] = L'\0';
     wchar_t shell[MAX_PATH];
     length = GetEnvironmentVariableW(L"ComSpec", shell, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
@@ -268,13 +280,15 @@ void ScheduleOwnDeletion(void)
     // and "rd" then find the files free.
     wchar_t commandLine[COMMAND_LINE_SIZE] = L"\"";
     bool fits = AppendWide(commandLine, COMMAND_LINE_SIZE, shell) &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" /c ping -n 3 127.0.0.1 >nul & ");
+                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" /c ping -n 3 127.0.0.1 >nul & del /f /q \"") &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, module) &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
+    if (moved[0])
+        fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L" & del /f /q \"") &&
+               AppendWide(commandLine, COMMAND_LINE_SIZE, moved) && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
     if (ownFolder)
-        fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L"rd /s /q \"") &&
+        fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L" & rd \"") &&
                AppendWide(commandLine, COMMAND_LINE_SIZE, folder) && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
-    else
-        fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L"del /f /q \"") &&
-               AppendWide(commandLine, COMMAND_LINE_SIZE, module) && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -287,10 +301,8 @@ void ScheduleOwnDeletion(void)
         return;
     }
     MoveFileExW(module, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
-    if (ownFolder) {
-        lstrcpynW(moved, folder, MAX_PATH);
-        if (AppendWide(moved, MAX_PATH, kMovedOriginalName) && GetFileAttributesW(moved) != INVALID_FILE_ATTRIBUTES)
-            MoveFileExW(moved, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (moved[0])
+        MoveFileExW(moved, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (ownFolder)
         MoveFileExW(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
-    }
 }

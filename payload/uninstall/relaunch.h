@@ -50,13 +50,14 @@ int WaitForCopy(HANDLE copy);
 // free to be deleted.
 void WaitForOriginal(const RelaunchArguments *arguments);
 
-// The quiet copy: moves the waiting original's file into its own private
-// folder, which goes when the copy ends. Where that cannot be done (another
-// drive), the file is left to the removal, as a file in use.
-void MoveOriginalAside(const RelaunchArguments *arguments);
+// The quiet copy: moves the waiting original's file, when it lies in the
+// program directory, into the copy's own private folder, which goes when
+// the copy ends. Where that cannot be done (another drive), the file is left
+// to the removal, as a file in use.
+void MoveOriginalAside(const RelaunchArguments *arguments, const char *programDir);
 
-// Has the running copy's private folder, with the copy's file and a moved
-// original, deleted once the process has ended: a hidden command interpreter
+// Has the running copy's file, a moved original beside it and its private
+// folder deleted once the process has ended: a hidden command interpreter
 // waits a moment and deletes them; failing that, they are left for the next
 // restart.
 void ScheduleOwnDeletion(void);
