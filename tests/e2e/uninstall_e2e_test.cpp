@@ -201,14 +201,15 @@ protected:
             processes_.push_back({ processId, process });
     }
 
-    // Given a list, notes in it every window that shows up meanwhile.
+    // Given a list, notes in it every window that shows up meanwhile: a
+    // quiet removal, which does all its work within this wait.
     DWORD ExitCodeOf(DWORD processId, std::vector<std::string> *newWindows = NULL)
     {
         for (const auto &process : processes_) {
             if (process.first != processId)
                 continue;
             if (newWindows)
-                return WaitForExitNotingNewWindows(process.second, EXIT_TIMEOUT_MS, newWindows);
+                return WaitForExitNotingNewWindows(process.second, INSTALL_TIMEOUT_MS, newWindows);
             return WaitForExit(process.second, EXIT_TIMEOUT_MS);
         }
         ADD_FAILURE() << "process " << processId << " was not kept";
