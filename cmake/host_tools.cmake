@@ -4,7 +4,7 @@ include(ExternalProject)
 
 set(HOST_BUILD_DIR ${CMAKE_BINARY_DIR}/host)
 set(HOST_BIN ${HOST_BUILD_DIR})
-set(HOST_TOOLS make_pictures make_sample_data szdd_pack szdd_tests)
+set(HOST_TOOLS make_pictures make_sample_data szdd_pack szdd_tests unpack_payload)
 set(HOST_TOOL_PATHS)
 foreach(tool ${HOST_TOOLS})
     list(APPEND HOST_TOOL_PATHS ${HOST_BIN}/${tool})

@@ -11,6 +11,7 @@
 #   PAYLOAD_PACKED_FILES    the 80 SZDD files that PAYLOAD_RC names
 #   PAYLOAD_EXPANDED_DIR    folder of each row's file as installed, FILE<i>
 #   PAYLOAD_EXPANDED_FILES  the 80 files of that folder, in row order
+#   PAYLOAD_DIGESTS_CPP     generated source of g_payloadDigests, made at build time
 # and the target payload_files, which makes all of them.
 
 set(PAYLOAD_DIR ${CMAKE_SOURCE_DIR}/payload)
@@ -211,9 +212,11 @@ foreach(row RANGE ${PAYLOAD_LAST_ROW})
         if(NOT TARGET ${program})
             message(FATAL_ERROR "payload/manifest.txt, row ${row}: target ${program} does not exist yet; include cmake/payload.cmake after it")
         endif()
+        # Signed first, when the build signs (cmake/signing.cmake).
+        payload_program_file(${program} programFile)
         add_custom_command(OUTPUT ${expanded}
-            COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${program}> ${expanded}
-            DEPENDS ${program}
+            COMMAND ${CMAKE_COMMAND} -E copy ${programFile} ${expanded}
+            DEPENDS ${program} ${programFile} ${SIGNING_STAMP}
             COMMENT "Payload row ${row}: ${name} from ${program}"
             VERBATIM)
     elseif(source MATCHES "^file:(.+)$")
@@ -261,4 +264,13 @@ ${rc_rows}
 LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US
 ")
 
-add_custom_target(payload_files DEPENDS ${PAYLOAD_PACKED_FILES} ${PAYLOAD_EXPANDED_FILES})
+# The SHA-256 of each row's file as installed, which the copy checks.
+set(PAYLOAD_DIGESTS_CPP ${GENERATED_DIR}/payload_digests.cpp)
+add_custom_command(OUTPUT ${PAYLOAD_DIGESTS_CPP}
+    COMMAND ${CMAKE_COMMAND} -DEXPANDED_DIR=${PAYLOAD_EXPANDED_DIR} -DROWS=${PAYLOAD_ROW_COUNT}
+            -DOUTPUT=${PAYLOAD_DIGESTS_CPP} -P ${CMAKE_SOURCE_DIR}/cmake/payload_digests.cmake
+    DEPENDS ${PAYLOAD_EXPANDED_FILES} ${CMAKE_SOURCE_DIR}/cmake/payload_digests.cmake
+    COMMENT "Recording the SHA-256 of every payload file"
+    VERBATIM)
+
+add_custom_target(payload_files DEPENDS ${PAYLOAD_PACKED_FILES} ${PAYLOAD_EXPANDED_FILES} ${PAYLOAD_DIGESTS_CPP})

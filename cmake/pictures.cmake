@@ -1,4 +1,5 @@
-# The icons and bitmaps are drawn by tools/make_pictures from its own source.
+# The icons and bitmaps are drawn by tools/make_pictures from its own source;
+# the backdrop shows the version.
 set(PICTURE_FILES
     ${GENERATED_DIR}/velloran.ico
     ${GENERATED_DIR}/folder.ico
@@ -9,7 +10,7 @@ set(PICTURE_FILES
 )
 add_custom_command(
     OUTPUT ${PICTURE_FILES}
-    COMMAND ${HOST_BIN}/make_pictures ${GENERATED_DIR}
-    DEPENDS host_tools ${HOST_BIN}/make_pictures
+    COMMAND ${HOST_BIN}/make_pictures ${GENERATED_DIR} ${VELLORAN_VERSION}
+    DEPENDS host_tools ${HOST_BIN}/make_pictures ${VELLORAN_VERSION_H}
     COMMENT "Drawing the setup's icons and bitmaps"
 )

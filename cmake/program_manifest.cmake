@@ -5,6 +5,7 @@ function(write_program_manifest output name description level)
     set(MANIFEST_NAME ${name})
     set(MANIFEST_DESCRIPTION ${description})
     set(MANIFEST_LEVEL ${level})
+    set(MANIFEST_VERSION ${VELLORAN_VERSION_MAJOR}.${VELLORAN_VERSION_MINOR}.0.0)
     configure_file(${CMAKE_SOURCE_DIR}/resources/program.manifest.in ${output} @ONLY)
 endfunction()
 

@@ -2,6 +2,7 @@
 
 #include "install/install_tree.h"
 #include "install/manifest.h"
+#include "install/payload_digest.h"
 #include "install/progress.h"
 #include "install/progress_math.h"
 #include "install/replaced_files.h"
@@ -184,6 +185,12 @@ static bool CopyOneFile()
     }
     ComposeDestination(s_copyIndex, s_destination);
     bool expanded = ExpandTempFile(temp);
+    // A damaged payload may still expand: the file is checked against the
+    // build's digest, and one that differs is not left installed.
+    if (expanded && !MatchesPayloadDigest(s_copyIndex, s_destination)) {
+        DeleteFileA(s_destination);
+        expanded = false;
+    }
     if (!expanded) {
         ReportCopyFailure();
         return false;

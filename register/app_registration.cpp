@@ -6,6 +6,7 @@
 #include "install/manifest.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
+#include "velloran_version.h"
 
 #include <string.h>
 
@@ -102,8 +103,19 @@ static void WriteAppPaths()
     RegCloseKey(parent);
 }
 
-// The uninstall command is quoted: unquoted, a path with spaces could start
-// another program, such as C:\Program.exe.
+// The day of the install, local time, as the Apps list reads it: YYYYMMDD.
+static void SetInstallDate(HKEY key)
+{
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    wsprintfA(date, "%04u%02u%02u", (unsigned)today.wYear, (unsigned)today.wMonth, (unsigned)today.wDay);
+    SetText(key, "InstallDate", date);
+}
+
+// The uninstall commands are quoted: unquoted, a path with spaces could start
+// another program, such as C:\Program.exe. The quiet one is what winget and
+// deployment tools run: no window, no question, only the exit code.
 static void WriteUninstallEntry()
 {
     HKEY parent = OpenParentKey(kUninstallParent);
@@ -118,13 +130,18 @@ static void WriteUninstallEntry()
     ComposeWithInstallDir(value, sizeof value, "\"", kUninstallerSuffix);
     AppendText(value, VALUE_BUFFER_SIZE, "\"");
     SetText(key, "UninstallString", value);
+    if (AppendText(value, VALUE_BUFFER_SIZE, " /S"))
+        SetText(key, "QuietUninstallString", value);
     SetText(key, "Scdir", g_shortcutFolder);
     SetText(key, "Progdir", g_installDir);
     SetText(key, "DisplayIcon", ComposeWithInstallDir(value, sizeof value, "", "\\Velloran.exe,0"));
-    SetText(key, "DisplayVersion", "1.00");
+    SetText(key, "DisplayVersion", VELLORAN_VERSION_TEXT);
+    SetNumber(key, "VersionMajor", VELLORAN_VERSION_MAJOR);
+    SetNumber(key, "VersionMinor", VELLORAN_VERSION_MINOR);
     SetText(key, "Publisher", "Velloran Software");
     SetText(key, "InstallLocation", g_installDir);
     SetNumber(key, "EstimatedSize", MeasureInstalledSizeKb());
+    SetInstallDate(key);
     SetNumber(key, "NoModify", 1);
     SetNumber(key, "NoRepair", 1);
     RegCloseKey(key);

@@ -10,6 +10,7 @@
 #include "common/install_names.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
+#include "velloran_version.h"
 
 #include <shlobj.h>
 #include <string.h>
@@ -21,7 +22,7 @@ enum {
 };
 
 static const char APPLICATION_NAME[]        = "Velloran";
-static const char APPLICATION_DESCRIPTION[] = "Velloran 1.00, a small image editor";
+static const char APPLICATION_DESCRIPTION[] = "Velloran " VELLORAN_VERSION_TEXT ", a small image editor";
 
 static void SetText(HKEY key, const char *name, const char *text)
 {
@@ -132,7 +133,7 @@ static void WriteDocumentType(HKEY classes)
     HKEY documentType = CreateSubkey(classes, kDocumentType);
     if (!documentType)
         return;
-    SetText(documentType, "", "Velloran 1.00");
+    SetText(documentType, "", "Velloran " VELLORAN_VERSION_TEXT);
 
     char value[VALUE_BUFFER_SIZE];
     HKEY icon = CreateSubkey(documentType, "DefaultIcon");

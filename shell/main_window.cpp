@@ -7,11 +7,15 @@
 #include "shell/backdrop.h"
 #include "common/message_tables.h"
 #include "shell/setup_state.h"
+#include "common/exit_codes.h"
 #include "common/text.h"
 
 #include <string.h>
 
 static const char SUPPORT_ADDRESS[] = "support@velloran.example.com";
+
+// Set by the closing step. A window destroyed without one did not install.
+static int s_exitCode = EXIT_FAILED;
 
 void ScheduleStep(UINT step, UINT delayMs)
 {
@@ -60,7 +64,7 @@ static LRESULT OnCreate(HWND window, UINT, WPARAM, LPARAM)
 
 static LRESULT OnDestroy(HWND, UINT, WPARAM, LPARAM)
 {
-    PostQuitMessage(0);
+    PostQuitMessage(s_exitCode);
     return 0;
 }
 
@@ -68,15 +72,18 @@ static void ShowAgreementStep() { ShowAgreementPage(g_mainWindow); }
 static void ShowDirectoryStep() { ShowDirectoryPage(g_mainWindow); }
 static void ShowCopyStep()      { ShowCopyPage(g_mainWindow); }
 
-static void EndSetup(const char *text, const char *caption, UINT style)
+// The message, then the end of the setup with the exit code that tells a
+// script or deployment tool the same.
+static void EndSetup(const char *text, const char *caption, UINT style, int exitCode)
 {
+    s_exitCode = exitCode;
     MessageBoxA(g_mainWindow, text, caption, style);
     DestroyWindow(g_mainWindow);
 }
 
 static void ShowSuccess()
 {
-    EndSetup("Velloran was successfully installed", "Setup", MB_OK | MB_ICONINFORMATION);
+    EndSetup("Velloran was successfully installed", "Setup", MB_OK | MB_ICONINFORMATION, EXIT_DONE);
 }
 
 static void ShowError()
@@ -85,7 +92,7 @@ static void ShowError()
     wsprintfA(text, "An error was ocured.\nYou can send me an email on: %s"
                     "\nwith your error message for a instruction how to setup this progam",
               SUPPORT_ADDRESS);
-    EndSetup(text, "Setup error", MB_OK | MB_ICONEXCLAMATION);
+    EndSetup(text, "Setup error", MB_OK | MB_ICONEXCLAMATION, EXIT_FAILED);
 }
 
 // A cancelled copy names here the earlier files it could not put back.
@@ -94,7 +101,7 @@ static void ShowCancelled()
     static char text[32 + KEPT_NOTE_SIZE];
     CopyText(text, sizeof(text), "Program will exit");
     AppendText(text, sizeof(text), UnrestoredFilesNote());
-    EndSetup(text, "Setup canceled", MB_OK | MB_ICONEXCLAMATION);
+    EndSetup(text, "Setup canceled", MB_OK | MB_ICONEXCLAMATION, EXIT_CANCELLED);
 }
 
 struct StepEntry {
@@ -127,9 +134,11 @@ static LRESULT OnTimer(HWND, UINT, WPARAM timerId, LPARAM)
     return 0;
 }
 
-// Command 300 ends the setup without a message; nothing inside sends it.
+// Command 300 ends the setup without a message, as a cancel; nothing inside
+// sends it.
 static LRESULT OnQuitSetup(HWND window, WORD, WORD, LPARAM)
 {
+    s_exitCode = EXIT_CANCELLED;
     DestroyWindow(window);
     return 0;
 }

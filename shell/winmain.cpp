@@ -1,5 +1,6 @@
 // Entry point: registers the window class, opens the full-screen main window
 // and runs the message loop until a closing step destroys it.
+#include "common/exit_codes.h"
 #include "common/folder_security.h"
 #include "common/system_dlls.h"
 #include "resources/resource.h"
@@ -29,7 +30,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     LoadStringA(instance, IDS_CLASS_NAME, g_className, CLASS_NAME_SIZE);
     g_instance = instance;
     if (AnotherSetupRuns())
-        return 0;
+        return EXIT_ANOTHER_RUNNING;
     // Every folder the setup makes gets the program folders' DACL; without
     // it the copy refuses to start (install/install_tree.cpp).
     g_dirSecurity.lpSecurityDescriptor = BuildProgramFolderDescriptor();
@@ -46,12 +47,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     // A second attempt, as a transient failure of the first is not unheard of.
     if (!RegisterClassA(&windowClass) && !RegisterClassA(&windowClass))
-        return 0;
+        return EXIT_FAILED;
 
     HWND window = CreateWindowExA(0, g_className, g_className, WS_POPUP | WS_VISIBLE,
                                   0, 0, 0, 0, NULL, NULL, instance, NULL);
     if (!window)
-        return 0;
+        return EXIT_FAILED;
     g_mainWindow = window;
     UpdateWindow(window);
 
@@ -60,10 +61,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // page does not wait for it.
     if (!LoadCommonControls()) {
         DestroyWindow(window);
-        return 0;
+        return EXIT_FAILED;
     }
 
-    // The resources hold no accelerator table; the loop honours one all the same.
+    // The resources hold no accelerator table; the loop honours one all the
+    // same. It ends with the exit code of the closing step.
     HACCEL accelerators = LoadAcceleratorsA(instance, g_className);
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0)) {

@@ -12,6 +12,7 @@ packages=(
     mscompress libmspack-dev
     netpbm libimage-exiftool-perl
     clang-14 libclang-rt-14-dev
+    osslsigncode openssl
 )
 
 # Some virtual machines start no 32-bit Linux programs, Wine's 32-bit loader

@@ -83,7 +83,7 @@ static void BrushStroke(Plane &cover, const Polyline &path, double thickest)
 
 // The full-screen picture behind the pages. Pages cover the middle of the
 // screen, so the name sits in the top band and the ornament in the bottom one.
-static Plane DrawBackdrop()
+static Plane DrawBackdrop(const std::string &version)
 {
     const int w = BACKDROP_WIDTH, h = BACKDROP_HEIGHT;
     Plane picture(w, h);
@@ -171,17 +171,18 @@ static Plane DrawBackdrop()
 
     // Version in small letters in the bottom right corner.
     const TextStyle small = {13, 2.0, 0.2};
-    Plane version(w, h);
-    DrawText(version, "Version 1.00", w - 28 - TextWidth("Version 1.00", small), h - 22, small);
-    Paint(picture, version, 0.80f);
+    const std::string versionText = "Version " + version;
+    Plane versionCover(w, h);
+    DrawText(versionCover, versionText, w - 28 - TextWidth(versionText, small), h - 22, small);
+    Paint(picture, versionCover, 0.80f);
     return picture;
 }
 
 // 256 colours along the ramp, darkest first, and each pixel's brightness
 // as an index into them.
-static bool WriteBackdrop(const std::string &folder)
+static bool WriteBackdrop(const std::string &folder, const std::string &version)
 {
-    Plane picture = DrawBackdrop();
+    Plane picture = DrawBackdrop(version);
     TableColour table[256];
     for (int i = 0; i < 256; ++i)
         table[i] = ToTable(RampColour(i / 255.0));
@@ -340,17 +341,23 @@ static bool WriteIcon(const std::string &path, const PixelIcon &icon)
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: make_pictures OUTPUT_FOLDER\n");
+    if (argc != 3) {
+        fprintf(stderr, "usage: make_pictures OUTPUT_FOLDER VERSION\n");
         return 2;
     }
-    std::string folder = argv[1];
+    std::string folder = argv[1], version = argv[2];
+    for (char c : version) {
+        if (!Glyphs().count(c)) {
+            fprintf(stderr, "make_pictures: the version \"%s\" has a character the font lacks\n", version.c_str());
+            return 2;
+        }
+    }
     bool ok = WriteIcon(folder + "/velloran.ico", VelloranIcon())
            && WriteIcon(folder + "/folder.ico", IconFromArt(FOLDER_ART))
            && WriteIcon(folder + "/folder_up.ico", IconFromArt(FOLDER_UP_ART))
            && WriteIcon(folder + "/folder_new.ico", NewFolderIcon())
            && WritePagePicture(folder)
-           && WriteBackdrop(folder);
+           && WriteBackdrop(folder, version);
     if (!ok) {
         fprintf(stderr, "make_pictures: cannot write into %s\n", folder.c_str());
         return 1;

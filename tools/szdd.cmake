@@ -8,6 +8,10 @@ target_include_directories(szdd PUBLIC ${SZDD_DIR})
 add_executable(szdd_pack ${SZDD_DIR}/szdd_pack.cpp)
 target_link_libraries(szdd_pack PRIVATE szdd)
 
+# A payload file taken out of a built setup, for the signing test.
+add_executable(unpack_payload ${SZDD_DIR}/unpack_payload.cpp)
+target_link_libraries(unpack_payload PRIVATE szdd)
+
 # Debian packages: libgtest-dev, libmspack-dev, pkg-config, mscompress.
 find_package(GTest REQUIRED)
 find_package(PkgConfig REQUIRED)

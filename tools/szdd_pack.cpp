@@ -1,38 +1,12 @@
 // szdd_pack <input file> <output file> <replaced character>
 // Packs one payload file into the SZDD form that LZ32 expands at install time.
+#include "file_bytes.h"
 #include "szdd.h"
 #include <errno.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 #include <vector>
-
-static bool ReadWholeFile(const char *path, std::vector<uint8_t> *bytes)
-{
-    FILE *file = fopen(path, "rb");
-    if (!file)
-        return false;
-    bytes->clear();
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes->insert(bytes->end(), chunk, chunk + got);
-    bool ok = !ferror(file);
-    fclose(file);
-    return ok;
-}
-
-static bool WriteWholeFile(const char *path, const std::vector<uint8_t> &bytes)
-{
-    FILE *file = fopen(path, "wb");
-    if (!file)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    // A full disk may only show when the buffers are flushed.
-    if (fclose(file) != 0)
-        ok = false;
-    return ok;
-}
 
 int main(int argc, char **argv)
 {

@@ -1,5 +1,7 @@
 // Entry point of the uninstaller: find the installation, ask, move out of the
-// install directory if need be, remove, and say what was done.
+// install directory if need be, remove, and say what was done. With /S it
+// asks nothing and shows nothing: the exit code alone tells how it went.
+#include "common/exit_codes.h"
 #include "common/system_dlls.h"
 #include "payload/uninstall/installation.h"
 #include "payload/uninstall/relaunch.h"
@@ -28,7 +30,8 @@ static bool ConfirmRemoval(const Installation *installation)
     return MessageBoxA(NULL, text, kUninstallCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
-static void RemoveInstallation(const Installation *installation)
+// Removes, says what was done unless quiet, and returns the exit code.
+static int RemoveInstallation(const Installation *installation, bool quiet)
 {
     RemovalReport report = {};
     RemoveProgramFiles(installation, &report);
@@ -39,9 +42,31 @@ static void RemoveInstallation(const Installation *installation)
         RemoveRegistration(&report);
     }
 
-    static char text[UNINSTALL_MESSAGE_SIZE];
-    ComposeReport(&report, installation, text, sizeof text);
-    MessageBoxA(NULL, text, kUninstallCaption, MB_OK | MB_ICONINFORMATION);
+    if (!quiet) {
+        static char text[UNINSTALL_MESSAGE_SIZE];
+        ComposeReport(&report, installation, text, sizeof text);
+        MessageBoxA(NULL, text, kUninstallCaption, MB_OK | MB_ICONINFORMATION);
+    }
+    return RemovalExitCode(&report);
+}
+
+// Started by the user or a tool: asks (unless quiet), and removes here, or
+// from a copy in the temp directory when this file lies in the install
+// directory. A quiet original waits for that copy and passes its exit code
+// on; the user's original has nothing more to say once the copy runs.
+static int RemoveAsAsked(const RelaunchArguments *arguments, const Installation *installation)
+{
+    if (!arguments->quiet && !ConfirmRemoval(installation))
+        return EXIT_CANCELLED;
+    HANDLE copy = NULL;
+    if (installation->programDir[0] && IsRunningFrom(installation->programDir))
+        copy = RunCopyFromTemp(arguments->quiet);
+    if (!copy)
+        return RemoveInstallation(installation, arguments->quiet);
+    if (arguments->quiet)
+        return WaitForCopy(copy);
+    CloseHandle(copy);
+    return EXIT_DONE;
 }
 
 // The entry, or else the folder of the uninstaller the user started (for
@@ -66,17 +91,23 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     ParseRelaunchArguments(CommandLineTail(GetCommandLineA()), &arguments);
 
     static Installation installation;
+    int exitCode;
     if (!FindInstallation(&arguments, &installation)) {
-        MessageBoxA(NULL, kNotInstalledText, kUninstallCaption, MB_OK | MB_ICONINFORMATION);
+        if (!arguments.quiet)
+            MessageBoxA(NULL, kNotInstalledText, kUninstallCaption, MB_OK | MB_ICONINFORMATION);
+        exitCode = EXIT_NOT_INSTALLED;
     } else if (arguments.isCopy) {
-        // The original asked already and has handed over.
-        WaitForOriginal(&arguments);
-        RemoveInstallation(&installation);
-    } else if (ConfirmRemoval(&installation)) {
-        if (!installation.programDir[0] || !IsRunningFrom(installation.programDir) || !RunCopyFromTemp())
-            RemoveInstallation(&installation);
+        // The original asked already and has handed over; a quiet one waits
+        // for this copy, which takes its file out of the way instead.
+        if (arguments.quiet)
+            MoveOriginalAside(&arguments, installation.programDir);
+        else
+            WaitForOriginal(&arguments);
+        exitCode = RemoveInstallation(&installation, arguments.quiet);
+    } else {
+        exitCode = RemoveAsAsked(&arguments, &installation);
     }
     if (arguments.isCopy)
         ScheduleOwnDeletion();
-    return 0;
+    return exitCode;
 }

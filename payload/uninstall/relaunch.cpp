@@ -2,6 +2,7 @@
 #include "common/private_folder.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/uninstall_state.h"
+#include "common/exit_codes.h"
 #include "common/text.h"
 
 enum {
@@ -12,10 +13,13 @@ enum {
 
 #define ORIGINAL_SWITCH "/original"
 #define WAIT_SWITCH     "/wait"
+#define QUIET_SWITCH    "/S"
 static const char kOriginalSwitch[] = ORIGINAL_SWITCH;
 static const char kWaitSwitch[] = WAIT_SWITCH;
 static const wchar_t kCopyFolderPrefix[] = L"Velloran-uninstall-";
 static const wchar_t kCopyName[] = L"\\uninstall.exe";
+// Where the quiet copy puts the original's file, in its own folder.
+static const wchar_t kMovedOriginalName[] = L"\\original-uninstall.exe";
 
 const char *CommandLineTail(const char *commandLine)
 {
@@ -51,12 +55,23 @@ static const char *MatchSwitch(const char *at, const char *word)
     return SkipBlanks(at + length);
 }
 
+// "/S" (in either case, as Windows switches go) and nothing after it.
+static bool IsQuietSwitch(const char *at)
+{
+    return at[0] == '/' && (at[1] == 'S' || at[1] == 's') && *SkipBlanks(at + 2) == '\0';
+}
+
 void ParseRelaunchArguments(const char *tail, RelaunchArguments *arguments)
 {
+    arguments->quiet = false;
     arguments->isCopy = false;
     arguments->originalPath[0] = '\0';
     arguments->originalProcessId = 0;
 
+    if (IsQuietSwitch(SkipBlanks(tail))) {
+        arguments->quiet = true;
+        return;
+    }
     const char *at = MatchSwitch(SkipBlanks(tail), kOriginalSwitch);
     if (!at || *at != '"')
         return;
@@ -75,11 +90,14 @@ void ParseRelaunchArguments(const char *tail, RelaunchArguments *arguments)
             return;
         processId = processId * 10 + (DWORD)(*at - '0');
     }
-    if (*SkipBlanks(at) != '\0')
+    at = SkipBlanks(at);
+    bool quiet = *at != '\0';
+    if (quiet && !IsQuietSwitch(at))
         return;
     lstrcpynA(arguments->originalPath, pathStart, (int)pathLength + 1);
     arguments->originalProcessId = processId;
     arguments->isCopy = true;
+    arguments->quiet = quiet;
 }
 
 // Full and long form, so that "C:\PROGRA~1\Velloran" matches "C:\Program Files\Velloran".
@@ -96,14 +114,21 @@ static bool CanonicalPath(const char *path, char *dest, DWORD destSize)
     return true;
 }
 
-bool IsRunningFrom(const char *directory)
+// Whether the file lies in the directory itself.
+static bool FileLiesIn(const char *file, const char *directory)
 {
-    char module[MAX_PATH], moduleDir[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, module, sizeof module);
-    if (length == 0 || length >= sizeof module || !ParentDirectory(module, moduleDir, sizeof moduleDir))
+    char fileDir[MAX_PATH];
+    if (!ParentDirectory(file, fileDir, sizeof fileDir))
         return false;
     char a[UNINSTALL_PATH_SIZE], b[UNINSTALL_PATH_SIZE];
-    return CanonicalPath(moduleDir, a, sizeof a) && CanonicalPath(directory, b, sizeof b) && lstrcmpiA(a, b) == 0;
+    return CanonicalPath(fileDir, a, sizeof a) && CanonicalPath(directory, b, sizeof b) && lstrcmpiA(a, b) == 0;
+}
+
+bool IsRunningFrom(const char *directory)
+{
+    char module[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, module, sizeof module);
+    return length != 0 && length < sizeof module && FileLiesIn(module, directory);
 }
 
 static bool AppendWide(wchar_t *dest, size_t destSize, const wchar_t *text)
@@ -142,18 +167,21 @@ static bool WideParent(const wchar_t *path, wchar_t *dest, size_t destSize)
 // The copy goes into a private folder of its own (common/private_folder.h):
 // nobody else can put a DLL beside it, nor swap it before it starts. Wide
 // paths, so that a temp directory the ANSI code page cannot spell works too.
-bool RunCopyFromTemp(void)
+HANDLE RunCopyFromTemp(bool quiet)
 {
     wchar_t module[MAX_PATH], folder[MAX_PATH], copyPath[MAX_PATH] = L"", tempDir[MAX_PATH];
     DWORD length = GetModuleFileNameW(NULL, module, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
-        return false;
+        return NULL;
     if (!CreatePrivateFolder(kCopyFolderPrefix, folder, MAX_PATH) || !WideParent(folder, tempDir, MAX_PATH))
-        return false;
+        return NULL;
+    // A current directory inside the install directory would keep it from
+    // being removed: neither this process, which may wait, nor the copy has one.
+    SetCurrentDirectoryW(tempDir);
     if (!AppendWide(copyPath, MAX_PATH, folder) || !AppendWide(copyPath, MAX_PATH, kCopyName)
         || !CopyFileW(module, copyPath, TRUE)) {
         RemoveDirectoryW(folder);
-        return false;
+        return NULL;
     }
 
     wchar_t commandLine[COMMAND_LINE_SIZE] = L"\"";
@@ -161,20 +189,27 @@ bool RunCopyFromTemp(void)
                 AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" " ORIGINAL_SWITCH " \"") &&
                 AppendWide(commandLine, COMMAND_LINE_SIZE, module) &&
                 AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" " WAIT_SWITCH " ") &&
-                AppendWideNumber(commandLine, COMMAND_LINE_SIZE, GetCurrentProcessId());
+                AppendWideNumber(commandLine, COMMAND_LINE_SIZE, GetCurrentProcessId()) &&
+                (!quiet || AppendWide(commandLine, COMMAND_LINE_SIZE, L" " QUIET_SWITCH));
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    // The copy runs in the temp directory: a current directory inside the
-    // install directory would keep it from being removed.
     if (!fits || !CreateProcessW(copyPath, commandLine, NULL, NULL, FALSE, 0, NULL, tempDir, &startup, &process)) {
         DeleteFileW(copyPath);
         RemoveDirectoryW(folder);
-        return false;
+        return NULL;
     }
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    return process.hProcess;
+}
+
+int WaitForCopy(HANDLE copy)
+{
+    DWORD exitCode = EXIT_FAILED;
+    if (WaitForSingleObject(copy, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(copy, &exitCode))
+        exitCode = EXIT_FAILED;
+    CloseHandle(copy);
+    return (int)exitCode;
 }
 
 // Windows may hold an executable's file for a moment after its process has
@@ -199,31 +234,58 @@ void WaitForOriginal(const RelaunchArguments *arguments)
         Sleep(FILE_POLL);
 }
 
-void ScheduleOwnDeletion(void)
+// The private folder that RunCopyFromTemp made, when this program runs from one.
+static bool OwnCopyFolder(wchar_t *folder, size_t folderSize)
 {
-    wchar_t module[MAX_PATH], folder[MAX_PATH], tempDir[MAX_PATH];
+    wchar_t module[MAX_PATH];
     DWORD length = GetModuleFileNameW(NULL, module, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || !WideParent(module, folder, MAX_PATH))
-        return;
-    // Only the private folder that RunCopyFromTemp made goes with the copy.
+    if (length == 0 || length >= MAX_PATH || !WideParent(module, folder, folderSize))
+        return false;
     const wchar_t *folderName = folder + lstrlenW(folder);
     while (folderName > folder && folderName[-1] != L'\\')
         --folderName;
-    bool ownFolder = CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, folderName, lstrlenW(kCopyFolderPrefix),
-                                    kCopyFolderPrefix, -1) == CSTR_EQUAL
-                     && WideParent(folder, tempDir, MAX_PATH);
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, folderName, lstrlenW(kCopyFolderPrefix),
+                          kCopyFolderPrefix, -1) == CSTR_EQUAL;
+}
+
+void MoveOriginalAside(const RelaunchArguments *arguments, const char *programDir)
+{
+    wchar_t original[MAX_PATH], moved[MAX_PATH];
+    if (!FileLiesIn(arguments->originalPath, programDir) || !OwnCopyFolder(moved, MAX_PATH)
+        || !AppendWide(moved, MAX_PATH, kMovedOriginalName)
+        || !MultiByteToWideChar(CP_ACP, 0, arguments->originalPath, -1, original, MAX_PATH))
+        return;
+    MoveFileExW(original, moved, 0);
+}
+
+void ScheduleOwnDeletion(void)
+{
+    wchar_t module[MAX_PATH], folder[MAX_PATH], tempDir[MAX_PATH], moved[MAX_PATH] = L"";
+    DWORD length = GetModuleFileNameW(NULL, module, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    // Only the private folder that RunCopyFromTemp made goes with the copy,
+    // and with it the original's file where MoveOriginalAside put it there.
+    bool ownFolder = OwnCopyFolder(folder, MAX_PATH) && WideParent(folder, tempDir, MAX_PATH);
+    if (ownFolder && (!AppendWide(moved, MAX_PATH, folder) || !AppendWide(moved, MAX_PATH, kMovedOriginalName)
+                      || GetFileAttributesW(moved) == INVALID_FILE_ATTRIBUTES))
+        moved[0] = L'\0';
     wchar_t shell[MAX_PATH];
     length = GetEnvironmentVariableW(L"ComSpec", shell, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         lstrcpynW(shell, L"cmd.exe", MAX_PATH);
 
     // ping is the one delay every command interpreter has: it gives this
-    // process time to end, and "del" then finds the file free.
+    // process, and a quiet original that waits for it, time to end; "del"
+    // and "rd" then find the files free.
     wchar_t commandLine[COMMAND_LINE_SIZE] = L"\"";
     bool fits = AppendWide(commandLine, COMMAND_LINE_SIZE, shell) &&
                 AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" /c ping -n 3 127.0.0.1 >nul & del /f /q \"") &&
                 AppendWide(commandLine, COMMAND_LINE_SIZE, module) &&
                 AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
+    if (moved[0])
+        fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L" & del /f /q \"") &&
+               AppendWide(commandLine, COMMAND_LINE_SIZE, moved) && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
     if (ownFolder)
         fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L" & rd \"") &&
                AppendWide(commandLine, COMMAND_LINE_SIZE, folder) && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
@@ -239,6 +301,8 @@ void ScheduleOwnDeletion(void)
         return;
     }
     MoveFileExW(module, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (moved[0])
+        MoveFileExW(moved, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
     if (ownFolder)
         MoveFileExW(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -1,4 +1,5 @@
 #include "payload/uninstall/report.h"
+#include "common/exit_codes.h"
 #include "payload/uninstall/paths.h"
 #include "common/text.h"
 
@@ -128,4 +129,11 @@ bool ComposeReport(const RemovalReport *report, const Installation *installation
     while (length > 0 && text[length - 1] == '\n')
         text[--length] = '\0';
     return fits;
+}
+
+int RemovalExitCode(const RemovalReport *report)
+{
+    bool failed = report->programDirUnknown || report->filesFailed > 0 || report->shortcutsFailed > 0 ||
+                  report->keysFailed > 0 || report->linksFailed > 0 || report->winIniEntriesFailed > 0;
+    return failed ? EXIT_FAILED : EXIT_DONE;
 }

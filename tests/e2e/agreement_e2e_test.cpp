@@ -173,7 +173,7 @@ TEST_F(AgreementPage, CancelAnsweredYesEndsTheSetupWithExitCodeZero)
     Screenshot("cancelled");
 
     ASSERT_TRUE(PressButton(cancelled, IDOK));
-    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_CANCELLED);
 }
 
 TEST_F(AgreementPage, IAgreeLeadsToTheDirectoryPage)
@@ -186,12 +186,12 @@ TEST_F(AgreementPage, IAgreeLeadsToTheDirectoryPage)
 }
 
 // Started again while the first runs, the setup gives way: no second
-// backdrop, the running page comes to the front, exit code 0.
+// backdrop, the running page comes to the front, exit code 1618.
 TEST_F(AgreementPage, ASecondSetupBringsTheFirstToTheFrontAndEnds)
 {
     SetupProcess second = {};
     ASSERT_TRUE(StartSetup(scratch_, &second));
-    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT_MS), 0u) << "the second setup did not end";
+    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT_MS), EXIT_ANOTHER_RUNNING) << "the second setup did not give way";
     EndSetup(&second);
     int backdrops = 0;
     for (HWND window = FindWindowA("SETUP", NULL); window; window = FindWindowExA(NULL, window, "SETUP", NULL))

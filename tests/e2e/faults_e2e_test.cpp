@@ -1,6 +1,6 @@
 // What goes wrong outside the setup's control: a payload file missing from
-// the program, folder names that the file system refuses, and install paths
-// at and past the length that the file functions take.
+// the program or damaged in it, folder names that the file system refuses,
+// and install paths at and past the length that the file functions take.
 #include "install_steps.h"
 
 #include <algorithm>
@@ -8,12 +8,13 @@
 namespace {
 
 enum {
-    MISSING_ROW     = 40,
-    LONGEST_NAME    = 99,
+    MISSING_ROW      = 40,
+    SZDD_HEADER_SIZE = 14,
+    LONGEST_NAME     = 99,
     // The longest path the ANSI file functions take, with its terminator.
-    FILE_PATH_LIMIT = MAX_PATH,
+    FILE_PATH_LIMIT  = MAX_PATH,
     // A folder name long enough that two levels of it leave MAX_PATH behind.
-    LONG_SEGMENT    = 200
+    LONG_SEGMENT     = 200
 };
 
 class Faults : public InstallScenario {
@@ -37,14 +38,7 @@ protected:
         ASSERT_NE(at, std::string::npos) << "no resource name " << name;
         ASSERT_EQ(image.find(entry, at + 1), std::string::npos) << name << " is named twice";
         image[at + entry.size() - 2] = '/';
-
-        exe_ = scratch_ + "\\VelloranSetup.exe";
-        HANDLE file = CreateFileA(exe_.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        BOOL wrote = WriteFile(file, image.data(), (DWORD)image.size(), &written, NULL);
-        CloseHandle(file);
-        ASSERT_TRUE(wrote && written == image.size());
+        ASSERT_NO_FATAL_FAILURE(UseCopy(image));
 
         HMODULE copy = LoadLibraryExA(exe_.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(copy, (HMODULE)NULL);
@@ -53,6 +47,68 @@ protected:
             EXPECT_NE(FindResourceA(copy, ("FILE" + std::to_string(other)).c_str(), RT_RCDATA), (HRSRC)NULL)
                 << "FILE" << other << " went too";
         FreeLibrary(copy);
+    }
+
+    // A copy of the setup in which one byte of the packed stream of row is
+    // changed, as in a download damaged on its way: a literal byte past the
+    // middle of the stream, so that the stream stays well formed and expands
+    // to a file of the right length with other bytes in it.
+    void UseCopyWithDamagedPayloadRow(int row)
+    {
+        std::string image, name = "FILE" + std::to_string(row);
+        ASSERT_TRUE(ReadWholeFile(SetupExePath(), &image));
+        HMODULE setup = LoadLibraryExA(SetupExePath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(setup, (HMODULE)NULL);
+        HRSRC resource = FindResourceA(setup, name.c_str(), RT_RCDATA);
+        std::string packed;
+        if (resource)
+            packed.assign((const char *)LockResource(LoadResource(setup, resource)), SizeofResource(setup, resource));
+        FreeLibrary(setup);
+        ASSERT_FALSE(packed.empty()) << name;
+        size_t at = image.find(packed);
+        ASSERT_NE(at, std::string::npos) << name << " is not in the file as it is loaded";
+        size_t literal = LiteralPastTheMiddle(packed);
+        ASSERT_NE(literal, 0u) << name << " has no literal byte past its middle";
+        image[at + literal] ^= 0x5A;
+        ASSERT_NO_FATAL_FAILURE(UseCopy(image));
+    }
+
+    // Where an SZDD file's stream has a literal byte at or past its middle:
+    // each flag byte says of the eight items after it, bit by bit from the
+    // lowest, whether one is a literal byte (1) or a two-byte copy (0).
+    static size_t LiteralPastTheMiddle(const std::string &packed)
+    {
+        size_t at = SZDD_HEADER_SIZE;
+        while (at < packed.size()) {
+            unsigned flags = (unsigned char)packed[at++];
+            for (int bit = 0; bit < 8 && at < packed.size(); ++bit) {
+                bool literal = (flags >> bit) & 1;
+                if (literal && at >= packed.size() / 2)
+                    return at;
+                at += literal ? 1 : 2;
+            }
+        }
+        return 0;
+    }
+
+    // The scenario starts this image of the setup instead of the built one.
+    void UseCopy(const std::string &image)
+    {
+        exe_ = scratch_ + "\\VelloranSetup.exe";
+        HANDLE file = CreateFileA(exe_.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        BOOL wrote = WriteFile(file, image.data(), (DWORD)image.size(), &written, NULL);
+        CloseHandle(file);
+        ASSERT_TRUE(wrote && written == image.size());
+    }
+
+    int RowInstalling(const std::string &suffix)
+    {
+        for (int row = 0; row < PayloadRows(); ++row)
+            if (DestinationSuffix(row) == suffix)
+                return row;
+        return -1;
     }
 
     // The directory page in the scenario's own folder with the name typed,
@@ -108,6 +164,32 @@ TEST_F(Faults, AMissingPayloadFileIsReportedWithNoDestinationAndNothingLater)
     ASSERT_GE(from.size(), tempFile.size()) << "From=" << from;
     EXPECT_EQ(from.substr(from.size() - tempFile.size()), tempFile) << "From=" << from;
     ExpectInstalledRows(MISSING_ROW);
+    ExpectNoTemporaryFiles();
+    ExpectNothingRegistered();
+}
+
+// The packed format cannot tell the damage: Velloran.exe expands, to other
+// bytes. The copy stops there with the copy error naming it, leaves no
+// damaged file, and puts back the earlier Velloran.exe it was to replace.
+TEST_F(Faults, ADamagedPayloadFileIsRefusedAndWhatItWasToReplaceStays)
+{
+    const int row = RowInstalling("\\Velloran.exe");
+    ASSERT_GT(row, 0) << "no row installs \\Velloran.exe";
+    ASSERT_NO_FATAL_FAILURE(UseCopyWithDamagedPayloadRow(row));
+    std::vector<EarlierFile> earlier = { { "\\Velloran.exe", "an older Velloran.exe", FILE_ATTRIBUTE_NORMAL } };
+    ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
+
+    HWND directory = NULL, copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, true, &copy));
+    std::string from, to;
+    ASSERT_NO_FATAL_FAILURE(EndWithCopyFailure(&from, &to));
+    EXPECT_EQ(to, installDir_ + DestinationSuffix(row));
+    const std::string tempFile = "\\" + CompressedName(row);
+    ASSERT_GE(from.size(), tempFile.size()) << "From=" << from;
+    EXPECT_EQ(from.substr(from.size() - tempFile.size()), tempFile) << "From=" << from;
+    ExpectInstalledRows(row, earlier);
     ExpectNoTemporaryFiles();
     ExpectNothingRegistered();
 }

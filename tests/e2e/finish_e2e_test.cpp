@@ -9,6 +9,9 @@
 
 namespace {
 
+// The uninstall entry is read within this time of "Finish".
+enum { INSTALL_DATE_SLACK_MINUTES = 30 };
+
 // Which extension keys and WIN.INI entries the machine has before the setup
 // runs: .bmp opened by another program, .png known to the system but opened
 // by none, .jif unknown; a WIN.INI entry of another program for gif, an empty
@@ -108,22 +111,48 @@ protected:
             { "DisplayVersion",  "1.00" },
             { "Publisher",       "Velloran Software" },
             { "InstallLocation", installDir_ },
+            { "QuietUninstallString", "\"" + installDir_ + "\\uninstall.exe\" /S" },
         };
         for (const auto &row : texts) {
             std::string text;
             EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, row.name, &text)) << row.name << " is missing";
             EXPECT_EQ(text, row.value) << row.name;
         }
-        DWORD number = 0xA5A5A5A5;
-        EXPECT_TRUE(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "NoModify", &number));
-        EXPECT_EQ(number, 1u) << "NoModify";
-        number = 0xA5A5A5A5;
-        EXPECT_TRUE(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "NoRepair", &number));
-        EXPECT_EQ(number, 1u) << "NoRepair";
         // The install folder holds the installed files and nothing else yet.
-        number = 0xA5A5A5A5;
-        EXPECT_TRUE(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "EstimatedSize", &number));
-        EXPECT_EQ(number, (DWORD)((TreeSize(installDir_) + 1023) / 1024)) << "EstimatedSize in KB";
+        struct { const char *name; DWORD value; } numbers[] = {
+            { "NoModify",      1 },
+            { "NoRepair",      1 },
+            { "VersionMajor",  1 },
+            { "VersionMinor",  0 },
+            { "EstimatedSize", (DWORD)((TreeSize(installDir_) + 1023) / 1024) },
+        };
+        for (const auto &row : numbers) {
+            DWORD number = 0xA5A5A5A5;
+            EXPECT_TRUE(ReadNumber(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, row.name, &number)) << row.name;
+            EXPECT_EQ(number, row.value) << row.name;
+        }
+        // The day of "Finish", a moment ago: today, or yesterday just after midnight.
+        std::string date;
+        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "InstallDate", &date));
+        EXPECT_TRUE(date == LocalDate(0) || date == LocalDate(INSTALL_DATE_SLACK_MINUTES)) << "InstallDate " << date;
+    }
+
+    // YYYYMMDD of the local time that many minutes ago.
+    static std::string LocalDate(int minutesAgo)
+    {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        FILETIME time;
+        SystemTimeToFileTime(&now, &time);
+        ULARGE_INTEGER ticks = { { time.dwLowDateTime, time.dwHighDateTime } };
+        ticks.QuadPart -= (ULONGLONG)minutesAgo * 60 * 10000000;
+        time.dwLowDateTime = ticks.LowPart;
+        time.dwHighDateTime = ticks.HighPart;
+        SYSTEMTIME then;
+        FileTimeToSystemTime(&time, &then);
+        char text[16];
+        wsprintfA(text, "%04u%02u%02u", (unsigned)then.wYear, (unsigned)then.wMonth, (unsigned)then.wDay);
+        return text;
     }
 
     // What Windows 10/11 read for "Open with" and Default Apps, machine-wide.
@@ -410,7 +439,7 @@ TEST_F(ShortcutPage, CancelAnsweredNoKeepsThePageAndYesRegistersNothing)
     EXPECT_FALSE(IsWindow(page) && IsWindowVisible(page)) << "the page stayed open";
     Screenshot("cancelled");
     ASSERT_TRUE(PressButton(cancelled, IDOK));
-    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_CANCELLED);
 
     // Nothing registered, no shortcut folder, no shell window started ...
     for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))

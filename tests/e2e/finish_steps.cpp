@@ -646,5 +646,5 @@ void FullInstallScenario::ExpectSuccessAndExit()
     EXPECT_EQ(WindowClass(GetWindow(box, GW_OWNER)), "SETUP") << "the message belongs to the main window";
     Screenshot("success");
     ASSERT_TRUE(PressButton(box, IDOK));
-    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_INSTALLED);
 }

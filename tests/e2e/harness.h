@@ -55,6 +55,14 @@ bool StartSetup(const std::string &currentDirectory, SetupProcess *setup,
                 const std::string &exe = std::string());
 // The exit code, or STILL_ACTIVE when the process did not end in time.
 DWORD WaitForExit(const SetupProcess &setup, DWORD timeoutMs);
+
+// The setup's exit codes: Windows Installer's, as deployment tools read them.
+enum : DWORD {
+    EXIT_INSTALLED       = 0,
+    EXIT_CANCELLED       = 1602,
+    EXIT_FAILED          = 1603,
+    EXIT_ANOTHER_RUNNING = 1618
+};
 // Ends the setup if it still runs, and every process it started; closes the handle.
 void EndSetup(SetupProcess *setup);
 

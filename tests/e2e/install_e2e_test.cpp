@@ -334,7 +334,7 @@ TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
     EXPECT_FALSE(IsWindow(copy) && IsWindowVisible(copy)) << "the copy page stayed";
     Screenshot("setup-error");
     ASSERT_TRUE(PressButton(setupError, IDOK));
-    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u);
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_FAILED);
 
     // The rows before stay installed but for the file given back; no later
     // row was copied.

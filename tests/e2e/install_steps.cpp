@@ -652,7 +652,7 @@ void InstallScenario::EndWithCopyFailure(std::string *from, std::string *to)
     HWND setupError = WaitForBox(SETUP_ERROR);
     ASSERT_NE(setupError, (HWND)NULL) << "no \"" << SETUP_ERROR << "\" after the copy error";
     ASSERT_TRUE(PressButton(setupError, IDOK));
-    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u) << "the setup did not end with exit code 0";
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_FAILED) << "the setup did not end as failed";
 }
 
 bool InstallScenario::WaitForInstalledRows(int rows, HWND copyPage)
@@ -700,7 +700,7 @@ void InstallScenario::ConfirmCancelledAndExit()
     ASSERT_NE(box, (HWND)NULL) << "no \"" << CANCELLED << "\" message";
     EXPECT_EQ(MessageBoxText(box), PROGRAM_WILL_EXIT);
     ASSERT_TRUE(PressButton(box, IDOK));
-    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u) << "the setup did not end with exit code 0";
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_CANCELLED) << "the setup did not end as cancelled";
 }
 
 void InstallScenario::PlantEarlierFiles(std::vector<EarlierFile> *files)

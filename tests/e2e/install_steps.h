@@ -184,7 +184,7 @@ protected:
     // by key; each key is sent, so the page has done with it on return.
     void TypeFolderName(HWND page, const std::string &name);
     // The copy error, read: the temporary file it names (From=) and the
-    // destination (To=); then OK, "Setup error", OK, and exit code 0.
+    // destination (To=); then OK, "Setup error", OK, and exit code 1603.
     void EndWithCopyFailure(std::string *from, std::string *to);
     // Waits until at least that many rows are on disk; false if the copy
     // page went away first or nothing came in time.
@@ -194,7 +194,7 @@ protected:
     // Cancel on the shortcut page, "Yes", then the cancelled message and the
     // end of the setup; checks that nothing was registered.
     void CancelShortcutPageAndExit(HWND shortcutPage);
-    // After "Program will exit": OK, and the setup ends with exit code 0.
+    // After "Program will exit": OK, and the setup ends with exit code 1602.
     void ConfirmCancelledAndExit();
 
     // Writes the files into the install directory, made with its

@@ -128,7 +128,7 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     for (DWORD child : DescendantProcesses(setup_.processId))
         TerminateProcessById(child);
     ASSERT_TRUE(PressButton(success, IDOK));
-    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u) << "the setup did not end with exit code 0";
+    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_INSTALLED) << "the setup did not end as installed";
 }
 
 }  // namespace

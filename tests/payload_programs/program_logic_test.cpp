@@ -152,8 +152,31 @@ TEST(RelaunchArguments, TheCopysArgumentsAreRead)
     RelaunchArguments arguments;
     ParseRelaunchArguments("/original \"C:\\Program Files\\Velloran\\uninstall.exe\" /wait 1234", &arguments);
     EXPECT_TRUE(arguments.isCopy);
+    EXPECT_FALSE(arguments.quiet);
     EXPECT_STREQ("C:\\Program Files\\Velloran\\uninstall.exe", arguments.originalPath);
     EXPECT_EQ(1234u, arguments.originalProcessId);
+}
+
+// "/S" alone, from a tool, or after the copy's arguments when the original was quiet.
+TEST(RelaunchArguments, SlashSAsksForAQuietRemoval)
+{
+    const struct { const char *tail; bool quiet, isCopy; } cases[] = {
+        { "/S",                                      true,  false },
+        { "  /s  ",                                  true,  false },
+        { "/original \"C:\\x.exe\" /wait 12 /S",     true,  true  },
+        { "/S /D=C:\\Velloran",                      false, false },
+        { "/Silent",                                 false, false },
+        { "/original \"C:\\x.exe\" /wait 12 /S /S",  false, false },
+        { "/original \"C:\\x.exe\" /wait 12 /Sx",    false, false },
+    };
+    for (const auto &row : cases) {
+        RelaunchArguments arguments;
+        memset(&arguments, 0xA5, sizeof arguments);
+        ParseRelaunchArguments(row.tail, &arguments);
+        EXPECT_EQ(row.quiet, arguments.quiet) << row.tail;
+        EXPECT_EQ(row.isCopy, arguments.isCopy) << row.tail;
+        EXPECT_STREQ(row.isCopy ? "C:\\x.exe" : "", arguments.originalPath) << row.tail;
+    }
 }
 
 TEST(RelaunchArguments, AnythingElseIsANormalStart)
@@ -175,6 +198,7 @@ TEST(RelaunchArguments, AnythingElseIsANormalStart)
         memset(&arguments, 0xA5, sizeof arguments);
         ParseRelaunchArguments(tail, &arguments);
         EXPECT_FALSE(arguments.isCopy) << tail;
+        EXPECT_FALSE(arguments.quiet) << tail;
         EXPECT_STREQ("", arguments.originalPath) << tail;
     }
     std::string tooLong = "/original \"C:\\" + std::string(MAX_PATH, 'a') + "\" /wait 1";

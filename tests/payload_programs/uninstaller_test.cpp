@@ -11,6 +11,9 @@
 
 namespace {
 
+// The whole removal runs within the one wait; a bound, not an expectation.
+enum { QUIET_REMOVAL_TIMEOUT = 120000 };
+
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
 const char kAppPathsExeKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe";
@@ -166,6 +169,16 @@ protected:
         ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT));
     }
 
+    // The copy that the original handed over to, by its closing message.
+    void FindCopyShowingItsMessage()
+    {
+        HWND box = WaitForWindow(0, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT, original_.id);
+        ASSERT_TRUE(box != NULL) << "no closing message";
+        copy_.id = WindowProcess(box);
+        copy_.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy_.id);
+        ASSERT_TRUE(copy_.process != NULL);
+    }
+
     // The closing message of whichever process shows it, read and closed.
     std::string ReadClosingMessage(DWORD processId, DWORD avoidProcessId)
     {
@@ -232,11 +245,7 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
     // The original hands over to a copy outside the install directory and ends.
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
 
-    HWND box = WaitForWindow(0, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT, original_.id);
-    ASSERT_TRUE(box != NULL) << "no closing message";
-    copy_.id = WindowProcess(box);
-    copy_.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy_.id);
-    ASSERT_TRUE(copy_.process != NULL);
+    ASSERT_NO_FATAL_FAILURE(FindCopyShowingItsMessage());
     std::string copyImage = ProcessImage(copy_.process);
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
@@ -289,13 +298,38 @@ TEST_F(Uninstaller, WhatCouldNotBeRemovedIsCountedInTheClosingMessage)
     ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
-    std::string text = ReadClosingMessage(0, original_.id);
+    ASSERT_NO_FATAL_FAILURE(FindCopyShowingItsMessage());
+    std::string text = ReadClosingMessage(copy_.id, 0);
     CloseHandle(held);
     EXPECT_EQ(0u, text.find("Velloran has been removed from this computer, with some things left behind.")) << text;
     EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut and 1 registry key.")) << text;
     EXPECT_NE(std::string::npos, text.find("2 shortcuts, 5 registry keys")) << text;
+    EXPECT_EQ(1603u, WaitForExit(copy_.process, EXIT_TIMEOUT)) << "what stayed is a failed removal";
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kDocumentType));
     ExpectInstalledFilesGone();
+    ExpectNoProgramLeftInTemp();
+}
+
+// Quiet, as a deployment tool runs it: no question and no message. The
+// process the tool started waits for its copy and ends with the copy's exit
+// code, here 1603 for a shortcut held open; the install folder is gone,
+// though the uninstaller the tool started lay in it.
+TEST_F(Uninstaller, AQuietRemovalShowsNothingAndEndsWithTheCopysExitCode)
+{
+    ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
+    HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    ASSERT_TRUE(StartProgram(programDir_ + "\\uninstall.exe", "/S", &original_));
+    std::vector<std::string> windows;
+    EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
+    CloseHandle(held);
+    for (const std::string &window : windows)
+        ADD_FAILURE() << "a quiet removal showed " << window;
+    ExpectInstalledFilesGone();
+    EXPECT_FALSE(DirectoryExists(programDir_));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(FileExists(shortcutDir_ + "\\Readme.lnk"));
     ExpectNoProgramLeftInTemp();
 }
 
@@ -304,7 +338,7 @@ TEST_F(Uninstaller, AnsweringNoChangesNothing)
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
     ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
     ASSERT_NO_FATAL_FAILURE(Answer(IDNO));
-    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
+    EXPECT_EQ(1602u, WaitForExit(original_.process, EXIT_TIMEOUT)) << "declined";
 
     for (int row = 0; row < MANIFEST_ROWS; ++row)
         EXPECT_TRUE(FileExists(Installed(row))) << Installed(row);

@@ -364,6 +364,22 @@ std::vector<HWND> TopLevelWindows(DWORD processId)
     return FindTopLevel(NULL, NULL, processId, 0);
 }
 
+DWORD WaitForExitNotingNewWindows(HANDLE process, DWORD timeoutMs, std::vector<std::string> *newWindows)
+{
+    std::vector<HWND> seen = TopLevelWindows(0);
+    WaitUntil([&] {
+        for (HWND window : TopLevelWindows(0)) {
+            if (std::find(seen.begin(), seen.end(), window) != seen.end())
+                continue;
+            seen.push_back(window);
+            newWindows->push_back(WindowText(window) + " [" + WindowClass(window) + "], process " +
+                                  std::to_string(WindowProcess(window)));
+        }
+        return !process || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    }, timeoutMs);
+    return WaitForExit(process, 0);
+}
+
 bool WaitForWindowGone(HWND window, DWORD timeoutMs)
 {
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);

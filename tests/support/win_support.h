@@ -88,6 +88,11 @@ HWND WaitForWindow(const char *caption, const char *className, DWORD processId, 
                    DWORD avoidProcessId = 0);
 // Visible top-level windows of the process (0: of any), in z-order.
 std::vector<HWND> TopLevelWindows(DWORD processId);
+// Waits for the process to end like WaitForExit, noting meanwhile each
+// visible top-level window of any process that was not there when the wait
+// began, as "caption [class], process <id>": what a program that should run
+// unseen showed.
+DWORD WaitForExitNotingNewWindows(HANDLE process, DWORD timeoutMs, std::vector<std::string> *newWindows);
 // True once the window is destroyed or hidden.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 

@@ -70,8 +70,25 @@ static inline const std::map<char, Glyph> &Glyphs()
     u.insert(u.end(), uBowl.begin(), uBowl.end());
     glyphs['u'] = Glyph{2 * shoulder, {u, {{2 * shoulder, X_HEIGHT}, {2 * shoulder, 0}}}};
 
+    // Every digit, for whatever version the backdrop shows.
     glyphs['0'] = Glyph{0.58, {Arc(0.29, 0.5, 0.29, 0.5, 0, 360, 64)}};
     glyphs['1'] = Glyph{0.26, {{{0, 0.8}, {0.26, 1}, {0.26, 0}}}};
+    Polyline two = Arc(0.29, 0.71, 0.29, 0.29, 160, -30, 32);
+    two.insert(two.end(), {{0, 0}, {0.58, 0}});
+    glyphs['2'] = Glyph{0.58, {two}};
+    Polyline three = Arc(0.27, 0.75, 0.25, 0.25, 150, -90, 32);
+    Polyline threeLower = Arc(0.27, 0.26, 0.29, 0.24, 90, -150, 32);
+    three.insert(three.end(), threeLower.begin() + 1, threeLower.end());
+    glyphs['3'] = Glyph{0.56, {three}};
+    glyphs['4'] = Glyph{0.58, {{{0.44, 0}, {0.44, 1}, {0, 0.3}, {0.58, 0.3}}}};
+    Polyline five = {{0.52, 1}, {0.06, 1}, {0.03, 0.56}};
+    Polyline fiveBowl = Arc(0.28, 0.32, 0.3, 0.32, 140, -150, 40);
+    five.insert(five.end(), fiveBowl.begin(), fiveBowl.end());
+    glyphs['5'] = Glyph{0.58, {five}};
+    glyphs['6'] = Glyph{0.58, {Arc(0.29, 0.3, 0.29, 0.3, 0, 360, 48), {{0.45, 1}, {0.02, 0.33}}}};
+    glyphs['7'] = Glyph{0.58, {{{0, 1}, {0.58, 1}, {0.18, 0}}}};
+    glyphs['8'] = Glyph{0.58, {Arc(0.29, 0.76, 0.24, 0.24, 0, 360, 48), Arc(0.29, 0.27, 0.29, 0.27, 0, 360, 48)}};
+    glyphs['9'] = Glyph{0.58, {Arc(0.29, 0.7, 0.29, 0.3, 0, 360, 48), {{0.56, 0.67}, {0.13, 0}}}};
     glyphs['.'] = Glyph{0, {{{0, 0}}}};
     glyphs[' '] = Glyph{0.22, {}};
     return glyphs;
