@@ -1,5 +1,6 @@
 #include "install/install_tree.h"
 
+#include "install/copy_journal.h"
 #include "install/manifest.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
@@ -54,8 +55,11 @@ bool PrepareInstallTree(char *failedFolder, size_t size)
         char directory[FOLDER_SIZE] = "";
         AppendText(directory, FOLDER_SIZE, g_installDir);
         AppendText(directory, FOLDER_SIZE, g_subdirectories[k]);
-        // A subdirectory that exists already is fine once it is secured too.
-        CreateDirectoryA(directory, &security);
+        // A subdirectory that exists already is fine once it is secured too;
+        // one this run makes is in the copy journal before it is made.
+        if (GetFileAttributesA(directory) == INVALID_FILE_ATTRIBUTES
+            && (!JournalFolderMade(directory) || !CreateDirectoryA(directory, &security)))
+            return Fail(directory, failedFolder, size);
         if (!SecureFolder(directory, dacl, adminsBuffer))
             return Fail(directory, failedFolder, size);
     }

@@ -13,6 +13,7 @@ HBRUSH    g_remainderBrush;
 
 char      g_installDir[PATH_BUFFER_SIZE];
 char      g_newFolderName[FOLDER_NAME_SIZE] = "Velloran";
+bool      g_installDirMade;
 
 char      g_shortcutFolder[PATH_BUFFER_SIZE];
 
