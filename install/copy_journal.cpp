@@ -52,7 +52,7 @@ static bool WriteEntry(char kind, const char *path, const char *kept)
 {
     if (!s_journal || s_entries >= JOURNAL_ENTRIES_MAX)
         return false;
-    char text[2] = { kind, JOURNAL_SEPARATOR };
+    const char text[] = { kind, JOURNAL_SEPARATOR, '\0' };
     s_entry[0] = '\0';
     if (!AppendText(s_entry, JOURNAL_ENTRY_SIZE, text) || !AppendText(s_entry, JOURNAL_ENTRY_SIZE, path)
         || !AppendText(s_entry, JOURNAL_ENTRY_SIZE, "|") || !AppendText(s_entry, JOURNAL_ENTRY_SIZE, kept))

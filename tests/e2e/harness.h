@@ -40,6 +40,11 @@ std::string ScreenshotFolder();
 std::string MakeFolderIn(const std::string &parent, const char *stem);
 // The same under the temp directory.
 std::string MakeScratchFolder(const char *stem);
+// Whether the file or folder is marked for deletion at the next restart
+// (MOVEFILE_DELAY_UNTIL_REBOOT), which Wine does at "wineboot -r".
+bool MarkedForDeletionAtRestart(const std::string &path);
+// What Windows does at a restart: "wineboot -r", waited for.
+bool RestartWine();
 
 // ---- The setup process ---------------------------------------------------
 
