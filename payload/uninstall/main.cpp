@@ -2,6 +2,7 @@
 // install directory if need be, remove, and say what was done.
 #include "common/system_dlls.h"
 #include "payload/uninstall/installation.h"
+#include "payload/uninstall/programs_in_use.h"
 #include "payload/uninstall/relaunch.h"
 #include "payload/uninstall/removal.h"
 #include "payload/uninstall/report.h"
@@ -30,6 +31,9 @@ static bool ConfirmRemoval(const Installation *installation)
 
 static void RemoveInstallation(const Installation *installation)
 {
+    // The user may stop here: then nothing is removed.
+    if (installation->programDir[0] && !SettleRunningPrograms(installation->programDir, true))
+        return;
     RemovalReport report = {};
     RemoveProgramFiles(installation, &report);
     // Without an uninstall entry nothing else is known to be this installation's.
