@@ -39,37 +39,27 @@ protected:
         EndSetup(&setup_);
     }
 
-    // A message of the setup's own with an OK button alone: read, and closed.
-    std::string ReadAndCloseBox(const char *label)
+    // The setup started again: a message of its own with an OK button alone,
+    // if one is due (its text, or empty), then the agreement page and nothing else.
+    std::string StartAgain(bool messageDue = true)
     {
-        HWND box = WaitForBox(UNDO_CAPTION);
-        if (!box) {
-            ADD_FAILURE() << "no message before the agreement page";
-            return std::string();
-        }
-        EXPECT_NE(GetDlgItem(box, IDOK), (HWND)NULL);
-        for (int other : { IDCANCEL, IDYES, IDNO })
-            EXPECT_EQ(GetDlgItem(box, other), (HWND)NULL) << "a question where a message was due";
-        std::string text = MessageBoxText(box);
-        Screenshot(label);
-        EXPECT_TRUE(PressButton(box, IDOK));
-        EXPECT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT_MS));
-        return text;
-    }
-
-    // The setup started again: `boxes` messages, then the agreement page and
-    // nothing else.
-    std::vector<std::string> StartAgain(int boxes)
-    {
-        std::vector<std::string> texts;
+        std::string text;
         StartSetupIn();
-        for (int k = 0; k < boxes; ++k)
-            texts.push_back(ReadAndCloseBox(("message " + std::to_string(k + 1)).c_str()));
+        if (HWND box = messageDue ? WaitForBox(UNDO_CAPTION) : NULL) {
+            EXPECT_NE(GetDlgItem(box, IDOK), (HWND)NULL);
+            for (int other : { IDCANCEL, IDYES, IDNO })
+                EXPECT_EQ(GetDlgItem(box, other), (HWND)NULL) << "a question where a message was due";
+            text = MessageBoxText(box);
+            Screenshot("message");
+            EXPECT_TRUE(PressButton(box, IDOK));
+            EXPECT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT_MS));
+        }
+        EXPECT_EQ(messageDue, !text.empty()) << "no message before the agreement page";
         EXPECT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL) << "the setup did not go on as usual";
         for (HWND window : TopLevelWindows(setup_.processId))
             EXPECT_TRUE(WindowClass(window) != "#32770" || WindowText(window) == AGREEMENT_PAGE)
                 << "another box: " << MessageBoxText(window);
-        return texts;
+        return text;
     }
 
     void PlantJournal(const std::string &name, const std::vector<std::pair<std::string, std::string>> &values)
@@ -91,10 +81,10 @@ FILETIME LastWritten(const std::string &path)
     return data.ftLastWriteTime;
 }
 
-// The install measured in the issue that asked for this: over an earlier
-// installation with the user's settings and notes, stopped after 30 files.
-// The next start puts every earlier file back under its name, with its
-// contents, attributes and times, and removes all the run wrote.
+// Over an earlier installation with the user's settings and notes, stopped
+// after 30 files. The next start puts every earlier file back under its
+// name, with its contents, attributes and times, and removes all the run
+// wrote.
 TEST_F(Interrupted, KilledOverAnEarlierInstallationIsUndoneAtTheNextStart)
 {
     std::vector<EarlierFile> earlier = {
@@ -125,9 +115,7 @@ TEST_F(Interrupted, KilledOverAnEarlierInstallationIsUndoneAtTheNextStart)
     EXPECT_FALSE(NewTempEntries().empty());
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, JOURNALS));
 
-    std::vector<std::string> texts = StartAgain(1);
-    ASSERT_EQ(texts.size(), 1u);
-    const std::string &text = texts[0];
+    const std::string text = StartAgain();
     EXPECT_EQ(text.rfind(UNDONE_START + installDir_ + " was stopped before it ended, and has undone it: ", 0), 0u)
         << text;
     EXPECT_NE(text.find(" files it had installed were removed"), std::string::npos) << text;
@@ -160,39 +148,28 @@ TEST_F(Interrupted, KilledInANewFolderLeavesNothingAfterTheNextStart)
     EXPECT_EQ(InstalledPrefix(installDir_), rows) << "the running setup's files changed";
     ASSERT_NO_FATAL_FAILURE(Kill());
 
-    std::vector<std::string> texts = StartAgain(1);
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].rfind(UNDONE_START + installDir_, 0), 0u) << texts[0];
-    EXPECT_NE(texts[0].find(" and 4 folders it had made were removed."), std::string::npos) << texts[0];
+    const std::string text = StartAgain();
+    EXPECT_EQ(text.rfind(UNDONE_START + installDir_, 0), 0u) << text;
+    EXPECT_NE(text.find(" and 4 folders it had made were removed."), std::string::npos) << text;
     EXPECT_TRUE(TreeEntries(root_).empty()) << "the run left something in " << root_;
     ExpectNoTemporaryFiles();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OWNER_KEY)) << "the journal stayed";
 }
 
-// Planted journals: one naming a file outside its install directory, one
-// with an entry missing. Neither is followed; each stays, and each is told.
-TEST_F(Interrupted, PlantedJournalsAreLeftAsTheyAreAndTheUserIsTold)
+// A journal planted to name a file outside its install directory is not
+// followed: it stays, and the user is told. (The unit tests try the other
+// journals that fail a check.)
+TEST_F(Interrupted, APlantedJournalNamingAFileOutsideItsFolderIsRefused)
 {
-    const std::string victim = root_ + "\\victim.txt";
+    const std::string victim = root_ + "\\victim.txt", journal = std::string(JOURNALS) + "\\0badf00d";
     ASSERT_TRUE(WriteWholeFile(victim, "not the setup's"));
     ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
     ASSERT_NO_FATAL_FAILURE(PlantJournal("0badf00d", { { "InstallDir", installDir_ }, { "0000", "F|" + victim + "|" } }));
-    ASSERT_NO_FATAL_FAILURE(PlantJournal("0badf00e", { { "InstallDir", installDir_ },
-                                                       { "0000", "F|" + installDir_ + "\\readme.wri|" },
-                                                       { "0002", "F|" + installDir_ + "\\Velloran.exe|" } }));
 
-    std::vector<std::string> texts = StartAgain(2);
-    ASSERT_EQ(texts.size(), 2u);
-    const char *reasons[] = { "because it names a file or folder outside the folder that installation went into",
-                              "because it cannot be read whole" };
-    const char *names[] = { "0badf00d", "0badf00e" };
-    for (int k = 0; k < 2; ++k) {
-        EXPECT_NE(texts[k].find("left it as it is and changed nothing, " + std::string(reasons[k])),
-                  std::string::npos) << texts[k];
-        EXPECT_NE(texts[k].find(std::string("HKEY_LOCAL_MACHINE\\") + JOURNALS + "\\" + names[k] + "."),
-                  std::string::npos) << texts[k];
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(JOURNALS) + "\\" + names[k]));
-    }
+    EXPECT_EQ(StartAgain(), "Setup found the record of an earlier installation of Velloran that did not end, but left it "
+                        "as it is and changed nothing, because it names a file or folder outside the folder that "
+                        "installation went into: HKEY_LOCAL_MACHINE\\" + journal + ".");
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, journal));
     std::string bytes;
     EXPECT_TRUE(ReadWholeFile(victim, &bytes) && bytes == "not the setup's") << "the planted journal was followed";
 }
@@ -225,7 +202,7 @@ TEST_F(Interrupted, ATemporaryFileHeldWhenTheCopyEndsGoesAtTheNextStart)
     CloseHandle(held);
     ASSERT_TRUE(DirectoryExists(folder)) << "nothing left for the next start to do";
 
-    StartAgain(0);
+    StartAgain(false);
     EXPECT_FALSE(DirectoryExists(folder)) << "the next start left the earlier run's temp folder";
 }
 

@@ -1,10 +1,8 @@
-// What the next start does with the journal of a run that was stopped half
-// way: journals laid out in the registry as such a run leaves them, over
-// real files of the test prefix.
+// What the next start does with journals that the end-to-end scenarios do
+// not make: planted or damaged ones, and runs stopped at the edges of their
+// changes; laid out in the registry over real files of the test prefix.
 #include "install/copy_journal.h"
-#include "install/manifest.h"
 #include "install/unfinished_copies.h"
-#include "common/private_folder.h"
 #include "win_support.h"
 
 #include <gtest/gtest.h>
@@ -87,70 +85,6 @@ protected:
     std::string root_, dir_;
 };
 
-std::string PenFile()
-{
-    for (int row = 0; row < MANIFEST_ROWS; ++row)
-        if (std::string(g_destinationSuffixes[row]).rfind("\\Pen\\", 0) == 0)
-            return g_destinationSuffixes[row];
-    return std::string();
-}
-
-// A run over an earlier installation, stopped after it had made \Pen and
-// written a file there, written velloran.cfg, kept the earlier read-only
-// Velloran.exe aside and written its own, and announced readme.wri without
-// getting to keep the earlier one aside.
-TEST_F(UnfinishedCopies, AStoppedRunIsUndoneNewestFirstAndNothingElseIsTouched)
-{
-    const std::string pen = dir_ + PenFile(), viewer = dir_ + "\\Velloran.exe", kept = viewer + "~" + RUN;
-    ASSERT_NO_FATAL_FAILURE(Write(dir_ + "\\my notes.txt", "the user's"));
-    ASSERT_NO_FATAL_FAILURE(Write(dir_ + "\\readme.wri", "earlier readme"));
-    ASSERT_NO_FATAL_FAILURE(Write(kept, "earlier viewer", FILE_ATTRIBUTE_READONLY));
-    WIN32_FILE_ATTRIBUTE_DATA earlier;
-    ASSERT_TRUE(GetFileAttributesExA(kept.c_str(), GetFileExInfoStandard, &earlier));
-    ASSERT_NO_FATAL_FAILURE(Write(viewer, "this run's viewer"));
-    ASSERT_NO_FATAL_FAILURE(Write(dir_ + "\\velloran.cfg", "this run's cfg"));
-    ASSERT_TRUE(CreateDirectoryA((dir_ + "\\Pen").c_str(), NULL));
-    ASSERT_NO_FATAL_FAILURE(Write(pen, "this run's pen"));
-    wchar_t tempDir[MAX_PATH];
-    ASSERT_TRUE(CreatePrivateFolder(L"VelloranSetup-", tempDir, MAX_PATH));
-    std::wstring leftover = std::wstring(tempDir) + L"\\" + std::wstring(g_compressedNames[3], g_compressedNames[3] + lstrlenA(g_compressedNames[3]));
-    CloseHandle(CreateFileW(leftover.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL));
-
-    ASSERT_NO_FATAL_FAILURE(PlantJournal(RUN, {
-        { "InstallDir", REG_SZ, "{dir}" },
-        { "0000", REG_SZ, "D|{dir}\\Pen|" },
-        { "0001", REG_SZ, "F|{dir}\\velloran.cfg|" },
-        { "0002", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0badf00d" },
-        { "0003", REG_SZ, "F|{dir}\\readme.wri|{dir}\\readme.wri~0badf00d" },
-        { "0004", REG_SZ, "F|{dir}" + PenFile() + "|" },
-    }));
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, KeyOf(RUN).c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
-    RegSetValueExW(key, kJournalTempDirValueW, 0, REG_SZ, (const BYTE *)tempDir, (lstrlenW(tempDir) + 1) * sizeof(wchar_t));
-    RegCloseKey(key);
-
-    char names[UNFINISHED_COPIES_MAX][JOURNAL_FOUND_NAME_SIZE];
-    ASSERT_EQ(FindUnfinishedCopies(names, UNFINISHED_COPIES_MAX), 1);
-    static UnfinishedCopy copy;
-    SettleUnfinishedCopy(names[0], &copy);
-    EXPECT_EQ(copy.outcome, UNFINISHED_UNDONE);
-    EXPECT_EQ(Read(viewer), "earlier viewer");
-    WIN32_FILE_ATTRIBUTE_DATA back;
-    ASSERT_TRUE(GetFileAttributesExA(viewer.c_str(), GetFileExInfoStandard, &back));
-    EXPECT_EQ(back.dwFileAttributes, earlier.dwFileAttributes);
-    EXPECT_EQ(CompareFileTime(&back.ftLastWriteTime, &earlier.ftLastWriteTime), 0);
-    EXPECT_EQ(Read(dir_ + "\\readme.wri"), "earlier readme") << "a file never kept aside is the earlier one";
-    EXPECT_EQ(TreeEntries(dir_), std::vector<std::string>({ "Velloran.exe", "my notes.txt", "readme.wri" }));
-    EXPECT_EQ(GetFileAttributesW(tempDir), INVALID_FILE_ATTRIBUTES) << "the run's temp folder stayed";
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kJournalOwnerKey)) << "the journal stayed";
-
-    static char text[4096];
-    ASSERT_TRUE(ComposeUnfinishedCopyMessage(&copy, text, sizeof text));
-    EXPECT_EQ(std::string(text), "Setup found that an earlier installation of Velloran into " + dir_
-                                     + " was stopped before it ended, and has undone it: 2 files it had installed "
-                                       "were removed, 1 earlier file was put back and 1 folder it had made was removed.");
-}
-
 struct RefusedCase {
     const char *what;
     const char *name;
@@ -196,26 +130,33 @@ TEST_F(UnfinishedCopies, JournalsThatFailACheckAreLeftAsTheyAre)
 }
 
 // Stopped after its copy was through: the kept file goes, the new one stays.
-// Stopped as its journal began: nothing to undo. Neither is told.
-TEST_F(UnfinishedCopies, ACompletedCopyOrOneStoppedBeforeAnyChangeIsClearedQuietly)
+// Stopped as its journal began: nothing to do. Neither is told. Stopped
+// between an entry and its change: the earlier file, never kept aside,
+// stays, and velloran.cfg, never written, is not looked for.
+TEST_F(UnfinishedCopies, RunsStoppedAtTheEdgesAreSettledByWhatIsOnDisk)
 {
     const std::string viewer = dir_ + "\\Velloran.exe";
     ASSERT_NO_FATAL_FAILURE(Write(viewer + "~0000000a", "earlier viewer", FILE_ATTRIBUTE_READONLY));
     ASSERT_NO_FATAL_FAILURE(Write(viewer, "this run's viewer"));
-    ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000a", { { "InstallDir", REG_SZ, "{dir}" },
-                                                       { "0000", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000a" },
-                                                       { "CopyDone", REG_DWORD, "" } }));
+    const Value installDir = { "InstallDir", REG_SZ, "{dir}" };
+    ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000a", { installDir, { "CopyDone", REG_DWORD, "" },
+                                                       { "0000", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000a" } }));
     ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000b", {}));
+    ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000c", { installDir, { "0000", REG_SZ, "F|{dir}\\velloran.cfg|" },
+                                                       { "0001", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000c" } }));
 
-    const UnfinishedOutcome expected[] = { UNFINISHED_COMPLETED, UNFINISHED_EMPTY };
+    const UnfinishedOutcome expected[] = { UNFINISHED_COMPLETED, UNFINISHED_EMPTY, UNFINISHED_UNDONE };
     char names[UNFINISHED_COPIES_MAX][JOURNAL_FOUND_NAME_SIZE];
-    ASSERT_EQ(FindUnfinishedCopies(names, UNFINISHED_COPIES_MAX), 2);
-    for (int k = 0; k < 2; ++k) {
+    ASSERT_EQ(FindUnfinishedCopies(names, UNFINISHED_COPIES_MAX), 3);
+    for (int k = 0; k < 3; ++k) {
         static UnfinishedCopy copy;
         SettleUnfinishedCopy(names[k], &copy);
         EXPECT_EQ(copy.outcome, expected[k]) << names[k];
         static char text[4096];
-        EXPECT_FALSE(ComposeUnfinishedCopyMessage(&copy, text, sizeof text)) << text;
+        EXPECT_EQ(ComposeUnfinishedCopyMessage(&copy, text, sizeof text), k == 2) << text;
+        if (k == 2)
+            EXPECT_EQ(std::string(text), "Setup found that an earlier installation of Velloran into " + dir_
+                                             + " was stopped before it ended, and has undone it.");
     }
     EXPECT_EQ(TreeEntries(dir_), std::vector<std::string>({ "Velloran.exe" }));
     EXPECT_EQ(Read(viewer), "this run's viewer");
