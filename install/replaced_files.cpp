@@ -37,7 +37,8 @@ bool KeepReplacedFile(const char *destination)
     // A folder in the way is not moved: writing the file fails and is reported.
     DWORD attributes = GetFileAttributesA(destination);
     bool keep = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    if (keep && (!CopyText(file->kept, KEPT_PATH_SIZE, destination) || !AppendText(file->kept, KEPT_PATH_SIZE, RunTag())))
+    if (keep
+        && (!CopyText(file->kept, KEPT_PATH_SIZE, destination) || !AppendText(file->kept, KEPT_PATH_SIZE, RunTag())))
         return false;
     // Renamed in the same folder: nothing is copied, and a read-only or
     // hidden file moves with its attributes and times as they are. Never

@@ -132,8 +132,8 @@ static bool IsFolderOfInstall(const char *path)
     if (lstrcmpiA(path, s_header.installDir) == 0)
         return true;
     for (int k = 0; k < SUBDIR_COUNT; ++k)
-        if (CopyText(folder, sizeof folder, s_header.installDir) && AppendText(folder, sizeof folder, g_subdirectories[k])
-            && lstrcmpiA(path, folder) == 0)
+        if (CopyText(folder, sizeof folder, s_header.installDir)
+            && AppendText(folder, sizeof folder, g_subdirectories[k]) && lstrcmpiA(path, folder) == 0)
             return true;
     return false;
 }
@@ -142,8 +142,8 @@ static bool IsFileOfInstall(const char *path)
 {
     char file[JOURNAL_PATH_SIZE];
     for (int row = 0; row < MANIFEST_ROWS; ++row)
-        if (CopyText(file, sizeof file, s_header.installDir) && AppendText(file, sizeof file, g_destinationSuffixes[row])
-            && lstrcmpiA(path, file) == 0)
+        if (CopyText(file, sizeof file, s_header.installDir)
+            && AppendText(file, sizeof file, g_destinationSuffixes[row]) && lstrcmpiA(path, file) == 0)
             return true;
     return false;
 }
@@ -288,7 +288,9 @@ static UnfinishedOutcome OutcomeOf(Reading reading)
 {
     if (reading == READ_WHOLE)
         return s_header.copyDone ? UNFINISHED_COMPLETED : UNFINISHED_UNDONE;
-    return reading == READ_EMPTY ? UNFINISHED_EMPTY : reading == READ_REFUSED ? UNFINISHED_REFUSED : UNFINISHED_UNREADABLE;
+    if (reading == READ_EMPTY)
+        return UNFINISHED_EMPTY;
+    return reading == READ_REFUSED ? UNFINISHED_REFUSED : UNFINISHED_UNREADABLE;
 }
 
 void SettleUnfinishedCopy(const char *name, UnfinishedCopy *copy)

@@ -126,7 +126,8 @@ static void NoteRestartManagerProcesses(Search *search)
     RmEndSessionProc endSession = (RmEndSessionProc)(void *)GetProcAddress(restartManager, "RmEndSession");
     DWORD session = 0;
     WCHAR sessionKey[CCH_RM_SESSION_KEY + 1] = L"";
-    if (startSession && registerResources && getList && endSession && startSession(&session, 0, sessionKey) == ERROR_SUCCESS) {
+    if (startSession && registerResources && getList && endSession
+        && startSession(&session, 0, sessionKey) == ERROR_SUCCESS) {
         static wchar_t files[MANIFEST_ROWS][MAX_PATH];
         static LPCWSTR names[MANIFEST_ROWS];
         int count = InstalledFiles(search->dir, files);

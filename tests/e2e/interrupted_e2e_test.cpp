@@ -161,10 +161,12 @@ TEST_F(Interrupted, KilledInANewFolderLeavesNothingAfterTheNextStart)
 // journals that fail a check.)
 TEST_F(Interrupted, APlantedJournalNamingAFileOutsideItsFolderIsRefused)
 {
-    const std::string victim = root_ + "\\victim.txt", journal = std::string(JOURNALS) + "\\0badf00d";
+    const std::string victim = root_ + "\\victim.txt";
+    const std::string journal = std::string(JOURNALS) + "\\0badf00d";
     ASSERT_TRUE(WriteWholeFile(victim, "not the setup's"));
     ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
-    ASSERT_NO_FATAL_FAILURE(PlantJournal("0badf00d", { { "InstallDir", installDir_ }, { "0000", "F|" + victim + "|" } }));
+    ASSERT_NO_FATAL_FAILURE(
+        PlantJournal("0badf00d", { { "InstallDir", installDir_ }, { "0000", "F|" + victim + "|" } }));
 
     EXPECT_EQ(StartAgain(), "Setup found the record of an earlier installation of Velloran that did not end, but left it "
                         "as it is and changed nothing, because it names a file or folder outside the folder that "

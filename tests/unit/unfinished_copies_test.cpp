@@ -40,7 +40,8 @@ protected:
 
     std::string Expand(std::string text) const
     {
-        for (const auto &mark : { std::make_pair(std::string("{dir}"), dir_), std::make_pair(std::string("{root}"), root_) })
+        const std::pair<std::string, std::string> marks[] = { { "{dir}", dir_ }, { "{root}", root_ } };
+        for (const auto &mark : marks)
             for (size_t at; (at = text.find(mark.first)) != std::string::npos;)
                 text.replace(at, mark.first.size(), mark.second);
         return text;
@@ -140,10 +141,10 @@ TEST_F(UnfinishedCopies, RunsStoppedAtTheEdgesAreSettledByWhatIsOnDisk)
     ASSERT_NO_FATAL_FAILURE(Write(viewer, "this run's viewer"));
     const Value installDir = { "InstallDir", REG_SZ, "{dir}" };
     ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000a", { installDir, { "CopyDone", REG_DWORD, "" },
-                                                       { "0000", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000a" } }));
+        { "0000", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000a" } }));
     ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000b", {}));
     ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000c", { installDir, { "0000", REG_SZ, "F|{dir}\\velloran.cfg|" },
-                                                       { "0001", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000c" } }));
+        { "0001", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000c" } }));
 
     const UnfinishedOutcome expected[] = { UNFINISHED_COMPLETED, UNFINISHED_EMPTY, UNFINISHED_UNDONE };
     char names[UNFINISHED_COPIES_MAX][JOURNAL_FOUND_NAME_SIZE];
