@@ -5,8 +5,7 @@
 #include <windows.h>
 
 enum ExitCode {
-    // Installed; or removed, files the user added and files that go at the
-    // next restart included.
+    // Installed; or removed, files the user added kept.
     EXIT_DONE            = ERROR_SUCCESS,                   // 0
     // The user cancelled the setup, or declined the removal.
     EXIT_CANCELLED       = ERROR_INSTALL_USEREXIT,          // 1602
@@ -16,5 +15,7 @@ enum ExitCode {
     // The uninstaller found no installation to remove.
     EXIT_NOT_INSTALLED   = ERROR_UNKNOWN_PRODUCT,           // 1605
     // Another setup runs already; this one gave way to it.
-    EXIT_ANOTHER_RUNNING = ERROR_INSTALL_ALREADY_RUNNING    // 1618
+    EXIT_ANOTHER_RUNNING = ERROR_INSTALL_ALREADY_RUNNING,   // 1618
+    // Removed, but files of a program still running go at the next restart.
+    EXIT_REBOOT_REQUIRED = ERROR_SUCCESS_REBOOT_REQUIRED    // 3010
 };

@@ -22,17 +22,23 @@ PSECURITY_DESCRIPTOR BuildProgramFolderDescriptor()
 
 enum { TOKEN_USER_SIZE = sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE, OWNER_ONLY_SDDL_SIZE = 256 };
 
-PSECURITY_DESCRIPTOR BuildOwnerOnlyDescriptor()
+bool CurrentUserSid(BYTE *sid, DWORD size)
 {
     HANDLE token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-        return NULL;
+        return false;
     DWORD userBuffer[TOKEN_USER_SIZE / sizeof(DWORD) + 1];
     DWORD length = 0;
     BOOL haveUser = GetTokenInformation(token, TokenUser, userBuffer, sizeof userBuffer, &length);
     CloseHandle(token);
+    return haveUser && CopySid(size, sid, ((TOKEN_USER *)userBuffer)->User.Sid);
+}
+
+PSECURITY_DESCRIPTOR BuildOwnerOnlyDescriptor()
+{
+    BYTE user[SECURITY_MAX_SID_SIZE];
     char *sid = NULL;
-    if (!haveUser || !ConvertSidToStringSidA(((TOKEN_USER *)userBuffer)->User.Sid, &sid))
+    if (!CurrentUserSid(user, sizeof user) || !ConvertSidToStringSidA(user, &sid))
         return NULL;
     char sddl[OWNER_ONLY_SDDL_SIZE] = "O:";
     bool fits = AppendText(sddl, sizeof sddl, sid) && AppendText(sddl, sizeof sddl, "D:P(A;OICI;FA;;;")

@@ -12,3 +12,6 @@ PSECURITY_DESCRIPTOR BuildProgramFolderDescriptor();
 // Owner and only ACE: the user this process runs as (LocalAlloc'd); NULL if
 // it cannot be built.
 PSECURITY_DESCRIPTOR BuildOwnerOnlyDescriptor();
+
+// The SID of the user this process runs as, into sid (size bytes).
+bool CurrentUserSid(BYTE *sid, DWORD size);

@@ -2,9 +2,15 @@
 
 #include "common/folder_security.h"
 
+#include <aclapi.h>
 #include <wincrypt.h>
 
-enum { NAME_ATTEMPTS = 16, RANDOM_DIGITS = 16 };
+enum {
+    NAME_ATTEMPTS   = 16,
+    RANDOM_DIGITS   = 16,
+    REMOVE_ATTEMPTS = 10,
+    REMOVE_RETRY_MS = 100
+};
 
 static void RandomBytes(BYTE *bytes, DWORD count)
 {
@@ -52,4 +58,78 @@ bool CreatePrivateFolder(const wchar_t *prefix, wchar_t *folder, size_t size)
     if (!made && size > 0)
         folder[0] = L'\0';
     return made;
+}
+
+bool RemovePrivateFolder(const wchar_t *folder)
+{
+    for (int attempt = 0; attempt < REMOVE_ATTEMPTS; ++attempt) {
+        if (RemoveDirectoryW(folder))
+            return true;
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return true;
+        Sleep(REMOVE_RETRY_MS);
+    }
+    // Windows removes it at the restart only if it is empty by then.
+    MoveFileExW(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return false;
+}
+
+static bool IsRandomName(const wchar_t *name)
+{
+    int digit = 0;
+    for (; digit < RANDOM_DIGITS; ++digit)
+        if (!((name[digit] >= L'0' && name[digit] <= L'9') || (name[digit] >= L'a' && name[digit] <= L'f')))
+            return false;
+    return name[digit] == L'\0';
+}
+
+static bool IsPlainFolder(DWORD attributes)
+{
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY;
+}
+
+bool OpenOwnPrivateFolder(const wchar_t *folder, const wchar_t *prefix, HANDLE *pinned)
+{
+    *pinned = INVALID_HANDLE_VALUE;
+    const wchar_t *name = folder + lstrlenW(folder);
+    while (name > folder && name[-1] != L'\\')
+        --name;
+    int prefixLength = lstrlenW(prefix);
+    if (name == folder || lstrlenW(name) < prefixLength
+        || CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, name, prefixLength, prefix, prefixLength) != CSTR_EQUAL
+        || !IsRandomName(name + prefixLength))
+        return false;
+    // A link or junction shows in the folder's listing (Wine shows it only
+    // there); the handle below is opened on the link itself, not its target.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(folder, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    if (!IsPlainFolder(found.dwFileAttributes))
+        return false;
+    // Shared for anything but deletion: while it is open, nobody can rename
+    // the folder or put something else in its place.
+    HANDLE handle = CreateFileW(folder, FILE_LIST_DIRECTORY | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    BYTE user[SECURITY_MAX_SID_SIZE];
+    PSID owner = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    bool ours = GetFileInformationByHandle(handle, &information) && IsPlainFolder(information.dwFileAttributes)
+                && CurrentUserSid(user, sizeof user)
+                && GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, NULL, NULL, NULL,
+                                   &descriptor) == ERROR_SUCCESS
+                && EqualSid(owner, user);
+    if (descriptor)
+        LocalFree(descriptor);
+    if (!ours) {
+        CloseHandle(handle);
+        return false;
+    }
+    *pinned = handle;
+    return true;
 }

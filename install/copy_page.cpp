@@ -1,5 +1,6 @@
 #include "install/copy_page.h"
 
+#include "install/copy_journal.h"
 #include "install/install_tree.h"
 #include "install/manifest.h"
 #include "install/payload_digest.h"
@@ -33,7 +34,7 @@ static HFONT s_dialogFont;
 static int   s_copyIndex;
 static bool  s_busy;
 static bool  s_cancelRequested;
-static bool  s_treeSecured;
+static bool  s_copyCanStart;
 
 static char s_tempFile[TEMP_PATH_SIZE];
 static char s_destination[DESTINATION_SIZE];
@@ -55,7 +56,13 @@ static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
     s_busy = false;
     s_cancelRequested = false;
     s_tempFile[0] = '\0';
-    s_treeSecured = PrepareInstallTree(s_destination, DESTINATION_SIZE);
+    // Every change of the copy is in its journal first: without one, or in a
+    // folder that others could change, the copy does not start.
+    s_copyCanStart = BeginCopyJournal(g_installDir, g_installDirMade);
+    if (!s_copyCanStart)
+        CopyText(s_destination, DESTINATION_SIZE, CopyJournalName());
+    else
+        s_copyCanStart = PrepareInstallTree(s_destination, DESTINATION_SIZE);
     CreatePrivateTempDir();
     ScheduleStep(STEP_COPY_TICK, COPY_TICK_FIRST_MS);
     return TRUE;
@@ -107,11 +114,14 @@ static void ShowProgressLine()
     ReleaseDC(s_copyDialog, dc);
 }
 
-// The rows installed before stay, but whatever they replaced goes back.
+// The rows installed before stay, but whatever they replaced goes back; the
+// run's journal goes with that.
 static void ReportCopyFailure()
 {
     StopStepTimer();
     RestoreReplacedFiles();
+    RemovePrivateTempDir();
+    EndCopyJournal();
     s_failureMessage[0] = '\0';
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "Unable to copy a file:\nFrom=");
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_tempFile);
@@ -120,7 +130,6 @@ static void ReportCopyFailure()
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "\nProgram will exit");
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, UnrestoredFilesNote());
     MessageBoxA(s_copyDialog, s_failureMessage, "Error", MB_OK | MB_ICONERROR);
-    RemovePrivateTempDir();
     EndDialog(s_copyDialog, 0);
     ScheduleStep(STEP_ERROR, STEP_DELAY_MS);
 }
@@ -218,6 +227,7 @@ static void AskToCancel()
                     "Question", MB_YESNO | MB_ICONQUESTION) == IDYES) {
         RemoveInstalledFiles();
         RemovePrivateTempDir();
+        EndCopyJournal();
         EndDialog(s_copyDialog, 0);
         ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
         return;
@@ -230,8 +240,13 @@ static void CompleteCopy()
 {
     ReleaseProgress();
     StopStepTimer();
-    DiscardKeptFiles();
+    // Once the journal says the copy is through, a run stopped from here on
+    // keeps its new files, and the next start deletes the kept ones. Without
+    // that entry the kept files stay where they are: nothing is lost.
+    if (JournalCopyDone())
+        DiscardKeptFiles();
     RemovePrivateTempDir();
+    EndCopyJournal();
     EndDialog(s_copyDialog, 0);
     ShowShortcutPage(g_mainWindow);
 }
@@ -245,8 +260,7 @@ void RunCopyTick()
             AskToCancel();
         return;
     }
-    // The copy does not start in a folder that others could change.
-    if (!s_treeSecured) {
+    if (!s_copyCanStart) {
         ReportCopyFailure();
         return;
     }

@@ -1,5 +1,6 @@
 #include "install/install_tree.h"
 
+#include "install/copy_journal.h"
 #include "install/manifest.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
@@ -50,9 +51,11 @@ bool PrepareInstallTree(char *failedFolder, size_t size)
         char directory[FOLDER_SIZE] = "";
         AppendText(directory, FOLDER_SIZE, g_installDir);
         AppendText(directory, FOLDER_SIZE, g_subdirectories[k]);
-        // A subdirectory that exists already is fine once it is secured too.
-        CreateDirectoryA(directory, &security);
-        if (!SecureFolder(directory, dacl, adminsBuffer)) {
+        // A subdirectory that exists already is fine once it is secured too;
+        // one this run makes is in the copy journal before it is made.
+        bool ready = GetFileAttributesA(directory) != INVALID_FILE_ATTRIBUTES
+                     || (JournalFolderMade(directory) && CreateDirectoryA(directory, &security));
+        if (!ready || !SecureFolder(directory, dacl, adminsBuffer)) {
             CopyText(failedFolder, size, directory);
             return false;
         }

@@ -1,8 +1,7 @@
 #include "install/replaced_files.h"
 
+#include "install/copy_journal.h"
 #include "common/text.h"
-
-enum { RUN_TAG_SIZE = 10 };
 
 // A destination this run wrote, and where the file it replaced was put
 // (empty when there was none).
@@ -13,18 +12,7 @@ struct WrittenFile {
 
 static WrittenFile s_written[KEPT_FILES_MAX];
 static int         s_writtenCount;
-static char        s_runTag[RUN_TAG_SIZE];
 static char        s_note[KEPT_NOTE_SIZE];
-
-// "~" and eight hex digits, the same for the whole run: the process id keeps
-// it apart from a setup running beside this one, the tick count from an
-// earlier run's leftovers.
-static const char *RunTag()
-{
-    if (!s_runTag[0])
-        wsprintfA(s_runTag, "~%04lx%04lx", GetCurrentProcessId() & 0xFFFF, GetTickCount() & 0xFFFF);
-    return s_runTag;
-}
 
 static bool WrittenByThisRun(const char *destination)
 {
@@ -48,15 +36,15 @@ bool KeepReplacedFile(const char *destination)
         return false;
     // A folder in the way is not moved: writing the file fails and is reported.
     DWORD attributes = GetFileAttributesA(destination);
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        // Renamed in the same folder: nothing is copied, and a read-only or
-        // hidden file moves with its attributes as they are. Never over a
-        // file of that name.
-        if (!CopyText(file->kept, KEPT_PATH_SIZE, destination)
-            || !AppendText(file->kept, KEPT_PATH_SIZE, RunTag())
-            || !MoveFileExA(destination, file->kept, 0))
-            return false;
-    }
+    bool keep = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (keep
+        && (!CopyText(file->kept, KEPT_PATH_SIZE, destination) || !AppendText(file->kept, KEPT_PATH_SIZE, RunTag())))
+        return false;
+    // Renamed in the same folder: nothing is copied, and a read-only or
+    // hidden file moves with its attributes and times as they are. Never
+    // over a file of that name.
+    if (!JournalFileWrite(destination, file->kept) || (keep && !MoveFileExA(destination, file->kept, 0)))
+        return false;
     ++s_writtenCount;
     return true;
 }

@@ -13,9 +13,10 @@ enum {
     KEPT_NOTE_SIZE = 96 + KEPT_FILES_MAX * (KEPT_PATH_SIZE + 1)
 };
 
-// Called before the destination is written. A file there that this run did
-// not write itself is renamed aside and noted. False when such a file cannot
-// be kept: then it must not be replaced.
+// Called before the destination is written. The first time this run writes
+// it, the copy journal records the write, and the file there, if any, is
+// renamed aside and noted. False when the journal cannot record it or such a
+// file cannot be kept: then it must not be replaced.
 bool KeepReplacedFile(const char *destination);
 
 // Puts every kept file back in its place, newest first, over whatever this

@@ -1,22 +1,115 @@
 #include "install/temp_folder.h"
 
+#include "install/copy_journal.h"
+#include "install/manifest.h"
 #include "common/private_folder.h"
 #include "common/text.h"
 
-enum { PRIVATE_DIR_SIZE = MAX_PATH, TEMP_FILE_SIZE = PRIVATE_DIR_SIZE + 32 };
+enum {
+    PRIVATE_DIR_SIZE   = MAX_PATH,
+    TEMP_FILE_SIZE     = PRIVATE_DIR_SIZE + 32,
+    LEFTOVER_PATH_SIZE = PRIVATE_DIR_SIZE + 1 + MAX_PATH
+};
 
+static const wchar_t kPrivateDirPrefix[] = L"VelloranSetup-";
 static wchar_t s_privateDir[PRIVATE_DIR_SIZE];
 
+// Recorded, so that the undo of a killed run removes it too.
 bool CreatePrivateTempDir()
 {
-    return CreatePrivateFolder(L"VelloranSetup-", s_privateDir, PRIVATE_DIR_SIZE);
+    if (!CreatePrivateFolder(kPrivateDirPrefix, s_privateDir, PRIVATE_DIR_SIZE))
+        return false;
+    if (JournalTempFolder(s_privateDir))
+        return true;
+    RemoveDirectoryW(s_privateDir);
+    s_privateDir[0] = L'\0';
+    return false;
 }
 
 void RemovePrivateTempDir()
 {
     if (s_privateDir[0])
-        RemoveDirectoryW(s_privateDir);
+        RemovePrivateFolder(s_privateDir);
     s_privateDir[0] = L'\0';
+}
+
+// One of the packed names, the only files the setup puts into its folder.
+static bool IsTempFileName(const wchar_t *name)
+{
+    for (int row = 0; row < MANIFEST_ROWS; ++row) {
+        wchar_t packed[MANIFEST_FIELD_SIZE];
+        int at = 0;
+        for (; g_compressedNames[row][at]; ++at)
+            packed[at] = (wchar_t)(unsigned char)g_compressedNames[row][at];
+        packed[at] = L'\0';
+        if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, name, -1, packed, -1) == CSTR_EQUAL)
+            return true;
+    }
+    return false;
+}
+
+// Deletes the plain files of packed names in the folder; false when it holds
+// anything else, which is not the setup's to delete.
+static bool DeleteLeftoverTempFiles(const wchar_t *folder)
+{
+    wchar_t path[LEFTOVER_PATH_SIZE];
+    int length = lstrlenW(folder);
+    if (length >= PRIVATE_DIR_SIZE)
+        return false;
+    lstrcpyW(path, folder);
+    lstrcpyW(path + length, L"\\*");
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool onlyOurs = true;
+    do {
+        if (lstrcmpW(found.cFileName, L".") == 0 || lstrcmpW(found.cFileName, L"..") == 0)
+            continue;
+        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            || !IsTempFileName(found.cFileName)) {
+            onlyOurs = false;
+            continue;
+        }
+        lstrcpyW(path + length + 1, found.cFileName);
+        DeleteFileW(path);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return onlyOurs;
+}
+
+bool RemoveLeftoverTempDir(const wchar_t *folder)
+{
+    HANDLE pinned;
+    if (!OpenOwnPrivateFolder(folder, kPrivateDirPrefix, &pinned))
+        return false;
+    bool onlyOurs = DeleteLeftoverTempFiles(folder);
+    CloseHandle(pinned);
+    return onlyOurs && RemovePrivateFolder(folder);
+}
+
+void RemoveStaleTempDirs()
+{
+    wchar_t pattern[PRIVATE_DIR_SIZE];
+    DWORD length = GetTempPathW(PRIVATE_DIR_SIZE, pattern);
+    int prefixLength = lstrlenW(kPrivateDirPrefix);
+    if (length == 0 || length + prefixLength + 2 > PRIVATE_DIR_SIZE)
+        return;
+    lstrcpyW(pattern + length, kPrivateDirPrefix);
+    lstrcpyW(pattern + length + prefixLength, L"*");
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        wchar_t folder[PRIVATE_DIR_SIZE];
+        if (length + lstrlenW(found.cFileName) >= PRIVATE_DIR_SIZE)
+            continue;
+        lstrcpynW(folder, pattern, length + 1);
+        lstrcpyW(folder + length, found.cFileName);
+        RemoveLeftoverTempDir(folder);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 // The packed names are plain ASCII.

@@ -141,7 +141,8 @@ static void OnNext(HWND page)
     AppendText(g_installDir, PATH_BUFFER_SIZE, g_newFolderName);
     EndDialog(page, 0);
 
-    if (!CreateDirectoryA(g_installDir, &g_dirSecurity)
+    g_installDirMade = CreateDirectoryA(g_installDir, &g_dirSecurity) != FALSE;
+    if (!g_installDirMade
         && MessageBoxA(page, "Directory allready exsist or disk isn't writeable.\n"
                              "Continue with installation anyway",
                        NULL, MB_YESNO | MB_ICONQUESTION) == IDNO) {

@@ -2,6 +2,7 @@
 
 #include "install/copy_page.h"
 #include "install/replaced_files.h"
+#include "install/unfinished_copies.h"
 #include "pages/pages.h"
 #include "resources/resource.h"
 #include "shell/backdrop.h"
@@ -68,7 +69,14 @@ static LRESULT OnDestroy(HWND, UINT, WPARAM, LPARAM)
     return 0;
 }
 
-static void ShowAgreementStep() { ShowAgreementPage(g_mainWindow); }
+// Before the first page, and before this run changes anything: what earlier
+// runs that were stopped half way left behind.
+static void ShowAgreementStep()
+{
+    RecoverFromEarlierRuns(g_mainWindow);
+    ShowAgreementPage(g_mainWindow);
+}
+
 static void ShowDirectoryStep() { ShowDirectoryPage(g_mainWindow); }
 static void ShowCopyStep()      { ShowCopyPage(g_mainWindow); }
 

@@ -11,6 +11,7 @@ char      g_startDir[START_DIR_SIZE];
 
 char      g_installDir[PATH_BUFFER_SIZE];
 char      g_newFolderName[FOLDER_NAME_SIZE] = "Velloran";
+bool      g_installDirMade;
 
 char      g_shortcutFolder[PATH_BUFFER_SIZE];
 

@@ -23,6 +23,9 @@ extern char      g_startDir[START_DIR_SIZE];
 // Chosen on the directory page; read by the copy, shortcut and registration code.
 extern char      g_installDir[PATH_BUFFER_SIZE];
 extern char      g_newFolderName[FOLDER_NAME_SIZE];
+// Whether the directory page made the install directory (the copy journal
+// records it, so that undoing a stopped run removes it again).
+extern bool      g_installDirMade;
 
 // While the shortcut page is open its browse path; from "Finish" on the
 // folder that receives the shortcuts.

@@ -59,8 +59,24 @@ static bool DirectoryExists(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Files and folders below dir, for the closing message.
-static LONG CountItemsLeft(const char *dir, int depth)
+// One of the installation's files or subdirectories.
+static bool IsInstalledPath(const char *programDir, const char *path)
+{
+    char installed[UNINSTALL_PATH_SIZE];
+    for (int row = 0; row < MANIFEST_ROWS; ++row)
+        if (JoinPath(installed, sizeof installed, programDir, g_destinationSuffixes[row])
+            && lstrcmpiA(installed, path) == 0)
+            return true;
+    for (int i = 0; i < SUBDIR_COUNT; ++i)
+        if (JoinPath(installed, sizeof installed, programDir, g_subdirectories[i]) && lstrcmpiA(installed, path) == 0)
+            return true;
+    return false;
+}
+
+// Files and folders below dir that Velloran did not install, for the closing
+// message: its own files still there (in use, or not removable) are counted
+// as such elsewhere, never as something the user added.
+static LONG CountItemsLeft(const char *programDir, const char *dir, int depth)
 {
     char pattern[UNINSTALL_PATH_SIZE];
     if (depth > MAX_COUNT_DEPTH || !JoinPath(pattern, sizeof pattern, dir, "\\*"))
@@ -73,14 +89,30 @@ static LONG CountItemsLeft(const char *dir, int depth)
     do {
         if (lstrcmpA(found.cFileName, ".") == 0 || lstrcmpA(found.cFileName, "..") == 0)
             continue;
-        ++count;
         char child[UNINSTALL_PATH_SIZE], name[MAX_PATH + 2] = "\\";
         lstrcpynA(name + 1, found.cFileName, MAX_PATH);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && JoinPath(child, sizeof child, dir, name))
-            count += CountItemsLeft(child, depth + 1);
+        if (!JoinPath(child, sizeof child, dir, name)) {
+            ++count;
+            continue;
+        }
+        if (!IsInstalledPath(programDir, child))
+            ++count;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            count += CountItemsLeft(programDir, child, depth + 1);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return count;
+}
+
+// After the files in use: the restart deletes them first, in the order they
+// were marked, then the subdirectories and the folder, which are empty then.
+static bool ScheduleFoldersForRestart(const char *dir)
+{
+    char path[UNINSTALL_PATH_SIZE];
+    for (int i = 0; i < SUBDIR_COUNT; ++i)
+        if (JoinPath(path, sizeof path, dir, g_subdirectories[i]) && DirectoryExists(path))
+            MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return MoveFileExA(dir, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
 void RemoveProgramFiles(const Installation *installation, RemovalReport *report)
@@ -110,7 +142,9 @@ void RemoveProgramFiles(const Installation *installation, RemovalReport *report)
         ++report->foldersRemoved;
     } else if (DirectoryExists(dir)) {
         report->programDirKept = true;
-        report->itemsLeft = CountItemsLeft(dir, 0);
+        report->itemsLeft = CountItemsLeft(dir, dir, 0);
+        if (report->itemsLeft == 0 && report->filesScheduled > 0 && report->filesFailed == 0)
+            report->programDirScheduled = ScheduleFoldersForRestart(dir);
     }
 }
 

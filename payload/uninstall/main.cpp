@@ -4,6 +4,7 @@
 #include "common/exit_codes.h"
 #include "common/system_dlls.h"
 #include "payload/uninstall/installation.h"
+#include "payload/uninstall/programs_in_use.h"
 #include "payload/uninstall/relaunch.h"
 #include "payload/uninstall/removal.h"
 #include "payload/uninstall/report.h"
@@ -33,6 +34,10 @@ static bool ConfirmRemoval(const Installation *installation)
 // Removes, says what was done unless quiet, and returns the exit code.
 static int RemoveInstallation(const Installation *installation, bool quiet)
 {
+    // The user may stop here: then nothing is removed. Quiet, nobody is
+    // asked, and what a running Velloran holds goes at the next restart.
+    if (installation->programDir[0] && !SettleRunningPrograms(installation->programDir, !quiet))
+        return EXIT_CANCELLED;
     RemovalReport report = {};
     RemoveProgramFiles(installation, &report);
     // Without an uninstall entry nothing else is known to be this installation's.

@@ -10,8 +10,9 @@ struct RemovalReport {
     LONG foldersRemoved;        // subdirectories and the install directory
     bool programDirUnknown;     // the uninstall entry names no directory
     bool programDirMissing;     // already gone before the uninstaller started
-    bool programDirKept;        // still holds things the setup did not put there
-    LONG itemsLeft;             // files and folders left inside it
+    bool programDirKept;        // still there
+    bool programDirScheduled;   // held only by its files in use: removed with them at the restart
+    LONG itemsLeft;             // files and folders left inside it that Velloran did not install
     LONG shortcutsRemoved;
     LONG shortcutsFailed;
     bool shortcutDirRemoved;
@@ -25,7 +26,8 @@ struct RemovalReport {
 };
 
 // The 80 installed files, the three subdirectories and the install directory
-// (each directory only once empty).
+// (each directory only once empty, or at the restart when only files in use
+// keep it).
 void RemoveProgramFiles(const Installation *installation, RemovalReport *report);
 
 // The three shortcuts and their folder, once empty.

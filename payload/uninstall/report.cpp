@@ -43,12 +43,17 @@ static bool AppendProgramDir(const RemovalReport *report, const Installation *in
         const char *pieces[] = { "The program folder ", dir, " was already gone.\n\n" };
         return AppendAll(text, textSize, pieces, 3);
     }
-    if (report->programDirKept) {
+    if (report->programDirKept && report->itemsLeft > 0) {
         const char *pieces[] = { "The program folder ", dir, " was not removed: it still holds " };
         const char *after[] = { " that Velloran did not install (files you added). Delete them yourself if "
                                 "you no longer need them.\n\n" };
         return AppendAll(text, textSize, pieces, 3) &&
                AppendCount(text, textSize, report->itemsLeft, "item", "items") && AppendAll(text, textSize, after, 1);
+    }
+    // Kept only by Velloran's own files: those are counted below.
+    if (report->programDirKept && !report->programDirScheduled) {
+        const char *pieces[] = { "The program folder ", dir, " was not removed.\n\n" };
+        return AppendAll(text, textSize, pieces, 3);
     }
     return true;
 }
@@ -92,10 +97,14 @@ static bool AppendFailures(const RemovalReport *report, char *text, size_t textS
 static bool AppendProblems(const RemovalReport *report, const Installation *installation, char *text,
                            size_t textSize)
 {
-    if (report->filesScheduled > 0 &&
-        !(AppendCount(text, textSize, report->filesScheduled, "file is", "files are") &&
-          AppendText(text, textSize, " in use and will be removed when Windows restarts.\n\n")))
-        return false;
+    if (report->filesScheduled > 0) {
+        const char *folder[] = { ", together with the program folder ", installation->programDir };
+        if (!(AppendCount(text, textSize, report->filesScheduled, "file is", "files are") &&
+              AppendText(text, textSize, " in use and will be removed when Windows restarts") &&
+              (!report->programDirScheduled || AppendAll(text, textSize, folder, 2)) &&
+              AppendText(text, textSize, ".\n\n")))
+            return false;
+    }
     if (!AppendFailures(report, text, textSize))
         return false;
     if (report->shortcutDirKept) {
@@ -135,5 +144,7 @@ int RemovalExitCode(const RemovalReport *report)
 {
     bool failed = report->programDirUnknown || report->filesFailed > 0 || report->shortcutsFailed > 0 ||
                   report->keysFailed > 0 || report->linksFailed > 0 || report->winIniEntriesFailed > 0;
-    return failed ? EXIT_FAILED : EXIT_DONE;
+    if (failed)
+        return EXIT_FAILED;
+    return report->filesScheduled > 0 || report->programDirScheduled ? EXIT_REBOOT_REQUIRED : EXIT_DONE;
 }

@@ -9,6 +9,7 @@ bool ComposeReport(const RemovalReport *report, const Installation *installation
 
 // The exit code of a removal: EXIT_FAILED when something the setup made
 // stayed behind (files, shortcuts, keys, links or WIN.INI entries that could
-// not be removed, or program files never looked for); EXIT_DONE otherwise,
-// files the user added and files that go at the next restart included.
+// not be removed, or program files never looked for); else
+// EXIT_REBOOT_REQUIRED when files in use go at the next restart; else
+// EXIT_DONE, files the user added kept.
 int RemovalExitCode(const RemovalReport *report);

@@ -67,6 +67,39 @@ std::string MakeScratchFolder(const char *stem)
     return MakeFolderIn(temp, stem);
 }
 
+bool MarkedForDeletionAtRestart(const std::string &path)
+{
+    std::vector<wchar_t> value(32768);
+    DWORD size = (DWORD)(value.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, NULL, value.data(), &size) != ERROR_SUCCESS)
+        return false;
+    std::wstring pairs(value.data(), size / sizeof(wchar_t)), wanted = L"\\??\\";
+    for (char c : path)
+        wanted += (wchar_t)(unsigned char)c;
+    // A deletion is the name followed by an empty one.
+    wanted += std::wstring(2, L'\0');
+    CharLowerBuffW(&pairs[0], (DWORD)pairs.size());
+    CharLowerBuffW(&wanted[0], (DWORD)wanted.size());
+    return pairs.find(wanted) != std::wstring::npos;
+}
+
+bool RestartWine()
+{
+    char wineboot[MAX_PATH];
+    UINT length = GetSystemDirectoryA(wineboot, MAX_PATH);
+    if (length == 0 || length + 14 >= MAX_PATH)
+        return false;
+    lstrcatA(wineboot, "\\wineboot.exe");
+    HANDLE process = NULL;
+    DWORD processId = 0;
+    if (!StartProcess(wineboot, "-r", "", SW_SHOWDEFAULT, &process, &processId))
+        return false;
+    DWORD code = WaitForExit(process, EXIT_TIMEOUT_MS);
+    CloseHandle(process);
+    return code == 0;
+}
+
 // ---- The setup process ---------------------------------------------------
 
 bool StartSetup(const std::string &currentDirectory, SetupProcess *setup, const std::string &exeCopy)

@@ -41,6 +41,11 @@ std::string ScreenshotFolder();
 std::string MakeFolderIn(const std::string &parent, const char *stem);
 // The same under the temp directory.
 std::string MakeScratchFolder(const char *stem);
+// Whether the file or folder is marked for deletion at the next restart
+// (MOVEFILE_DELAY_UNTIL_REBOOT), which Wine does at "wineboot -r".
+bool MarkedForDeletionAtRestart(const std::string &path);
+// What Windows does at a restart: "wineboot -r", waited for.
+bool RestartWine();
 
 // ---- The setup process ---------------------------------------------------
 
@@ -56,12 +61,15 @@ bool StartSetup(const std::string &currentDirectory, SetupProcess *setup,
 // The exit code, or STILL_ACTIVE when the process did not end in time.
 DWORD WaitForExit(const SetupProcess &setup, DWORD timeoutMs);
 
-// The setup's exit codes: Windows Installer's, as deployment tools read them.
+// The setup's and the uninstaller's exit codes: Windows Installer's, as
+// deployment tools read them.
 enum : DWORD {
     EXIT_INSTALLED       = 0,
     EXIT_CANCELLED       = 1602,
     EXIT_FAILED          = 1603,
-    EXIT_ANOTHER_RUNNING = 1618
+    EXIT_NOT_INSTALLED   = 1605,
+    EXIT_ANOTHER_RUNNING = 1618,
+    EXIT_REBOOT_REQUIRED = 3010
 };
 // Ends the setup if it still runs, and every process it started; closes the handle.
 void EndSetup(SetupProcess *setup);

@@ -10,12 +10,28 @@ namespace {
 
 const char VIEWER_CLASS[]      = "VelloranViewer";
 const char REMOVE_QUESTION[]   = "Do you want to remove Velloran?";
+const char IN_USE_QUESTION[]   = "Velloran is still running, and its files cannot be removed while it runs:";
 const char COPY_PREFIX[]       = "Velloran-uninstall-";
 
 const DWORD RED = 0xD02020, BLUE = 0x2040D0, GREEN = 0x20B040, YELLOW = 0xE0D020;
 const DWORD VIEWER_BACKGROUND = 0x404040;
+const char OPEN_PICTURE[] = "left open.bmp";
 
 enum { PICTURE_WIDTH = 64, PICTURE_HEIGHT = 32, COLOUR_TOLERANCE = 8 };
+
+// The file's identity on its volume: the same after a rename, another for a
+// new file.
+ULONGLONG FileId(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    GetFileInformationByHandle(file, &information);
+    CloseHandle(file);
+    return ((ULONGLONG)information.nFileIndexHigh << 32) | information.nFileIndexLow;
+}
 
 // Left half one colour, right half the other.
 ScreenPicture TwoHalves(DWORD left, DWORD right)
@@ -344,8 +360,10 @@ protected:
     }
 
     // The uninstaller given, started from a folder of the user's and answered
-    // "Yes"; its copy's closing message.
-    std::string UninstallWith(const std::string &uninstaller)
+    // "Yes"; its copy's closing message. With a viewer open, the copy asks
+    // about it first and gets the answer given; after "Cancel" there is no
+    // closing message.
+    std::string UninstallWith(const std::string &uninstaller, int inUseAnswer = 0)
     {
         if (uninstaller.empty())
             return std::string();
@@ -357,9 +375,17 @@ protected:
             return std::string();
         EXPECT_EQ(ExitCodeOf(original), 0u);
         DWORD finisher = 0;
-        std::string text = ClosingMessage(&finisher);
+        std::string text;
+        if (inUseAnswer)
+            AnswerInUseQuestion(inUseAnswer, &finisher);
+        if (inUseAnswer != IDCANCEL)
+            text = ClosingMessage(&finisher);
         EXPECT_NE(finisher, original) << "the uninstaller worked from inside the install folder";
-        EXPECT_EQ(ExitCodeOf(finisher), 0u);
+        // Files left to the restart are a removal that needs one, as deployment tools read it.
+        DWORD expected = inUseAnswer == IDCANCEL ? EXIT_CANCELLED
+                         : inUseAnswer == IDNO   ? EXIT_REBOOT_REQUIRED
+                                                 : EXIT_INSTALLED;
+        EXPECT_EQ(ExitCodeOf(finisher), expected);
         ExpectCopyGone();
         return text;
     }
@@ -370,6 +396,43 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return UninstallCopiesInTemp() == copiesBefore_; }, EXIT_TIMEOUT_MS,
                               POLL_INTERVAL_MS * 4))
             << "the uninstaller left a copy of itself in the temp folder";
+    }
+
+    // The question about the viewer left open, from the uninstaller's copy.
+    void AnswerInUseQuestion(int answer, DWORD *asker)
+    {
+        HWND question = WaitForMessageBox(UNINSTALL_CAPTION, 0, WINDOW_TIMEOUT_MS);
+        ASSERT_NE(question, (HWND)NULL) << "nothing was asked about the viewer";
+        *asker = WindowProcess(question);
+        Keep(*asker, OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, *asker));
+        std::string text = MessageBoxText(question);
+        EXPECT_EQ(text.rfind(IN_USE_QUESTION, 0), 0u) << text;
+        EXPECT_NE(text.find("Velloran.exe: " + std::string(OPEN_PICTURE) + " - Velloran"), std::string::npos) << text;
+        for (int button : { IDYES, IDNO, IDCANCEL })
+            EXPECT_NE(GetDlgItem(question, button), (HWND)NULL) << "button " << button;
+        Screenshot("in use question");
+        ASSERT_TRUE(PressButton(question, answer));
+        ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
+    }
+
+    // A picture of the user's opened in the installed viewer, and left open.
+    DWORD LeaveViewerOpen(HWND *viewer)
+    {
+        std::string picture = pictures_ + "\\" + OPEN_PICTURE;
+        EXPECT_TRUE(WriteBytes(picture, BmpFile(TwoHalves(RED, BLUE))));
+        DWORD process = OpenWithRegisteredCommand(picture);
+        *viewer = process ? WaitForViewer(process, std::string(OPEN_PICTURE) + " - Velloran") : NULL;
+        EXPECT_NE(*viewer, (HWND)NULL) << "the viewer did not open " << picture;
+        return process;
+    }
+
+    bool StillRunning(DWORD process)
+    {
+        HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
+        bool running = handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+        if (handle)
+            CloseHandle(handle);
+        return running;
     }
 
     void ExpectMachineAsBefore()
@@ -463,7 +526,7 @@ TEST_F(Uninstall, CancelledSetupIsRemovedByItsOwnUninstaller)
     std::string text = ClosingMessage(&shownBy);
     EXPECT_EQ(shownBy, process);
     EXPECT_NE(text.find("Velloran is not installed on this computer"), std::string::npos) << text;
-    EXPECT_EQ(ExitCodeOf(process), 1605u) << "nothing to remove";
+    EXPECT_EQ(ExitCodeOf(process), EXIT_NOT_INSTALLED) << "nothing to remove";
     EXPECT_EQ(TreeEntries(installDir_), installed) << "files were removed by an uninstaller from elsewhere";
     DeleteFileA(elsewhere.c_str());
 
@@ -518,6 +581,75 @@ TEST_F(Uninstall, SetupRunTwiceThenQuietlyUninstalledGivesTheMachineBack)
         ADD_FAILURE() << "the quiet uninstall showed " << window;
     EXPECT_FALSE(DirectoryExists(installDir_));
     ExpectCopyGone();
+    ExpectMachineAsBefore();
+    EXPECT_EQ(TreeEntries(parent_), parentBefore_);
+}
+
+// The viewer left open through a second installation: the running
+// Velloran.exe is renamed aside, the new one written, and the setup ends with
+// its success message; the old file goes at the restart. Opened again, the
+// viewer is closed by the uninstaller when asked to, and everything goes.
+TEST_F(Uninstall, AViewerLeftOpenIsReplacedByAReinstallAndClosedByTheUninstaller)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    const std::string viewerFile = installDir_ + "\\Velloran.exe";
+    HWND viewer = NULL;
+    DWORD viewerProcess = LeaveViewerOpen(&viewer);
+    ASSERT_NE(viewer, (HWND)NULL);
+    ULONGLONG running = FileId(viewerFile);
+    ASSERT_NO_FATAL_FAILURE(InstallAgain(true));
+
+    std::string kept;
+    for (const std::string &name : FolderEntries(installDir_))
+        if (name.rfind("Velloran.exe~", 0) == 0)
+            kept = installDir_ + "\\" + name;
+    ASSERT_FALSE(kept.empty()) << "the running Velloran.exe was not kept aside";
+    EXPECT_EQ(FileId(kept), running);
+    EXPECT_NE(FileId(viewerFile), running) << "the new Velloran.exe was not written";
+    EXPECT_TRUE(MarkedForDeletionAtRestart(kept)) << kept;
+    EXPECT_TRUE(StillRunning(viewerProcess) && IsWindow(viewer)) << "the reinstall stopped the viewer";
+    CloseViewer(viewer, viewerProcess);
+    ASSERT_TRUE(RestartWine());
+    EXPECT_FALSE(FileExists(kept)) << "the old Velloran.exe outlived the restart";
+    EXPECT_TRUE(FileExists(viewerFile));
+
+    viewerProcess = LeaveViewerOpen(&viewer);
+    ASSERT_NE(viewer, (HWND)NULL);
+    std::string text = UninstallWith(UninstallerFromShortcut(), IDYES);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(WaitForProcessGone(viewerProcess, EXIT_TIMEOUT_MS)) << "the viewer was not closed";
+    EXPECT_EQ(text.find("Velloran has been removed from this computer.\n"), 0u) << text;
+    ExpectMachineAsBefore();
+    EXPECT_EQ(TreeEntries(parent_), parentBefore_);
+}
+
+// The viewer left open at uninstall: "Cancel" removes nothing; "No" removes
+// the rest, and the report says that Velloran.exe goes at the restart with
+// its folder, which the restart then does.
+TEST_F(Uninstall, AViewerLeftOpenAtUninstallGoesWithItsFolderAtTheRestart)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    HWND viewer = NULL;
+    DWORD viewerProcess = LeaveViewerOpen(&viewer);
+    ASSERT_NE(viewer, (HWND)NULL);
+    std::vector<std::string> installed = TreeEntries(installDir_);
+
+    UninstallWith(UninstallerFromShortcut(), IDCANCEL);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(TreeEntries(installDir_), installed) << "Cancel removed files";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY)) << "Cancel removed the uninstall entry";
+
+    std::string text = UninstallWith(UninstallerFromShortcut(), IDNO);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(text.find("Velloran has been removed from this computer, with some things left behind."), 0u) << text;
+    EXPECT_NE(text.find("1 file is in use and will be removed when Windows restarts, together with the program "
+                        "folder " + installDir_ + "."), std::string::npos) << text;
+    EXPECT_EQ(text.find("files you added"), std::string::npos) << text;
+    EXPECT_EQ(TreeEntries(installDir_), std::vector<std::string>({ "Velloran.exe" }));
+    EXPECT_TRUE(StillRunning(viewerProcess)) << "the viewer was closed, though the answer was No";
+
+    CloseViewer(viewer, viewerProcess);
+    ASSERT_TRUE(RestartWine());
     ExpectMachineAsBefore();
     EXPECT_EQ(TreeEntries(parent_), parentBefore_);
 }

@@ -3,6 +3,7 @@
 // a temp directory that the ANSI code page cannot spell.
 #include "common/folder_security.h"
 #include "common/private_folder.h"
+#include "install/copy_journal.h"
 #include "install/install_tree.h"
 #include "install/manifest.h"
 #include "install/temp_folder.h"
@@ -201,6 +202,8 @@ TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
     CopyText(g_installDir, PATH_BUFFER_SIZE, root.c_str());
     g_dirSecurity.lpSecurityDescriptor = BuildProgramFolderDescriptor();
     char failed[PATH_BUFFER_SIZE + 64] = "sentinel";
+    // The folders it makes go into the copy's journal first.
+    ASSERT_TRUE(BeginCopyJournal(root.c_str(), false));
     EXPECT_TRUE(PrepareInstallTree(failed, sizeof failed));
     EXPECT_STREQ(failed, "");
     for (const std::string &folder : folders) {
@@ -214,6 +217,7 @@ TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
     CopyText(g_installDir, PATH_BUFFER_SIZE, missing.c_str());
     EXPECT_FALSE(PrepareInstallTree(failed, sizeof failed));
     EXPECT_EQ(std::string(failed), missing);
+    EndCopyJournal();
 
     for (int k = SUBDIR_COUNT - 1; k >= 0; --k)
         RemoveDirectoryA(folders[1 + k].c_str());
@@ -236,6 +240,7 @@ TEST(FolderSecurity, PrivateTempFolderWorksWhereTheCodePageCannotSpellTheTempDir
     ASSERT_NE(std::string(narrowTemp).find('?'), std::string::npos)
         << "the ANSI code page spells " << narrowTemp << ": nothing to prove here";
 
+    ASSERT_TRUE(BeginCopyJournal("C:\\Velloran", false));
     ASSERT_TRUE(CreatePrivateTempDir());
     HANDLE temp = CreateTempFile(g_compressedNames[0]);
     EXPECT_NE(temp, INVALID_HANDLE_VALUE);
@@ -258,6 +263,7 @@ TEST(FolderSecurity, PrivateTempFolderWorksWhereTheCodePageCannotSpellTheTempDir
 
     CloseHandle(temp);   // deletes the file
     RemovePrivateTempDir();
+    EndCopyJournal();
     EXPECT_TRUE(RemoveDirectoryW(parent.c_str())) << "something stayed in the temp directory";
 }
 

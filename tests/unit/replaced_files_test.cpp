@@ -1,5 +1,6 @@
 // What the copy replaces, kept aside and put back or discarded, on real files
 // of the test prefix.
+#include "install/copy_journal.h"
 #include "install/replaced_files.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +18,15 @@ protected:
         folder = std::string(temp) + "replaced_files_" + std::to_string(GetCurrentProcessId());
         RemoveAll();
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+        // Every file the copy writes is in its journal first.
+        ASSERT_TRUE(BeginCopyJournal(folder.c_str(), false));
     }
 
-    void TearDown() override { RemoveAll(); }
+    void TearDown() override
+    {
+        EndCopyJournal();
+        RemoveAll();
+    }
 
     void RemoveAll()
     {

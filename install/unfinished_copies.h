@@ -1,0 +1,56 @@
+// At start, before the first page: the copy journals (install/copy_journal.h)
+// of runs that never reached their own ending, each undone and told to the
+// user, then the private temp folders that earlier runs left behind.
+//
+// Only one setup runs at a time (WinMain ends a second one before it does
+// anything), so every journal found here is a dead run's, never one still
+// being written.
+#pragma once
+#include <windows.h>
+#include <stddef.h>
+
+#include "shell/setup_state.h"
+
+enum {
+    UNFINISHED_COPIES_MAX = 16,
+    // The longest name a registry key can have, with its NUL.
+    JOURNAL_FOUND_NAME_SIZE = 256
+};
+
+enum UnfinishedOutcome {
+    UNFINISHED_UNDONE,       // taken back: files removed, earlier files put back, folders removed
+    UNFINISHED_COMPLETED,    // its copy was through: only its kept files and temp folder were left to go
+    UNFINISHED_EMPTY,        // stopped as its journal began, before any change
+    UNFINISHED_REFUSED,      // names a path outside its install directory: left alone
+    UNFINISHED_UNREADABLE    // cannot be read whole: left alone
+};
+
+struct UnfinishedCopy {
+    UnfinishedOutcome outcome;
+    char name[JOURNAL_FOUND_NAME_SIZE];
+    char installDir[PATH_BUFFER_SIZE];
+    int  filesRemoved;
+    int  filesRemovedAtRestart;     // in use: marked for deletion at the next restart
+    int  filesRestored;
+    int  filesRestoredAtRestart;    // the file at its name in use: put back at the next restart
+    int  filesNotRestored;          // still under its kept name
+    int  foldersRemoved;
+};
+
+// The names of the journals there are, up to max of them.
+int FindUnfinishedCopies(char names[][JOURNAL_FOUND_NAME_SIZE], int max);
+
+// Reads the journal whole and checks every path in it before anything is
+// done: a folder entry names the install directory or one of its three
+// subdirectories, a file entry a manifest destination below it and, if it
+// kept a file aside, the name that run gave it. Then undoes the run (newest
+// entry first), or finishes it if its copy was through, removes its temp
+// folder and deletes the journal. A journal that fails a check stays as it is.
+void SettleUnfinishedCopy(const char *name, UnfinishedCopy *copy);
+
+// The one sentence that tells the user what was found and done; false when
+// there is nothing to tell (a journal of no changes, or a completed copy).
+bool ComposeUnfinishedCopyMessage(const UnfinishedCopy *copy, char *text, size_t size);
+
+// All of the above, a box of its own for each journal, then RemoveStaleTempDirs.
+void RecoverFromEarlierRuns(HWND owner);

@@ -1,0 +1,211 @@
+// A setup that never reached its own ending: stopped in the middle of the
+// copy as Task Manager stops a program, or with a file in its temp folder
+// still held when the copy ends. The next start puts things right, and a
+// journal planted for it to follow is not followed.
+#include "install_steps.h"
+
+namespace {
+
+const char JOURNALS[] = "SOFTWARE\\VelloranSetup\\Journal";
+const char OWNER_KEY[] = "SOFTWARE\\VelloranSetup";
+const char UNDO_CAPTION[] = "Setup";
+const char UNDONE_START[] = "Setup found that an earlier installation of Velloran into ";
+
+enum { KILL_ROWS = 30 };
+
+class Interrupted : public InstallScenario {
+protected:
+    void TearDown() override
+    {
+        InstallScenario::TearDown();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, OWNER_KEY);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, OWNER_KEY);
+    }
+
+    // "Next" into the scenario's folder, and the copy under way.
+    void StartCopy(bool folderExists)
+    {
+        HWND directory = NULL, copy = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
+        ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+        ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, folderExists, &copy));
+        ASSERT_TRUE(WaitForInstalledRows(KILL_ROWS, copy)) << "the copy did not get under way";
+    }
+
+    void Kill()
+    {
+        ASSERT_TRUE(TerminateProcess(setup_.process, 1));
+        ASSERT_EQ(WaitForSingleObject(setup_.process, EXIT_TIMEOUT_MS), WAIT_OBJECT_0);
+        EndSetup(&setup_);
+    }
+
+    // The setup started again: a message of its own with an OK button alone,
+    // if one is due (its text, or empty), then the agreement page and nothing else.
+    std::string StartAgain(bool messageDue = true)
+    {
+        std::string text;
+        StartSetupIn();
+        if (HWND box = messageDue ? WaitForBox(UNDO_CAPTION) : NULL) {
+            EXPECT_NE(GetDlgItem(box, IDOK), (HWND)NULL);
+            for (int other : { IDCANCEL, IDYES, IDNO })
+                EXPECT_EQ(GetDlgItem(box, other), (HWND)NULL) << "a question where a message was due";
+            text = MessageBoxText(box);
+            Screenshot("message");
+            EXPECT_TRUE(PressButton(box, IDOK));
+            EXPECT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT_MS));
+        }
+        EXPECT_EQ(messageDue, !text.empty()) << "no message before the agreement page";
+        EXPECT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL) << "the setup did not go on as usual";
+        for (HWND window : TopLevelWindows(setup_.processId))
+            EXPECT_TRUE(WindowClass(window) != "#32770" || WindowText(window) == AGREEMENT_PAGE)
+                << "another box: " << MessageBoxText(window);
+        return text;
+    }
+
+    void PlantJournal(const std::string &name, const std::vector<std::pair<std::string, std::string>> &values)
+    {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(JOURNALS) + "\\" + name).c_str(), 0, NULL, 0,
+                                  KEY_SET_VALUE, NULL, &key, NULL), ERROR_SUCCESS);
+        for (const auto &value : values)
+            RegSetValueExA(key, value.first.c_str(), 0, REG_SZ, (const BYTE *)value.second.c_str(),
+                           (DWORD)value.second.size() + 1);
+        RegCloseKey(key);
+    }
+};
+
+FILETIME LastWritten(const std::string &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+// Over an earlier installation with the user's settings and notes, stopped
+// after 30 files. The next start puts every earlier file back under its
+// name, with its contents, attributes and times, and removes all the run
+// wrote.
+TEST_F(Interrupted, KilledOverAnEarlierInstallationIsUndoneAtTheNextStart)
+{
+    std::vector<EarlierFile> earlier = {
+        { "\\velloran.cfg", "the user's settings", FILE_ATTRIBUTE_NORMAL },
+        { "\\Velloran.exe", "an older Velloran.exe", FILE_ATTRIBUTE_NORMAL },
+        { "\\readme.wri", "{\\rtf1 an older readme}", FILE_ATTRIBUTE_READONLY },
+        { "\\my notes.txt", "the user's own notes", FILE_ATTRIBUTE_NORMAL },
+    };
+    ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
+    const FILETIME longAgo = { 0xC89DC000, 0x01C07385 };   // 1 January 2001
+    for (const EarlierFile &file : earlier) {
+        std::string path = installDir_ + file.suffix;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        HANDLE handle = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_TRUE(SetFileTime(handle, NULL, NULL, &longAgo)) << path;
+        CloseHandle(handle);
+        SetFileAttributesA(path.c_str(), file.attributes);
+    }
+
+    ASSERT_NO_FATAL_FAILURE(StartCopy(true));
+    ASSERT_NO_FATAL_FAILURE(Kill());
+    // What the kill leaves: earlier files under their kept names, the run's
+    // files, its temp folder and its journal.
+    int kept = 0;
+    for (const std::string &name : FolderEntries(installDir_))
+        kept += name.find('~') != std::string::npos;
+    EXPECT_EQ(kept, 3) << "the earlier files were not kept aside";
+    EXPECT_FALSE(NewTempEntries().empty());
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, JOURNALS));
+
+    const std::string text = StartAgain();
+    EXPECT_EQ(text.rfind(UNDONE_START + installDir_ + " was stopped before it ended, and has undone it: ", 0), 0u)
+        << text;
+    EXPECT_NE(text.find(" files it had installed were removed"), std::string::npos) << text;
+    EXPECT_NE(text.find(" and 3 earlier files were put back."), std::string::npos) << text;
+    ExpectInstalledRows(0, earlier);
+    for (const EarlierFile &file : earlier) {
+        FILETIME written = LastWritten(installDir_ + file.suffix);
+        EXPECT_EQ(CompareFileTime(&written, &longAgo), 0) << file.suffix << ": its time changed";
+    }
+    ExpectSubdirectories();
+    ExpectNoTemporaryFiles();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OWNER_KEY)) << "the journal stayed";
+}
+
+// Into a new folder, stopped while the copy page asks whether to cancel; a
+// second setup started then ends at once and leaves the running one and its
+// journal alone. After the kill, the next start leaves nothing of the run:
+// not even the folders it made.
+TEST_F(Interrupted, KilledInANewFolderLeavesNothingAfterTheNextStart)
+{
+    ASSERT_NO_FATAL_FAILURE(StartCopy(false));
+    ASSERT_TRUE(PressButton(WaitForPage(COPY_PAGE), IDCANCEL));
+    ASSERT_NE(WaitForBox(QUESTION), (HWND)NULL) << "Cancel asked nothing";
+    int rows = InstalledPrefix(installDir_);
+    SetupProcess second = {};
+    ASSERT_TRUE(StartSetup(scratch_, &second));
+    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT_MS), 0u) << "a second setup ran beside the first";
+    EndSetup(&second);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, JOURNALS)) << "the running setup's journal went";
+    EXPECT_EQ(InstalledPrefix(installDir_), rows) << "the running setup's files changed";
+    ASSERT_NO_FATAL_FAILURE(Kill());
+
+    const std::string text = StartAgain();
+    EXPECT_EQ(text.rfind(UNDONE_START + installDir_, 0), 0u) << text;
+    EXPECT_NE(text.find(" and 4 folders it had made were removed."), std::string::npos) << text;
+    EXPECT_TRUE(TreeEntries(root_).empty()) << "the run left something in " << root_;
+    ExpectNoTemporaryFiles();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OWNER_KEY)) << "the journal stayed";
+}
+
+// A journal planted to name a file outside its install directory is not
+// followed: it stays, and the user is told. (The unit tests try the other
+// journals that fail a check.)
+TEST_F(Interrupted, APlantedJournalNamingAFileOutsideItsFolderIsRefused)
+{
+    const std::string victim = root_ + "\\victim.txt";
+    const std::string journal = std::string(JOURNALS) + "\\0badf00d";
+    ASSERT_TRUE(WriteWholeFile(victim, "not the setup's"));
+    ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
+    ASSERT_NO_FATAL_FAILURE(
+        PlantJournal("0badf00d", { { "InstallDir", installDir_ }, { "0000", "F|" + victim + "|" } }));
+
+    EXPECT_EQ(StartAgain(), "Setup found the record of an earlier installation of Velloran that did not end, but left it "
+                        "as it is and changed nothing, because it names a file or folder outside the folder that "
+                        "installation went into: HKEY_LOCAL_MACHINE\\" + journal + ".");
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, journal));
+    std::string bytes;
+    EXPECT_TRUE(ReadWholeFile(victim, &bytes) && bytes == "not the setup's") << "the planted journal was followed";
+}
+
+// A file in the run's temp folder held open past the end of the copy (as a
+// virus scanner may): the folder cannot go then, and is marked for the
+// restart; the next start removes it once the file has gone.
+TEST_F(Interrupted, ATemporaryFileHeldWhenTheCopyEndsGoesAtTheNextStart)
+{
+    HWND directory = NULL, copy = NULL, shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    std::string folder;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const std::string &name : NewTempEntries())
+            if (name.rfind("VelloranSetup-", 0) == 0)
+                folder = TempDirectory() + name;
+        return !folder.empty();
+    }, WINDOW_TIMEOUT_MS)) << "the run's temp folder did not show";
+    HANDLE held = CreateFileA((folder + "\\scanned.tmp").c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, CREATE_NEW,
+                              FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    ExpectInstalledRows(PayloadRows());
+    EXPECT_TRUE(DirectoryExists(folder));
+    EXPECT_TRUE(MarkedForDeletionAtRestart(folder)) << folder << " is not marked for the restart";
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+    CloseHandle(held);
+    ASSERT_TRUE(DirectoryExists(folder)) << "nothing left for the next start to do";
+
+    StartAgain(false);
+    EXPECT_FALSE(DirectoryExists(folder)) << "the next start left the earlier run's temp folder";
+}
+
+} // namespace
