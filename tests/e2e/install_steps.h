@@ -88,6 +88,7 @@ private:
     struct KeyState {
         std::string path;          // below HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT
         HKEY root;
+        REGSAM view;               // KEY_WOW64_32KEY or KEY_WOW64_64KEY below HKLM
         bool existed;
     };
     struct ExtensionState {
@@ -114,7 +115,8 @@ private:
 
 std::string RegistryRootName(HKEY root);
 // Deletes the key with everything below it.
-void DeleteKeyTree(HKEY root, const std::string &path);
+// view: 0 for this program's own registry view, or a KEY_WOW64_ flag.
+void DeleteKeyTree(HKEY root, const std::string &path, REGSAM view = 0);
 
 // ---- Processes -----------------------------------------------------------
 

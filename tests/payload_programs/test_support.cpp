@@ -117,20 +117,20 @@ bool ReadDefaultValue(HKEY root, const char *path, std::string *value)
     return true;
 }
 
-bool WriteStringValue(HKEY root, const char *path, const char *name, const char *value)
+bool WriteStringValue(HKEY root, const char *path, const char *name, const char *value, REGSAM view)
 {
     HKEY key;
-    if (RegCreateKeyExA(root, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path, 0, NULL, 0, KEY_ALL_ACCESS | view, NULL, &key, NULL) != ERROR_SUCCESS)
         return false;
     LONG result = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, lstrlenA(value) + 1);
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
 }
 
-void DeleteKeyTree(HKEY root, const char *path)
+void DeleteKeyTree(HKEY root, const char *path, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
         return;
     char child[256];
     for (;;) {
@@ -138,12 +138,12 @@ void DeleteKeyTree(HKEY root, const char *path)
         if (RegEnumKeyExA(key, 0, child, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
         std::string childPath = std::string(path) + "\\" + child;
-        DeleteKeyTree(root, childPath.c_str());
-        if (KeyExists(root, childPath.c_str()))
+        DeleteKeyTree(root, childPath.c_str(), view);
+        if (KeyExists(root, childPath.c_str(), view))
             break;
     }
     RegCloseKey(key);
-    RegDeleteKeyA(root, path);
+    RegDeleteKeyExA(root, path, view, 0);
 }
 
 SavedValue SaveClassDefault(const char *extensionKey)

@@ -150,10 +150,10 @@ ULONGLONG TreeSize(const std::string &folder)
     return size;
 }
 
-bool KeyExists(HKEY root, const std::string &path)
+bool KeyExists(HKEY root, const std::string &path, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
