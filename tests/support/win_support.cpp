@@ -319,14 +319,18 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs)
     return true;
 }
 
+// Not SMTO_ABORTIFHUNG: a program that worked for more than 5 s before its
+// first message box (the uninstaller, slowed down by emulation or load)
+// counts as hung until that box's loop first asks for a message, and the
+// box's text would read as empty.
 std::string WindowText(HWND window)
 {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
         return std::string();
     std::vector<WCHAR> wide(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, wide.size(), (LPARAM)&wide[0], SMTO_ABORTIFHUNG, 5000, &copied))
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, wide.size(), (LPARAM)&wide[0], SMTO_NORMAL, 5000, &copied))
         return std::string();
     if (copied == 0)
         return std::string();
