@@ -7,12 +7,16 @@ add_subdirectory(${GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FRO
 # The Wine tests run in lanes. A lane is a throwaway Wine prefix of its own
 # under the build folder (so a wine server, registry and WIN.INI of its own),
 # and its tests run one after another; the lanes run side by side. The first
-# lane's prefix is the one tools/run.sh and the benchmarks use too.
+# lane's prefix is the one tools/run.sh and the benchmarks use too. Every
+# prefix is a 64-bit one, as our users' Windows is: the setup and its
+# programs run there under WoW64, with the 32-bit registry view and system
+# folder, and Wine's own 64-bit programs (reg.exe, start.exe) see what
+# Explorer and Default Apps see.
 set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of the tests")
 set(WINE_LANES 1 2 3 4)
 set(WINE_TEST_ENV
     WINEDEBUG=-all
-    WINEARCH=win32
+    WINEARCH=win64
     WINEDLLOVERRIDES=mscoree,mshtml=
 )
 

@@ -1,8 +1,8 @@
 // The names VelloranSetup.exe writes into the system and uninstall.exe must
-// find again, string for string. Registry paths are below HKEY_LOCAL_MACHINE;
-// both programs are 32-bit, so on 64-bit Windows both see the same
-// (WOW6432Node) view without asking for it.
+// find again, string for string, and the registry view each lies in.
+// Registry paths are below HKEY_LOCAL_MACHINE.
 #pragma once
+#include <windows.h>
 
 enum {
     IMAGE_TYPE_COUNT  = 11,
@@ -19,6 +19,32 @@ enum {
     // image type once, each followed by a blank or the NUL.
     IMAGE_TYPE_LIST_SIZE = IMAGE_TYPE_COUNT * IMAGE_TYPE_SIZE + 1
 };
+
+// The registry view of each family of keys. Both programs are 32-bit: on
+// 64-bit Windows a key below HKLM\SOFTWARE that Windows does not share
+// between the views lands in the 32-bit view (WOW6432Node) unless it is
+// opened with KEY_WOW64_64KEY. Every open, create and delete of a key of the
+// family adds its view to the access asked for, in both programs. Windows
+// ignores the flag where there is one view.
+//
+// The Default Apps registration is read by 64-bit programs (Default Apps,
+// "Open with"), so it goes into the 64-bit view: Velloran's vendor key with
+// its capabilities, and RegisteredApplications. The setup's notes for the
+// uninstaller, and anything else below the vendor key, stay beside the
+// capabilities, so that the vendor key lies whole in one view.
+const REGSAM kVendorKeyView              = KEY_WOW64_64KEY;
+const REGSAM kRegisteredApplicationsView = KEY_WOW64_64KEY;
+// One key for both views on Windows 7 and later: SOFTWARE\Classes (but for
+// its COM keys, which the setup does not touch) and App Paths. Opened in the
+// programs' own view, which is that same key.
+const REGSAM kClassesView                = 0;
+const REGSAM kAppPathsView               = 0;
+// The list of installed programs reads both views; a 32-bit program's entry
+// lies with those of the other 32-bit programs.
+const REGSAM kUninstallView              = 0;
+// The setup's journal of a copy under way (SOFTWARE\VelloranSetup\Journal):
+// written and read back by the setup alone, so its own view.
+const REGSAM kJournalView                = 0;
 
 // The App Paths and uninstall entries: a subkey "Velloran" below each parent
 // key, and App Paths once more under the viewer's file name, which is what

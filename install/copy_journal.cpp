@@ -2,6 +2,7 @@
 
 #include "install/manifest.h"
 #include "shell/setup_state.h"
+#include "common/install_names.h"
 #include "common/text.h"
 
 #include <sddl.h>
@@ -76,10 +77,10 @@ bool BeginCopyJournal(const char *installDir, bool installDirMade)
     HKEY parent = NULL;
     DWORD disposition = 0;
     LONG made = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kJournalKey, 0, NULL, REG_OPTION_NON_VOLATILE,
-                                KEY_CREATE_SUB_KEY, &security, &parent, NULL);
+                                KEY_CREATE_SUB_KEY | kJournalView, &security, &parent, NULL);
     if (made == ERROR_SUCCESS) {
         made = RegCreateKeyExA(parent, RunTag() + 1, 0, NULL, REG_OPTION_NON_VOLATILE,
-                               KEY_SET_VALUE | KEY_QUERY_VALUE, &security, &s_journal, &disposition);
+                               KEY_SET_VALUE | KEY_QUERY_VALUE | kJournalView, &security, &s_journal, &disposition);
         RegCloseKey(parent);
     }
     LocalFree(descriptor);
@@ -126,12 +127,13 @@ bool JournalCopyDone()
 void DeleteJournal(const char *name)
 {
     HKEY parent;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kJournalKey, 0, DELETE | KEY_ENUMERATE_SUB_KEYS, &parent) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kJournalKey, 0, DELETE | KEY_ENUMERATE_SUB_KEYS | kJournalView, &parent)
+        != ERROR_SUCCESS)
         return;
-    RegDeleteKeyA(parent, name);
+    RegDeleteKeyExA(parent, name, kJournalView, 0);
     RegCloseKey(parent);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kJournalKey);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kJournalOwnerKey);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kJournalKey, kJournalView, 0);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kJournalOwnerKey, kJournalView, 0);
 }
 
 void EndCopyJournal()

@@ -3,6 +3,7 @@
 #include "install/copy_journal.h"
 #include "install/manifest.h"
 #include "install/temp_folder.h"
+#include "common/install_names.h"
 #include "common/text.h"
 
 enum {
@@ -37,7 +38,8 @@ static char          s_text[JOURNAL_TEXT_SIZE];
 int FindUnfinishedCopies(char names[][JOURNAL_FOUND_NAME_SIZE], int max)
 {
     HKEY journals;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kJournalKey, 0, KEY_ENUMERATE_SUB_KEYS, &journals) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kJournalKey, 0, KEY_ENUMERATE_SUB_KEYS | kJournalView, &journals)
+        != ERROR_SUCCESS)
         return 0;
     int found = 0;
     for (DWORD index = 0; found < max; ++index) {
@@ -301,7 +303,7 @@ void SettleUnfinishedCopy(const char *name, UnfinishedCopy *copy)
     HKEY key;
     if (!AppendText(path, sizeof path, kJournalKey) || !AppendText(path, sizeof path, "\\")
         || !AppendText(path, sizeof path, name)
-        || RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        || RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | kJournalView, &key) != ERROR_SUCCESS) {
         copy->outcome = UNFINISHED_UNREADABLE;
         return;
     }

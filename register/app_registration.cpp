@@ -23,10 +23,11 @@ static void ShowRegistryError(const char *format, const char *argument)
     MessageBoxA(g_mainWindow, message, NULL, MB_OK);
 }
 
-static HKEY OpenParentKey(const char *parentPath)
+// In the registry view given (common/install_names.h), as is the key made below it.
+static HKEY OpenParentKey(const char *parentPath, REGSAM view)
 {
     HKEY parent;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, PARENT_KEY_ACCESS, &parent) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, PARENT_KEY_ACCESS | view, &parent) != ERROR_SUCCESS) {
         ShowRegistryError("Couldn't open a key in registry\n%s", parentPath);
         return NULL;
     }
@@ -34,11 +35,11 @@ static HKEY OpenParentKey(const char *parentPath)
 }
 
 // Makes (or opens) the named key below the parent; null after a reported failure.
-static HKEY CreateNamedKey(HKEY parent, const char *name)
+static HKEY CreateNamedKey(HKEY parent, const char *name, REGSAM view)
 {
     HKEY key;
     DWORD disposition;
-    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
+    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, NULL, &key,
                         &disposition) != ERROR_SUCCESS) {
         ShowRegistryError("Couldn't create key in registry\n%s", name);
         return NULL;
@@ -87,12 +88,12 @@ DWORD MeasureInstalledSizeKb()
 // what the shell looks up for ShellExecute("Velloran.exe").
 static void WriteAppPaths()
 {
-    HKEY parent = OpenParentKey(kAppPathsParent);
+    HKEY parent = OpenParentKey(kAppPathsParent, kAppPathsView);
     if (!parent)
         return;
     const char *const names[] = { kProductSubkey, kAppPathsExeSubkey };
     for (size_t i = 0; i < ARRAYSIZE(names); ++i) {
-        HKEY key = CreateNamedKey(parent, names[i]);
+        HKEY key = CreateNamedKey(parent, names[i], kAppPathsView);
         if (!key)
             continue;
         char value[VALUE_BUFFER_SIZE];
@@ -118,10 +119,10 @@ static void SetInstallDate(HKEY key)
 // deployment tools run: no window, no question, only the exit code.
 static void WriteUninstallEntry()
 {
-    HKEY parent = OpenParentKey(kUninstallParent);
+    HKEY parent = OpenParentKey(kUninstallParent, kUninstallView);
     if (!parent)
         return;
-    HKEY key = CreateNamedKey(parent, kProductSubkey);
+    HKEY key = CreateNamedKey(parent, kProductSubkey, kUninstallView);
     RegCloseKey(parent);
     if (!key)
         return;

@@ -34,12 +34,13 @@ static void SetNumber(HKEY key, const char *name, DWORD number)
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number));
 }
 
-// Made or opened; disposition may be null.
-static HKEY CreateSubkey(HKEY parent, const char *name, DWORD *disposition = NULL)
+// Made or opened in the registry view given (common/install_names.h);
+// disposition may be null.
+static HKEY CreateSubkey(HKEY parent, const char *name, REGSAM view, DWORD *disposition = NULL)
 {
     HKEY key;
     DWORD ignored;
-    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
+    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, NULL, &key,
                         disposition ? disposition : &ignored) != ERROR_SUCCESS)
         return NULL;
     return key;
@@ -98,7 +99,7 @@ static bool NotePreviousDefault(HKEY key)
 static void AddOpenWith(HKEY extensionKey)
 {
     DWORD disposition = 0;
-    HKEY openWith = CreateSubkey(extensionKey, kOpenWithSubkey, &disposition);
+    HKEY openWith = CreateSubkey(extensionKey, kOpenWithSubkey, kClassesView, &disposition);
     if (!openWith)
         return;
     if (disposition == REG_CREATED_NEW_KEY)
@@ -117,7 +118,7 @@ static void PointExtensionKeys()
             !AppendText(path, sizeof path, extension))
             continue;
         HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS | kClassesView, &key) != ERROR_SUCCESS)
             continue;
         if (NotePreviousDefault(key)) {
             SetText(key, "", kDocumentType);
@@ -130,13 +131,13 @@ static void PointExtensionKeys()
 // The program and the document are quoted so that paths with spaces open.
 static void WriteDocumentType(HKEY classes)
 {
-    HKEY documentType = CreateSubkey(classes, kDocumentType);
+    HKEY documentType = CreateSubkey(classes, kDocumentType, kClassesView);
     if (!documentType)
         return;
     SetText(documentType, "", "Velloran " VELLORAN_VERSION_TEXT);
 
     char value[VALUE_BUFFER_SIZE];
-    HKEY icon = CreateSubkey(documentType, "DefaultIcon");
+    HKEY icon = CreateSubkey(documentType, "DefaultIcon", kClassesView);
     if (icon) {
         SetText(icon, "", ComposeWithInstallDir(value, sizeof value, "", "\\Velloran.exe,0"));
         RegCloseKey(icon);
@@ -147,7 +148,7 @@ static void WriteDocumentType(HKEY classes)
     static const char *const kCommandLevels[] = { "shell", "open", "command" };
     HKEY level = documentType;
     for (size_t i = 0; i < ARRAYSIZE(kCommandLevels) && level; ++i) {
-        HKEY next = CreateSubkey(level, kCommandLevels[i]);
+        HKEY next = CreateSubkey(level, kCommandLevels[i], kClassesView);
         RegCloseKey(level);
         level = next;
     }
@@ -161,11 +162,11 @@ static void WriteDocumentType(HKEY classes)
 // lists the viewer for.
 static void WriteApplicationKey(HKEY classes)
 {
-    HKEY application = CreateSubkey(classes, kApplicationKey);
+    HKEY application = CreateSubkey(classes, kApplicationKey, kClassesView);
     if (!application)
         return;
     SetText(application, "FriendlyAppName", APPLICATION_NAME);
-    HKEY types = CreateSubkey(application, "SupportedTypes");
+    HKEY types = CreateSubkey(application, "SupportedTypes", kClassesView);
     RegCloseKey(application);
     if (!types)
         return;
@@ -201,19 +202,19 @@ static void NoteEmptyEntries(HKEY vendor, const char *emptyEntries)
 }
 
 // Default Apps: the capabilities below Velloran's own key, named in
-// RegisteredApplications. The vendor key also keeps the setup's notes.
+// RegisteredApplications, both where 64-bit programs read them. The vendor
+// key also keeps the setup's notes.
 static void WriteCapabilities(const char *emptyEntries)
 {
-    HKEY vendor;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        NULL, &vendor, NULL) != ERROR_SUCCESS)
+    HKEY vendor = CreateSubkey(HKEY_LOCAL_MACHINE, kVendorKey, kVendorKeyView);
+    if (!vendor)
         return;
     NoteEmptyEntries(vendor, emptyEntries);
-    HKEY capabilities = CreateSubkey(HKEY_LOCAL_MACHINE, kCapabilitiesKey);
+    HKEY capabilities = CreateSubkey(HKEY_LOCAL_MACHINE, kCapabilitiesKey, kVendorKeyView);
     if (capabilities) {
         SetText(capabilities, "ApplicationName", APPLICATION_NAME);
         SetText(capabilities, "ApplicationDescription", APPLICATION_DESCRIPTION);
-        HKEY associations = CreateSubkey(capabilities, "FileAssociations");
+        HKEY associations = CreateSubkey(capabilities, "FileAssociations", kVendorKeyView);
         if (associations) {
             for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
                 char extension[EXTENSION_SIZE];
@@ -225,7 +226,8 @@ static void WriteCapabilities(const char *emptyEntries)
         RegCloseKey(capabilities);
     }
     DWORD disposition = 0;
-    HKEY registered = CreateSubkey(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, &disposition);
+    HKEY registered =
+        CreateSubkey(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, kRegisteredApplicationsView, &disposition);
     if (registered) {
         if (disposition == REG_CREATED_NEW_KEY)
             SetNumber(vendor, kMadeRegisteredApplicationsValue, 1);
@@ -241,7 +243,8 @@ void RegisterImageTypes()
     WriteProfileEntries(emptyEntries);
     PointExtensionKeys();
     HKEY classes;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineClasses, 0, PARENT_KEY_ACCESS, &classes) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineClasses, 0, PARENT_KEY_ACCESS | kClassesView, &classes) ==
+        ERROR_SUCCESS) {
         WriteDocumentType(classes);
         WriteApplicationKey(classes);
         RegCloseKey(classes);

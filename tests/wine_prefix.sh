@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Creates (or brings up to date) the tests' throwaway Wine prefix once, before
 # any test starts Wine. The wine server it starts stays up a while, which
-# spares the test programs a cold start.
+# spares the test programs a cold start. The prefix is a 64-bit one (WoW64),
+# as our users' Windows is, unless WINEARCH names another; a prefix of the
+# other kind, left by an earlier build, is made anew.
 set -euo pipefail
 : "${WINEPREFIX:?}"
-export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all WINEARCH=${WINEARCH:-win64} WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
+    echo "wine_prefix.sh: $WINEPREFIX is not a $WINEARCH prefix; making it anew" >&2
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+fi
 wine wineboot --init >/dev/null 2>&1 || true
 test -d "$WINEPREFIX/drive_c/windows"
+grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"

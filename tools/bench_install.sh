@@ -19,7 +19,7 @@ fi
 
 # No Mono or Gecko prompts; and no menu entries for the shortcuts on your own
 # desktop, which would point into this throwaway prefix.
-export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all \
+export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if qemu=$(command -v qemu-i386); then
     export VELLORAN_QEMU_I386=$qemu

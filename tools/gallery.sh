@@ -32,7 +32,7 @@ mkdir -p "$gallery"
 # knows: not in the prefix the tests may be using at the same time. No
 # Mono or Gecko prompts; and no menu entries for the shortcuts on your own
 # desktop, which would point into this throwaway prefix.
-export WINEPREFIX=$gallery/wineprefix WINEARCH=win32 WINEDEBUG=-all \
+export WINEPREFIX=$gallery/wineprefix WINEARCH=win64 WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if qemu=$(command -v qemu-i386); then
     export VELLORAN_QEMU_I386=$qemu

@@ -3,6 +3,9 @@
 # run again: it only installs what is missing. Needs root.
 set -euo pipefail
 
+# The Wine prefixes are 64-bit (WoW64), as our users' Windows is: wine64 runs
+# Wine's own programs and services there, natively; wine32 runs the setup,
+# its programs and the tests, which are 32-bit.
 packages=(
     cmake make g++ pkg-config
     g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools

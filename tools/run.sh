@@ -15,9 +15,10 @@ if ! bash "$root/tools/build.sh" >"$build/build.log" 2>&1; then
     exit 1
 fi
 
-# No Mono or Gecko prompts; and no menu entries for the shortcuts on your own
-# desktop, which would point into this throwaway prefix.
-export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all \
+# A 64-bit prefix, as our users' Windows is. No Mono or Gecko prompts; and no
+# menu entries for the shortcuts on your own desktop, which would point into
+# this throwaway prefix.
+export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Where the kernel runs no 32-bit code, Wine's loader goes through qemu
 # (tests/e2e/run_i386.sh says how); elsewhere it runs as it is.

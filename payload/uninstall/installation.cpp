@@ -37,9 +37,10 @@ bool ReadInstallation(Installation *installation)
 {
     Clear(installation);
     HKEY parent, key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallParent, 0, KEY_QUERY_VALUE, &parent) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallParent, 0, KEY_QUERY_VALUE | kUninstallView, &parent) !=
+        ERROR_SUCCESS)
         return false;
-    LONG opened = RegOpenKeyExA(parent, kProductSubkey, 0, KEY_QUERY_VALUE, &key);
+    LONG opened = RegOpenKeyExA(parent, kProductSubkey, 0, KEY_QUERY_VALUE | kUninstallView, &key);
     RegCloseKey(parent);
     if (opened != ERROR_SUCCESS)
         return false;

@@ -25,13 +25,14 @@ static void Count(Outcome outcome, LONG *removed, LONG *failed)
         ++*failed;
 }
 
-// A key and everything below it.
-static Outcome DeleteKeyTree(HKEY parent, const char *name, int depth)
+// A key and everything below it, in the registry view given
+// (common/install_names.h): the one the setup wrote it to.
+static Outcome DeleteKeyTree(HKEY parent, const char *name, REGSAM view, int depth)
 {
     if (depth > MAX_KEY_DEPTH)
         return OUTCOME_FAILED;
     HKEY key;
-    LONG opened = RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE, &key);
+    LONG opened = RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | view, &key);
     if (opened == ERROR_FILE_NOT_FOUND)
         return OUTCOME_ABSENT;
     if (opened != ERROR_SUCCESS)
@@ -42,21 +43,22 @@ static Outcome DeleteKeyTree(HKEY parent, const char *name, int depth)
         // Always the first child: the one before was just deleted.
         if (RegEnumKeyExA(key, 0, child, &childSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
-        if (DeleteKeyTree(key, child, depth + 1) != OUTCOME_REMOVED)
+        if (DeleteKeyTree(key, child, view, depth + 1) != OUTCOME_REMOVED)
             break;
     }
     RegCloseKey(key);
-    return RegDeleteKeyA(parent, name) == ERROR_SUCCESS ? OUTCOME_REMOVED : OUTCOME_FAILED;
+    return RegDeleteKeyExA(parent, name, view, 0) == ERROR_SUCCESS ? OUTCOME_REMOVED : OUTCOME_FAILED;
 }
 
 // A key below HKEY_LOCAL_MACHINE\parentPath.
-static Outcome DeleteKeyBelow(const char *parentPath, const char *name)
+static Outcome DeleteKeyBelow(const char *parentPath, const char *name, REGSAM view)
 {
     HKEY parent;
-    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &parent);
+    LONG opened =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, &parent);
     if (opened != ERROR_SUCCESS)
         return opened == ERROR_FILE_NOT_FOUND ? OUTCOME_ABSENT : OUTCOME_FAILED;
-    Outcome outcome = DeleteKeyTree(parent, name, 0);
+    Outcome outcome = DeleteKeyTree(parent, name, view, 0);
     RegCloseKey(parent);
     return outcome;
 }
@@ -115,13 +117,14 @@ static void GiveBackDefault(HKEY key, bool *released, Outcome *outcome)
 static void RemoveOpenWith(HKEY key, bool *released, Outcome *outcome)
 {
     HKEY openWith;
-    if (RegOpenKeyExA(key, kOpenWithSubkey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &openWith) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(key, kOpenWithSubkey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | kClassesView, &openWith) !=
+        ERROR_SUCCESS)
         return;
     if (DeleteValue(openWith, kDocumentType, outcome))
         *released = true;
     bool remove = HasValue(key, kMadeOpenWithValue) && IsEmptyKey(openWith);
     RegCloseKey(openWith);
-    if (remove && RegDeleteKeyA(key, kOpenWithSubkey) != ERROR_SUCCESS)
+    if (remove && RegDeleteKeyExA(key, kOpenWithSubkey, kClassesView, 0) != ERROR_SUCCESS)
         *outcome = OUTCOME_FAILED;
 }
 
@@ -132,7 +135,7 @@ static Outcome ReleaseExtension(const char *imageType)
     if (!JoinPath(path, sizeof path, kMachineClasses, suffix))
         return OUTCOME_FAILED;
     HKEY key;
-    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | kClassesView, &key);
     if (opened != ERROR_SUCCESS)
         return opened == ERROR_FILE_NOT_FOUND ? OUTCOME_ABSENT : OUTCOME_FAILED;
     Outcome outcome = OUTCOME_ABSENT;
@@ -169,7 +172,7 @@ static void ReadSetupNotes(SetupNotes *notes)
     notes->emptyWinIniEntries[0] = '\0';
     notes->madeRegisteredApplications = false;
     HKEY vendor;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, 0, KEY_QUERY_VALUE, &vendor) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, 0, KEY_QUERY_VALUE | kVendorKeyView, &vendor) != ERROR_SUCCESS)
         return;
     DWORD type = 0;
     DWORD size = sizeof notes->emptyWinIniEntries - 1;
@@ -187,8 +190,8 @@ static void ReadSetupNotes(SetupNotes *notes)
 static Outcome RemoveRegisteredApplication(bool madeKey)
 {
     HKEY registered;
-    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                                &registered);
+    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, 0,
+                                KEY_QUERY_VALUE | KEY_SET_VALUE | kRegisteredApplicationsView, &registered);
     if (opened != ERROR_SUCCESS)
         return opened == ERROR_FILE_NOT_FOUND ? OUTCOME_ABSENT : OUTCOME_FAILED;
     Outcome outcome = OUTCOME_ABSENT;
@@ -196,7 +199,8 @@ static Outcome RemoveRegisteredApplication(bool madeKey)
         outcome = OUTCOME_REMOVED;
     bool remove = madeKey && IsEmptyKey(registered);
     RegCloseKey(registered);
-    if (remove && RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey) != ERROR_SUCCESS)
+    if (remove && RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kRegisteredApplicationsKey, kRegisteredApplicationsView, 0) !=
+                      ERROR_SUCCESS)
         outcome = OUTCOME_FAILED;
     return outcome;
 }
@@ -212,17 +216,20 @@ void RemoveImageTypes(const Installation *installation, RemovalReport *report)
     }
     Count(RemoveRegisteredApplication(notes.madeRegisteredApplications), &report->linksReleased,
           &report->linksFailed);
-    Count(DeleteKeyBelow(kMachineClasses, kDocumentType), &report->keysRemoved, &report->keysFailed);
-    Count(DeleteKeyBelow(kMachineClasses, kApplicationKey), &report->keysRemoved, &report->keysFailed);
+    Count(DeleteKeyBelow(kMachineClasses, kDocumentType, kClassesView), &report->keysRemoved, &report->keysFailed);
+    Count(DeleteKeyBelow(kMachineClasses, kApplicationKey, kClassesView), &report->keysRemoved, &report->keysFailed);
     // The capabilities and the notes, last: they were read above.
-    Count(DeleteKeyTree(HKEY_LOCAL_MACHINE, kVendorKey, 0), &report->keysRemoved, &report->keysFailed);
+    Count(DeleteKeyTree(HKEY_LOCAL_MACHINE, kVendorKey, kVendorKeyView, 0), &report->keysRemoved,
+          &report->keysFailed);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
 }
 
 void RemoveRegistration(RemovalReport *report)
 {
-    Count(DeleteKeyBelow(kAppPathsParent, kProductSubkey), &report->keysRemoved, &report->keysFailed);
-    Count(DeleteKeyBelow(kAppPathsParent, kAppPathsExeSubkey), &report->keysRemoved, &report->keysFailed);
+    Count(DeleteKeyBelow(kAppPathsParent, kProductSubkey, kAppPathsView), &report->keysRemoved, &report->keysFailed);
+    Count(DeleteKeyBelow(kAppPathsParent, kAppPathsExeSubkey, kAppPathsView), &report->keysRemoved,
+          &report->keysFailed);
     // Last of all, so that an uninstaller stopped half-way can be run again.
-    Count(DeleteKeyBelow(kUninstallParent, kProductSubkey), &report->keysRemoved, &report->keysFailed);
+    Count(DeleteKeyBelow(kUninstallParent, kProductSubkey, kUninstallView), &report->keysRemoved,
+          &report->keysFailed);
 }

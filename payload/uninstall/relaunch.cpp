@@ -8,7 +8,7 @@
 enum {
     ORIGINAL_WAIT       = 15000,   // milliseconds
     FILE_POLL           = 100,     // milliseconds
-    COMMAND_LINE_SIZE   = 3 * MAX_PATH + 64
+    COMMAND_LINE_SIZE   = 4 * MAX_PATH + 128
 };
 
 #define ORIGINAL_SWITCH "/original"
@@ -270,17 +270,25 @@ void ScheduleOwnDeletion(void)
     if (ownFolder && (!AppendWide(moved, MAX_PATH, folder) || !AppendWide(moved, MAX_PATH, kMovedOriginalName)
                       || GetFileAttributesW(moved) == INVALID_FILE_ATTRIBUTES))
         moved[0] = L'\0';
-    wchar_t shell[MAX_PATH];
-    length = GetEnvironmentVariableW(L"ComSpec", shell, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        lstrcpynW(shell, L"cmd.exe", MAX_PATH);
+    // The system's own cmd.exe and ping.exe, by their full paths: by name
+    // alone they would be looked for in the current directory (the temp
+    // folder) first, and ComSpec is the user's to change, while this process
+    // runs as an administrator. A 32-bit process on 64-bit Windows that names
+    // the system directory reaches SysWOW64, which holds both.
+    wchar_t system[MAX_PATH], shell[MAX_PATH] = L"";
+    length = GetSystemDirectoryW(system, MAX_PATH);
+    bool named = length != 0 && length < MAX_PATH && AppendWide(shell, MAX_PATH, system) &&
+                 AppendWide(shell, MAX_PATH, L"\\cmd.exe");
 
     // ping is the one delay every command interpreter has: it gives this
     // process, and a quiet original that waits for it, time to end; "del"
-    // and "rd" then find the files free.
+    // and "rd" then find the files free. What follows /c is quoted once more
+    // as a whole: cmd takes off its first and last quote.
     wchar_t commandLine[COMMAND_LINE_SIZE] = L"\"";
-    bool fits = AppendWide(commandLine, COMMAND_LINE_SIZE, shell) &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" /c ping -n 3 127.0.0.1 >nul & del /f /q \"") &&
+    bool fits = named && AppendWide(commandLine, COMMAND_LINE_SIZE, shell) &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" /c \"\"") &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, system) &&
+                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\\ping.exe\" -n 3 127.0.0.1 >nul & del /f /q \"") &&
                 AppendWide(commandLine, COMMAND_LINE_SIZE, module) &&
                 AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
     if (moved[0])
@@ -289,12 +297,13 @@ void ScheduleOwnDeletion(void)
     if (ownFolder)
         fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L" & rd \"") &&
                AppendWide(commandLine, COMMAND_LINE_SIZE, folder) && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
+    fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
-    if (fits && CreateProcessW(NULL, commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL,
+    if (fits && CreateProcessW(shell, commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL,
                                ownFolder ? tempDir : NULL, &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);

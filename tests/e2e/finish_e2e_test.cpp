@@ -156,9 +156,15 @@ protected:
     }
 
     // What Windows 10/11 read for "Open with" and Default Apps, machine-wide.
+    // Default Apps, a 64-bit program, follows RegisteredApplications to the
+    // capabilities, both read in the 64-bit view.
     void ExpectOpenWithAndDefaultApps(const MachineState &arranged)
     {
-        std::string text;
+        std::string text, capabilities;
+        ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, "Velloran", &capabilities,
+                             VIEW_FLAGS[VIEW_64]))
+            << "no Velloran in RegisteredApplications of the 64-bit view";
+        EXPECT_EQ(capabilities, std::string(VENDOR_KEY) + "\\Capabilities");
         for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
             std::string extension = std::string(".") + IMAGE_TYPES[i];
             std::string machineKey = std::string(MACHINE_CLASSES) + "\\" + extension;
@@ -176,8 +182,8 @@ protected:
             EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, std::string(APPLICATION_KEY) + "\\SupportedTypes",
                                  extension.c_str(), &text))
                 << extension;
-            EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, std::string(VENDOR_KEY) + "\\Capabilities\\FileAssociations",
-                                 extension.c_str(), &text))
+            EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, capabilities + "\\FileAssociations", extension.c_str(), &text,
+                                 VIEW_FLAGS[VIEW_64]))
                 << extension;
             EXPECT_EQ(text, DOCUMENT_TYPE) << extension;
             // The user's own choice is never written.
@@ -187,13 +193,12 @@ protected:
         }
         EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, APPLICATION_KEY, "FriendlyAppName", &text));
         EXPECT_EQ(text, "Velloran");
-        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, std::string(VENDOR_KEY) + "\\Capabilities", "ApplicationName", &text));
+        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, capabilities, "ApplicationName", &text, VIEW_FLAGS[VIEW_64]));
         EXPECT_EQ(text, "Velloran");
-        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, "Velloran", &text));
-        EXPECT_EQ(text, std::string(VENDOR_KEY) + "\\Capabilities");
     }
 
-    // The shell finds the viewer by its file name alone, through App Paths.
+    // The shell finds the viewer by its file name alone, through App Paths:
+    // in this 32-bit program, and in a 64-bit one as Explorer's "Run" does.
     void ExpectShellExecuteFindsTheViewer()
     {
         SHELLEXECUTEINFOA info = {};
@@ -216,6 +221,18 @@ protected:
             PostMessageA(viewer, WM_CLOSE, 0, 0);
         EXPECT_TRUE(WaitForProcessGone(process, EXIT_TIMEOUT_MS));
         CloseHandle(info.hProcess);
+
+        viewer = OpenWith64BitShell("Velloran.exe", "Velloran");
+        ASSERT_NE(viewer, (HWND)NULL);
+        process = WindowProcess(viewer);
+        HANDLE started = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+        size = sizeof(image);
+        EXPECT_TRUE(started && QueryFullProcessImageNameA(started, 0, image, &size));
+        EXPECT_TRUE(SamePath(image, installDir_ + "\\Velloran.exe")) << "the 64-bit shell started " << image;
+        if (started)
+            CloseHandle(started);
+        PostMessageA(viewer, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitForProcessGone(process, EXIT_TIMEOUT_MS));
     }
 
     std::string parent_, startMenu_;
@@ -234,7 +251,7 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
     EXPECT_TRUE(Contains(entries, "Velloran")) << "the new folder is shown: " << Joined(entries);
     EXPECT_EQ(WindowText(page), SHORTCUT_PAGE);
     Screenshot("shortcut page");
-    EXPECT_EQ(ReadMachineState().uninstallEntry.exists, false) << "nothing is registered before Finish";
+    EXPECT_EQ(ReadMachineState().uninstallEntry[VIEW_32].exists, false) << "nothing is registered before Finish";
 
     std::string folder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
@@ -300,9 +317,12 @@ TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAlone)
         EXPECT_TRUE(SameKeyState(after.extensionKeys[i], arranged.extensionKeys[i]))
             << "." << IMAGE_TYPES[i] << " is now\n" << DescribeKeyState(after.extensionKeys[i]);
     EXPECT_EQ(after.extensions, arranged.extensions) << "WIN.INI [extensions] changed: " << Joined(after.extensions);
-    EXPECT_TRUE(SameKeyState(after.applicationKey, arranged.applicationKey));
-    EXPECT_TRUE(SameKeyState(after.vendorKey, arranged.vendorKey));
-    EXPECT_TRUE(SameKeyState(after.registeredApplications, arranged.registeredApplications));
+    for (int view = 0; view < VIEW_COUNT; ++view) {
+        EXPECT_TRUE(SameKeyState(after.applicationKey[view], arranged.applicationKey[view])) << VIEW_NAMES[view];
+        EXPECT_TRUE(SameKeyState(after.vendorKey[view], arranged.vendorKey[view])) << VIEW_NAMES[view];
+        EXPECT_TRUE(SameKeyState(after.registeredApplications[view], arranged.registeredApplications[view]))
+            << VIEW_NAMES[view];
+    }
 
     // The application itself is registered all the same.
     ExpectApplicationRegistered(folder);

@@ -15,11 +15,14 @@ const char MACHINE_CLASSES[] = "SOFTWARE\\Classes";
 const char APPLICATION_KEY[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
 const char VENDOR_KEY[]      = "SOFTWARE\\Velloran";
 const char REGISTERED_APPLICATIONS[] = "SOFTWARE\\RegisteredApplications";
+const REGSAM VIEW_FLAGS[VIEW_COUNT] = { KEY_WOW64_32KEY, KEY_WOW64_64KEY };
+const char *const VIEW_NAMES[VIEW_COUNT] = { "32-bit view", "64-bit view" };
 const char *const IMAGE_TYPES[IMAGE_TYPE_COUNT] = {
     "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff"
 };
 
 static const char EXTENSIONS[]     = "extensions";
+static const char VIEWER_CLASS[]   = "VelloranViewer";
 
 enum {
     PROFILE_SECTION_SIZE = 65536,
@@ -49,7 +52,7 @@ static bool NameLess(const std::string &a, const std::string &b)
     return lstrcmpiA(a.c_str(), b.c_str()) < 0;
 }
 
-static KeyState ReadOpenKey(HKEY key, int depth)
+static KeyState ReadOpenKey(HKEY key, REGSAM view, int depth)
 {
     KeyState state;
     state.exists = true;
@@ -73,9 +76,9 @@ static KeyState ReadOpenKey(HKEY key, int depth)
             continue;
         std::string child(&name[0], nameSize);
         HKEY childKey;
-        if (RegOpenKeyExA(key, child.c_str(), 0, KEY_READ, &childKey) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(key, child.c_str(), 0, KEY_READ | view, &childKey) != ERROR_SUCCESS)
             continue;
-        state.subkeys.push_back({ child, ReadOpenKey(childKey, depth + 1) });
+        state.subkeys.push_back({ child, ReadOpenKey(childKey, view, depth + 1) });
         RegCloseKey(childKey);
     }
     std::sort(state.values.begin(), state.values.end(),
@@ -87,37 +90,37 @@ static KeyState ReadOpenKey(HKEY key, int depth)
     return state;
 }
 
-KeyState ReadKeyState(HKEY root, const std::string &path)
+KeyState ReadKeyState(HKEY root, const std::string &path, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return KeyState();
-    KeyState state = ReadOpenKey(key, 0);
+    KeyState state = ReadOpenKey(key, view, 0);
     RegCloseKey(key);
     return state;
 }
 
-static void WriteState(HKEY parent, const std::string &path, const KeyState &state)
+static void WriteState(HKEY parent, const std::string &path, const KeyState &state, REGSAM view)
 {
     HKEY key;
-    if (RegCreateKeyExA(parent, path.c_str(), 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key, NULL) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(parent, path.c_str(), 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
         return;
     for (const RegistryValue &value : state.values)
         RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.empty() ? NULL : &value.data[0],
                        (DWORD)value.data.size());
     for (const auto &child : state.subkeys)
-        WriteState(key, child.first, child.second);
+        WriteState(key, child.first, child.second, view);
     RegCloseKey(key);
 }
 
-void PutKeyState(HKEY root, const std::string &path, const KeyState &state)
+void PutKeyState(HKEY root, const std::string &path, const KeyState &state, REGSAM view)
 {
-    if (SameKeyState(ReadKeyState(root, path), state))
+    if (SameKeyState(ReadKeyState(root, path, view), state))
         return;
-    DeleteKeyTree(root, path);
+    DeleteKeyTree(root, path, view);
     if (state.exists)
-        WriteState(root, path, state);
+        WriteState(root, path, state, view);
 }
 
 bool SameKeyState(const KeyState &a, const KeyState &b)
@@ -337,12 +340,15 @@ static std::string ExtensionKey(int index)
 MachineState ReadMachineState()
 {
     MachineState state;
-    state.appPaths       = ReadKeyState(HKEY_LOCAL_MACHINE, APP_PATHS_KEY);
-    state.uninstallEntry = ReadKeyState(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY);
-    state.documentType   = ReadKeyState(HKEY_CLASSES_ROOT, DOCUMENT_TYPE);
-    state.applicationKey = ReadKeyState(HKEY_LOCAL_MACHINE, APPLICATION_KEY);
-    state.vendorKey      = ReadKeyState(HKEY_LOCAL_MACHINE, VENDOR_KEY);
-    state.registeredApplications = ReadKeyState(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS);
+    for (int view = 0; view < VIEW_COUNT; ++view) {
+        REGSAM flag = VIEW_FLAGS[view];
+        state.appPaths[view]       = ReadKeyState(HKEY_LOCAL_MACHINE, APP_PATHS_KEY, flag);
+        state.uninstallEntry[view] = ReadKeyState(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, flag);
+        state.applicationKey[view] = ReadKeyState(HKEY_LOCAL_MACHINE, APPLICATION_KEY, flag);
+        state.vendorKey[view]      = ReadKeyState(HKEY_LOCAL_MACHINE, VENDOR_KEY, flag);
+        state.registeredApplications[view] = ReadKeyState(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, flag);
+    }
+    state.documentType = ReadKeyState(HKEY_CLASSES_ROOT, DOCUMENT_TYPE);
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
         state.extensionKeys[i] = ReadKeyState(HKEY_CLASSES_ROOT, ExtensionKey(i));
     state.extensions = ProfileSection(EXTENSIONS);
@@ -350,12 +356,11 @@ MachineState ReadMachineState()
     return state;
 }
 
-static void CompareKey(const char *name, const KeyState &before, const KeyState &after,
+static void CompareKey(const std::string &name, const KeyState &before, const KeyState &after,
                        std::vector<std::string> *differences)
 {
     if (!SameKeyState(before, after))
-        differences->push_back(std::string(name) + " was\n" + DescribeKeyState(before) + "and is\n" +
-                               DescribeKeyState(after));
+        differences->push_back(name + " was\n" + DescribeKeyState(before) + "and is\n" + DescribeKeyState(after));
 }
 
 static std::string Lines(const std::vector<std::string> &lines)
@@ -369,13 +374,18 @@ static std::string Lines(const std::vector<std::string> &lines)
 std::vector<std::string> Differences(const MachineState &before, const MachineState &after)
 {
     std::vector<std::string> differences;
-    CompareKey("HKLM\\...\\App Paths", before.appPaths, after.appPaths, &differences);
-    CompareKey("HKLM\\...\\Uninstall\\Velloran", before.uninstallEntry, after.uninstallEntry, &differences);
+    for (int view = 0; view < VIEW_COUNT; ++view) {
+        std::string in = std::string(" (") + VIEW_NAMES[view] + ")";
+        CompareKey("HKLM\\...\\App Paths" + in, before.appPaths[view], after.appPaths[view], &differences);
+        CompareKey("HKLM\\...\\Uninstall\\Velloran" + in, before.uninstallEntry[view], after.uninstallEntry[view],
+                   &differences);
+        CompareKey("HKLM\\...\\Applications\\Velloran.exe" + in, before.applicationKey[view],
+                   after.applicationKey[view], &differences);
+        CompareKey("HKLM\\SOFTWARE\\Velloran" + in, before.vendorKey[view], after.vendorKey[view], &differences);
+        CompareKey("HKLM\\SOFTWARE\\RegisteredApplications" + in, before.registeredApplications[view],
+                   after.registeredApplications[view], &differences);
+    }
     CompareKey("HKCR\\VELLORAN1.Image", before.documentType, after.documentType, &differences);
-    CompareKey("HKLM\\...\\Applications\\Velloran.exe", before.applicationKey, after.applicationKey, &differences);
-    CompareKey("HKLM\\SOFTWARE\\Velloran", before.vendorKey, after.vendorKey, &differences);
-    CompareKey("HKLM\\SOFTWARE\\RegisteredApplications", before.registeredApplications,
-               after.registeredApplications, &differences);
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
         CompareKey(("HKCR\\" + ExtensionKey(i)).c_str(), before.extensionKeys[i], after.extensionKeys[i],
                    &differences);
@@ -390,12 +400,15 @@ std::vector<std::string> Differences(const MachineState &before, const MachineSt
 
 void PutMachineState(const MachineState &state)
 {
-    PutKeyState(HKEY_LOCAL_MACHINE, APP_PATHS_KEY, state.appPaths);
-    PutKeyState(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, state.uninstallEntry);
+    for (int view = 0; view < VIEW_COUNT; ++view) {
+        REGSAM flag = VIEW_FLAGS[view];
+        PutKeyState(HKEY_LOCAL_MACHINE, APP_PATHS_KEY, state.appPaths[view], flag);
+        PutKeyState(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, state.uninstallEntry[view], flag);
+        PutKeyState(HKEY_LOCAL_MACHINE, APPLICATION_KEY, state.applicationKey[view], flag);
+        PutKeyState(HKEY_LOCAL_MACHINE, VENDOR_KEY, state.vendorKey[view], flag);
+        PutKeyState(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, state.registeredApplications[view], flag);
+    }
     PutKeyState(HKEY_CLASSES_ROOT, DOCUMENT_TYPE, state.documentType);
-    PutKeyState(HKEY_LOCAL_MACHINE, APPLICATION_KEY, state.applicationKey);
-    PutKeyState(HKEY_LOCAL_MACHINE, VENDOR_KEY, state.vendorKey);
-    PutKeyState(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, state.registeredApplications);
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
         PutKeyState(HKEY_CLASSES_ROOT, ExtensionKey(i), state.extensionKeys[i]);
     PutProfileSection(EXTENSIONS, state.extensions);
@@ -478,6 +491,41 @@ void FullInstallScenario::TearDown()
     std::vector<std::string> differences = Differences(machineBefore_, ReadMachineState());
     for (const std::string &difference : differences)
         ADD_FAILURE() << "not put back: " << difference;
+}
+
+HWND FullInstallScenario::OpenWith64BitShell(const std::string &what, const std::string &viewerCaption)
+{
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string start = std::string(windows) + "\\Sysnative\\start.exe";
+    if (!FileExists(start)) {
+        ADD_FAILURE() << start << " is missing: this is no 64-bit Windows";
+        return NULL;
+    }
+    std::string line = "\"" + start + "\" \"" + what + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(start.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, scratch_.c_str(), &startup, &info)) {
+        ADD_FAILURE() << "cannot start " << line << ", error " << GetLastError();
+        return NULL;
+    }
+    CloseHandle(info.hThread);
+    BOOL wow64 = TRUE;
+    EXPECT_TRUE(IsWow64Process(info.hProcess, &wow64));
+    EXPECT_FALSE(wow64) << start << " ran as a 32-bit program";
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(info.hProcess, EXIT_TIMEOUT_MS) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    EXPECT_EQ(code, 0u) << line;
+    HWND viewer = WaitForWindow(viewerCaption.c_str(), VIEWER_CLASS, 0, WINDOW_TIMEOUT_MS);
+    if (!viewer) {
+        ADD_FAILURE() << "no viewer window \"" << viewerCaption << "\" after " << line;
+        return NULL;
+    }
+    Adopt(WindowProcess(viewer));
+    return viewer;
 }
 
 std::string FullInstallScenario::MakeInstallParent(const char *stem)

@@ -34,6 +34,13 @@ bool SamePath(const std::string &a, const std::string &b);   // case-insensitive
 
 // ---- Registry ------------------------------------------------------------
 
+// The two registry views of 64-bit Windows: what 32-bit programs see (the
+// setup and the uninstaller among them) and what 64-bit programs see
+// (Explorer, Default Apps). On a 32-bit system both are its one view.
+enum RegistryView { VIEW_32, VIEW_64, VIEW_COUNT };
+extern const REGSAM VIEW_FLAGS[VIEW_COUNT];
+extern const char *const VIEW_NAMES[VIEW_COUNT];
+
 struct RegistryValue {
     std::string name;
     DWORD type;
@@ -47,9 +54,11 @@ struct KeyState {
     std::vector<std::pair<std::string, KeyState>> subkeys;
 };
 
-KeyState ReadKeyState(HKEY root, const std::string &path);
+// view: 0 for this program's own, or one of VIEW_FLAGS; the same for the
+// functions below that take one.
+KeyState ReadKeyState(HKEY root, const std::string &path, REGSAM view = 0);
 // Makes the key exactly as the state says: deleted when it did not exist.
-void PutKeyState(HKEY root, const std::string &path, const KeyState &state);
+void PutKeyState(HKEY root, const std::string &path, const KeyState &state, REGSAM view = 0);
 bool SameKeyState(const KeyState &a, const KeyState &b);
 std::string DescribeKeyState(const KeyState &state);
 
@@ -87,14 +96,15 @@ void EndProcess(DWORD processId);
 // Everything that an installation or its removal may touch outside the
 // install folder: App Paths (whole), the uninstall entry, the document type,
 // the image extension keys, the Applications, vendor and RegisteredApplications
-// keys, WIN.INI [extensions] and the Start Menu tree.
+// keys, WIN.INI [extensions] and the Start Menu tree. The keys below
+// HKLM\SOFTWARE are read in both registry views.
 struct MachineState {
-    KeyState appPaths;
-    KeyState uninstallEntry;
+    KeyState appPaths[VIEW_COUNT];
+    KeyState uninstallEntry[VIEW_COUNT];
     KeyState documentType;
-    KeyState applicationKey;
-    KeyState vendorKey;
-    KeyState registeredApplications;
+    KeyState applicationKey[VIEW_COUNT];
+    KeyState vendorKey[VIEW_COUNT];
+    KeyState registeredApplications[VIEW_COUNT];
     KeyState extensionKeys[IMAGE_TYPE_COUNT];
     std::vector<std::string> extensions;   // WIN.INI lines
     std::vector<std::string> startMenu;    // TreeEntries of the Start Menu
@@ -147,6 +157,13 @@ protected:
     // Processes the scenario started itself (viewers, uninstallers), ended
     // in TearDown with everything they started.
     void Adopt(DWORD processId) { adopted_.push_back(processId); }
+
+    // Opens what is named, a document or a program by its file name alone,
+    // as Explorer does on 64-bit Windows: ShellExecute in a 64-bit process,
+    // here Wine's start.exe reached from this 32-bit program through
+    // Sysnative. Returns the viewer window with the caption given, its
+    // process adopted; null after a reported failure.
+    HWND OpenWith64BitShell(const std::string &what, const std::string &viewerCaption);
 
     std::string installDir_;
     MachineState machineBefore_;

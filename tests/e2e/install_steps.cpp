@@ -221,17 +221,14 @@ static void RemoveMenuFilesSince(const std::vector<std::string> &before)
 
 void Registrations::Take()
 {
-    keys_ = {
-        { APP_PATHS_KEY, HKEY_LOCAL_MACHINE, false },
-        { UNINSTALL_KEY, HKEY_LOCAL_MACHINE, false },
-        { DOCUMENT_TYPE, HKEY_CLASSES_ROOT,  false },
-        { APP_PATHS_EXE_KEY, HKEY_LOCAL_MACHINE, false },
-        { APPLICATION_KEY, HKEY_LOCAL_MACHINE, false },
-        { VENDOR_KEY, HKEY_LOCAL_MACHINE, false },
-        { REGISTERED_APPLICATIONS, HKEY_LOCAL_MACHINE, false },
-    };
+    // The keys below HKLM in both views of 64-bit Windows.
+    keys_ = { { DOCUMENT_TYPE, HKEY_CLASSES_ROOT, 0, false } };
+    for (REGSAM view : { KEY_WOW64_32KEY, KEY_WOW64_64KEY })
+        for (const char *path : { APP_PATHS_KEY, UNINSTALL_KEY, APP_PATHS_EXE_KEY, APPLICATION_KEY, VENDOR_KEY,
+                                  REGISTERED_APPLICATIONS })
+            keys_.push_back({ path, HKEY_LOCAL_MACHINE, view, false });
     for (KeyState &key : keys_)
-        key.existed = KeyExists(key.root, key.path);
+        key.existed = KeyExists(key.root, key.path, key.view);
 
     extensions_.clear();
     profile_.clear();
@@ -259,8 +256,10 @@ std::vector<std::string> Registrations::Changes() const
 {
     std::vector<std::string> changes;
     for (const KeyState &key : keys_)
-        if (KeyExists(key.root, key.path) != key.existed)
-            changes.push_back(RegistryRootName(key.root) + key.path + (key.existed ? " went away" : " was made"));
+        if (KeyExists(key.root, key.path, key.view) != key.existed)
+            changes.push_back(RegistryRootName(key.root) + key.path +
+                              (key.view == KEY_WOW64_64KEY ? " (64-bit view)" : "") +
+                              (key.existed ? " went away" : " was made"));
     for (const ExtensionState &extension : extensions_) {
         bool keyExists = false;
         DWORD type = 0;
@@ -286,12 +285,15 @@ void Registrations::Restore() const
 {
     for (const KeyState &key : keys_)
         if (!key.existed)
-            DeleteKeyTree(key.root, key.path);
+            DeleteKeyTree(key.root, key.path, key.view);
     // The Default Apps entry, where the list was there before.
-    HKEY registered;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, 0, KEY_SET_VALUE, &registered) == ERROR_SUCCESS) {
-        RegDeleteValueA(registered, "Velloran");
-        RegCloseKey(registered);
+    for (REGSAM view : { KEY_WOW64_32KEY, KEY_WOW64_64KEY }) {
+        HKEY registered;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, 0, KEY_SET_VALUE | view, &registered) ==
+            ERROR_SUCCESS) {
+            RegDeleteValueA(registered, "Velloran");
+            RegCloseKey(registered);
+        }
     }
     for (const ExtensionState &extension : extensions_) {
         if (!extension.keyExisted) {

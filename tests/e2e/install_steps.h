@@ -66,6 +66,7 @@ private:
     struct KeyState {
         std::string path;          // below HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT
         HKEY root;
+        REGSAM view;               // KEY_WOW64_32KEY or KEY_WOW64_64KEY below HKLM
         bool existed;
     };
     struct ExtensionState {

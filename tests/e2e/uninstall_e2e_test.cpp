@@ -295,12 +295,22 @@ protected:
         EXPECT_TRUE(WaitForProcessGone(process, EXIT_TIMEOUT_MS)) << "the viewer did not end when closed";
     }
 
-    void ViewPicture(const std::string &name, DWORD left, DWORD right)
+    // The picture opened as a double-click in 64-bit Explorer opens it, or
+    // by the registered open command run as it stands.
+    void ViewPicture(const std::string &name, DWORD left, DWORD right, bool by64BitShell)
     {
         std::string path = pictures_ + "\\" + name;
-        DWORD viewerProcess = OpenWithRegisteredCommand(path);
-        ASSERT_NE(viewerProcess, 0u);
-        HWND viewer = WaitForViewer(viewerProcess, name + " - Velloran");
+        HWND viewer = NULL;
+        DWORD viewerProcess = 0;
+        if (by64BitShell) {
+            viewer = OpenWith64BitShell(path, name + " - Velloran");
+            ASSERT_NE(viewer, (HWND)NULL);
+            viewerProcess = WindowProcess(viewer);
+        } else {
+            viewerProcess = OpenWithRegisteredCommand(path);
+            ASSERT_NE(viewerProcess, 0u);
+            viewer = WaitForViewer(viewerProcess, name + " - Velloran");
+        }
         ASSERT_NE(viewer, (HWND)NULL) << "no viewer window for " << path;
         EXPECT_EQ(WindowText(viewer), name + " - Velloran");
         ASSERT_NO_FATAL_FAILURE(ExpectPictureShown(viewer, left, right));
@@ -455,8 +465,8 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
     ScreenPicture redBlue = TwoHalves(RED, BLUE), greenYellow = TwoHalves(GREEN, YELLOW);
     ASSERT_TRUE(WriteBytes(pictures_ + "\\red and blue.bmp", BmpFile(redBlue)));
     ASSERT_TRUE(WritePng(pictures_ + "\\green and yellow.png", greenYellow));
-    ASSERT_NO_FATAL_FAILURE(ViewPicture("red and blue.bmp", RED, BLUE));
-    ASSERT_NO_FATAL_FAILURE(ViewPicture("green and yellow.png", GREEN, YELLOW));
+    ASSERT_NO_FATAL_FAILURE(ViewPicture("red and blue.bmp", RED, BLUE, true));
+    ASSERT_NO_FATAL_FAILURE(ViewPicture("green and yellow.png", GREEN, YELLOW, false));
 
     // A file that only looks like a picture.
     std::string broken = pictures_ + "\\broken picture.png";

@@ -111,10 +111,10 @@ bool ReadDefaultValue(HKEY root, const char *path, std::string *value)
     return true;
 }
 
-bool WriteStringValue(HKEY root, const char *path, const char *name, const char *value)
+bool WriteStringValue(HKEY root, const char *path, const char *name, const char *value, REGSAM view)
 {
     HKEY key;
-    if (RegCreateKeyExA(root, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path, 0, NULL, 0, KEY_ALL_ACCESS | view, NULL, &key, NULL) != ERROR_SUCCESS)
         return false;
     LONG result = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, lstrlenA(value) + 1);
     RegCloseKey(key);

@@ -78,5 +78,6 @@ std::vector<BYTE> PcxFile(int width, int height, const std::vector<DWORD> &pixel
 
 // The key's default value; false when the key or the value is missing.
 bool ReadDefaultValue(HKEY root, const char *path, std::string *value);
-bool WriteStringValue(HKEY root, const char *path, const char *name, const char *value);
+// view: as for KeyExists.
+bool WriteStringValue(HKEY root, const char *path, const char *name, const char *value, REGSAM view = 0);
 std::string ReadWinIniEntry(const char *key);

@@ -19,6 +19,8 @@ const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App P
 const char kAppPathsExeKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe";
 const char kApplicationKey[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
 const char kVendorKey[] = "SOFTWARE\\Velloran";
+// The setup writes the vendor key where 64-bit programs (Default Apps) read it.
+const REGSAM kVendorKeyView = KEY_WOW64_64KEY;
 const char kDocumentType[] = "VELLORAN1.Image";
 const char kDialogClass[] = "#32770";
 const char *const kImageTypes[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
@@ -80,7 +82,7 @@ protected:
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsExeKey);
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kApplicationKey);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kVendorKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kVendorKey, kVendorKeyView);
         DeleteKeyTree(HKEY_CLASSES_ROOT, kDocumentType);
         for (const SavedValue &saved : savedClasses_)
             RestoreClassDefault(saved);
@@ -121,7 +123,7 @@ protected:
         ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, (std::string(kApplicationKey) + "\\SupportedTypes").c_str(),
                                      ".bmp", ""));
         ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, (std::string(kVendorKey) + "\\Capabilities").c_str(),
-                                     "ApplicationName", "Velloran"));
+                                     "ApplicationName", "Velloran", kVendorKeyView));
         struct { const char *name; std::string value; } entries[] = {
             { "DisplayName", "Velloran" },
             { "UninstallString", programDir_ + "\\uninstall.exe" },
@@ -206,7 +208,7 @@ protected:
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsExeKey));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kApplicationKey));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey, kVendorKeyView));
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDocumentType));
         for (const char *type : kImageTypes) {
             std::string key = "." + std::string(type);

@@ -164,24 +164,32 @@ ULONGLONG TreeSize(const std::string &folder)
     return size;
 }
 
-bool KeyExists(HKEY root, const std::string &path)
+bool KeyExists(HKEY root, const std::string &path, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
 }
 
-void DeleteKeyTree(HKEY root, const std::string &path)
+void DeleteKeyTree(HKEY root, const std::string &path, REGSAM view)
 {
-    RegDeleteTreeA(root, path.c_str());
+    // RegDeleteTree knows no views: it empties the key opened in the view,
+    // and RegDeleteKeyEx takes the key itself from there.
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteTreeA(key, NULL);
+    RegCloseKey(key);
+    RegDeleteKeyExA(root, path.c_str(), view, 0);
 }
 
-static bool ReadValue(HKEY root, const std::string &path, const char *name, DWORD *type, std::vector<BYTE> *data)
+static bool ReadValue(HKEY root, const std::string &path, const char *name, DWORD *type, std::vector<BYTE> *data,
+                      REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     DWORD size = 0;
     bool read = RegQueryValueExA(key, name, NULL, type, NULL, &size) == ERROR_SUCCESS;
@@ -194,11 +202,11 @@ static bool ReadValue(HKEY root, const std::string &path, const char *name, DWOR
     return read;
 }
 
-bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text)
+bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text, REGSAM view)
 {
     DWORD type = 0;
     std::vector<BYTE> data;
-    if (!ReadValue(root, path, name, &type, &data) || type != REG_SZ)
+    if (!ReadValue(root, path, name, &type, &data, view) || type != REG_SZ)
         return false;
     // The stored size counts the terminating NUL.
     if (data.empty() || data.back() != '\0')
@@ -207,11 +215,11 @@ bool ReadText(HKEY root, const std::string &path, const char *name, std::string 
     return true;
 }
 
-bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number)
+bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number, REGSAM view)
 {
     DWORD type = 0;
     std::vector<BYTE> data;
-    if (!ReadValue(root, path, name, &type, &data) || type != REG_DWORD || data.size() != sizeof(DWORD))
+    if (!ReadValue(root, path, name, &type, &data, view) || type != REG_DWORD || data.size() != sizeof(DWORD))
         return false;
     memcpy(number, &data[0], sizeof(DWORD));
     return true;

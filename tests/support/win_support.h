@@ -44,13 +44,15 @@ std::vector<std::string> FolderEntries(const std::string &path);
 std::vector<std::string> TreeEntries(const std::string &folder);
 // Sum of the sizes of the files below the folder.
 ULONGLONG TreeSize(const std::string &folder);
-bool KeyExists(HKEY root, const std::string &path);
-// The key with everything below it.
-void DeleteKeyTree(HKEY root, const std::string &path);
+// In the registry view given: 0 for the program's own, KEY_WOW64_64KEY for
+// what 64-bit programs see on 64-bit Windows.
+bool KeyExists(HKEY root, const std::string &path, REGSAM view = 0);
+// The key with everything below it, in the view given.
+void DeleteKeyTree(HKEY root, const std::string &path, REGSAM view = 0);
 // A value of type REG_SZ stored with its NUL, or a REG_DWORD; false when the
 // key or value is missing or of another type.
-bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text);
-bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number);
+bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text, REGSAM view = 0);
+bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number, REGSAM view = 0);
 
 // TMP and TEMP point at the folder while the object lives, for this process
 // and the programs it starts meanwhile; then they are as they were.

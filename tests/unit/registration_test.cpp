@@ -131,19 +131,53 @@ TEST_F(ShellLinkTest, AFailedCreationUninitialisesComOnceAndReturnsItsCode)
     CoUninitialize();
 }
 
-std::string ReadText(HKEY root, const char *path, const char *name)
+// The views of a 64-bit Windows, named by what reads them there: the 32-bit
+// programs (the uninstaller among them) and the 64-bit ones (Explorer,
+// Default Apps). Where there is one view, both name it.
+const REGSAM VIEW_32 = KEY_WOW64_32KEY, VIEW_64 = KEY_WOW64_64KEY;
+
+std::string ReadText(HKEY root, const char *path, const char *name, REGSAM view = 0)
 {
     char value[4096] = {};
-    DWORD size = sizeof(value);
-    if (RegGetValueA(root, path, name, RRF_RT_REG_SZ, NULL, value, &size) != ERROR_SUCCESS)
+    DWORD size = sizeof(value) - 1, type = 0;
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+        return "<missing>";
+    LONG read = RegQueryValueExA(key, name, NULL, &type, (BYTE *)value, &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || type != REG_SZ)
         return "<missing>";
     return value;
 }
 
-DWORD ReadNumber(HKEY root, const char *path, const char *name)
+bool KeyExistsIn(const char *path, REGSAM view)
 {
-    DWORD value = 0xA5A5A5A5, size = sizeof(value);
-    RegGetValueA(root, path, name, RRF_RT_REG_DWORD, NULL, &value, &size);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteTreeIn(const char *path, REGSAM view)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
+        RegDeleteTreeA(key, NULL);
+        RegCloseKey(key);
+    }
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path, view, 0);
+}
+
+DWORD ReadNumber(HKEY root, const char *path, const char *name, REGSAM view = 0)
+{
+    DWORD value = 0xA5A5A5A5, size = sizeof(value), type = 0;
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+        return value;
+    if (RegQueryValueExA(key, name, NULL, &type, (BYTE *)&value, &size) != ERROR_SUCCESS || type != REG_DWORD)
+        value = 0xA5A5A5A5;
+    RegCloseKey(key);
     return value;
 }
 
@@ -152,6 +186,7 @@ const char APP_PATHS_EXE[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App 
 const char UNINSTALL[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 const char CLASSES[] = "SOFTWARE\\Classes\\";
 const char VENDOR[] = "SOFTWARE\\Velloran";
+const char CAPABILITIES[] = "SOFTWARE\\Velloran\\Capabilities";
 const char REGISTERED[] = "SOFTWARE\\RegisteredApplications";
 
 class RegistrationTest : public ::testing::Test {
@@ -162,25 +197,29 @@ protected:
         std::string install = TempFolder("registration ") + "\\" + std::string(120, 'd') + "\\Velloran";
         lstrcpynA(g_installDir, install.c_str(), PATH_BUFFER_SIZE);
         lstrcpynA(g_shortcutFolder, (TempFolder("shortcuts ") + "\\Velloran").c_str(), PATH_BUFFER_SIZE);
+        registeredExisted = KeyExistsIn(REGISTERED, VIEW_64);
     }
     void TearDown() override
     {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, APP_PATHS);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, APP_PATHS_EXE);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, UNINSTALL);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, VENDOR);
+        DeleteTreeIn(VENDOR, VIEW_64);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Applications\\Velloran.exe");
         HKEY registered;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED, 0, KEY_SET_VALUE, &registered) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED, 0, KEY_SET_VALUE | VIEW_64, &registered) == ERROR_SUCCESS) {
             RegDeleteValueA(registered, "Velloran");
             RegCloseKey(registered);
         }
+        if (!registeredExisted)
+            DeleteTreeIn(REGISTERED, VIEW_64);
         RegDeleteTreeA(HKEY_CLASSES_ROOT, "VELLORAN1.Image");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".bmp");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".gif");
         for (const char *key : { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" })
             WriteProfileStringA("extensions", key, NULL);
     }
+    bool registeredExisted = false;
 };
 
 TEST_F(RegistrationTest, AppPathsAndUninstallEntryHoldTheirValues)
@@ -248,14 +287,15 @@ TEST_F(RegistrationTest, ImageTypesPointExistingExtensionsAtTheDocumentType)
               "\"" + install + "\\Velloran.exe\" \"%1\"");
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine("Applications\\Velloran.exe").c_str(), "FriendlyAppName"),
               "Velloran");
-    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, REGISTERED, "Velloran"), "SOFTWARE\\Velloran\\Capabilities");
-    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velloran\\Capabilities", "ApplicationName"), "Velloran");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, REGISTERED, "Velloran", VIEW_64), CAPABILITIES);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, CAPABILITIES, "ApplicationName", VIEW_64), "Velloran");
     for (const char *extension : { ".bmp", ".jif", ".tiff" }) {
         EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine("Applications\\Velloran.exe\\SupportedTypes").c_str(),
                            extension),
                   "")
             << extension;
-        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velloran\\Capabilities\\FileAssociations", extension),
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velloran\\Capabilities\\FileAssociations", extension,
+                           VIEW_64),
                   "VELLORAN1.Image")
             << extension;
     }
@@ -263,6 +303,50 @@ TEST_F(RegistrationTest, ImageTypesPointExistingExtensionsAtTheDocumentType)
     // Run again, the note still names the class of before, not ours.
     RegisterImageTypes();
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, Machine(".bmp").c_str(), "Velloran.Previous"), "Paint.Picture");
+}
+
+// Each key where its readers look on 64-bit Windows: Default Apps, a 64-bit
+// program, finds the capabilities, RegisteredApplications and, beside them,
+// the notes the 32-bit uninstaller reads back from the same place; the list
+// of installed programs has the entry with the other 32-bit programs'; App
+// Paths and the classes are one key in both views. On a 32-bit system, which
+// has one view, everything is in it.
+TEST_F(RegistrationTest, EachKeyLiesInTheViewItsReadersUse)
+{
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, ".bmp", REG_SZ, "Paint.Picture", 13), ERROR_SUCCESS);
+    WriteProfileStringA("extensions", "png", "");
+    RegisterImageTypes();
+    RegisterApplication();
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+
+    struct {
+        const char *path, *name;
+        bool in32, in64;
+    } cases[] = {
+        { CAPABILITIES, "ApplicationName", false, true },
+        { "SOFTWARE\\Velloran\\Capabilities\\FileAssociations", ".tiff", false, true },
+        { REGISTERED, "Velloran", false, true },
+        { VENDOR, "EmptyWinIniEntries", false, true },
+        { UNINSTALL, "UninstallString", true, false },
+        { UNINSTALL, "Progdir", true, false },
+        { APP_PATHS, "Path", true, true },
+        { APP_PATHS_EXE, "", true, true },
+        { "SOFTWARE\\Classes\\VELLORAN1.Image\\shell\\open\\command", "", true, true },
+        { "SOFTWARE\\Classes\\Applications\\Velloran.exe", "FriendlyAppName", true, true },
+        { "SOFTWARE\\Classes\\.bmp", "Velloran.Previous", true, true },
+    };
+    for (const auto &row : cases) {
+        bool in32 = ReadText(HKEY_LOCAL_MACHINE, row.path, row.name, VIEW_32) != "<missing>";
+        bool in64 = ReadText(HKEY_LOCAL_MACHINE, row.path, row.name, VIEW_64) != "<missing>";
+        EXPECT_EQ(in32, wow64 ? row.in32 : true) << row.path << " " << row.name << " in the 32-bit view";
+        EXPECT_EQ(in64, wow64 ? row.in64 : true) << row.path << " " << row.name << " in the 64-bit view";
+    }
+    if (wow64) {
+        EXPECT_FALSE(KeyExistsIn(VENDOR, VIEW_32)) << "the vendor key is split between the views";
+        if (!registeredExisted)
+            EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, VENDOR, "MadeRegisteredApplications", VIEW_64), 1u);
+    }
 }
 
 TEST_F(RegistrationTest, ProfileEntriesAreWrittenOnlyWhereAbsentOrEmpty)
@@ -278,7 +362,7 @@ TEST_F(RegistrationTest, ProfileEntriesAreWrittenOnlyWhereAbsentOrEmpty)
     GetProfileStringA("extensions", "jif", "", value, sizeof(value));
     EXPECT_EQ(std::string(value), std::string(g_installDir) + "\\Velloran.exe ^.jif");
     // Only png was present and empty; that is noted for the uninstaller.
-    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, VENDOR, "EmptyWinIniEntries"), "png");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, VENDOR, "EmptyWinIniEntries", VIEW_64), "png");
 }
 
 // The longest directory the directory page lets through, one character short
