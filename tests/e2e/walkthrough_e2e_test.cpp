@@ -11,14 +11,20 @@ namespace {
 const char *const SHORTCUT_FILES[] = { "\\Velloran.lnk", "\\Uninstall.lnk", "\\Readme.lnk" };
 const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 // Below HKEY_LOCAL_MACHINE, where the setup writes: the machine's own file
-// types, not the merged HKEY_CLASSES_ROOT.
-const char *const REGISTERED_KEYS[] = {
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe",
-    UNINSTALL_KEY,
-    "SOFTWARE\\Classes\\VELLORAN1.Image",
-    "SOFTWARE\\Classes\\Applications\\Velloran.exe",
-    "SOFTWARE\\Velloran\\Capabilities",
+// types, not the merged HKEY_CLASSES_ROOT. Each is read in the view of the
+// programs that look for it: Default Apps' in the 64-bit view, the rest in
+// the setup's own (App Paths and Classes are one key in both views).
+struct RegisteredKey {
+    const char *path;
+    REGSAM view;
+};
+const RegisteredKey REGISTERED_KEYS[] = {
+    { "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran", 0 },
+    { "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe", 0 },
+    { UNINSTALL_KEY, 0 },
+    { "SOFTWARE\\Classes\\VELLORAN1.Image", 0 },
+    { "SOFTWARE\\Classes\\Applications\\Velloran.exe", 0 },
+    { "SOFTWARE\\Velloran\\Capabilities", KEY_WOW64_64KEY },
 };
 const char *const IMAGE_TYPES[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
 
@@ -47,9 +53,9 @@ void WriteSummary()
     ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "Scdir", &shortcutFolder);
     std::string text = "Installed Velloran in " + installDir + "\r\n" +
                        "Shortcuts (Velloran, Uninstall, Readme) in " + shortcutFolder + "\r\n";
-    for (const char *key : REGISTERED_KEYS)
-        if (KeyExists(HKEY_LOCAL_MACHINE, key))
-            text += std::string("Registered HKLM\\") + key + "\r\n";
+    for (const RegisteredKey &key : REGISTERED_KEYS)
+        if (KeyExists(HKEY_LOCAL_MACHINE, key.path, key.view))
+            text += std::string("Registered HKLM\\") + key.path + "\r\n";
     std::string opened, winIni;
     for (const char *type : IMAGE_TYPES) {
         std::string documentType;
@@ -117,8 +123,8 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     ExpectNoTemporaryFiles();
     for (const char *link : SHORTCUT_FILES)
         EXPECT_TRUE(FileExists(shortcutFolder + link)) << shortcutFolder + link << " is missing";
-    for (const char *key : REGISTERED_KEYS)
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key)) << "HKLM\\" << key << " is missing";
+    for (const RegisteredKey &key : REGISTERED_KEYS)
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key.path, key.view)) << "HKLM\\" << key.path << " is missing";
     std::string registeredDir;
     EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", &registeredDir));
     EXPECT_EQ(registeredDir, installDir_);
