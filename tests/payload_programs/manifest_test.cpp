@@ -1,6 +1,7 @@
-// The manifests the two programs carry, read from the built files as
+// The manifests the three programs carry, read from the built files as
 // Windows reads them: the rights each asks for, Common Controls 6, the
-// supported systems, and the uninstaller's DLLs pinned to the system.
+// supported systems, system DPI awareness, and the uninstaller's DLLs
+// pinned to the system.
 #include "test_support.h"
 #include <gtest/gtest.h>
 #include <string>
@@ -29,6 +30,12 @@ void ExpectCommonParts(const std::string &manifest, const char *program)
     EXPECT_NE(manifest.find("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"), std::string::npos)
         << program << " does not name Windows 10 and 11";
     EXPECT_EQ(manifest.find('@'), std::string::npos) << program << ": a placeholder was left";
+    // Without it Windows stretches the program as a bitmap at 125 % and more.
+    size_t settings = manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
+    size_t aware = manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>");
+    EXPECT_NE(aware, std::string::npos) << program << " does not declare DPI awareness";
+    EXPECT_TRUE(settings < aware && manifest.find("<windowsSettings>", settings) < aware)
+        << program << ": dpiAware is not inside application/windowsSettings";
 }
 
 TEST(Manifests, TheUninstallerAsksForAdministratorsAndPinsItsDlls)
@@ -40,6 +47,14 @@ TEST(Manifests, TheUninstallerAsksForAdministratorsAndPinsItsDlls)
     for (const char *dll : { "version.dll", "uxtheme.dll", "dwmapi.dll", "cryptbase.dll" })
         EXPECT_NE(manifest.find(std::string("<file loadFrom=\"%SystemRoot%\\system32\\\" name=\"") + dll + "\"/>"),
                   std::string::npos) << dll;
+}
+
+TEST(Manifests, TheSetupAsksForAdministrators)
+{
+    std::string manifest = ManifestOf(ToWindowsPath(SETUP_EXE));
+    ASSERT_FALSE(manifest.empty()) << "VelloranSetup.exe carries no manifest";
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""), std::string::npos);
+    ExpectCommonParts(manifest, "VelloranSetup.exe");
 }
 
 TEST(Manifests, TheViewerRunsAsItsUser)
