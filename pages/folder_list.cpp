@@ -37,6 +37,17 @@ LRESULT AddFolderEntry(HWND list, const char *text, int position, int image, int
     return SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
 }
 
+// A path longer than the edit is scrolled to its end: the folder the setup
+// will make is the part that matters. The caret goes there and nothing is
+// selected, so the whole path can still be selected and copied.
+static void ShowPathPreview(HWND preview, const char *text)
+{
+    SetWindowTextA(preview, text);
+    int length = GetWindowTextLengthA(preview);
+    SendMessageA(preview, EM_SETSEL, length, length);
+    SendMessageA(preview, EM_SCROLLCARET, 0, 0);
+}
+
 static bool IsListedFolder(const WIN32_FIND_DATAA *found)
 {
     return (found->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found->cFileName[0] != '.';
@@ -74,7 +85,8 @@ void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode, int root
     if (pattern[0] == '\\')
         AppendText(s_pathPreview, PATH_BUFFER_SIZE, "\\");
     AppendText(s_pathPreview, PATH_BUFFER_SIZE, g_newFolderName);
-    SetDlgItemTextA(dialog, mode == FOLDER_MODE_DIRECTORY ? IDC_DIR_PREVIEW : IDC_SC_PREVIEW, s_pathPreview);
+    ShowPathPreview(GetDlgItem(dialog, mode == FOLDER_MODE_DIRECTORY ? IDC_DIR_PREVIEW : IDC_SC_PREVIEW),
+                    s_pathPreview);
 }
 
 // Ends the path at its last backslash; in directory mode a drive root keeps

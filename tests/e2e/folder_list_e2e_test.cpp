@@ -114,4 +114,19 @@ TEST_F(FolderList, TypedFolderNameShowsAtTheNextFill)
     EXPECT_TRUE(Contains(ListViewItems(list_), "Studio 7"));
 }
 
+TEST_F(FolderList, APreviewLongerThanItsBoxShowsItsEnd)
+{
+    // A name long enough to push the preview past the edit at any scale.
+    const std::string deep = "A folder whose name is longer than the preview box is wide";
+    ASSERT_TRUE(CreateDirectoryA((root_ + "\\" + deep).c_str(), NULL));
+    EXPECT_TRUE(EditShowsItsEnd(preview_));
+
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(top_.c_str()));
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(deep.c_str()));
+    ASSERT_TRUE(WaitForText(preview_, root_ + "\\" + deep + "\\Velloran")) << WindowText(preview_);
+    EXPECT_LT(EditCharPosition(preview_, 0).x, 0) << "the path fits the box; the check below proves nothing";
+    EXPECT_TRUE(EditShowsItsEnd(preview_));
+    Screenshot("long-path");
+}
+
 }  // namespace

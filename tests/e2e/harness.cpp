@@ -140,6 +140,28 @@ HWND FocusedWindow(HWND anyWindowOfThread)
     return info.hwndFocus;
 }
 
+POINT EditCharPosition(HWND edit, int index)
+{
+    LRESULT at = SendMessageA(edit, EM_POSFROMCHAR, (WPARAM)index, 0);
+    POINT point = { (short)LOWORD(at), (short)HIWORD(at) };
+    return point;
+}
+
+::testing::AssertionResult EditShowsItsEnd(HWND edit)
+{
+    std::string text = WindowText(edit);
+    if (text.empty())
+        return ::testing::AssertionFailure() << "the edit is empty";
+    RECT client;
+    GetClientRect(edit, &client);
+    POINT last = EditCharPosition(edit, (int)text.size() - 1);
+    if (last.x >= client.left && last.x < client.right && last.y >= client.top && last.y < client.bottom)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the last character of \"" << text << "\" is at (" << last.x << ", "
+                                         << last.y << "), outside the client area of " << client.right << " x "
+                                         << client.bottom;
+}
+
 // ---- Input ---------------------------------------------------------------
 
 struct ChildQuery {

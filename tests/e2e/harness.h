@@ -83,6 +83,14 @@ HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs);
 // The window with the keyboard focus in the thread that owns the window.
 HWND FocusedWindow(HWND anyWindowOfThread);
 
+// Where a single-line edit shows the character at the index, in its client
+// coordinates (EM_POSFROMCHAR).
+POINT EditCharPosition(HWND edit, int index);
+// The edit's last character lies within its client area: a path preview
+// longer than its box shows its end. A description of what the edit shows
+// otherwise.
+::testing::AssertionResult EditShowsItsEnd(HWND edit);
+
 // ---- Input ---------------------------------------------------------------
 
 bool PressButtonByText(HWND dialog, const char *text);

@@ -107,6 +107,9 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
     std::string shortcutFolder = WindowText(GetDlgItem(shortcuts, IDC_SC_PREVIEW));
     ASSERT_FALSE(shortcutFolder.empty());
+    // The Start Menu path is longer than the preview: its end, the folder
+    // that gets the shortcuts, is what shows.
+    EXPECT_TRUE(EditShowsItsEnd(GetDlgItem(shortcuts, IDC_SC_PREVIEW)));
     registrations_.NoteShortcutFolder(shortcutFolder);
     EXPECT_FALSE(SaveScreenshot("04-shortcuts").empty());
     ASSERT_TRUE(PressButtonByText(shortcuts, "Finish"));
