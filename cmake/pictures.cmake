@@ -6,6 +6,9 @@ set(PICTURE_FILES
     ${GENERATED_DIR}/folder_up.ico
     ${GENERATED_DIR}/folder_new.ico
     ${GENERATED_DIR}/page_picture.bmp
+    ${GENERATED_DIR}/page_picture_125.bmp
+    ${GENERATED_DIR}/page_picture_150.bmp
+    ${GENERATED_DIR}/page_picture_200.bmp
     ${GENERATED_DIR}/backdrop.bmp
 )
 add_custom_command(

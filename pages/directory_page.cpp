@@ -19,6 +19,7 @@ static DriveTable s_drives;
 static int        s_selectedDrive;
 static bool       s_editGuard;
 static HWND       s_folderList;
+static HWND       s_pictureFrame;
 
 static void UpperCase(char *text)
 {
@@ -51,9 +52,10 @@ static LRESULT OnInitDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
     // not become the name, the page shows "Corvane" instead of hiding it.
     CopyText(g_newFolderName, FOLDER_NAME_SIZE, "Corvane");
     s_folderList = GetDlgItem(page, IDC_DIR_FOLDER_LIST);
+    s_pictureFrame = GetDlgItem(page, IDC_DIR_PICTURE_FRAME);
 
     FillDriveBox(page);
-    LoadPagePicture();
+    LoadPagePicture(s_pictureFrame);
     AttachFolderImages(s_folderList);
     FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
 
@@ -68,7 +70,9 @@ static LRESULT OnPaintDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(page, &paint);
-    DrawPagePicture(dc, 10, 10);
+    POINT frameOrigin = { 0, 0 };
+    MapWindowPoints(s_pictureFrame, page, &frameOrigin, 1);
+    DrawPagePicture(dc, 10, 10, frameOrigin);
     EndPaint(page, &paint);
     return 0;
 }

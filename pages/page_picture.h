@@ -2,7 +2,11 @@
 #pragma once
 #include <windows.h>
 
-// Loads bitmap 206 afresh, dropping a picture loaded by an earlier page.
-void LoadPagePicture();
-// Copies the picture's top-left block to (x, y) of the device context.
-void DrawPagePicture(HDC dc, int x, int y);
+// Loads the picture afresh, dropping one loaded by an earlier page: bitmap
+// 206 at the standard 96 DPI; at a larger DPI the one drawn for the scale
+// nearest above the frame's inside, shrunk to cover that inside exactly.
+void LoadPagePicture(HWND frame);
+// At the standard DPI copies the picture's top-left block to (x, y) of the
+// device context, as the pages always placed it; at a larger DPI fills the
+// inside of the frame, whose client origin is at frameOrigin in dc.
+void DrawPagePicture(HDC dc, int x, int y, POINT frameOrigin);

@@ -83,7 +83,7 @@ static LRESULT OnInitShortcutPage(HWND page, UINT, WPARAM, LPARAM)
     s_startMenuRootLength = FindStartMenu(g_shortcutFolder);
     SetDlgItemTextA(page, IDC_SC_PREVIEW, g_shortcutFolder);
 
-    LoadPagePicture();
+    LoadPagePicture(s_pictureFrame);
     AttachFolderImages(s_folderList);
     FillFolderList(page, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU, s_startMenuRootLength);
     CheckDlgButton(page, IDC_SC_REGISTER_TYPES, BST_CHECKED);
@@ -95,7 +95,8 @@ static LRESULT OnPaintShortcutPage(HWND, UINT, WPARAM, LPARAM)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(s_pictureFrame, &paint);
-    DrawPagePicture(dc, 1, 1);
+    POINT frameOrigin = { 0, 0 };
+    DrawPagePicture(dc, 1, 1, frameOrigin);
     EndPaint(s_pictureFrame, &paint);
     return 0;
 }

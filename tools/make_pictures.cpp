@@ -260,78 +260,100 @@ static Polyline HillOutline(int width, int height, double level, double amp1, do
     return outline;
 }
 
+// The page picture at each display scale, percent and file: drawn anew at
+// every size from the same shapes, so that no scale stretches pixels.
+struct PageScale {
+    int percent;
+    const char *file;
+};
+static const PageScale PAGE_SCALES[] = {
+    {100, "page_picture.bmp"},
+    {125, "page_picture_125.bmp"},
+    {150, "page_picture_150.bmp"},
+    {200, "page_picture_200.bmp"},
+};
+
 // The picture beside the folder browser: an easel on a hill by night, with
-// the blue V of the emblem on its canvas and the name underneath.
-static bool WritePagePicture(const std::string &folder)
+// the blue V of the emblem on its canvas and the name underneath. Drawn in
+// the coordinates of the 220 x 280 picture, each multiplied by the scale.
+static bool WritePagePicture(const std::string &folder, const PageScale &scale)
 {
-    const int w = PAGE_WIDTH, h = PAGE_HEIGHT;
+    const double k = scale.percent / 100.0;
+    const int w = PAGE_WIDTH * scale.percent / 100, h = PAGE_HEIGHT * scale.percent / 100;
+    auto at = [k](double x, double y) { return Point{x * k, y * k}; };
+    auto scaled = [k](Polyline line) {
+        for (Point &p : line)
+            p = Point{p.x * k, p.y * k};
+        return line;
+    };
+    auto pixels = [k](double length) { return (int)std::lround(length * k); };
     RgbPicture picture(w, h, Colour{0, 0, 0});
 
     // Sky: night blue at the top, lighter towards the horizon and the moon.
-    const Point moon = {168, 84};
+    const Point moon = at(168, 84);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            double dx = x - moon.x, dy = y - moon.y;
+            double dx = (x - moon.x) / k, dy = (y - moon.y) / k;
             double glow = 0.22 * std::exp(-(dx * dx + dy * dy) / (70.0 * 70.0));
-            picture.At(x, y) = RampColour(0.16 + 0.50 * SmoothStep(0, 190, y) + glow);
+            picture.At(x, y) = RampColour(0.16 + 0.50 * SmoothStep(0, 190, y / k) + glow);
         }
     Plane moonDisc(w, h);
-    FillDisc(moonDisc, moon, 15);
+    FillDisc(moonDisc, moon, 15 * k);
     Paint(picture, moonDisc, MOON);
 
     Plane farHills(w, h);
-    FillPolygon(farHills, HillOutline(w, h, 182, 10, 1.1, 5, 2.7, 0.8));
+    FillPolygon(farHills, HillOutline(w, h, 182 * k, 10 * k, 1.1, 5 * k, 2.7, 0.8));
     Paint(picture, farHills, RampColour(0.36));
     Plane nearHill(w, h);
-    FillPolygon(nearHill, HillOutline(w, h, 214, 14, 0.7, 4, 2.1, 2.4));
+    FillPolygon(nearHill, HillOutline(w, h, 214 * k, 14 * k, 0.7, 4 * k, 2.1, 2.4));
     Paint(picture, nearHill, RampColour(0.16));
 
     // A few stars in the darker part of the sky.
     static const Point STARS[] = {{22, 18}, {58, 30}, {118, 14}, {196, 22}, {146, 44}, {205, 120}, {14, 70}};
     Plane stars(w, h);
     for (const Point &star : STARS)
-        FillDisc(stars, star, 0.9);
+        FillDisc(stars, at(star.x, star.y), 0.9 * k);
     Paint(picture, stars, WHITE);
 
     // Easel: a leg behind, two in front, the canvas, and the ledge it rests on.
     Plane backLeg(w, h), legs(w, h);
-    StrokeSegment(backLeg, {82, 42}, {96, 250}, 2.2);
-    StrokeSegment(legs, {76, 36}, {40, 258}, 2.8);
-    StrokeSegment(legs, {80, 36}, {118, 258}, 2.8);
+    StrokeSegment(backLeg, at(82, 42), at(96, 250), 2.2 * k);
+    StrokeSegment(legs, at(76, 36), at(40, 258), 2.8 * k);
+    StrokeSegment(legs, at(80, 36), at(118, 258), 2.8 * k);
     Paint(picture, backLeg, WOOD_DARK);
     Paint(picture, legs, WOOD);
 
     Plane canvasShadow(w, h), canvas(w, h), canvasEdge(w, h);
-    FillPolygon(canvasShadow, {{39, 66}, {128, 66}, {128, 165}, {39, 165}});
-    Blur(canvasShadow, 2);
-    Paint(picture, Shifted(canvasShadow, 3, 3), RampColour(0.02), 0.6f);
-    FillPolygon(canvas, {{36, 62}, {124, 62}, {124, 162}, {36, 162}});
+    FillPolygon(canvasShadow, scaled({{39, 66}, {128, 66}, {128, 165}, {39, 165}}));
+    Blur(canvasShadow, pixels(2));
+    Paint(picture, Shifted(canvasShadow, pixels(3), pixels(3)), RampColour(0.02), 0.6f);
+    FillPolygon(canvas, scaled({{36, 62}, {124, 62}, {124, 162}, {36, 162}}));
     Paint(picture, canvas, WHITE);
-    FillPolygon(canvasEdge, {{36, 62}, {124, 62}, {124, 64}, {36, 64}});
-    FillPolygon(canvasEdge, {{36, 62}, {38, 62}, {38, 162}, {36, 162}});
+    FillPolygon(canvasEdge, scaled({{36, 62}, {124, 62}, {124, 64}, {36, 64}}));
+    FillPolygon(canvasEdge, scaled({{36, 62}, {38, 62}, {38, 162}, {36, 162}}));
     Paint(picture, canvasEdge, CANVAS_SHADE);
 
     Plane mark(w, h);
-    BrushStroke(mark, Bezier({50, 84}, {60, 110}, {70, 134}, {80, 146}, 60), 7);
-    BrushStroke(mark, Bezier({80, 146}, {88, 120}, {98, 96}, {112, 76}, 60), 6);
+    BrushStroke(mark, scaled(Bezier({50, 84}, {60, 110}, {70, 134}, {80, 146}, 60)), 7 * k);
+    BrushStroke(mark, scaled(Bezier({80, 146}, {88, 120}, {98, 96}, {112, 76}, 60)), 6 * k);
     Paint(picture, mark, RampColour(0.50));
 
     Plane ledge(w, h), ledgeShade(w, h);
-    FillPolygon(ledge, {{30, 160}, {130, 160}, {130, 167}, {30, 167}});
+    FillPolygon(ledge, scaled({{30, 160}, {130, 160}, {130, 167}, {30, 167}}));
     Paint(picture, ledge, WOOD_LIGHT);
-    FillPolygon(ledgeShade, {{30, 165}, {130, 165}, {130, 168}, {30, 168}});
+    FillPolygon(ledgeShade, scaled({{30, 165}, {130, 165}, {130, 168}, {30, 168}}));
     Paint(picture, ledgeShade, WOOD_DARK);
 
     // The name, centred at the foot of the picture.
-    const TextStyle nameStyle = {22, 3.6, 0.16};
+    const TextStyle nameStyle = {22 * k, 3.6 * k, 0.16};
     Plane name(w, h);
-    DrawText(name, "Velloran", (w - TextWidth("Velloran", nameStyle)) / 2, 262, nameStyle);
+    DrawText(name, "Velloran", (w - TextWidth("Velloran", nameStyle)) / 2, 262 * k, nameStyle);
     Paint(picture, name, WHITE);
 
     TableColour table[16];
     PagePalette(table);
     std::vector<uint8_t> indexes = ReduceColours(picture, table, 16, 24.0);
-    return WriteFile(folder + "/page_picture.bmp", MakeBitmapFile(w, h, 4, table, indexes));
+    return WriteFile(folder + "/" + scale.file, MakeBitmapFile(w, h, 4, table, indexes));
 }
 
 static bool WriteIcon(const std::string &path, const PixelIcon &icon)
@@ -356,7 +378,10 @@ int main(int argc, char **argv)
            && WriteIcon(folder + "/folder.ico", IconFromArt(FOLDER_ART))
            && WriteIcon(folder + "/folder_up.ico", IconFromArt(FOLDER_UP_ART))
            && WriteIcon(folder + "/folder_new.ico", NewFolderIcon())
-           && WritePagePicture(folder)
+           && WritePagePicture(folder, PAGE_SCALES[0])
+           && WritePagePicture(folder, PAGE_SCALES[1])
+           && WritePagePicture(folder, PAGE_SCALES[2])
+           && WritePagePicture(folder, PAGE_SCALES[3])
            && WriteBackdrop(folder, version);
     if (!ok) {
         fprintf(stderr, "make_pictures: cannot write into %s\n", folder.c_str());
