@@ -4,9 +4,11 @@
 
 #include <string.h>
 
-enum { BAR_TOP = 2, BAR_BOTTOM = 18, NUMBER_TOP = 1, NUMBER_TEXT_SIZE = 12 };
+// Rows at the standard 96 DPI; the control grows with the DPI, and so do they.
+enum { BAR_TOP = 2, BAR_BOTTOM = 18, NUMBER_TOP = 1, NUMBER_TEXT_SIZE = 12, STANDARD_DPI = 96 };
 
 static HWND         s_bar;
+static int          s_barTop, s_barBottom, s_numberTop;
 static HDC          s_barDc;
 static HBRUSH       s_barBrush;
 static HGDIOBJ      s_previousBrush;
@@ -20,6 +22,10 @@ void StartProgress(HWND bar)
     StartProgressMath(&s_progress, client.right, PROGRESS_DIVISOR);
     // The device context is held for the whole copy rather than fetched per tick.
     s_barDc = GetDC(s_bar);
+    int dpi = GetDeviceCaps(s_barDc, LOGPIXELSY);
+    s_barTop    = MulDiv(BAR_TOP, dpi, STANDARD_DPI);
+    s_barBottom = MulDiv(BAR_BOTTOM, dpi, STANDARD_DPI);
+    s_numberTop = MulDiv(NUMBER_TOP, dpi, STANDARD_DPI);
     s_barBrush = CreateSolidBrush(RGB(0, 0, 255));
     s_previousBrush = SelectObject(s_barDc, s_barBrush);
 }
@@ -29,12 +35,12 @@ void StartProgress(HWND bar)
 void AdvanceProgress()
 {
     int number = AdvanceProgressMath(&s_progress);
-    RECT bar = { 0, BAR_TOP, s_progress.right, BAR_BOTTOM };
+    RECT bar = { 0, s_barTop, s_progress.right, s_barBottom };
     FillRect(s_barDc, &bar, s_barBrush);
     if (number < 0)
         return;
 
-    RECT rest = { s_progress.right, BAR_TOP, s_progress.fullWidth, BAR_BOTTOM };
+    RECT rest = { s_progress.right, s_barTop, s_progress.fullWidth, s_barBottom };
     FillRect(s_barDc, &rest, (HBRUSH)GetStockObject(BLACK_BRUSH));
     SetBkMode(s_barDc, TRANSPARENT);
     SetTextColor(s_barDc, RGB(255, 255, 255));
@@ -42,7 +48,7 @@ void AdvanceProgress()
     wsprintfA(text, "%d", number);
     SIZE extent;
     GetTextExtentPoint32A(s_barDc, text, (int)strlen(text), &extent);
-    TextOutA(s_barDc, s_progress.fullWidth / 2 - extent.cx / 2, NUMBER_TOP, text, (int)strlen(text));
+    TextOutA(s_barDc, s_progress.fullWidth / 2 - extent.cx / 2, s_numberTop, text, (int)strlen(text));
 }
 
 void ReleaseProgress()
