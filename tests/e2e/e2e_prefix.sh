@@ -9,4 +9,7 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/de
 # a closing page leaves the screen at once instead of after Wine's wait of
 # two seconds for a window manager.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
+# The standard 96 DPI (100 %), also after a run at another scale
+# (at_dpi.sh) that was stopped before it could set it back.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null
 wineserver -w
