@@ -6,7 +6,9 @@
 #include "payload/velloran/viewer_window.h"
 #include <objbase.h>
 
-enum { VIEWER_WIDTH = 800, VIEWER_HEIGHT = 600 };
+// The window's first size at the standard 96 DPI; it grows with the DPI, as
+// the menu and the title bar do.
+enum { VIEWER_WIDTH = 800, VIEWER_HEIGHT = 600, STANDARD_DPI = 96 };
 
 static bool RegisterViewerClass(HINSTANCE instance)
 {
@@ -42,8 +44,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     g_backgroundBrush = CreateSolidBrush(VIEWER_BACKGROUND);
     if (!RegisterViewerClass(instance))
         return 1;
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    // Never larger than the desktop's work area, though.
+    RECT work = { 0, 0, VIEWER_WIDTH, VIEWER_HEIGHT };
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    int width = MulDiv(VIEWER_WIDTH, dpi, STANDARD_DPI), height = MulDiv(VIEWER_HEIGHT, dpi, STANDARD_DPI);
+    if (width > work.right - work.left)
+        width = work.right - work.left;
+    if (height > work.bottom - work.top)
+        height = work.bottom - work.top;
     HWND window = CreateWindowExA(0, kViewerClassName, kViewerName, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  VIEWER_WIDTH, VIEWER_HEIGHT, NULL, NULL, instance, NULL);
+                                  width, height, NULL, NULL, instance, NULL);
     if (!window)
         return 1;
     ShowWindow(window, showCommand);
