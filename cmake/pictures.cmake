@@ -9,6 +9,7 @@ set(PICTURE_FILES
     ${GENERATED_DIR}/page_picture_125.bmp
     ${GENERATED_DIR}/page_picture_150.bmp
     ${GENERATED_DIR}/page_picture_200.bmp
+    ${GENERATED_DIR}/page_picture_250.bmp
     ${GENERATED_DIR}/backdrop.bmp
 )
 add_custom_command(

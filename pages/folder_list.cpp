@@ -16,12 +16,27 @@ static int  s_upImage;
 static int  s_newFolderImage;
 static char s_pathPreview[PATH_BUFFER_SIZE];
 
+// The icon files hold the images drawn for 16, 20, 24 and 32 pixels; the
+// one of the list's size is taken rather than one stretched to it.
+static int AddFolderImage(HIMAGELIST images, WORD id, int size)
+{
+    HICON icon = (HICON)LoadImageA(g_instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0);
+    int index = ReplaceImageListIcon(images, -1, icon);
+    if (icon)
+        DestroyIcon(icon);
+    return index;
+}
+
+// Small icons of 16 pixels at the standard 96 DPI, growing with the DPI.
 void AttachFolderImages(HWND list)
 {
-    HIMAGELIST images = CreateImageList(16, 16, ILC_MASK, 3, 0);
-    s_folderImage    = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER)));
-    s_upImage        = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_UP)));
-    s_newFolderImage = ReplaceImageListIcon(images, -1, LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_FOLDER_NEW)));
+    HDC dc = GetDC(list);
+    int size = MulDiv(16, GetDeviceCaps(dc, LOGPIXELSY), 96);
+    ReleaseDC(list, dc);
+    HIMAGELIST images = CreateImageList(size, size, ILC_MASK, 3, 0);
+    s_folderImage    = AddFolderImage(images, IDI_FOLDER, size);
+    s_upImage        = AddFolderImage(images, IDI_FOLDER_UP, size);
+    s_newFolderImage = AddFolderImage(images, IDI_FOLDER_NEW, size);
     SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
 }
 

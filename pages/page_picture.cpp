@@ -17,6 +17,7 @@ static const PictureScale kScales[] = {
     { IDB_PAGE_PICTURE_125, 275, 350 },
     { IDB_PAGE_PICTURE_150, 330, 420 },
     { IDB_PAGE_PICTURE_200, 440, 560 },
+    { IDB_PAGE_PICTURE_250, 550, 700 },
 };
 
 static HBITMAP s_pagePicture;
@@ -25,13 +26,23 @@ static RECT    s_inside;       // the frame's inside, in its client coordinates
 static POINT   s_source;       // where the shrunk picture's part that shows begins
 
 // The smallest picture that covers the inside, so that it is only ever
-// shrunk, never stretched; the largest when none does.
+// shrunk, never stretched; the largest when none does. Frames grow a little
+// faster than the DPI (Windows' fonts and Wine's alike), so 200 % needs
+// the 250 % picture.
 static const PictureScale *CoveringScale(int width, int height)
 {
     for (size_t i = 1; i < ARRAYSIZE(kScales); ++i)
         if (kScales[i].width >= width && kScales[i].height >= height)
             return &kScales[i];
     return &kScales[ARRAYSIZE(kScales) - 1];
+}
+
+// What does not fit is cut off equally left and right, and from the sky at
+// the top rather than from the name at the foot.
+static void PlaceSource(int pictureWidth, int pictureHeight, int width, int height)
+{
+    s_source.x = pictureWidth > width ? (pictureWidth - width) / 2 : 0;
+    s_source.y = pictureHeight > height ? pictureHeight - height : 0;
 }
 
 // A copy of the picture shrunk by one factor in both directions until one
@@ -44,8 +55,10 @@ static HBITMAP ShrinkToCover(HBITMAP picture, const PictureScale *scale, int wid
         coverHeight = MulDiv(scale->height, width, scale->width);
     else
         coverWidth = MulDiv(scale->width, height, scale->height);
-    if (coverWidth >= scale->width || coverHeight >= scale->height)
+    if (coverWidth >= scale->width || coverHeight >= scale->height) {
+        PlaceSource(scale->width, scale->height, width, height);
         return picture;
+    }
 
     HDC screen = GetDC(NULL);
     HBITMAP shrunk = CreateCompatibleBitmap(screen, coverWidth, coverHeight);
@@ -70,10 +83,7 @@ static HBITMAP ShrinkToCover(HBITMAP picture, const PictureScale *scale, int wid
     if (!shrunk)
         return picture;
     DeleteObject(picture);
-    // What does not fit is cut off equally left and right, and from the
-    // sky at the top rather than from the name at the foot.
-    s_source.x = (coverWidth - width) / 2;
-    s_source.y = coverHeight - height;
+    PlaceSource(coverWidth, coverHeight, width, height);
     return shrunk;
 }
 

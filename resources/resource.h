@@ -13,10 +13,11 @@
 
 // Bitmaps
 #define IDB_PAGE_PICTURE       206
-// The page picture drawn again at 125, 150 and 200 % display scaling
+// The page picture drawn again at 125, 150, 200 and 250 % display scaling
 #define IDB_PAGE_PICTURE_125   216
 #define IDB_PAGE_PICTURE_150   217
 #define IDB_PAGE_PICTURE_200   218
+#define IDB_PAGE_PICTURE_250   219
 #define IDB_BACKDROP           250
 
 // Main window command

@@ -261,7 +261,9 @@ static Polyline HillOutline(int width, int height, double level, double amp1, do
 }
 
 // The page picture at each display scale, percent and file: drawn anew at
-// every size from the same shapes, so that no scale stretches pixels.
+// every size from the same shapes, so that no scale stretches pixels. The
+// largest covers the picture frame at 200 %, which grows a little faster
+// than the DPI.
 struct PageScale {
     int percent;
     const char *file;
@@ -271,6 +273,7 @@ static const PageScale PAGE_SCALES[] = {
     {125, "page_picture_125.bmp"},
     {150, "page_picture_150.bmp"},
     {200, "page_picture_200.bmp"},
+    {250, "page_picture_250.bmp"},
 };
 
 // The picture beside the folder browser: an easel on a hill by night, with
@@ -361,6 +364,23 @@ static bool WriteIcon(const std::string &path, const PixelIcon &icon)
     return WriteFile(path, MakeIconFile(icon.size, icon.colours, icon.transparent));
 }
 
+// A folder-list icon: the 16-pixel art, then the same shapes drawn at 20,
+// 24 and 32 pixels for 125, 150 and 200 % display scaling.
+static bool WriteListIcon(const std::string &path, const PixelIcon &art, PixelIcon (*draw)(int size))
+{
+    std::vector<IconImage> images = {IconImage{art.size, art.colours, art.transparent}};
+    for (int size : {20, 24, 32}) {
+        PixelIcon icon = draw(size);
+        images.push_back(IconImage{icon.size, icon.colours, icon.transparent});
+    }
+    return WriteFile(path, MakeIconFile(images));
+}
+
+static PixelIcon NewFolderIconOfSize(int size)
+{
+    return Greened(FolderIcon(size));
+}
+
 int main(int argc, char **argv)
 {
     if (argc != 3) {
@@ -375,13 +395,14 @@ int main(int argc, char **argv)
         }
     }
     bool ok = WriteIcon(folder + "/velloran.ico", VelloranIcon())
-           && WriteIcon(folder + "/folder.ico", IconFromArt(FOLDER_ART))
-           && WriteIcon(folder + "/folder_up.ico", IconFromArt(FOLDER_UP_ART))
-           && WriteIcon(folder + "/folder_new.ico", NewFolderIcon())
+           && WriteListIcon(folder + "/folder.ico", IconFromArt(FOLDER_ART), FolderIcon)
+           && WriteListIcon(folder + "/folder_up.ico", IconFromArt(FOLDER_UP_ART), FolderUpIcon)
+           && WriteListIcon(folder + "/folder_new.ico", NewFolderIcon(), NewFolderIconOfSize)
            && WritePagePicture(folder, PAGE_SCALES[0])
            && WritePagePicture(folder, PAGE_SCALES[1])
            && WritePagePicture(folder, PAGE_SCALES[2])
            && WritePagePicture(folder, PAGE_SCALES[3])
+           && WritePagePicture(folder, PAGE_SCALES[4])
            && WriteBackdrop(folder, version);
     if (!ok) {
         fprintf(stderr, "make_pictures: cannot write into %s\n", folder.c_str());

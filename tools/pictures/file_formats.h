@@ -134,35 +134,54 @@ static inline std::vector<uint8_t> MakeBitmapFile(int width, int height, int bit
     return out;
 }
 
-// An ICO file of one square 16-colour image with the VGA colours. A set mask
-// bit makes the pixel transparent; its colour bits must then be black, which
-// the caller's indexes are forced to here.
-static inline std::vector<uint8_t> MakeIconFile(int size, std::vector<uint8_t> indexes,
-                                                const std::vector<uint8_t> &transparent)
-{
-    for (size_t i = 0; i < indexes.size(); ++i)
-        if (transparent[i])
-            indexes[i] = 0;
-    uint32_t colourBytes = (uint32_t)RowBytes(size, 4) * size;
-    uint32_t maskBytes = (uint32_t)RowBytes(size, 1) * size;
-    uint32_t imageBytes = INFO_HEADER_SIZE + 16 * 4 + colourBytes + maskBytes;
+// One square 16-colour image of an ICO file with the VGA colours.
+struct IconImage {
+    int size;
+    std::vector<uint8_t> indexes;
+    std::vector<uint8_t> transparent;
+};
 
+// An ICO file of square 16-colour images with the VGA colours, smallest
+// first. A set mask bit makes the pixel transparent; its colour bits must
+// then be black, which the images' indexes are forced to here.
+static inline std::vector<uint8_t> MakeIconFile(std::vector<IconImage> images)
+{
     std::vector<uint8_t> out;
     Put16(out, 0);              // reserved
     Put16(out, 1);              // icon, not cursor
-    Put16(out, 1);              // one image
-    out.push_back((uint8_t)size);
-    out.push_back((uint8_t)size);
-    out.push_back(16);          // colours
-    out.push_back(0);           // reserved
-    Put16(out, 1);              // planes
-    Put16(out, 4);              // bits per pixel
-    Put32(out, imageBytes);
-    Put32(out, ICON_DIR_SIZE + ICON_ENTRY_SIZE);
-    // The height counts the colour image and the mask together.
-    PutInfoHeader(out, size, size * 2, 4, colourBytes + maskBytes, 0);
-    PutColourTable(out, VGA_COLOURS, 16);
-    PutPixels(out, size, size, 4, indexes);
-    PutMask(out, size, size, transparent);
+    Put16(out, (unsigned)images.size());
+    uint32_t offset = ICON_DIR_SIZE + ICON_ENTRY_SIZE * (uint32_t)images.size();
+    for (const IconImage &image : images) {
+        uint32_t colourBytes = (uint32_t)RowBytes(image.size, 4) * image.size;
+        uint32_t maskBytes = (uint32_t)RowBytes(image.size, 1) * image.size;
+        uint32_t imageBytes = INFO_HEADER_SIZE + 16 * 4 + colourBytes + maskBytes;
+        out.push_back((uint8_t)image.size);
+        out.push_back((uint8_t)image.size);
+        out.push_back(16);          // colours
+        out.push_back(0);           // reserved
+        Put16(out, 1);              // planes
+        Put16(out, 4);              // bits per pixel
+        Put32(out, imageBytes);
+        Put32(out, offset);
+        offset += imageBytes;
+    }
+    for (IconImage &image : images) {
+        for (size_t i = 0; i < image.indexes.size(); ++i)
+            if (image.transparent[i])
+                image.indexes[i] = 0;
+        uint32_t colourBytes = (uint32_t)RowBytes(image.size, 4) * image.size;
+        uint32_t maskBytes = (uint32_t)RowBytes(image.size, 1) * image.size;
+        // The height counts the colour image and the mask together.
+        PutInfoHeader(out, image.size, image.size * 2, 4, colourBytes + maskBytes, 0);
+        PutColourTable(out, VGA_COLOURS, 16);
+        PutPixels(out, image.size, image.size, 4, image.indexes);
+        PutMask(out, image.size, image.size, image.transparent);
+    }
     return out;
+}
+
+static inline std::vector<uint8_t> MakeIconFile(int size, std::vector<uint8_t> indexes,
+                                                const std::vector<uint8_t> &transparent)
+{
+    return MakeIconFile(std::vector<IconImage>{IconImage{size, std::move(indexes), transparent}});
 }

@@ -91,10 +91,9 @@ static const char *const FOLDER_UP_ART[16] = {
     "................",
 };
 
-// The same folder as FOLDER_ART in greens, for the folder still to be made.
-static inline PixelIcon NewFolderIcon()
+// The folder still to be made: the folder in greens.
+static inline PixelIcon Greened(PixelIcon icon)
 {
-    PixelIcon icon = IconFromArt(FOLDER_ART);
     for (size_t i = 0; i < icon.colours.size(); ++i) {
         if (icon.transparent[i])
             continue;
@@ -102,6 +101,68 @@ static inline PixelIcon NewFolderIcon()
             icon.colours[i] = VGA_GREEN;
         else if (icon.colours[i] == VGA_OLIVE)
             icon.colours[i] = VGA_DARK_GREEN;
+    }
+    return icon;
+}
+
+// The same folder as FOLDER_ART in greens, for the folder still to be made.
+static inline PixelIcon NewFolderIcon()
+{
+    return Greened(IconFromArt(FOLDER_ART));
+}
+
+// The folder-list icons again at 20, 24 and 32 pixels, for 125, 150 and
+// 200 % display scaling: the shapes of the art above as rectangles on its
+// 16-pixel grid, each edge put on the nearest pixel of the larger grid, so
+// that every size is drawn afresh rather than stretched.
+struct ArtRect {
+    int left, top, right, bottom;   // on the 16-pixel grid, right and bottom excluded
+    int colour;
+};
+
+static const ArtRect FOLDER_RECTS[] = {
+    {2, 2, 7, 3, VGA_OLIVE},    {1, 3, 2, 4, VGA_OLIVE},     {2, 3, 7, 4, VGA_YELLOW},
+    {7, 3, 8, 4, VGA_OLIVE},    {0, 4, 1, 5, VGA_OLIVE},     {1, 4, 8, 5, VGA_YELLOW},
+    {8, 4, 14, 5, VGA_OLIVE},   {0, 5, 1, 13, VGA_OLIVE},    {1, 5, 14, 6, VGA_WHITE},
+    {14, 5, 15, 13, VGA_OLIVE}, {1, 6, 2, 13, VGA_WHITE},    {2, 6, 14, 13, VGA_YELLOW},
+    {15, 6, 16, 14, VGA_BLACK}, {0, 13, 15, 14, VGA_OLIVE},  {1, 14, 16, 15, VGA_BLACK},
+};
+
+static const ArtRect FOLDER_UP_RECTS[] = {
+    {4, 7, 7, 14, VGA_BLACK},   {7, 11, 15, 14, VGA_BLACK},  {1, 12, 3, 14, VGA_BLACK},
+};
+
+static inline int OnGrid(int unit, int size)
+{
+    return (int)std::lround(unit * size / 16.0);
+}
+
+static inline PixelIcon IconFromRects(const ArtRect *rects, size_t count, int size)
+{
+    PixelIcon icon(size);
+    for (size_t i = 0; i < count; ++i)
+        for (int y = OnGrid(rects[i].top, size); y < OnGrid(rects[i].bottom, size); ++y)
+            for (int x = OnGrid(rects[i].left, size); x < OnGrid(rects[i].right, size); ++x)
+                icon.Set(x, y, rects[i].colour);
+    return icon;
+}
+
+static inline PixelIcon FolderIcon(int size)
+{
+    return IconFromRects(FOLDER_RECTS, sizeof FOLDER_RECTS / sizeof FOLDER_RECTS[0], size);
+}
+
+// The arrow's head is a triangle from its tip at (5.5, 2) to its base on
+// row 6, widening by one pixel on each side per row.
+static inline PixelIcon FolderUpIcon(int size)
+{
+    PixelIcon icon = IconFromRects(FOLDER_UP_RECTS, sizeof FOLDER_UP_RECTS / sizeof FOLDER_UP_RECTS[0], size);
+    double scale = size / 16.0;
+    for (int y = OnGrid(2, size); y < OnGrid(7, size); ++y) {
+        double half = (y + 0.5) / scale - 2.0;
+        for (int x = 0; x < size; ++x)
+            if (std::fabs((x + 0.5) / scale - 5.5) < half)
+                icon.Set(x, y, VGA_BLACK);
     }
     return icon;
 }
