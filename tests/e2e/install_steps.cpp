@@ -443,8 +443,14 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
         return false;
 
     const int width = barClient.right, height = barClient.bottom;
+    // The bar's rows and the number grow with the DPI.
+    HDC screen = GetDC(NULL);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    const int barTop = MulDiv(BAR_TOP, dpi, 96), barBottom = MulDiv(BAR_BOTTOM, dpi, 96);
     // The number is at most "100", drawn about the middle.
-    const int numberLeft = width / 2 - 24, numberRight = width / 2 + 24;
+    const int numberHalf = MulDiv(24, dpi, 96);
+    const int numberLeft = width / 2 - numberHalf, numberRight = width / 2 + numberHalf;
     auto inNumber = [&](int x) { return x >= numberLeft && x < numberRight; };
     auto at = [&](int x, int y) { return picture.At(barOrigin.x + x, barOrigin.y + y); };
 
@@ -455,7 +461,7 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             DWORD pixel = at(x, y);
-            bool inRows = y >= BAR_TOP && y < BAR_BOTTOM;
+            bool inRows = y >= barTop && y < barBottom;
             if (pixel == BAR_BLUE && inRows && x + 1 > reading->blueWidth)
                 reading->blueWidth = x + 1;
             if (pixel == BAR_BLUE && !inRows)
@@ -464,7 +470,7 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
                 reading->whiteNumber = true;
         }
     reading->restIsBlackOrNumber = true;
-    for (int y = BAR_TOP; y < BAR_BOTTOM && y < height; ++y)
+    for (int y = barTop; y < barBottom && y < height; ++y)
         for (int x = 0; x < width; ++x) {
             if (inNumber(x))
                 continue;

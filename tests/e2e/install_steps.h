@@ -11,7 +11,8 @@
 // ---- What the copy page draws ---------------------------------------------
 
 enum {
-    // Rows 2 to 17 of the bar's client area are painted; the line of text
+    // Rows 2 to 17 of the bar's client area are painted at 96 DPI, more
+    // at a larger DPI in proportion; the line of text
     // sits at (10, 10) of the copy page's client area.
     BAR_TOP           = 2,
     BAR_BOTTOM        = 18,

@@ -218,7 +218,7 @@ TEST_F(Gallery, CancelledOnTheAgreementPage)
     ASSERT_NO_FATAL_FAILURE(WaitForMessage(CANCELLED, PROGRAM_WILL_EXIT, &cancelled));
     ASSERT_NO_FATAL_FAILURE(Picture("03-cancelled", cancelled));
     ASSERT_TRUE(PressButton(cancelled, IDOK));
-    ASSERT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u) << "the setup did not end";
+    ASSERT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_CANCELLED) << "the setup did not end as it should";
 }
 
 // A folder where the readme must go: the copy stops there with its error.
@@ -249,7 +249,7 @@ TEST_F(Gallery, CopyStoppedByAFolderInTheWay)
     ASSERT_EQ(MessageBoxText(setupError).rfind(SETUP_ERROR_START, 0), 0u) << MessageBoxText(setupError);
     ASSERT_NO_FATAL_FAILURE(Picture("11-setup-error", setupError));
     ASSERT_TRUE(PressButton(setupError, IDOK));
-    ASSERT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u) << "the setup did not end";
+    ASSERT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_FAILED) << "the setup did not end as it should";
 }
 
 // Every other question asked and answered "No", then "Finish" with App
@@ -308,7 +308,7 @@ TEST_F(Gallery, InstalledWithEveryQuestionTakenBack)
     for (DWORD child : DescendantProcesses(setup_.processId))
         TerminateProcessById(child);
     ASSERT_TRUE(PressButton(success, IDOK));
-    ASSERT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), 0u) << "the setup did not end";
+    ASSERT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_INSTALLED) << "the setup did not end as it should";
 }
 
 }  // namespace
