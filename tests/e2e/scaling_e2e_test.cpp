@@ -1,6 +1,7 @@
 // The pages at the screen's display scaling, read off the screen: every text
-// fits its control, the page picture fills its frame, the path previews show
-// their end and the progress number sits in the middle of the bar. CTest runs
+// fits its control, the page picture fills its frame, the folder lists'
+// icons have grown, the path previews show their end and the progress
+// number sits in the middle of the bar. CTest runs
 // these in a prefix set to 144 DPI (150 %), where Wine shows what a DPI-aware
 // program shows on Windows.
 #include "install_steps.h"
@@ -34,6 +35,16 @@ HFONT CreatePageFont()
 int CheckBoxAllowance()
 {
     return MulDiv(16, ScreenDpi(), 96);
+}
+
+// The folder list's icons are as large as small icons are at this DPI.
+void ExpectIconsFollowTheDpi(HWND list)
+{
+    RECT icon;
+    ASSERT_TRUE(ListViewItemScreenRect(list, 0, &icon));
+    int wanted = MulDiv(16, ScreenDpi(), 96);
+    EXPECT_EQ(icon.right - icon.left, wanted) << "the list's icons are " << icon.right - icon.left << " wide";
+    EXPECT_EQ(icon.bottom - icon.top, wanted) << "the list's icons are " << icon.bottom - icon.top << " high";
 }
 
 // Every static text, button and check box of the page shows its whole text:
@@ -158,6 +169,7 @@ TEST_F(Scaling, EveryPageIsWholeAtTheScreensDpi)
     ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
     ExpectTextsFit(directory);
     EXPECT_TRUE(EditShowsItsEnd(GetDlgItem(directory, IDC_DIR_PREVIEW)));
+    ExpectIconsFollowTheDpi(GetDlgItem(directory, IDC_DIR_FOLDER_LIST));
     ScreenPicture shot;
     ASSERT_NO_FATAL_FAILURE(StillShot("directory", &shot));
     EXPECT_TRUE(PictureFillsFrame(shot, GetDlgItem(directory, IDC_DIR_PICTURE_FRAME)));
@@ -186,6 +198,7 @@ TEST_F(Scaling, EveryPageIsWholeAtTheScreensDpi)
     ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
     ExpectTextsFit(shortcuts);
     EXPECT_TRUE(EditShowsItsEnd(GetDlgItem(shortcuts, IDC_SC_PREVIEW)));
+    ExpectIconsFollowTheDpi(GetDlgItem(shortcuts, IDC_SC_FOLDER_LIST));
     ASSERT_NO_FATAL_FAILURE(StillShot("shortcuts", &shot));
     EXPECT_TRUE(PictureFillsFrame(shot, GetDlgItem(shortcuts, IDC_SC_PICTURE_FRAME)));
     ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
