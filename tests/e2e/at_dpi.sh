@@ -13,7 +13,9 @@ here=$(dirname "$0")
 set_dpi() {
     timeout 30 wineserver -w >/dev/null 2>&1 || true
     "$here/run_i386.sh" wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    local status=$?
     timeout 30 wineserver -w >/dev/null 2>&1 || true
+    return $status
 }
 
 trap 'set_dpi 96' EXIT
