@@ -14,4 +14,6 @@ if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/
 fi
 wine wineboot --init >/dev/null 2>&1 || true
 test -d "$WINEPREFIX/drive_c/windows"
-grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"
+# The wine server writes system.reg only a while later, so a prefix just
+# made is known for a WoW64 one by its 32-bit system folder.
+[ "$WINEARCH" != win64 ] || test -d "$WINEPREFIX/drive_c/windows/syswow64"
