@@ -15,13 +15,7 @@ export VELLORAN_BUILD=${VELLORAN_BUILD:-$root/build}
 build=$VELLORAN_BUILD
 runs=${1:-1}
 
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
-if ! bash "$root/tools/build.sh" >"$log" 2>&1; then
-    tail -n 40 "$log" >&2
-    echo "$0: the build failed" >&2
-    exit 1
-fi
+bash "$root/tools/build_quietly.sh" bench.sh
 
 exe=$build/VelloranSetup.exe
 

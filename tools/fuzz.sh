@@ -20,13 +20,9 @@ for target in "${targets[@]}"; do
     [ -f "$root/tests/fuzz/${target}_fuzzer.cpp" ] || { echo "fuzz.sh: no fuzz target $target" >&2; exit 2; }
 done
 
+VELLORAN_BUILD=$build bash "$root/tools/build_quietly.sh" fuzz.sh
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-if ! VELLORAN_BUILD=$build bash "$root/tools/build.sh" >"$log" 2>&1; then
-    tail -n 40 "$log" >&2
-    echo "fuzz.sh: the build failed" >&2
-    exit 1
-fi
 bash "$root/tests/fuzz/make_seeds.sh" "$build/fuzz_seeds"
 
 for target in "${targets[@]}"; do

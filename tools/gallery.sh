@@ -23,13 +23,9 @@ for size in "${sizes[@]}"; do
         { echo "gallery.sh: $size is not a size such as 1024x768 or 1536x1152@144" >&2; exit 2; }
 done
 
+VELLORAN_BUILD=$build bash "$root/tools/build_quietly.sh" gallery.sh
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-if ! VELLORAN_BUILD=$build bash "$root/tools/build.sh" >"$log" 2>&1; then
-    tail -n 40 "$log" >&2
-    echo "gallery.sh: the build failed" >&2
-    exit 1
-fi
 program=$build/tools/gallery/gallery.exe
 
 gallery=$build/gallery

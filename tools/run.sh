@@ -7,13 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELLORAN_BUILD:-$root/build}
 
-mkdir -p "$build"
 echo "Building into $build (log: $build/build.log) ..."
-if ! bash "$root/tools/build.sh" >"$build/build.log" 2>&1; then
-    tail -30 "$build/build.log"
-    echo "run.sh: the build failed; all of its output is in $build/build.log" >&2
-    exit 1
-fi
+VELLORAN_BUILD=$build bash "$root/tools/build_quietly.sh" run.sh
 
 # A 64-bit prefix, as our users' Windows is. No Mono or Gecko prompts; and no
 # menu entries for the shortcuts on your own desktop, which would point into
