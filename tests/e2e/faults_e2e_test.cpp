@@ -153,10 +153,8 @@ protected:
 TEST_F(Faults, AMissingPayloadFileIsReportedWithNoDestinationAndNothingLater)
 {
     ASSERT_NO_FATAL_FAILURE(UseCopyWithoutPayloadRow(MISSING_ROW));
-    HWND directory = NULL, copy = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
-    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    HWND copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenCopyPage(false, &copy));
     std::string from, to;
     ASSERT_NO_FATAL_FAILURE(EndWithCopyFailure(&from, &to));
     EXPECT_EQ(to, "") << "the destination is not composed for a file that is not there";
@@ -179,10 +177,8 @@ TEST_F(Faults, ADamagedPayloadFileIsRefusedAndWhatItWasToReplaceStays)
     std::vector<EarlierFile> earlier = { { "\\Velloran.exe", "an older Velloran.exe", FILE_ATTRIBUTE_NORMAL } };
     ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
 
-    HWND directory = NULL, copy = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
-    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, true, &copy));
+    HWND copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenCopyPage(true, &copy));
     std::string from, to;
     ASSERT_NO_FATAL_FAILURE(EndWithCopyFailure(&from, &to));
     EXPECT_EQ(to, installDir_ + DestinationSuffix(row));

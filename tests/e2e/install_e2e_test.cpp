@@ -29,9 +29,8 @@ protected:
 
     void InstallToTheShortcutPage(bool directoryExists, HWND *shortcutPage)
     {
-        HWND directory = NULL, copy = NULL;
-        ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
-        ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, directoryExists, &copy));
+        HWND copy = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenCopyPage(directoryExists, &copy));
         ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(shortcutPage));
     }
 
@@ -230,9 +229,8 @@ TEST_F(CopyPage, CancelPressedTwiceBeforeATickAsksOnce)
 
 TEST_F(CopyPage, CancelInTheMiddleAnsweredYesRemovesTheCopiedFilesAndKeepsTheFolders)
 {
-    HWND directory = NULL, copy = NULL, question = NULL;
-    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    HWND copy = NULL, question = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenCopyPage(false, &copy));
     ASSERT_TRUE(WaitForInstalledRows(SOME_ROWS, copy)) << "the copy did not get under way";
     ASSERT_TRUE(PressButton(copy, IDCANCEL));
     ASSERT_NO_FATAL_FAILURE(WaitForCancelQuestion(copy, &question));
@@ -271,9 +269,8 @@ TEST_F(CopyPage, CancelInTheMiddleOverAnEarlierInstallationGivesBackWhatItReplac
     ASSERT_GT(readmeRow, 0) << "no row installs \\readme.wri";
     ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
 
-    HWND directory = NULL, copy = NULL, question = NULL;
-    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, true, &copy));
+    HWND copy = NULL, question = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenCopyPage(true, &copy));
     // The row after the readme is the first one past both earlier files.
     ASSERT_TRUE(WaitForInstalledRows(readmeRow + 2, copy)) << "the copy did not get past the readme";
     std::string installed, payload;
@@ -307,9 +304,8 @@ TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
     ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
     ASSERT_TRUE(CreateDirectoryA((installDir_ + "\\readme.wri").c_str(), NULL));
 
-    HWND directory = NULL, copy = NULL, failure = NULL;
-    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, true, &copy));
+    HWND copy = NULL, failure = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenCopyPage(true, &copy));
     ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying("Unable to copy a file:", &failure));
     EXPECT_EQ(WindowText(failure), ERROR_CAPTION);
     EXPECT_EQ(GetWindow(failure, GW_OWNER), copy) << "the error belongs to the copy page";

@@ -597,6 +597,14 @@ void InstallScenario::BrowseToRoot(HWND page)
     EXPECT_EQ(WindowText(GetDlgItem(page, IDC_DIR_PREVIEW)), installDir_);
 }
 
+void InstallScenario::OpenCopyPage(bool directoryExists, HWND *copyPage)
+{
+    HWND directory = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, directoryExists, copyPage));
+}
+
 void InstallScenario::NextToCopyPage(HWND page, bool directoryExists, HWND *copyPage)
 {
     *copyPage = NULL;

@@ -177,6 +177,9 @@ protected:
     // "Next"; when the install directory exists already, answers the
     // question "Yes". The copy page follows.
     void NextToCopyPage(HWND page, bool directoryExists, HWND *copyPage);
+    // All of the above in turn: started, agreed, into the scenario's folder,
+    // "Next". The copy page follows.
+    void OpenCopyPage(bool directoryExists, HWND *copyPage);
     // The copy page as soon as it is shown: polled without pause, for the
     // scenarios that act before its first tick.
     void WaitForCopyPageAtOnce(HWND *copyPage);

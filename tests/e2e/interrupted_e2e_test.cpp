@@ -25,10 +25,8 @@ protected:
     // "Next" into the scenario's folder, and the copy under way.
     void StartCopy(bool folderExists)
     {
-        HWND directory = NULL, copy = NULL;
-        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
-        ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
-        ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, folderExists, &copy));
+        HWND copy = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenCopyPage(folderExists, &copy));
         ASSERT_TRUE(WaitForInstalledRows(KILL_ROWS, copy)) << "the copy did not get under way";
     }
 
@@ -181,10 +179,8 @@ TEST_F(Interrupted, APlantedJournalNamingAFileOutsideItsFolderIsRefused)
 // restart; the next start removes it once the file has gone.
 TEST_F(Interrupted, ATemporaryFileHeldWhenTheCopyEndsGoesAtTheNextStart)
 {
-    HWND directory = NULL, copy = NULL, shortcuts = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
-    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+    HWND copy = NULL, shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenCopyPage(false, &copy));
     std::string folder;
     ASSERT_TRUE(WaitUntil([&] {
         for (const std::string &name : NewTempEntries())

@@ -107,10 +107,8 @@ protected:
     void InstallPastThePlant()
     {
         std::vector<std::string> privateBefore = PrivateTempFolders();
-        HWND directory = NULL, copy = NULL, shortcuts = NULL;
-        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
-        ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
-        ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
+        HWND copy = NULL, shortcuts = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenCopyPage(false, &copy));
         ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
         ExpectInstalledRows(PayloadRows());
         EXPECT_EQ(PrivateTempFolders(), privateBefore) << "the setup's own temp folder stayed behind";
