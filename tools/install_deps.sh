@@ -18,6 +18,41 @@ packages=(
     osslsigncode openssl
 )
 
+# A mirror in the middle of a sync serves an index that does not match its
+# Release file. The update is tried a few times; if an index still fails, the
+# install goes on with the others and leaves the suite of the failed one out:
+# with one architecture's index of a suite missing, the other's newer
+# versions would leave the amd64/i386 pairs (libssl3, zlib1g) unresolvable.
+apt_log=$(mktemp)
+unread_suites=$(mktemp)
+trap 'rm -f "$apt_log" "$unread_suites"' EXIT
+
+update_package_lists() {
+    local attempt
+    for attempt in 1 2 3; do
+        apt-get update -qq >"$apt_log" 2>&1 && break
+        [ $attempt -lt 3 ] && sleep $((attempt * 10))
+    done
+    : >"$unread_suites"
+    local suite
+    for suite in $(sed -n 's|^[EW]: Failed to fetch .*/dists/\([^/]*\)/.*|\1|p' "$apt_log" | sort -u); do
+        echo "install_deps.sh: the package index of $suite could not be read; installing without that suite" >&2
+        printf 'Package: *\nPin: release n=%s\nPin-Priority: -1\n\nPackage: *\nPin: release a=%s\nPin-Priority: -1\n\n' \
+            "$suite" "$suite" >>"$unread_suites"
+    done
+}
+
+# Installs the packages named, from the suite given with -t if any; on failure
+# says what to do in one sentence.
+install_packages() {
+    if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            -o Dir::Etc::Preferences="$unread_suites" "$@" >"$apt_log" 2>&1; then
+        tail -n 5 "$apt_log" >&2
+        echo "install_deps.sh: apt could not install ${*}. This is most likely the mirror's side: while it syncs, one architecture's index can stand behind the other's, and then the amd64/i386 pairs cannot be resolved. Run the same command again in an hour or so." >&2
+        exit 1
+    fi
+}
+
 # Some virtual machines start no 32-bit Linux programs, Wine's 32-bit loader
 # among them. There the loader runs under qemu's i386 user emulation, from
 # qemu 8 on: older versions mishandle the signals by which Wine raises
@@ -37,8 +72,8 @@ enable_i386_loader() {
     local entry=/proc/sys/fs/binfmt_misc/qemu-i386
     if [ "$(qemu_major)" = "" ] || [ "$(qemu_major)" -lt 8 ]; then
         echo "deb http://deb.debian.org/debian bookworm-backports main" > /etc/apt/sources.list.d/bookworm-backports.list
-        apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -t bookworm-backports qemu-user-static >/dev/null
+        update_package_lists
+        install_packages -t bookworm-backports qemu-user-static
         # Registered with the F flag, an entry keeps the qemu it was made
         # with: renew it so that it uses the one installed now.
         [ -e $entry ] && echo -1 > $entry
@@ -66,6 +101,6 @@ fi
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
-apt-get update -qq
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+update_package_lists
+install_packages "${missing[@]}"
 enable_i386_loader

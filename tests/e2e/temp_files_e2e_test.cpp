@@ -17,7 +17,7 @@ protected:
     void TearDown() override
     {
         if (linked_)
-            RunUnix("Z:\\bin\\rm -f \"" + UnixPath(planted_) + "\"");
+            RemoveUnixLink(planted_);
         else
             DeleteFileA(planted_.c_str());
         InstallScenario::TearDown();
@@ -48,37 +48,6 @@ protected:
         return true;
     }
 
-    static std::string UnixPath(const std::string &path)
-    {
-        typedef char *(CDECL * UnixFileNameProc)(LPCWSTR);
-        UnixFileNameProc unixFileName = (UnixFileNameProc)(void *)GetProcAddress(
-            GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-        if (!unixFileName)
-            return std::string();
-        std::wstring wide(path.begin(), path.end());
-        char *name = unixFileName(wide.c_str());
-        if (!name)
-            return std::string();
-        std::string unix = name;
-        HeapFree(GetProcessHeap(), 0, name);
-        return unix;
-    }
-
-    // Wine starts Unix programs like any other; their exit codes do not
-    // come through.
-    static bool RunUnix(std::string command)
-    {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-            return false;
-        WaitForSingleObject(process.hProcess, EXIT_TIMEOUT_MS);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return true;
-    }
-
     // Windows makes the link with CreateSymbolicLink. Wine's answers TRUE
     // without making one; under Wine the Unix "ln" makes it, and only "rm"
     // takes it away again: Wine's DeleteFile goes through the link.
@@ -86,11 +55,8 @@ protected:
     {
         if (CreateSymbolicLinkA(link.c_str(), target.c_str(), 0) && Listed(link))
             return true;
-        std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
-        if (unixLink.empty() || unixTarget.empty())
-            return false;
-        linked_ = RunUnix("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"");
-        return linked_ && Listed(link);
+        linked_ = MakeUnixLink(link, target);
+        return linked_;
     }
 
     // The old, predictable temporary name of the readme's packed file.

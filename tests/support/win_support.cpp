@@ -239,6 +239,67 @@ TempDirectoryOverride::~TempDirectoryOverride()
     SetEnvironmentVariableW(L"TEMP", savedTemp_[0] ? savedTemp_ : NULL);
 }
 
+// ---- Links ---------------------------------------------------------------
+
+// Wine's window onto the Unix side, missing on Windows.
+std::string UnixPath(const std::string &path)
+{
+    typedef char *(CDECL * UnixFileNameProc)(LPCWSTR);
+    UnixFileNameProc unixFileName =
+        (UnixFileNameProc)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    std::wstring wide(path.begin(), path.end());
+    char *name = unixFileName ? unixFileName(wide.c_str()) : NULL;
+    if (!name)
+        return std::string();
+    std::string unix = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return unix;
+}
+
+// Wine starts a Unix program like any other, but its exit code does not
+// come through, and the process may end before its work shows.
+static bool RunUnix(const std::string &program, const std::vector<std::string> &unixPaths)
+{
+    std::string tail;
+    for (const std::string &path : unixPaths) {
+        if (path.empty())
+            return false;
+        tail += (tail.empty() ? "\"" : " \"") + path + "\"";
+    }
+    HANDLE process = NULL;
+    DWORD processId = 0;
+    if (!StartProcess(program, tail, "", SW_SHOWDEFAULT, &process, &processId))
+        return false;
+    bool ended = WaitForExit(process, TERMINATE_TIMEOUT_MS) != STILL_ACTIVE;
+    CloseHandle(process);
+    return ended;
+}
+
+static DWORD ListedAttributes(const std::string &path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return INVALID_FILE_ATTRIBUTES;
+    FindClose(search);
+    return found.dwFileAttributes;
+}
+
+bool MakeUnixLink(const std::string &link, const std::string &target)
+{
+    return RunUnix("Z:\\bin\\ln", { "-s", UnixPath(target), UnixPath(link) }) &&
+           WaitUntil([&] {
+               DWORD attributes = ListedAttributes(link);
+               return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+           }, TERMINATE_TIMEOUT_MS);
+}
+
+bool RemoveUnixLink(const std::string &link)
+{
+    return RunUnix("Z:\\bin\\rm", { "-f", UnixPath(link) }) &&
+           WaitUntil([&] { return ListedAttributes(link) == INVALID_FILE_ATTRIBUTES; }, TERMINATE_TIMEOUT_MS);
+}
+
 // ---- Processes -----------------------------------------------------------
 
 bool StartProcess(const std::string &exe, const std::string &tail, const std::string &currentDirectory, WORD show,

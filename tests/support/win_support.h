@@ -54,6 +54,19 @@ void DeleteKeyTree(HKEY root, const std::string &path, REGSAM view = 0);
 bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text, REGSAM view = 0);
 bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number, REGSAM view = 0);
 
+// ---- Links ---------------------------------------------------------------
+
+// Windows makes a link with CreateSymbolicLink; Wine answers TRUE to it
+// without making one. The Unix "ln -s" does make one, which Wine shows as a
+// reparse point and follows as Windows follows a junction, and only the Unix
+// "rm" takes it away again: DeleteFile and RemoveDirectory go through it.
+// Both return once Wine shows the change, which comes after the Unix program
+// has ended; false when it never showed.
+bool MakeUnixLink(const std::string &link, const std::string &target);
+bool RemoveUnixLink(const std::string &link);
+// A path as Linux sees it; empty where there is no Wine.
+std::string UnixPath(const std::string &path);
+
 // TMP and TEMP point at the folder while the object lives, for this process
 // and the programs it starts meanwhile; then they are as they were.
 class TempDirectoryOverride {
