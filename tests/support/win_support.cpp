@@ -256,9 +256,10 @@ std::string UnixPath(const std::string &path)
     return unix;
 }
 
-// Wine starts a Unix program like any other, but its exit code does not
-// come through, and the process may end before its work shows.
-static bool RunUnix(const std::string &program, const std::vector<std::string> &unixPaths)
+// Wine starts a Unix program like any other, but the handle it gives back
+// cannot be waited on, and the program's exit code does not come through:
+// what the program did is seen only when Wine shows it.
+static bool StartUnix(const std::string &program, const std::vector<std::string> &unixPaths)
 {
     std::string tail;
     for (const std::string &path : unixPaths) {
@@ -270,9 +271,8 @@ static bool RunUnix(const std::string &program, const std::vector<std::string> &
     DWORD processId = 0;
     if (!StartProcess(program, tail, "", SW_SHOWDEFAULT, &process, &processId))
         return false;
-    bool ended = WaitForExit(process, TERMINATE_TIMEOUT_MS) != STILL_ACTIVE;
     CloseHandle(process);
-    return ended;
+    return true;
 }
 
 static DWORD ListedAttributes(const std::string &path)
@@ -287,7 +287,7 @@ static DWORD ListedAttributes(const std::string &path)
 
 bool MakeUnixLink(const std::string &link, const std::string &target)
 {
-    return RunUnix("Z:\\bin\\ln", { "-s", UnixPath(target), UnixPath(link) }) &&
+    return StartUnix("Z:\\bin\\ln", { "-s", UnixPath(target), UnixPath(link) }) &&
            WaitUntil([&] {
                DWORD attributes = ListedAttributes(link);
                return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -296,7 +296,7 @@ bool MakeUnixLink(const std::string &link, const std::string &target)
 
 bool RemoveUnixLink(const std::string &link)
 {
-    return RunUnix("Z:\\bin\\rm", { "-f", UnixPath(link) }) &&
+    return StartUnix("Z:\\bin\\rm", { "-f", UnixPath(link) }) &&
            WaitUntil([&] { return ListedAttributes(link) == INVALID_FILE_ATTRIBUTES; }, TERMINATE_TIMEOUT_MS);
 }
 
