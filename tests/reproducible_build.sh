@@ -1,35 +1,37 @@
 #!/usr/bin/env bash
-# Builds VelloranSetup.exe twice from scratch, in two fresh build folders at
-# paths of different lengths and at different times, the way tools/build.sh
-# configures (the MinGW-w64 toolchain file, Release), and compares the two
-# byte for byte. A time stamp, a build path or anything random that gets into
-# the program makes them differ; the first difference is named with the
-# header field, section or resource it lies in.
-#   tests/reproducible_build.sh [source folder]
+# Builds VelloranSetup.exe once more from scratch, in a fresh build folder at
+# a path of another length and at another time, the way tools/build.sh
+# configures (the MinGW-w64 toolchain file, Release), and compares it byte for
+# byte with an unsigned VelloranSetup.exe built before. A time stamp, a build
+# path or anything random that gets into the program makes them differ; the
+# first difference is named with the header field, section or resource it
+# lies in. The fresh folder stays for tests/signed_build.sh.
+#   tests/reproducible_build.sh <source folder> <VelloranSetup.exe built before> <fresh build folder>
 set -euo pipefail
-root=$(cd "${1:-$(dirname "$0")/..}" && pwd)
+root=$(cd "${1:?source folder}" && pwd)
+first=$(realpath "${2:?VelloranSetup.exe built before}")
+build=${3:?fresh build folder}
 cmake=${CMAKE:-cmake}
 # A date given from outside would hide a time stamp that gets into the program.
 unset SOURCE_DATE_EPOCH
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/velloran-reproducible.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 # Different lengths, so that a path in the program would also move what follows it.
-builds=("$work/a" "$work/second-build-folder")
+before=$(dirname "$first")
+[ ${#build} -ne ${#before} ] ||
+    { echo "FAIL: the fresh build folder must lie at a path of another length" >&2; exit 1; }
 
-for build in "${builds[@]}"; do
-    log=$build.log
-    if ! { "$cmake" -S "$root" -B "$build" --toolchain "$root/cmake/mingw-w64-i686.cmake" \
-               -DCMAKE_BUILD_TYPE=Release &&
-           "$cmake" --build "$build" --target setup -j"$(nproc)"; } >"$log" 2>&1; then
-        tail -n 40 "$log" >&2
-        echo "FAIL: the build in $build failed" >&2
-        exit 1
-    fi
-done
+rm -rf "$build"
+mkdir -p "$build"
+log=$build.log
+if ! { "$cmake" -S "$root" -B "$build" --toolchain "$root/cmake/mingw-w64-i686.cmake" \
+           -DCMAKE_BUILD_TYPE=Release &&
+       "$cmake" --build "$build" --target setup -j"$(nproc)"; } >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "FAIL: the build in $build failed" >&2
+    exit 1
+fi
 
-first=${builds[0]}/VelloranSetup.exe
-second=${builds[1]}/VelloranSetup.exe
+second=$build/VelloranSetup.exe
 if cmp -s "$first" "$second"; then
     echo "PASS: both builds made the same VelloranSetup.exe ($(stat -c %s "$first") bytes)"
     exit 0

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds VelloranSetup.exe signed, as a release engineer would: through
 # tools/build.sh, with a code-signing certificate made here for this run, in
-# a build folder of its own. Then checks the Authenticode signature of the
-# setup and of each program inside it, taken out of the setup's resources
-# and expanded. A program changed after it was signed fails the check too.
-#   tests/signed_build.sh <source folder> <unpack_payload program>
+# the unsigned build folder given, which so turns signed by an incremental
+# rebuild. Then checks the Authenticode signature of the setup and of each
+# program inside it, taken out of the setup's resources and expanded. A
+# program changed after it was signed fails the check too.
+#   tests/signed_build.sh <source folder> <unpack_payload program> <build folder>
 set -euo pipefail
 root=$(cd "$1" && pwd)
 unpack=$2
+build=${3:?build folder}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velloran-signed.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -25,7 +27,7 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=$subject" \
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/certificate.pem" \
     -out "$work/signing.pfx" -passout "pass:$password"
 
-if ! VELLORAN_BUILD="$work/build" VELLORAN_SIGN_PFX="$work/signing.pfx" VELLORAN_SIGN_PASSWORD="$password" \
+if ! VELLORAN_BUILD="$build" VELLORAN_SIGN_PFX="$work/signing.pfx" VELLORAN_SIGN_PASSWORD="$password" \
         bash "$root/tools/build.sh" --target setup >"$work/build.log" 2>&1; then
     tail -n 40 "$work/build.log" >&2
     echo "FAIL: the signed build failed" >&2
@@ -46,7 +48,7 @@ verify() {
     echo "signed: $name ($(stat -c %s "$program") bytes)"
 }
 
-setup=$work/build/VelloranSetup.exe
+setup=$build/VelloranSetup.exe
 verify "$setup" VelloranSetup.exe
 
 # The programs of this build among the payload rows: row i is resource FILE<i>.

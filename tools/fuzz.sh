@@ -23,7 +23,9 @@ done
 VELLORAN_BUILD=$build bash "$root/tools/build_quietly.sh" fuzz.sh
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-bash "$root/tests/fuzz/make_seeds.sh" "$build/fuzz_seeds"
+pictures=$build/fuzz_pictures
+bash "$root/tests/payload_programs/make_test_pictures.sh" "$pictures"
+bash "$root/tests/fuzz/make_seeds.sh" "$pictures" "$build/fuzz_seeds"
 
 for target in "${targets[@]}"; do
     echo "== $target: $minutes minutes"

@@ -25,7 +25,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(SetupScenario::SetUp());
         ASSERT_NO_FATAL_FAILURE(StartSetupIn());
         page_ = WaitForPage(AGREEMENT_PAGE);
-        ASSERT_NE(page_, (HWND)NULL) << "the agreement page did not show";
+        ASSERT_NE(page_, (HWND)NULL) << "the agreement page did not show; " << SetupShows();
     }
 
     enum CancelWay { ESCAPE_KEY, CANCEL_BUTTON, BUTTON_NAMED_CANCEL };
@@ -159,7 +159,7 @@ TEST_F(AgreementPage, EscapeAndCancelAskAndNoKeepsThePageAsItWas)
     ExpectPageAsBefore(licence);
 }
 
-TEST_F(AgreementPage, CancelAnsweredYesEndsTheSetupWithExitCodeZero)
+TEST_F(AgreementPage, CancelAnsweredYesEndsTheSetupAsCancelled)
 {
     HWND box = AskToCancel(CANCEL_BUTTON);
     ASSERT_NE(box, (HWND)NULL);

@@ -8,10 +8,6 @@
 namespace {
 
 const char NEW_FOLDER[] = "Velloran";
-// How long a double-click on an entry that changes nothing is given to
-// show that it changed nothing.
-enum { SETTLE_MS = 1000 };
-
 bool Contains(const std::vector<std::string> &items, const std::string &item)
 {
     return std::find(items.begin(), items.end(), item) != items.end();
@@ -76,7 +72,7 @@ protected:
 
     void DoubleClick(const char *entry, const std::string &expectedPreview)
     {
-        int index = ListViewFind(list_, entry);
+        int index = WaitForListViewEntry(list_, entry);
         ASSERT_GE(index, 0) << "no entry " << entry << " in " << Joined(ListViewItems(list_));
         ASSERT_TRUE(DoubleClickListViewItem(list_, index)) << "cannot double-click " << entry;
         ASSERT_NO_FATAL_FAILURE(WaitForPreview(expectedPreview));
@@ -175,11 +171,11 @@ TEST_F(Drives, FoldersSortedAroundTheUpAndNewEntriesStillOpen)
     EXPECT_TRUE(Contains(ListViewItems(list_), "Inside"));
     ASSERT_NO_FATAL_FAILURE(DoubleClick(UP_ENTRY, "D:\\PROGRAMS\\Velloran"));
 
-    // The new folder is not there yet: its entry opens nothing.
+    // The new folder is not there yet: its entry opens nothing. The setup
+    // handles input in order, so going up afterwards reaches the root only
+    // when that double-click stayed in PROGRAMS.
     ASSERT_NO_FATAL_FAILURE(DoubleClick(NEW_FOLDER, "D:\\PROGRAMS\\Velloran"));
-    Sleep(SETTLE_MS);
-    EXPECT_EQ(WindowText(preview_), "D:\\PROGRAMS\\Velloran");
-    EXPECT_EQ(ListViewItems(list_), entries);
+    ASSERT_NO_FATAL_FAILURE(DoubleClick(UP_ENTRY, "D:\\Velloran"));
 }
 
 TEST_F(Drives, ChoosingADriveStartsAtItsRoot)

@@ -541,7 +541,7 @@ void FullInstallScenario::OpenListEntry(HWND page, int listId, int previewId, co
 {
     HWND list = GetDlgItem(page, listId);
     ASSERT_NE(list, (HWND)NULL);
-    int index = ListViewFind(list, entry.c_str());
+    int index = WaitForListViewEntry(list, entry.c_str());
     ASSERT_GE(index, 0) << "no entry " << entry << " in the folder list";
     ASSERT_TRUE(DoubleClickListViewItem(list, index)) << "cannot double-click " << entry;
     ASSERT_TRUE(WaitForText(GetDlgItem(page, previewId), expectedPreview))
@@ -580,7 +580,7 @@ HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent, boo
     setups_.push_back(setup_.processId);
     HWND agreement = WaitForPage(AGREEMENT_PAGE);
     if (!agreement) {
-        ADD_FAILURE() << "the agreement page did not show";
+        ADD_FAILURE() << "the agreement page did not show; " << SetupShows();
         return NULL;
     }
     Screenshot("agreement");

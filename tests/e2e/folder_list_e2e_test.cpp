@@ -53,8 +53,8 @@ protected:
 
     void DoubleClick(const char *entry)
     {
-        int index = ListViewFind(list_, entry);
-        ASSERT_GE(index, 0) << "no entry " << entry;
+        int index = WaitForListViewEntry(list_, entry);
+        ASSERT_GE(index, 0) << "no entry " << entry << " in " << Joined(ListViewItems(list_));
         ASSERT_TRUE(DoubleClickListViewItem(list_, index)) << "cannot double-click " << entry;
     }
 

@@ -385,6 +385,13 @@ int ListViewFind(HWND list, const char *text)
     return -1;
 }
 
+int WaitForListViewEntry(HWND list, const char *text)
+{
+    int index = -1;
+    WaitUntil([&] { return (index = ListViewFind(list, text)) >= 0; }, WINDOW_TIMEOUT_MS);
+    return index;
+}
+
 int ListViewSelection(HWND list)
 {
     DWORD_PTR selected = (DWORD_PTR)-1;
@@ -573,6 +580,17 @@ HWND SetupScenario::WaitForPage(const char *caption)
 HWND SetupScenario::WaitForBox(const char *caption)
 {
     return WaitForMessageBox(caption, setup_.processId, WINDOW_TIMEOUT_MS);
+}
+
+std::string SetupScenario::SetupShows()
+{
+    DWORD exitCode = WaitForExit(setup_.process, 0);
+    if (exitCode != STILL_ACTIVE)
+        return "the setup ended with exit code " + std::to_string(exitCode);
+    std::string shown = "the setup shows:";
+    for (HWND window : TopLevelWindows(setup_.processId))
+        shown += " [" + WindowText(window) + ": " + MessageBoxText(window) + "]";
+    return shown;
 }
 
 void SetupScenario::Screenshot(const char *label)

@@ -119,6 +119,9 @@ int ListViewCount(HWND list);
 std::string ListViewItemText(HWND list, int index);
 std::vector<std::string> ListViewItems(HWND list);
 int ListViewFind(HWND list, const char *text);   // -1 when absent
+// The item's index once the list shows it, as it does only after the program
+// has handled the input that refills it; -1 when it never did.
+int WaitForListViewEntry(HWND list, const char *text);
 int ListViewSelection(HWND list);               // -1 when none
 // The item's icon rectangle in screen coordinates.
 bool ListViewItemScreenRect(HWND list, int index, RECT *rect);
@@ -158,6 +161,9 @@ protected:
     // A top-level dialog of the setup with that caption.
     HWND WaitForPage(const char *caption);
     HWND WaitForBox(const char *caption);
+    // What the setup shows instead, for a failure's message: its windows'
+    // captions and texts, or its exit code once it has ended.
+    std::string SetupShows();
     // Screenshot named after the scenario: <Suite>.<Test>-<label>.png.
     void Screenshot(const char *label);
 

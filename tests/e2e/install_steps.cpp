@@ -412,17 +412,11 @@ int ProgressLineWidth(int row)
 
 int ExpectedBarEdge(int fullWidth, int advances)
 {
-    if (advances <= 0)
-        return 0;
-    int whole = fullWidth / PROGRESS_DIVISOR;
-    int remainder = fullWidth % PROGRESS_DIVISOR;
-    int fraction = 0;   // four decimal digits, truncated
-    for (int digit = 0; digit < 4; ++digit) {
-        fraction = fraction * 10 + remainder * 10 / PROGRESS_DIVISOR;
-        remainder = remainder * 10 % PROGRESS_DIVISOR;
-    }
-    int edge = (advances - 1) * whole + advances * fraction / 10000;
-    return edge < fullWidth ? edge : fullWidth;
+    ProgressMath progress;
+    StartProgressMath(&progress, fullWidth, PROGRESS_DIVISOR);
+    for (int advance = 0; advance < advances && advance < PROGRESS_TOTAL; ++advance)
+        AdvanceProgressMath(&progress);
+    return progress.right;
 }
 
 static bool Whitish(DWORD pixel)
@@ -563,7 +557,7 @@ void InstallScenario::OpenDirectoryPage(HWND *page, const char *agreementShot, c
     *page = NULL;
     ASSERT_NO_FATAL_FAILURE(StartSetupIn(currentDirectory));
     HWND agreement = WaitForPage(AGREEMENT_PAGE);
-    ASSERT_NE(agreement, (HWND)NULL) << "the agreement page did not show";
+    ASSERT_NE(agreement, (HWND)NULL) << "the agreement page did not show; " << SetupShows();
     if (agreementShot) {
         EXPECT_FALSE(SaveScreenshot(agreementShot).empty()) << "cannot save " << agreementShot;
     }
@@ -581,7 +575,7 @@ void InstallScenario::BrowseTo(HWND page, const std::vector<std::string> &entrie
     std::string name = WindowText(GetDlgItem(page, IDC_DIR_FOLDER_NAME));
     std::string browse = "C:\\";
     for (const std::string &entry : entries) {
-        int index = ListViewFind(list, entry.c_str());
+        int index = WaitForListViewEntry(list, entry.c_str());
         ASSERT_GE(index, 0) << "no folder " << entry << " listed in " << browse;
         ASSERT_TRUE(DoubleClickListViewItem(list, index)) << "cannot double-click " << entry;
         browse += (browse.back() == '\\' ? "" : "\\") + entry;

@@ -4,6 +4,7 @@
 // the setup may have registered.
 #pragma once
 #include "harness.h"
+#include "install/progress_math.h"
 
 #include <string>
 #include <vector>
@@ -18,7 +19,6 @@ enum {
     BAR_BOTTOM        = 18,
     PROGRESS_LINE_X   = 10,
     PROGRESS_LINE_Y   = 10,
-    PROGRESS_DIVISOR  = 79,
     BAR_BLUE          = 0x0000FF,
     BAR_BLACK         = 0x000000,
     TEXT_BLACK        = 0x000000
@@ -141,8 +141,8 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
 // Serif, 8 points, at the screen's resolution).
 int ProgressLineWidth(int row);
 // The bar's right edge after `advances` advances over a bar `fullWidth`
-// pixels wide: the whole pixels of every advance but the last, plus the
-// carried decimal fraction (four digits) of all of them.
+// pixels wide, by the setup's own arithmetic (its unit tests check that);
+// the scenarios check that the bar on the screen follows it.
 int ExpectedBarEdge(int fullWidth, int advances);
 
 // ---- Scenario base -------------------------------------------------------

@@ -1,11 +1,12 @@
 # Each decoder's fuzz target (cmake/fuzzers.cmake), natively: on every input
-# that ever crashed a decoder (regressions/<target>/), then for 30 seconds
-# from seed pictures that ImageMagick and netpbm write at test time. One
+# that ever crashed a decoder (regressions/<target>/), then for 10 seconds
+# from the viewer's test pictures (tools/fuzz.sh explores for longer). One
 # target at a time, at a low priority, beside the Wine lanes.
 set(FUZZ_SEEDS_DIR ${CMAKE_BINARY_DIR}/fuzz_seeds)
-set(FUZZ_SECONDS 30)
-add_test(NAME fuzz_seeds COMMAND ${CMAKE_CURRENT_LIST_DIR}/make_seeds.sh ${FUZZ_SEEDS_DIR})
-set_tests_properties(fuzz_seeds PROPERTIES FIXTURES_SETUP fuzz_seeds LABELS fuzz)
+set(FUZZ_SECONDS 10)
+add_test(NAME fuzz_seeds
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/make_seeds.sh ${PAYLOAD_TEST_PICTURES} ${FUZZ_SEEDS_DIR})
+set_tests_properties(fuzz_seeds PROPERTIES FIXTURES_SETUP fuzz_seeds FIXTURES_REQUIRED payload_pictures LABELS fuzz)
 
 foreach(target ${FUZZ_TARGETS})
     set(regressions ${CMAKE_CURRENT_LIST_DIR}/regressions/${target})

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Runs a GoogleTest program under Wine, given as the whole command that starts
+# it (the program's own arguments last):
+#   run_gtest.sh wine shell_tests.exe
+#   run_gtest.sh run_with_display.sh 1024x768 wine install_e2e.exe --gtest_filter=Drives.*
+# A run that fails a check fails. A run that ends badly without a failed check
+# (where Wine's 32-bit side runs under qemu, Wine's own Linux libraries abort
+# now and then: "malloc(): invalid size") runs once more, only the cases that
+# had not passed, and says so on a line of its own that tools/test.sh lists
+# at the end of the suite.
+set -uo pipefail
+
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+
+# Into a file, not a pipe: a Wine process left behind would hold a pipe open.
+run() {
+    "$@" >"$output" 2>&1
+    status=$?
+    cat "$output"
+}
+
+run "$@"
+[ "$status" -eq 0 ] && exit 0
+if grep -qE '(: Failure$|^\[  FAILED  \] )' "$output"; then
+    exit "$status"
+fi
+
+# The filter of the first run, narrowed by the cases that passed in it.
+filter='*'
+for argument in "$@"; do
+    case $argument in --gtest_filter=*) filter=${argument#--gtest_filter=} ;; esac
+done
+positive=${filter%%-*}
+negative=
+[ "$positive" != "$filter" ] && negative=${filter#*-}
+passed=$(sed -n 's/^\[       OK \] \([^ ]*\) (.*$/\1/p' "$output" | paste -sd: -)
+negative=$(printf '%s\n' "$negative" "$passed" | sed '/^$/d' | paste -sd: -)
+narrowed="${positive:-*}${negative:+-$negative}"
+
+program=$(basename "$(printf '%s\n' "$@" | grep -i '\.exe$' | tail -n 1)")
+echo "VELLORAN-RERUN: $program ended with status $status without a failed check" \
+     "(its last line: $(tail -n 1 "$output")); running again: --gtest_filter=$narrowed"
+run "$@" "--gtest_filter=$narrowed"
+exit "$status"
