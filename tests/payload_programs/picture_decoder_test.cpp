@@ -73,20 +73,9 @@ typedef PictureError (*Decoder)(const uint8_t *data, uint32_t size, Picture *pic
 Bytes TgaHeader(BYTE imageType, WORD width, WORD height, BYTE bits, BYTE descriptor, BYTE idLength = 0,
                 BYTE mapType = 0, WORD mapLength = 0, BYTE mapBits = 0)
 {
-    Bytes bytes;
-    bytes.push_back(idLength);
-    bytes.push_back(mapType);
-    bytes.push_back(imageType);
-    PutWord(bytes, 0);
-    PutWord(bytes, mapLength);
-    bytes.push_back(mapBits);
-    PutWord(bytes, 0);
-    PutWord(bytes, 0);
-    PutWord(bytes, width);
-    PutWord(bytes, height);
-    bytes.push_back(bits);
-    bytes.push_back(descriptor);
-    return bytes;
+    // The first map entry and the picture's origin are zero.
+    return { idLength, mapType, imageType, 0, 0, (BYTE)mapLength, (BYTE)(mapLength >> 8), mapBits, 0, 0, 0, 0,
+             (BYTE)width, (BYTE)(width >> 8), (BYTE)height, (BYTE)(height >> 8), bits, descriptor };
 }
 
 Bytes Bgr(DWORD pixel)
