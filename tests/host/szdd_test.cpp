@@ -5,6 +5,7 @@
 // Run as "szdd_tests --write-samples DIR" it writes the sample files instead:
 // each case as NAME.dat and its packed form NAME.da_, which the LZ32 test
 // expands under Wine.
+#include "file_bytes.h"
 #include "szdd.h"
 #include <gtest/gtest.h>
 #include <mspack.h>
@@ -122,13 +123,9 @@ static Bytes MixedBytes(uint32_t seed, size_t size)
     return bytes;
 }
 
-struct SampleCase {
-    const char *name;
-    Bytes (*make)();
-};
-
 static Bytes Empty() { return Bytes(); }
 static Bytes OneByte() { return Bytes(1, 'V'); }
+static Bytes OneSpace() { return Bytes(1, ' '); }
 static Bytes ThirtyTwoBytes() { return FromText("Velloran Velloran Velloran 12345"); }
 static Bytes Incompressible() { return RandomBytes(7, 65536); }
 
@@ -142,16 +139,22 @@ static Bytes LeadingSpaces()
     return bytes;
 }
 
-static const SampleCase SAMPLE_CASES[] = {
-    {"empty", Empty},
-    {"one_byte", OneByte},
-    {"thirty_two", ThirtyTwoBytes},
-    {"random", Incompressible},
-    {"runs", LongRuns},
-    {"leading_spaces", LeadingSpaces},
-    {"longest_matches", RepeatedBlock},
-    {"ring_copies", RingCopies},
-    {"word_text", WordText},
+// Each case is packed with its own replaced character.
+static const struct SampleCase {
+    const char *name;
+    Bytes (*make)();
+    char replaced;
+} SAMPLE_CASES[] = {
+    {"empty", Empty, 't'},
+    {"one_byte", OneByte, 'e'},
+    {"one_space", OneSpace, 'e'},
+    {"thirty_two", ThirtyTwoBytes, 'l'},
+    {"random", Incompressible, 'n'},
+    {"runs", LongRuns, 'x'},
+    {"leading_spaces", LeadingSpaces, 's'},
+    {"longest_matches", RepeatedBlock, 'D'},
+    {"ring_copies", RingCopies, 'B'},
+    {"word_text", WordText, 'T'},
 };
 
 // ---------------------------------------------------------------- sizes
@@ -180,28 +183,6 @@ static size_t GreedySize(const Bytes &data)
 
 // ---------------------------------------------------------------- files
 
-static bool ReadFileBytes(const fs::path &path, Bytes *bytes)
-{
-    FILE *file = fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    bytes->clear();
-    int c;
-    while ((c = getc(file)) != EOF)
-        bytes->push_back((uint8_t)c);
-    fclose(file);
-    return true;
-}
-
-static bool WriteFileBytes(const fs::path &path, const Bytes &bytes)
-{
-    FILE *file = fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && ok;
-}
-
 static std::string Quoted(const fs::path &path)
 {
     return "'" + path.string() + "'";
@@ -228,11 +209,11 @@ protected:
     {
         fs::path in = dir_ / "msexpand.in", out = dir_ / "msexpand.out";
         Bytes expanded;
-        EXPECT_TRUE(WriteFileBytes(in, packed));
+        EXPECT_TRUE(WriteWholeFile(in.c_str(), packed));
         std::string command = std::string(MSEXPAND_PATH) + " < " + Quoted(in) + " > " + Quoted(out);
         int status = system(command.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
-        EXPECT_TRUE(ReadFileBytes(out, &expanded));
+        EXPECT_TRUE(ReadWholeFile(out.c_str(), &expanded));
         return expanded;
     }
 
@@ -241,7 +222,7 @@ protected:
     {
         fs::path in = dir_ / "mspack.in", out = dir_ / "mspack.out";
         Bytes expanded;
-        EXPECT_TRUE(WriteFileBytes(in, packed));
+        EXPECT_TRUE(WriteWholeFile(in.c_str(), packed));
         msszdd_decompressor *decompressor = mspack_create_szdd_decompressor(nullptr);
         if (!decompressor) {
             ADD_FAILURE() << "no libmspack SZDD decompressor";
@@ -254,7 +235,7 @@ protected:
             EXPECT_EQ(header->missing_char, expectedChar);
             EXPECT_EQ(decompressor->extract(decompressor, header, out.c_str()), MSPACK_ERR_OK);
             decompressor->close(decompressor, header);
-            EXPECT_TRUE(ReadFileBytes(out, &expanded));
+            EXPECT_TRUE(ReadWholeFile(out.c_str(), &expanded));
         } else {
             ADD_FAILURE() << "libmspack refused the header, error "
                           << decompressor->last_error(decompressor);
@@ -263,10 +244,12 @@ protected:
         return expanded;
     }
 
-    // Packs data and checks that each expander gives it back.
+    // Packs data and checks that each expander gives it back; no packed
+    // file is larger than the bytes written as literals.
     void ExpectRoundTrip(const Bytes &data, char replacedChar, bool withMsexpand = true)
     {
         Bytes packed = PackSzdd(data.data(), data.size(), replacedChar);
+        EXPECT_LE(packed.size(), AllLiteralSize(data.size()));
 
         Bytes ours;
         char ourChar = 0;
@@ -288,51 +271,34 @@ protected:
 
 TEST(SzddHeader, HoldsMagicModeReplacedCharacterAndLittleEndianLength)
 {
-    static const uint8_t EXPECTED[SZDD_HEADER_SIZE] = {
-        0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33, 'A', 'l', 0x45, 0x23, 0x01, 0x00};
-    Bytes data = RandomBytes(1, 0x12345);
-    Bytes packed = PackSzdd(data.data(), data.size(), 'l');
-    ASSERT_GE(packed.size(), (size_t)SZDD_HEADER_SIZE);
-    EXPECT_TRUE(Bytes(packed.begin(), packed.begin() + SZDD_HEADER_SIZE) ==
-                Bytes(EXPECTED, EXPECTED + SZDD_HEADER_SIZE));
-}
-
-TEST(SzddHeader, EmptyInputIsTheHeaderAlone)
-{
-    static const uint8_t EXPECTED[SZDD_HEADER_SIZE] = {
-        0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33, 'A', 'e', 0, 0, 0, 0};
-    Bytes packed = PackSzdd(nullptr, 0, 'e');
-    EXPECT_TRUE(packed == Bytes(EXPECTED, EXPECTED + SZDD_HEADER_SIZE));
-}
-
-TEST(SzddHeader, LengthUsesAllFourBytes)
-{
-    Bytes data(0x01000203, 0);   // a run packs fast and small
-    Bytes packed = PackSzdd(data.data(), data.size(), 'x');
-    ASSERT_GE(packed.size(), (size_t)SZDD_HEADER_SIZE);
-    EXPECT_EQ(packed[10], 0x03);
-    EXPECT_EQ(packed[11], 0x02);
-    EXPECT_EQ(packed[12], 0x00);
-    EXPECT_EQ(packed[13], 0x01);
+    static const uint8_t MAGIC_AND_MODE[] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33, 'A'};
+    static const struct {
+        size_t size;   // of a run of zeros, which packs fast and small
+        char replaced;
+        uint8_t length[4];
+    } CASES[] = {{0, 'e', {0, 0, 0, 0}}, {0x12345, 'l', {0x45, 0x23, 0x01, 0}},
+                 {0x01000203, 'x', {0x03, 0x02, 0x00, 0x01}}};
+    for (const auto &c : CASES) {
+        Bytes data(c.size, 0);
+        Bytes packed = PackSzdd(c.size ? data.data() : nullptr, c.size, c.replaced);
+        Bytes expected(MAGIC_AND_MODE, MAGIC_AND_MODE + sizeof MAGIC_AND_MODE);
+        expected.push_back((uint8_t)c.replaced);
+        expected.insert(expected.end(), c.length, c.length + 4);
+        ASSERT_GE(packed.size(), (size_t)SZDD_HEADER_SIZE) << c.size;
+        EXPECT_TRUE(Bytes(packed.begin(), packed.begin() + SZDD_HEADER_SIZE) == expected) << c.size;
+        if (c.size == 0)
+            EXPECT_EQ(packed.size(), (size_t)SZDD_HEADER_SIZE) << "empty input is the header alone";
+    }
 }
 
 // ---------------------------------------------------------------- round trips
 
-TEST_F(SzddFiles, EmptyInputRoundTrips) { ExpectRoundTrip(Empty(), 't'); }
-TEST_F(SzddFiles, OneByteRoundTrips) { ExpectRoundTrip(OneByte(), 'e'); }
-TEST_F(SzddFiles, OneSpaceRoundTrips) { ExpectRoundTrip(FromText(" "), 'e'); }
-TEST_F(SzddFiles, ThirtyTwoBytesRoundTrip) { ExpectRoundTrip(ThirtyTwoBytes(), 'l'); }
-TEST_F(SzddFiles, LongRunsRoundTrip) { ExpectRoundTrip(LongRuns(), 'x'); }
-TEST_F(SzddFiles, LeadingSpacesRoundTrip) { ExpectRoundTrip(LeadingSpaces(), 's'); }
-TEST_F(SzddFiles, LongestMatchesRoundTrip) { ExpectRoundTrip(RepeatedBlock(), 'D'); }
-TEST_F(SzddFiles, CopiesOneRingBackRoundTrip) { ExpectRoundTrip(RingCopies(), 'B'); }
-TEST_F(SzddFiles, TextLongerThanTheRingRoundTrips) { ExpectRoundTrip(WordText(), 'T'); }
-
-TEST_F(SzddFiles, IncompressibleBytesRoundTripNoLargerThanLiterals)
+TEST_F(SzddFiles, EverySampleRoundTrips)
 {
-    Bytes data = Incompressible();
-    ExpectRoundTrip(data, 'n');
-    EXPECT_LE(PackSzdd(data.data(), data.size(), 'n').size(), AllLiteralSize(data.size()));
+    for (const SampleCase &sample : SAMPLE_CASES) {
+        SCOPED_TRACE(sample.name);
+        ExpectRoundTrip(sample.make(), sample.replaced);
+    }
 }
 
 TEST_F(SzddFiles, EveryByteValueAsReplacedCharacterRoundTrips)
@@ -413,12 +379,19 @@ TEST(SzddRatio, NeverLargerThanGreedyAndSmallerThanLiteralsWhenCompressible)
     }
 }
 
+// The ring's spaces followed by data: position i of data is SZDD_RING_SIZE + i.
+static Bytes AfterTheRing(const Bytes &data)
+{
+    Bytes stream(SZDD_RING_SIZE, ' ');
+    stream.insert(stream.end(), data.begin(), data.end());
+    return stream;
+}
+
 // The fewest bits of any parse of data: every distance and every length is
 // tried at every position, without any shortcut of the packer's.
 static size_t FewestBits(const Bytes &data)
 {
-    Bytes stream(SZDD_RING_SIZE, ' ');
-    stream.insert(stream.end(), data.begin(), data.end());
+    Bytes stream = AfterTheRing(data);
     size_t size = data.size();
     std::vector<size_t> bits(size + 1, 0);
     for (size_t i = size; i-- > 0;) {
@@ -489,8 +462,7 @@ TEST(SzddRatio, ParseHasTheFewestBitsOfAnyParse)
 // The longest match at each position, by trying every distance.
 static std::vector<SzddMatch> BruteForceMatches(const Bytes &data)
 {
-    Bytes stream(SZDD_RING_SIZE, ' ');
-    stream.insert(stream.end(), data.begin(), data.end());
+    Bytes stream = AfterTheRing(data);
     std::vector<SzddMatch> matches(data.size());
     for (size_t i = 0; i < data.size(); i++) {
         size_t u = SZDD_RING_SIZE + i;
@@ -519,45 +491,19 @@ TEST(SzddMatchFinder, FindsTheLongestMatchWithinTheRingEverywhere)
         const Bytes &data = inputs[n];
         std::vector<SzddMatch> found = FindLongestMatches(data.data(), data.size());
         std::vector<SzddMatch> expected = BruteForceMatches(data);
-        Bytes stream(SZDD_RING_SIZE, ' ');
-        stream.insert(stream.end(), data.begin(), data.end());
-        int faults = 0;
-        for (size_t i = 0; i < data.size() && faults < 5; i++) {
-            if (found[i].length != expected[i].length) {
-                ADD_FAILURE() << "at " << i << ": length " << (int)found[i].length
-                              << ", longest " << (int)expected[i].length;
-                faults++;
-                continue;
-            }
+        Bytes stream = AfterTheRing(data);
+        for (size_t i = 0; i < data.size(); i++) {
+            ASSERT_EQ(found[i].length, expected[i].length) << "at " << i;
             if (found[i].length == 0)
                 continue;
             // Ties may pick another distance; it must still be in the ring and match.
-            size_t u = SZDD_RING_SIZE + i;
-            ASSERT_GE(found[i].distance, 1);
-            ASSERT_LE(found[i].distance, SZDD_RING_SIZE);
-            size_t source = u - found[i].distance;
-            if (!std::equal(stream.begin() + source, stream.begin() + source + found[i].length,
-                            stream.begin() + u)) {
-                ADD_FAILURE() << "at " << i << ": distance " << found[i].distance
-                              << " does not match";
-                faults++;
-            }
+            size_t u = SZDD_RING_SIZE + i, source = u - found[i].distance;
+            ASSERT_TRUE(found[i].distance >= 1 && found[i].distance <= SZDD_RING_SIZE &&
+                        std::equal(stream.begin() + source,
+                                   stream.begin() + source + found[i].length, stream.begin() + u))
+                << "at " << i << ": distance " << found[i].distance << " does not match";
         }
     }
-}
-
-TEST(SzddMatchFinder, MatchesExactlyOneRingBack)
-{
-    Bytes data = RingCopies();
-    std::vector<SzddMatch> found = FindLongestMatches(data.data(), data.size());
-    // The last two bytes are too few for a match.
-    for (size_t i = SZDD_RING_SIZE; i + SZDD_MIN_MATCH <= data.size(); i++) {
-        size_t expectedLength = std::min<size_t>(SZDD_MAX_MATCH, data.size() - i);
-        ASSERT_EQ(found[i].length, expectedLength) << "at " << i;
-        ASSERT_EQ(found[i].distance, SZDD_RING_SIZE) << "at " << i;
-    }
-    EXPECT_EQ(found[data.size() - 2].length, 0);
-    EXPECT_EQ(found[data.size() - 1].length, 0);
 }
 
 // ---------------------------------------------------------------- our expander
@@ -597,22 +543,23 @@ TEST_F(SzddFiles, CommandLinePacksAFileAsTheLibraryDoes)
 {
     Bytes data = WordText();
     fs::path in = dir_ / "readme.txt", out = dir_ / "readme.tx_";
-    ASSERT_TRUE(WriteFileBytes(in, data));
+    ASSERT_TRUE(WriteWholeFile(in.c_str(), data));
     ASSERT_EQ(RunPacker(Quoted(in) + " " + Quoted(out) + " t"), 0);
     Bytes packed;
-    ASSERT_TRUE(ReadFileBytes(out, &packed));
+    ASSERT_TRUE(ReadWholeFile(out.c_str(), &packed));
     EXPECT_TRUE(packed == PackSzdd(data.data(), data.size(), 't'));
 }
 
 TEST_F(SzddFiles, CommandLineFailsOnBadArguments)
 {
     fs::path in = dir_ / "in.txt", out = dir_ / "out.tx_";
-    ASSERT_TRUE(WriteFileBytes(in, FromText("text")));
-    EXPECT_NE(RunPacker(Quoted(in) + " " + Quoted(out)), 0);
-    EXPECT_NE(RunPacker(Quoted(in) + " " + Quoted(out) + " tx"), 0);
-    EXPECT_NE(RunPacker(Quoted(in) + " " + Quoted(out) + " ''"), 0);
-    EXPECT_NE(RunPacker(Quoted(dir_ / "missing.txt") + " " + Quoted(out) + " t"), 0);
-    EXPECT_NE(RunPacker(Quoted(in) + " " + Quoted(dir_ / "no" / "such.tx_") + " t"), 0);
+    ASSERT_TRUE(WriteWholeFile(in.c_str(), FromText("text")));
+    const std::string inAndOut = Quoted(in) + " " + Quoted(out);
+    const std::string BAD[] = {inAndOut, inAndOut + " tx", inAndOut + " ''",
+                               Quoted(dir_ / "missing.txt") + " " + Quoted(out) + " t",
+                               Quoted(in) + " " + Quoted(dir_ / "no" / "such.tx_") + " t"};
+    for (const std::string &arguments : BAD)
+        EXPECT_NE(RunPacker(arguments), 0) << arguments;
     EXPECT_FALSE(fs::exists(out));
 }
 
@@ -632,8 +579,9 @@ static int WriteSamples(const char *folder)
         samples.emplace_back("mixed_" + std::to_string(n), MixedBytes(100 + n, 3000 + 4000 * n));
     for (const auto &sample : samples) {
         const Bytes &data = sample.second;
-        if (!WriteFileBytes(dir / (sample.first + ".dat"), data) ||
-            !WriteFileBytes(dir / (sample.first + ".da_"), PackSzdd(data.data(), data.size(), 't'))) {
+        if (!WriteWholeFile((dir / (sample.first + ".dat")).c_str(), data) ||
+            !WriteWholeFile((dir / (sample.first + ".da_")).c_str(),
+                            PackSzdd(data.data(), data.size(), 't'))) {
             fprintf(stderr, "szdd_tests: cannot write the samples to %s\n", folder);
             return 1;
         }

@@ -108,6 +108,21 @@ bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes)
     return ok && written == bytes.size();
 }
 
+bool ReadBytes(const std::string &path, std::vector<BYTE> *bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD size = GetFileSize(file, NULL);
+    DWORD got = 0;
+    BOOL ok = size != INVALID_FILE_SIZE;
+    bytes->assign(ok ? size : 0, 0xA5);
+    ok = ok && (size == 0 || ReadFile(file, bytes->data(), size, &got, NULL));
+    CloseHandle(file);
+    return ok && got == size;
+}
+
 std::vector<std::string> FolderEntries(const std::string &path)
 {
     std::vector<std::string> names;

@@ -37,6 +37,8 @@ void RemoveTree(const std::string &path);
 // when it cannot be made.
 std::string MakeUniqueFolder(const std::string &parent, const std::string &prefix);
 bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes);
+// The whole file; false when it cannot be opened or read to its end.
+bool ReadBytes(const std::string &path, std::vector<BYTE> *bytes);
 // Names in a folder (not "." and ".."), sorted.
 std::vector<std::string> FolderEntries(const std::string &path);
 // Every file and folder below the folder, as relative paths ("a", "a\b.txt"),

@@ -1,7 +1,7 @@
 // LZ32, as the setup calls it, expands what the build machine's SZDD packer
 // wrote. The samples come from "szdd_tests --write-samples DIR" (NAME.dat and
 // NAME.da_ with replaced character 't'); SZDD_SAMPLES_DIR names DIR.
-#include <windows.h>
+#include "win_support.h"
 #include <lzexpand.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -10,34 +10,11 @@
 
 typedef std::vector<BYTE> Bytes;
 
-// A Linux path from the test's environment is on drive Z: under Wine.
+// The samples' folder as Wine sees it, with a trailing backslash.
 static std::string SamplesDir()
 {
     const char *dir = getenv("SZDD_SAMPLES_DIR");
-    if (!dir || !*dir)
-        return std::string();
-    std::string path = dir[0] == '/' ? std::string("Z:") + dir : std::string(dir);
-    for (char &c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    if (path.back() != '\\')
-        path += '\\';
-    return path;
-}
-
-static bool ReadWholeFile(const std::string &path, Bytes *bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD size = GetFileSize(file, NULL);
-    bytes->assign(size, 0xA5);
-    DWORD got = 0;
-    BOOL ok = size == 0 || ReadFile(file, bytes->data(), size, &got, NULL);
-    CloseHandle(file);
-    return ok && got == size;
+    return dir && *dir ? ToWindowsPath(dir) + "\\" : std::string();
 }
 
 // A fresh name in the temporary folder; the file is removed by the caller.
@@ -84,50 +61,37 @@ static LONG ExpandWithLzCopy(const std::string &packedPath, const std::string &o
     return copied;
 }
 
-// Checks that LZCopy turns sample NAME.da_ back into NAME.dat, and that
-// LZ32 reads the replaced character from its header.
-static void ExpectLzCopyRestores(const char *name)
+// Every sample: LZ32 reads the replaced character from the header, and LZCopy
+// turns NAME.da_ back into NAME.dat.
+TEST(Lz32Expand, LzCopyRestoresEverySample)
 {
+    static const char *const CASES[] = {"empty", "one_byte", "one_space", "thirty_two", "random",
+                                        "runs", "leading_spaces", "longest_matches", "ring_copies",
+                                        "word_text"};
+    std::vector<std::string> names(CASES, CASES + sizeof CASES / sizeof CASES[0]);
+    for (int n = 0; n < 8; n++)
+        names.push_back("mixed_" + std::to_string(n));
     std::string dir = SamplesDir();
     ASSERT_FALSE(dir.empty()) << "SZDD_SAMPLES_DIR is not set";
-    std::string packedPath = dir + name + ".da_";
-    Bytes original;
-    ASSERT_TRUE(ReadWholeFile(dir + name + ".dat", &original)) << dir + name + ".dat";
-
-    char expandedName[MAX_PATH];
-    memset(expandedName, 0xA5, sizeof expandedName);
-    ASSERT_EQ(GetExpandedNameA((LPSTR)packedPath.c_str(), expandedName), 1);
-    EXPECT_STREQ(expandedName, (dir + name + ".dat").c_str());
-
-    std::string outPath = TemporaryFileName();
-    ASSERT_FALSE(outPath.empty());
-    LONG copied = ExpandWithLzCopy(packedPath, outPath);
-    Bytes expanded;
-    EXPECT_TRUE(ReadWholeFile(outPath, &expanded));
-    DeleteFileA(outPath.c_str());
-
-    EXPECT_EQ(copied, (LONG)original.size());
-    EXPECT_EQ(expanded.size(), original.size());
-    EXPECT_TRUE(expanded == original) << name << " differs after expansion";
-}
-
-TEST(Lz32Expand, RestoresAnEmptyFile) { ExpectLzCopyRestores("empty"); }
-TEST(Lz32Expand, RestoresOneByte) { ExpectLzCopyRestores("one_byte"); }
-TEST(Lz32Expand, RestoresThirtyTwoBytes) { ExpectLzCopyRestores("thirty_two"); }
-TEST(Lz32Expand, RestoresIncompressibleBytes) { ExpectLzCopyRestores("random"); }
-TEST(Lz32Expand, RestoresLongRuns) { ExpectLzCopyRestores("runs"); }
-TEST(Lz32Expand, RestoresMatchesOfTheSpacesTheRingStartsWith) { ExpectLzCopyRestores("leading_spaces"); }
-TEST(Lz32Expand, RestoresLongestMatches) { ExpectLzCopyRestores("longest_matches"); }
-TEST(Lz32Expand, RestoresMatchesOneRingBackAcrossTheRingEnd) { ExpectLzCopyRestores("ring_copies"); }
-TEST(Lz32Expand, RestoresTextLongerThanTheRing) { ExpectLzCopyRestores("word_text"); }
-
-TEST(Lz32Expand, RestoresGeneratedInputs)
-{
-    static const char *const MIXED[] = {"mixed_0", "mixed_1", "mixed_2", "mixed_3",
-                                        "mixed_4", "mixed_5", "mixed_6", "mixed_7"};
-    for (const char *name : MIXED) {
+    for (const std::string &name : names) {
         SCOPED_TRACE(name);
-        ExpectLzCopyRestores(name);
+        std::string packedPath = dir + name + ".da_";
+        Bytes original;
+        ASSERT_TRUE(ReadBytes(dir + name + ".dat", &original));
+
+        char expandedName[MAX_PATH];
+        memset(expandedName, 0xA5, sizeof expandedName);
+        ASSERT_EQ(GetExpandedNameA((LPSTR)packedPath.c_str(), expandedName), 1);
+        EXPECT_STREQ(expandedName, (dir + name + ".dat").c_str());
+
+        std::string outPath = TemporaryFileName();
+        ASSERT_FALSE(outPath.empty());
+        LONG copied = ExpandWithLzCopy(packedPath, outPath);
+        Bytes expanded;
+        EXPECT_TRUE(ReadBytes(outPath, &expanded));
+        DeleteFileA(outPath.c_str());
+        EXPECT_EQ(copied, (LONG)original.size());
+        EXPECT_TRUE(expanded == original) << "differs after expansion";
     }
 }
 
@@ -138,7 +102,7 @@ TEST(Lz32Expand, LzOpenFileAndLzReadRestoreAShortPath)
     std::string dir = SamplesDir();
     ASSERT_FALSE(dir.empty()) << "SZDD_SAMPLES_DIR is not set";
     Bytes original;
-    ASSERT_TRUE(ReadWholeFile(dir + "word_text.dat", &original));
+    ASSERT_TRUE(ReadBytes(dir + "word_text.dat", &original));
     std::string shortPath = TemporaryFileName();
     ASSERT_FALSE(shortPath.empty());
     ASSERT_LT(shortPath.size(), sizeof(((OFSTRUCT *)0)->szPathName));

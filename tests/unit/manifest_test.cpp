@@ -56,64 +56,61 @@ static bool FindPayload(int row, const BYTE **data, DWORD *size)
     return *data != NULL;
 }
 
+// The rows by kind, in install order: where each row's file goes and its
+// extension, and the exact names where other code relies on them.
+static const struct RowRange {
+    int first, last;
+    const char *directory;
+    const char *extension;        // NULL: a data file, none of cfg, dll, exe and hlp
+    const char *suffix, *compressedName;
+} ROW_RANGES[] = {
+    {0, 2, "", NULL, NULL, NULL},
+    {3, 3, "", "cfg", NULL, NULL},
+    {4, 11, "", "dll", NULL, NULL},
+    {12, 12, "", "exe", "\\Velloran.exe", "velloran.ex_"},
+    {13, 13, "", "hlp", NULL, NULL},
+    {14, 14, "", "wri", "\\readme.wri", "readme.wr_"},
+    {15, 15, "", "exe", "\\uninstall.exe", "uninst~1.ex_"},
+    {16, 16, "\\AirBrush", "cfg", NULL, NULL},
+    {17, 49, "\\Filters", NULL, NULL, NULL},
+    {50, 58, "\\Pen", NULL, NULL, NULL},
+    {59, 79, "\\AirBrush", NULL, NULL, NULL},
+};
+
 TEST(Manifest, RowsFollowTheKindsOfFilesInInstallOrder)
 {
-    for (int row = 0; row <= 2; row++) {
-        std::string extension = Extension(Suffix(row));
-        EXPECT_EQ("", DirectoryPart(Suffix(row))) << "data file, row " << row;
-        EXPECT_TRUE(extension != "cfg" && extension != "dll" && extension != "exe" &&
-                    extension != "hlp")
-            << "data file, row " << row << ": " << Suffix(row);
+    int row = 0;
+    for (const RowRange &range : ROW_RANGES) {
+        ASSERT_EQ(row, range.first) << "the ranges leave out a row";
+        for (; row <= range.last; row++) {
+            std::string suffix = Suffix(row), extension = Extension(suffix);
+            SCOPED_TRACE("row " + std::to_string(row) + ": " + suffix);
+            EXPECT_EQ(range.directory, DirectoryPart(suffix));
+            if (range.extension)
+                EXPECT_EQ(range.extension, extension);
+            else
+                EXPECT_TRUE(extension != "cfg" && extension != "dll" && extension != "exe" &&
+                            extension != "hlp");
+            if (range.suffix) {
+                EXPECT_EQ(range.suffix, suffix);
+                EXPECT_EQ(range.compressedName, CompressedName(row));
+            }
+        }
     }
-    EXPECT_EQ("", DirectoryPart(Suffix(3)));
-    EXPECT_EQ("cfg", Extension(Suffix(3)));
-    for (int row = 4; row <= 11; row++) {
-        EXPECT_EQ("", DirectoryPart(Suffix(row))) << "library, row " << row;
-        EXPECT_EQ("dll", Extension(Suffix(row))) << "library, row " << row;
-    }
-    EXPECT_EQ("\\Velloran.exe", Suffix(12));
-    EXPECT_EQ("velloran.ex_", CompressedName(12));
-    EXPECT_EQ("", DirectoryPart(Suffix(13)));
-    EXPECT_EQ("hlp", Extension(Suffix(13)));
-    EXPECT_EQ("\\readme.wri", Suffix(14));
-    EXPECT_EQ("readme.wr_", CompressedName(14));
-    EXPECT_EQ("\\uninstall.exe", Suffix(15));
-    EXPECT_EQ("uninst~1.ex_", CompressedName(15));
-    EXPECT_EQ("\\AirBrush", DirectoryPart(Suffix(16)));
-    EXPECT_EQ("cfg", Extension(Suffix(16)));
-    for (int row = 17; row <= 49; row++)
-        EXPECT_EQ("\\Filters", DirectoryPart(Suffix(row))) << "filter, row " << row;
-    for (int row = 50; row <= 58; row++)
-        EXPECT_EQ("\\Pen", DirectoryPart(Suffix(row))) << "pen, row " << row;
-    for (int row = 59; row <= 79; row++)
-        EXPECT_EQ("\\AirBrush", DirectoryPart(Suffix(row))) << "airbrush data, row " << row;
+    EXPECT_EQ(MANIFEST_ROWS, row);
 }
 
-TEST(Manifest, CountsFilesPerDirectoryAndKind)
+TEST(Manifest, OnlyRows61And74ShareADestinationAndTheyAreTheSameFile)
 {
-    int inRoot = 0, filters = 0, pens = 0, airBrush = 0, libraries = 0, settings = 0;
     for (int row = 0; row < MANIFEST_ROWS; row++) {
-        std::string directory = DirectoryPart(Suffix(row));
-        inRoot += directory.empty();
-        filters += directory == "\\Filters";
-        pens += directory == "\\Pen";
-        airBrush += directory == "\\AirBrush";
-        libraries += Extension(Suffix(row)) == "dll";
-        settings += Extension(Suffix(row)) == "cfg";
+        for (int other = row + 1; other < MANIFEST_ROWS; other++) {
+            if (row != 61 || other != 74)
+                EXPECT_STRCASENE(g_destinationSuffixes[row], g_destinationSuffixes[other])
+                    << "rows " << row << " and " << other;
+        }
     }
-    EXPECT_EQ(16, inRoot);
-    EXPECT_EQ(33, filters);
-    EXPECT_EQ(9, pens);
-    EXPECT_EQ(22, airBrush);  // 21 data files and the airbrush settings
-    EXPECT_EQ(8, libraries);
-    EXPECT_EQ(2, settings);
-}
-
-TEST(Manifest, Rows61And74AreTheSameFile)
-{
     EXPECT_EQ(0, memcmp(g_compressedNames[61], g_compressedNames[74], MANIFEST_FIELD_SIZE));
     EXPECT_EQ(0, memcmp(g_destinationSuffixes[61], g_destinationSuffixes[74], MANIFEST_FIELD_SIZE));
-
     const BYTE *first, *second;
     DWORD firstSize, secondSize;
     ASSERT_TRUE(FindPayload(61, &first, &firstSize));
@@ -122,31 +119,33 @@ TEST(Manifest, Rows61And74AreTheSameFile)
     EXPECT_EQ(0, memcmp(first, second, firstSize));
 }
 
-TEST(Manifest, NoOtherRowsShareADestination)
+// Collects the languages in which one resource exists.
+static BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param)
 {
-    for (int row = 0; row < MANIFEST_ROWS; row++) {
-        for (int other = row + 1; other < MANIFEST_ROWS; other++) {
-            if (row == 61 && other == 74)
-                continue;
-            EXPECT_STRCASENE(g_destinationSuffixes[row], g_destinationSuffixes[other])
-                << "rows " << row << " and " << other;
-        }
-    }
+    ((std::vector<WORD> *)param)->push_back(language);
+    return TRUE;
 }
 
-TEST(PayloadResources, EveryRowHasAnSzddResourceWithItsReplacedCharacter)
+TEST(PayloadResources, EveryRowHasANeutralSzddResourceWithItsReplacedCharacter)
 {
     for (int row = 0; row < MANIFEST_ROWS; row++) {
+        char name[RESOURCE_NAME_SIZE];
+        wsprintfA(name, "FILE%d", row);
+        SCOPED_TRACE(name);
         const BYTE *data;
         DWORD size;
-        ASSERT_TRUE(FindPayload(row, &data, &size)) << "FILE" << row;
-        ASSERT_GE(size, (DWORD)SZDD_HEADER_SIZE) << "FILE" << row;
-        EXPECT_EQ(0, memcmp(data, SZDD_MAGIC, sizeof SZDD_MAGIC)) << "FILE" << row;
-        EXPECT_EQ('A', data[SZDD_MODE_OFFSET]) << "FILE" << row;
-        EXPECT_EQ((BYTE)Suffix(row).back(), data[SZDD_CHAR_OFFSET]) << "FILE" << row;
+        ASSERT_TRUE(FindPayload(row, &data, &size));
+        ASSERT_GE(size, (DWORD)SZDD_HEADER_SIZE);
+        EXPECT_EQ(0, memcmp(data, SZDD_MAGIC, sizeof SZDD_MAGIC));
+        EXPECT_EQ('A', data[SZDD_MODE_OFFSET]);
+        EXPECT_EQ((BYTE)Suffix(row).back(), data[SZDD_CHAR_OFFSET]);
         DWORD expanded;
         memcpy(&expanded, data + SZDD_LENGTH_OFFSET, sizeof expanded);
-        EXPECT_GT(expanded, 0u) << "FILE" << row;
+        EXPECT_GT(expanded, 0u);
+        std::vector<WORD> languages;
+        EnumResourceLanguagesA(GetModuleHandleA(NULL), RT_RCDATA, name, AddLanguage,
+                               (LONG_PTR)&languages);
+        EXPECT_EQ(std::vector<WORD>(1, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)), languages);
     }
 }
 
@@ -169,27 +168,4 @@ TEST(PayloadResources, TheModuleCarriesFile0ToFile79AndNothingElse)
     std::sort(names.begin(), names.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, names);
-
-    HMODULE module = GetModuleHandleA(NULL);
-    EXPECT_TRUE(FindResourceA(module, "FILE07", RT_RCDATA) == NULL) << "names have no leading zeros";
-}
-
-// Collects the languages in which one resource exists.
-static BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param)
-{
-    ((std::vector<WORD> *)param)->push_back(language);
-    return TRUE;
-}
-
-TEST(PayloadResources, ExistInTheNeutralLanguageOnly)
-{
-    for (int row = 0; row < MANIFEST_ROWS; row++) {
-        char name[RESOURCE_NAME_SIZE];
-        wsprintfA(name, "FILE%d", row);
-        std::vector<WORD> languages;
-        EnumResourceLanguagesA(GetModuleHandleA(NULL), RT_RCDATA, name, AddLanguage,
-                               (LONG_PTR)&languages);
-        ASSERT_EQ(1u, languages.size()) << name;
-        EXPECT_EQ(MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), languages[0]) << name;
-    }
 }
