@@ -222,9 +222,8 @@ static void RemoveInstalledFiles()
 
 static void AskToCancel()
 {
-    StopStepTimer();
-    if (MessageBoxA(s_copyDialog, "Are you sure you want to cancel the setup?\nAll installed files will be removed.",
-                    "Question", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (ConfirmCancel(s_copyDialog, "Are you sure you want to cancel the setup?\nAll installed files will be removed.",
+                      "Question")) {
         RemoveInstalledFiles();
         RemovePrivateTempDir();
         EndCopyJournal();

@@ -25,13 +25,9 @@ static LRESULT OnAgreeOrCancel(HWND page, WORD controlId, WORD, LPARAM)
     if (controlId == IDOK) {
         EndDialog(page, 0);
         ScheduleStep(STEP_DIRECTORY, STEP_DELAY_MS);
-    } else if (controlId == IDCANCEL) {
-        StopStepTimer();
-        if (MessageBoxA(page, "Are you sure you want to cancel the setup?", "Question",
-                        MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            EndDialog(page, 0);
-            ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
-        }
+    } else if (controlId == IDCANCEL && ConfirmCancel(page, "Are you sure you want to cancel the setup?", "Question")) {
+        EndDialog(page, 0);
+        ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
     }
     return TRUE;
 }

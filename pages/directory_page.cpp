@@ -158,9 +158,7 @@ static void OnNext(HWND page)
 
 static void OnCancel(HWND page)
 {
-    StopStepTimer();
-    if (MessageBoxA(page, "Are you sure you want to cancel the setup?", "Question",
-                    MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (ConfirmCancel(page, "Are you sure you want to cancel the setup?", "Question")) {
         EndDialog(page, 0);
         ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
     }

@@ -137,8 +137,7 @@ static void OnFinish(HWND page)
 
 static void OnCancel(HWND page)
 {
-    StopStepTimer();
-    if (MessageBoxA(page, "Cancel creating the shortcuts?", "Confirmation", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (ConfirmCancel(page, "Cancel creating the shortcuts?", "Confirmation")) {
         EndDialog(page, 0);
         ScheduleStep(STEP_CANCELLED, STEP_DELAY_MS);
     }

@@ -28,6 +28,12 @@ void StopStepTimer()
     KillTimer(g_mainWindow, g_stepTimer);
 }
 
+bool ConfirmCancel(HWND page, const char *question, const char *caption)
+{
+    StopStepTimer();
+    return MessageBoxA(page, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 void CutDriveRoot(char *directory)
 {
     if (strlen(directory) < 4)

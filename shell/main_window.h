@@ -23,6 +23,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Sets the step timer on the main window and remembers it.
 void ScheduleStep(UINT step, UINT delayMs);
 void StopStepTimer();
+// Every "Cancel" asks first, with the step timer stopped so that no step runs
+// under the question; true when the answer is "Yes".
+bool ConfirmCancel(HWND page, const char *question, const char *caption);
 
 // A drive root "D:\" is kept as "D:"; longer paths stay as they are.
 void CutDriveRoot(char *directory);
