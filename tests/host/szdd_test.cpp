@@ -13,6 +13,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -286,8 +287,9 @@ TEST(SzddHeader, HoldsMagicModeReplacedCharacterAndLittleEndianLength)
         expected.insert(expected.end(), c.length, c.length + 4);
         ASSERT_GE(packed.size(), (size_t)SZDD_HEADER_SIZE) << c.size;
         EXPECT_TRUE(Bytes(packed.begin(), packed.begin() + SZDD_HEADER_SIZE) == expected) << c.size;
-        if (c.size == 0)
+        if (c.size == 0) {
             EXPECT_EQ(packed.size(), (size_t)SZDD_HEADER_SIZE) << "empty input is the header alone";
+        }
     }
 }
 
@@ -382,8 +384,8 @@ TEST(SzddRatio, NeverLargerThanGreedyAndSmallerThanLiteralsWhenCompressible)
 // The ring's spaces followed by data: position i of data is SZDD_RING_SIZE + i.
 static Bytes AfterTheRing(const Bytes &data)
 {
-    Bytes stream(SZDD_RING_SIZE, ' ');
-    stream.insert(stream.end(), data.begin(), data.end());
+    Bytes stream(SZDD_RING_SIZE + data.size(), ' ');
+    std::copy(data.begin(), data.end(), stream.begin() + SZDD_RING_SIZE);
     return stream;
 }
 
