@@ -3,6 +3,7 @@
 #include "install/copy_journal.h"
 #include "install/install_tree.h"
 #include "install/manifest.h"
+#include "install/payload.h"
 #include "install/payload_digest.h"
 #include "install/progress.h"
 #include "install/progress_math.h"

@@ -1,7 +1,8 @@
 // The install manifest: which payload resource goes where. Row i is packed as
-// resource "FILE<i>"; its compressed name names the temporary file and its
-// destination suffix is appended to the install directory. The tables are
-// generated from payload/manifest.txt.
+// resource "FILE<i>" (install/payload.h); its compressed name names the
+// temporary file and its destination suffix is appended to the install
+// directory. The tables are generated from payload/manifest.txt; the
+// uninstaller reads them too.
 #pragma once
 #include <windows.h>
 
@@ -16,12 +17,3 @@ enum {
 extern const char g_compressedNames[MANIFEST_ROWS][MANIFEST_FIELD_SIZE];
 extern const char g_destinationSuffixes[MANIFEST_ROWS][MANIFEST_FIELD_SIZE];
 extern const char g_subdirectories[SUBDIR_COUNT][SUBDIR_FIELD_SIZE];
-
-// The packed bytes of row i, read-only for the life of the process.
-struct PayloadBytes {
-    const BYTE *data;
-    DWORD       size;
-};
-
-// Finds, loads and locks resource "FILE<row>". False when any step fails.
-bool LookUpPayload(int row, PayloadBytes *payload);

@@ -1,5 +1,6 @@
-#include "install/manifest.h"
+#include "install/payload.h"
 
+#include "install/manifest.h"
 #include "shell/setup_state.h"
 
 bool LookUpPayload(int row, PayloadBytes *payload)
