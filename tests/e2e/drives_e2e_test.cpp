@@ -314,7 +314,7 @@ TEST_F(Drives, TheKeyboardAloneInstallsIntoAnyFolderWithShortcutsAnywhere)
     ASSERT_NO_FATAL_FAILURE(WaitForPreview("D:\\PROGRAMS\\Velloran"));
     ASSERT_NO_FATAL_FAILURE(Keys(page_, { 'D', VK_RETURN }));
     ASSERT_NO_FATAL_FAILURE(WaitForPreview(installDir_));
-    Shot("keyboard-directory");
+    Screenshot("keyboard-directory");
     ASSERT_NO_FATAL_FAILURE(Keys(page_, { VK_TAB, VK_RETURN }));
     ASSERT_NE(WaitForPage(COPY_PAGE), (HWND)NULL);
 
@@ -329,7 +329,7 @@ TEST_F(Drives, TheKeyboardAloneInstallsIntoAnyFolderWithShortcutsAnywhere)
     ASSERT_NO_FATAL_FAILURE(Keys(shortcuts, { VK_TAB, VK_TAB, VK_SPACE, VK_TAB, VK_TAB, VK_BACK }));
     ASSERT_TRUE(WaitForText(preview, folder)) << WindowText(preview);
     EXPECT_EQ(IsDlgButtonChecked(shortcuts, IDC_SC_REGISTER_TYPES), (UINT)BST_UNCHECKED);
-    Shot("keyboard-shortcuts");
+    Screenshot("keyboard-shortcuts");
     ASSERT_NO_FATAL_FAILURE(Keys(shortcuts, { VK_TAB, VK_RETURN }));
 
     ASSERT_NE(WaitForBox(SUCCESS_CAPTION), (HWND)NULL);
