@@ -63,7 +63,11 @@ static LRESULT OnInitDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
     // filled once more so that its last entry and the preview show it too.
     SetDlgItemTextA(page, IDC_DIR_FOLDER_NAME, "Velloran");
     FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
-    return TRUE;
+
+    // The labels come before their controls, so the first tab stop is the
+    // name edit; the page still opens with "Next" focused.
+    SetFocus(GetDlgItem(page, IDOK));
+    return FALSE;
 }
 
 static LRESULT OnPaintDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
@@ -79,8 +83,8 @@ static LRESULT OnPaintDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
 
 static LRESULT OnDirectoryNotify(HWND page, UINT, WPARAM, LPARAM lParam)
 {
-    return OpenFolderEntry(page, (const NMHDR *)lParam, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY,
-                           DRIVE_ROOT_LENGTH);
+    return OnFolderListNotify(page, (const NMHDR *)lParam, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY,
+                              DRIVE_ROOT_LENGTH);
 }
 
 // Follows the name edit; a 100th character is refused and the last accepted
@@ -166,6 +170,9 @@ static void OnCancel(HWND page)
 
 static LRESULT OnNextOrCancel(HWND page, WORD controlId, WORD, LPARAM)
 {
+    if (controlId == IDOK &&
+        OpenFolderByEnter(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH))
+        return TRUE;
     if (controlId == IDOK)
         OnNext(page);
     else

@@ -132,13 +132,11 @@ static void GoDown(char *browsePath, int mode, const char *name)
     AppendText(browsePath, PATH_BUFFER_SIZE, name);
 }
 
-LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode,
-                        int rootLength)
+// Opens the selected entry: a folder is entered, the up entry goes up, and
+// the new folder entry or no selection leaves the path as it is. The list is
+// read again in every case.
+static void OpenSelectedEntry(HWND dialog, HWND list, char *browsePath, int mode, int rootLength)
 {
-    if (notification->hwndFrom != list || notification->code != (UINT)NM_DBLCLK)
-        return 0;
-
-    // The selected entry decides, not the point that was clicked.
     int selected = (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
     if (selected != -1) {
         char text[ENTRY_TEXT_SIZE];
@@ -156,5 +154,55 @@ LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char 
         }
     }
     FillFolderList(dialog, list, browsePath, mode, rootLength);
+}
+
+// A list that has the focus with nothing selected would show no focus at
+// all: its first entry is selected, so the keyboard has a place to start.
+static void SelectFirstEntryIfNone(HWND list)
+{
+    if (SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED) != -1)
+        return;
+    LVITEMA state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state     = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, 0, (LPARAM)&state);
+}
+
+// Backspace goes up one level, as the up entry does; at the root of the
+// browse there is no level above.
+static void GoUpByKeyboard(HWND dialog, HWND list, char *browsePath, int mode, int rootLength)
+{
+    if ((int)strlen(browsePath) <= rootLength) {
+        MessageBeep((UINT)-1);
+        return;
+    }
+    GoUp(browsePath, mode);
+    FillFolderList(dialog, list, browsePath, mode, rootLength);
+    SelectFirstEntryIfNone(list);
+}
+
+LRESULT OnFolderListNotify(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode,
+                           int rootLength)
+{
+    if (notification->hwndFrom != list)
+        return 0;
+    // The selected entry decides, not the point that was clicked.
+    if (notification->code == (UINT)NM_DBLCLK)
+        OpenSelectedEntry(dialog, list, browsePath, mode, rootLength);
+    else if (notification->code == (UINT)NM_SETFOCUS)
+        SelectFirstEntryIfNone(list);
+    else if (notification->code == (UINT)LVN_KEYDOWN && ((const NMLVKEYDOWN *)notification)->wVKey == VK_BACK)
+        GoUpByKeyboard(dialog, list, browsePath, mode, rootLength);
     return 0;
+}
+
+// The dialog manager turns Enter into the default button's command before
+// the list sees the key, so the page asks here first.
+bool OpenFolderByEnter(HWND dialog, HWND list, char *browsePath, int mode, int rootLength)
+{
+    if (GetFocus() != list)
+        return false;
+    OpenSelectedEntry(dialog, list, browsePath, mode, rootLength);
+    SelectFirstEntryIfNone(list);
+    return true;
 }

@@ -32,5 +32,12 @@ void AttachFolderImages(HWND list);
 // browse path is longer than rootLength.
 void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode, int rootLength);
 LRESULT AddFolderEntry(HWND list, const char *text, int position, int image, int kind);
-LRESULT OpenFolderEntry(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode,
-                        int rootLength);
+// The list's notifications for its page: a double-click opens the selected
+// entry, Backspace goes up, and taking the focus selects the first entry
+// when none is selected.
+LRESULT OnFolderListNotify(HWND dialog, const NMHDR *notification, HWND list, char *browsePath, int mode,
+                           int rootLength);
+// Enter while the list has the focus opens the selected entry, as a
+// double-click does, instead of pressing the page's default button. Returns
+// whether the list had the focus.
+bool OpenFolderByEnter(HWND dialog, HWND list, char *browsePath, int mode, int rootLength);

@@ -87,7 +87,11 @@ static LRESULT OnInitShortcutPage(HWND page, UINT, WPARAM, LPARAM)
     AttachFolderImages(s_folderList);
     FillFolderList(page, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU, s_startMenuRootLength);
     CheckDlgButton(page, IDC_SC_REGISTER_TYPES, BST_CHECKED);
-    return TRUE;
+
+    // The first tab stop is the check box; the page still opens with
+    // "Finish" focused.
+    SetFocus(GetDlgItem(page, IDOK));
+    return FALSE;
 }
 
 // The picture goes into the frame control's own window.
@@ -103,8 +107,8 @@ static LRESULT OnPaintShortcutPage(HWND, UINT, WPARAM, LPARAM)
 
 static LRESULT OnShortcutNotify(HWND page, UINT, WPARAM, LPARAM lParam)
 {
-    return OpenFolderEntry(page, (const NMHDR *)lParam, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU,
-                           s_startMenuRootLength);
+    return OnFolderListNotify(page, (const NMHDR *)lParam, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU,
+                              s_startMenuRootLength);
 }
 
 // A link whose path does not fit is not written, rather than written under
@@ -145,6 +149,9 @@ static void OnCancel(HWND page)
 
 static LRESULT OnFinishOrCancel(HWND page, WORD controlId, WORD, LPARAM)
 {
+    if (controlId == IDOK &&
+        OpenFolderByEnter(page, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU, s_startMenuRootLength))
+        return TRUE;
     s_registerTypes = IsDlgButtonChecked(page, IDC_SC_REGISTER_TYPES) != BST_UNCHECKED;
     if (controlId == IDOK)
         OnFinish(page);

@@ -274,4 +274,65 @@ TEST_F(Drives, AReadOnlyDriveGetsTheQuestionAndThenTheCopyErrorBeforeAnyFile)
     ExpectNoTemporaryFiles();
 }
 
+// Keys as the keyboard gives them (SendInput), to the focused control of
+// the page, which is brought to the foreground first.
+void Keys(HWND page, std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> events;
+    for (WORD key : keys)
+        for (DWORD flags : { 0ul, (DWORD)KEYEVENTF_KEYUP }) {
+            INPUT event = {};
+            event.type = INPUT_KEYBOARD;
+            event.ki.wVk = key;
+            event.ki.dwFlags = flags;
+            events.push_back(event);
+        }
+    SetForegroundWindow(page);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == page; }, WINDOW_TIMEOUT_MS));
+    ASSERT_EQ(SendInput((UINT)events.size(), &events[0], sizeof(INPUT)), events.size());
+}
+
+// Down into D:\SUB and up again with Enter and Backspace, into
+// D:\PROGRAMS\Deep by a letter, the types box cleared with Space and the
+// shortcuts one level up, at the top of the Start Menu: no click at all.
+TEST_F(Drives, TheKeyboardAloneInstallsIntoAnyFolderWithShortcutsAnywhere)
+{
+    WillInstallInto("D:\\PROGRAMS\\Deep\\Velloran");
+    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
+    ASSERT_EQ(FocusedWindow(page_), GetDlgItem(page_, IDOK));
+    // From "Next" past Cancel, the name, the drives and the preview to the
+    // list, whose first entry, PROGRAMS, is then selected; SUB is next.
+    ASSERT_NO_FATAL_FAILURE(Keys(page_, { VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_DOWN, VK_RETURN }));
+    ASSERT_NO_FATAL_FAILURE(WaitForPreview("D:\\SUB\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(Keys(page_, { VK_BACK }));
+    ASSERT_NO_FATAL_FAILURE(WaitForPreview("D:\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(Keys(page_, { VK_RETURN }));
+    ASSERT_NO_FATAL_FAILURE(WaitForPreview("D:\\PROGRAMS\\Velloran"));
+    ASSERT_NO_FATAL_FAILURE(Keys(page_, { 'D', VK_RETURN }));
+    ASSERT_NO_FATAL_FAILURE(WaitForPreview(installDir_));
+    Screenshot("keyboard-directory");
+    ASSERT_NO_FATAL_FAILURE(Keys(page_, { VK_TAB, VK_RETURN }));
+    ASSERT_NE(WaitForPage(COPY_PAGE), (HWND)NULL);
+
+    HWND shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    HWND preview = GetDlgItem(shortcuts, IDC_SC_PREVIEW);
+    std::string offered = WindowText(preview);
+    size_t programs = offered.rfind("\\Programs\\");
+    ASSERT_NE(programs, std::string::npos) << offered;
+    std::string folder = offered.substr(0, programs) + "\\Velloran";
+    registrations_.NoteShortcutFolder(folder);
+    ASSERT_NO_FATAL_FAILURE(Keys(shortcuts, { VK_TAB, VK_TAB, VK_SPACE, VK_TAB, VK_TAB, VK_BACK }));
+    ASSERT_TRUE(WaitForText(preview, folder)) << WindowText(preview);
+    EXPECT_EQ(IsDlgButtonChecked(shortcuts, IDC_SC_REGISTER_TYPES), (UINT)BST_UNCHECKED);
+    Screenshot("keyboard-shortcuts");
+    ASSERT_NO_FATAL_FAILURE(Keys(shortcuts, { VK_TAB, VK_RETURN }));
+
+    ASSERT_NE(WaitForBox(SUCCESS_CAPTION), (HWND)NULL);
+    ExpectInstalledRows(PayloadRows());
+    EXPECT_TRUE(FileExists(folder + "\\Velloran.lnk")) << folder;
+    for (const std::string &change : registrations_.Changes())
+        EXPECT_EQ(change.find("bmp"), std::string::npos) << "the types box was cleared: " << change;
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // Every text of the four pages fits on one line of its control, in the
 // page's own font: the real templates are created and each static text,
 // button and check box is measured.
+#include "resources/resource.h"
 #include "shell/common_controls.h"
 #include "shell/setup_state.h"
 
@@ -87,8 +88,41 @@ TEST(DialogTexts, EveryTextOfEveryPageFitsOnOneLine)
         }
         DestroyWindow(page);
     }
-    // Agreement: 3, directory: 4, copy: 1, shortcut: 4.
-    EXPECT_EQ(12, measured);
+    // Agreement: 3, directory: 6, copy: 1, shortcut: 5, hidden labels counted.
+    EXPECT_EQ(15, measured);
+}
+
+// Screen readers name an edit, combo box or list by the static just before
+// it; the tab stops follow the reading order.
+TEST(DialogTexts, EveryInputIsNamedByItsLabelAndTabbedInReadingOrder)
+{
+    struct Page { const char *name; std::vector<int> tabOrder; };
+    const Page pages[] = {
+        { "IDD_AGREEMENT", { IDOK, IDCANCEL, IDC_LICENCE_TEXT } },
+        { "IDD_DIR", { IDC_DIR_FOLDER_NAME, IDC_DIR_DRIVES, IDC_DIR_PREVIEW, IDC_DIR_FOLDER_LIST, IDOK, IDCANCEL } },
+        { "IDD_COPY", { IDCANCEL } },
+        { "IDD_SHORTCUT", { IDC_SC_REGISTER_TYPES, IDC_SC_PREVIEW, IDC_SC_FOLDER_LIST, IDOK, IDCANCEL } },
+    };
+    g_instance = GetModuleHandleA(NULL);
+    ASSERT_TRUE(LoadCommonControls());
+    for (const Page &page : pages) {
+        HWND dialog = CreateDialogParamA(g_instance, page.name, NULL, QuietDialogProc, 0);
+        std::vector<int> tabOrder;
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP)
+                tabOrder.push_back(GetDlgCtrlID(child));
+            char kind[TEXT_SIZE] = "", label[TEXT_SIZE] = "";
+            GetClassNameA(child, kind, TEXT_SIZE);
+            if (lstrcmpiA(kind, "Edit") && lstrcmpiA(kind, "ComboBox") && lstrcmpiA(kind, "SysListView32"))
+                continue;
+            HWND previous = GetWindow(child, GW_HWNDPREV);
+            GetClassNameA(previous, kind, TEXT_SIZE);
+            GetWindowTextA(previous, label, TEXT_SIZE);
+            EXPECT_TRUE(lstrcmpiA(kind, "Static") == 0 && label[0]) << page.name << " " << GetDlgCtrlID(child);
+        }
+        EXPECT_EQ(tabOrder, page.tabOrder) << page.name;
+        DestroyWindow(dialog);
+    }
 }
 
 }  // namespace

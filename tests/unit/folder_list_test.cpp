@@ -135,7 +135,7 @@ protected:
     void SendDoubleClick(int mode)
     {
         NMHDR header = { list, (UINT_PTR)GetDlgCtrlID(list), (UINT)NM_DBLCLK };
-        EXPECT_EQ(OpenFolderEntry(page, &header, list, browse, mode, RootLength(mode)), 0);
+        EXPECT_EQ(OnFolderListNotify(page, &header, list, browse, mode, RootLength(mode)), 0);
     }
 
     // What each page passes: a drive root, or the Start Menu root it found.
@@ -297,9 +297,9 @@ TEST_F(FolderListTest, OtherNotificationsAndOtherListsAreIgnored)
     DoubleClick("alpha", FOLDER_MODE_DIRECTORY);
     std::string before = browse;
     NMHDR click = { list, IDC_DIR_FOLDER_LIST, (UINT)NM_CLICK };
-    OpenFolderEntry(page, &click, list, browse, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
+    OnFolderListNotify(page, &click, list, browse, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
     NMHDR other = { page, 0, (UINT)NM_DBLCLK };
-    OpenFolderEntry(page, &other, list, browse, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
+    OnFolderListNotify(page, &other, list, browse, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
     EXPECT_EQ(std::string(browse), before);
 }
 

@@ -1,4 +1,5 @@
-// The progress bar's fixed-point growth, alone.
+// The progress bar's fixed-point growth, alone, and the bar drawn with it.
+#include "install/progress.h"
 #include "install/progress_math.h"
 
 #include <gtest/gtest.h>
@@ -84,3 +85,49 @@ TEST(ProgressMathTest, NumbersCountToOneHundred)
 }
 
 } // namespace
+
+// The pixels of columns [left, right) of the bar's rows in the colour given.
+static int CountPixels(HDC dc, int left, int right, COLORREF colour)
+{
+    int count = 0;
+    for (int x = left; x < right; ++x)
+        for (int y = 2; y < 18; ++y)
+            count += GetPixel(dc, x, y) == colour;
+    return count;
+}
+
+static int s_nameChanges;
+static void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) { ++s_nameChanges; }
+
+// Half way, the bar is named "50%", each change announced, and the number
+// shows on both parts in the colour chosen for each: under high contrast
+// the system's, which the test compares with the choice in both states.
+TEST(ProgressBar, NamesItsPercentageAndDrawsInTheColoursOfTheContrast)
+{
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, GetModuleHandleA(NULL),
+                                         OnNameChange, GetCurrentProcessId(), 0, WINEVENT_INCONTEXT);
+    EXPECT_EQ(ChooseBarColours(true).filled, GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(ChooseBarColours(true).numberOnRest, GetSysColor(COLOR_WINDOWTEXT));
+    for (bool highContrast : { false, true }) {
+        HWND bar = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE | SS_BLACKRECT, 0, 0, 200, 20, NULL, NULL, NULL, NULL);
+        StartProgressInContrast(bar, highContrast);
+        s_nameChanges = 0;
+        for (int i = 0; i < PROGRESS_TOTAL / 2; ++i)
+            AdvanceProgress();
+        char text[16] = "";
+        GetWindowTextA(bar, text, sizeof(text));
+        EXPECT_STREQ(text, "50%");
+        EXPECT_EQ(s_nameChanges, PROGRESS_TOTAL / 2);
+        BarColours colours = ChooseBarColours(highContrast);
+        HDC dc = GetDC(bar);
+        int edge = 0;
+        while (edge < 200 && GetPixel(dc, edge, 17) == colours.filled)
+            ++edge;
+        EXPECT_GT(CountPixels(dc, 0, edge, colours.numberOnFilled), 0) << highContrast;
+        EXPECT_GT(CountPixels(dc, edge, 200, colours.numberOnRest), 0) << highContrast;
+        ReleaseDC(bar, dc);
+        ReleaseProgress();
+        DestroyWindow(bar);
+    }
+    UnhookWinEvent(hook);
+}
