@@ -85,7 +85,8 @@ static void DrawProgressLine(HDC dc, int row, bool erase)
     wsprintfA(s_progressLine, "FROM: %s  TO: %s", g_compressedNames[row], g_destinationSuffixes[row]);
     int length = lstrlenA(s_progressLine);
     if (!erase) {
-        SetTextColor(dc, RGB(0, 0, 0));
+        // Black on the dialog's face, unless high contrast asks for its own text colour.
+        SetTextColor(dc, IsHighContrastOn() ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
         TextOutA(dc, PROGRESS_LINE_X, PROGRESS_LINE_Y, s_progressLine, length);
         return;
     }
