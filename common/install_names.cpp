@@ -4,6 +4,8 @@ const char kAppPathsParent[]    = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 const char kUninstallParent[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kProductSubkey[]     = "Velloran";
 const char kAppPathsExeSubkey[] = "Velloran.exe";
+const char kProgramDirValue[]   = "Progdir";
+const char kShortcutDirValue[]  = "Scdir";
 
 const char kMachineClasses[]  = "SOFTWARE\\Classes";
 const char kDocumentType[]    = "VELLORAN1.Image";

@@ -53,6 +53,10 @@ extern const char kAppPathsParent[];
 extern const char kUninstallParent[];
 extern const char kProductSubkey[];
 extern const char kAppPathsExeSubkey[];
+// Values of the uninstall entry beside Windows' own: the install directory
+// and the shortcut folder, which the uninstaller removes.
+extern const char kProgramDirValue[];
+extern const char kShortcutDirValue[];
 
 // The machine's own file types, not the merged HKEY_CLASSES_ROOT, which
 // writes into the elevating administrator's profile where a key exists there.

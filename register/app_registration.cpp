@@ -133,8 +133,8 @@ static void WriteUninstallEntry()
     SetText(key, "UninstallString", value);
     if (AppendText(value, VALUE_BUFFER_SIZE, " /S"))
         SetText(key, "QuietUninstallString", value);
-    SetText(key, "Scdir", g_shortcutFolder);
-    SetText(key, "Progdir", g_installDir);
+    SetText(key, kShortcutDirValue, g_shortcutFolder);
+    SetText(key, kProgramDirValue, g_installDir);
     SetText(key, "DisplayIcon", ComposeWithInstallDir(value, sizeof value, "", "\\Velloran.exe,0"));
     SetText(key, "DisplayVersion", VELLORAN_VERSION_TEXT);
     SetNumber(key, "VersionMajor", VELLORAN_VERSION_MAJOR);

@@ -1,4 +1,5 @@
 #include "payload/uninstall/installation.h"
+#include "common/install_names.h"
 #include "install/manifest.h"
 #include "payload/uninstall/paths.h"
 
@@ -44,8 +45,8 @@ bool ReadInstallation(Installation *installation)
     RegCloseKey(parent);
     if (opened != ERROR_SUCCESS)
         return false;
-    ReadTextValue(key, "Progdir", installation->programDir, sizeof installation->programDir);
-    ReadTextValue(key, "Scdir", installation->shortcutDir, sizeof installation->shortcutDir);
+    ReadTextValue(key, kProgramDirValue, installation->programDir, sizeof installation->programDir);
+    ReadTextValue(key, kShortcutDirValue, installation->shortcutDir, sizeof installation->shortcutDir);
     RegCloseKey(key);
 
     NameViewer(installation);
