@@ -120,19 +120,25 @@ CommandLineResult ParseCommandLine(const char *line, CommandLine *parsed)
         if (!*cursor)
             break;
         const char *start = cursor;
-        if (StartsWith(cursor, "/D=")) {
+        // A tool that quotes every argument with a space writes "/D=C:\My Apps\Velloran".
+        bool quotedWhole = cursor[0] == '"' && StartsWith(cursor + 1, "/D=");
+        if (StartsWith(cursor, "/D=") || quotedWhole) {
             // The rest of the line, spaces included; blanks at its end are not the folder's.
-            const char *dir = cursor + 3;
+            const char *dir = cursor + (quotedWhole ? 4 : 3);
             size_t length = strlen(dir);
             while (length > 0 && IsBlank(dir[length - 1]))
                 --length;
+            if (quotedWhole && length > 0 && dir[length - 1] == '"')
+                --length;
+            else if (quotedWhole)
+                return Refuse(parsed, start, strlen(start), "The install folder's closing quote is missing.");
             if (length >= PATH_BUFFER_SIZE)
-                return Refuse(parsed, start, length + 3, "The install folder is too long.");
+                return Refuse(parsed, start, strlen(start), "The install folder is too long.");
             memcpy(parsed->installDir, dir, length);
             parsed->installDir[length] = '\0';
             const char *problem = InstallDirProblem(parsed->installDir);
             if (problem) {
-                Refuse(parsed, start, length + 3, problem);
+                Refuse(parsed, start, (size_t)(dir - start) + length + (quotedWhole ? 1 : 0), problem);
                 parsed->installDir[0] = '\0';
             }
             break;

@@ -74,18 +74,23 @@ void LogRegistryKey(HKEY key, HKEY parent, const char *subkey, REGSAM view)
 {
     if (s_log == INVALID_HANDLE_VALUE || !key)
         return;
+    // The parent is looked up before its slot may be taken: a closed key's
+    // handle is given out again.
+    const LoggedKey *above = FindKey(parent);
+    char path[KEY_PATH_SIZE];
+    if (!CopyText(path, KEY_PATH_SIZE, above ? above->path : "HKLM") || !AppendText(path, KEY_PATH_SIZE, "\\")
+        || !AppendText(path, KEY_PATH_SIZE, subkey))
+        CopyText(path, KEY_PATH_SIZE, subkey);
     LoggedKey *logged = &s_keys[s_nextKey];
     s_nextKey = (s_nextKey + 1) % LOGGED_KEYS_MAX;
-    const LoggedKey *above = FindKey(parent);
+    CopyText(logged->path, KEY_PATH_SIZE, path);
     logged->key = key;
     logged->view = view & (KEY_WOW64_32KEY | KEY_WOW64_64KEY);
-    if (!CopyText(logged->path, KEY_PATH_SIZE, above ? above->path : "HKLM") ||
-        !AppendText(logged->path, KEY_PATH_SIZE, "\\") || !AppendText(logged->path, KEY_PATH_SIZE, subkey))
-        CopyText(logged->path, KEY_PATH_SIZE, subkey);
     LogLine("Registry key: ", logged->path, ViewName(logged->view));
 }
 
-void LogRegistryText(HKEY key, const char *name, const char *text)
+// Text in quotes, a number without.
+static void LogRegistryValue(HKEY key, const char *name, const char *data, const char *quote)
 {
     const LoggedKey *logged = FindKey(key);
     if (s_log == INVALID_HANDLE_VALUE || !logged)
@@ -93,17 +98,22 @@ void LogRegistryText(HKEY key, const char *name, const char *text)
     char value[KEY_PATH_SIZE + PATH_BUFFER_SIZE];
     if (!CopyText(value, sizeof value, logged->path) || !AppendText(value, sizeof value, " : ") ||
         !AppendText(value, sizeof value, name[0] ? name : "(default)") ||
-        !AppendText(value, sizeof value, " = \"") || !AppendText(value, sizeof value, text) ||
-        !AppendText(value, sizeof value, "\""))
+        !AppendText(value, sizeof value, " = ") || !AppendText(value, sizeof value, quote) ||
+        !AppendText(value, sizeof value, data) || !AppendText(value, sizeof value, quote))
         CopyText(value, sizeof value, name);
     LogLine("Registry value: ", value, ViewName(logged->view));
+}
+
+void LogRegistryText(HKEY key, const char *name, const char *text)
+{
+    LogRegistryValue(key, name, text, "\"");
 }
 
 void LogRegistryNumber(HKEY key, const char *name, DWORD number)
 {
     char text[NUMBER_SIZE];
     wsprintfA(text, "%lu", number);
-    LogRegistryText(key, name, text);
+    LogRegistryValue(key, name, text, "");
 }
 
 struct ExitMeaning {

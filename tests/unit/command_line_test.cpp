@@ -22,6 +22,8 @@ static const LineCase kLines[] = {
     { "/NoAssoc /S /D=C:\\Tools\\Velloran", COMMAND_LINE_RUN, true,  true,  "C:\\Tools\\Velloran", "", "" },
     { "/S /d=c:\\My Apps\\Velloran 1  ",   COMMAND_LINE_RUN,  true,  false, "c:\\My Apps\\Velloran 1", "", "" },
     { "/D=C:\\Velloran",                   COMMAND_LINE_RUN,  false, false, "C:\\Velloran", "", "" },
+    { "/S \"/D=C:\\My Apps\\Velloran\" ",  COMMAND_LINE_RUN,  true,  false, "C:\\My Apps\\Velloran", "", "" },
+    { "/S \"/D=C:\\My Apps\\Velloran",    COMMAND_LINE_BAD,  true,  false, "", "", "\"/D=C:\\My Apps\\Velloran" },
     { "/LOG=C:\\v.log /S",                 COMMAND_LINE_RUN,  true,  false, "", "C:\\v.log", "" },
     { "/LOG=\"C:\\My Logs\\v.log\" /S",    COMMAND_LINE_RUN,  true,  false, "", "C:\\My Logs\\v.log", "" },
     { "\"/log=C:\\My Logs\\v.log\"",       COMMAND_LINE_RUN,  false, false, "", "C:\\My Logs\\v.log", "" },
