@@ -16,6 +16,9 @@ enum ExitCode {
     EXIT_NOT_INSTALLED   = ERROR_UNKNOWN_PRODUCT,           // 1605
     // Another setup runs already; this one gave way to it.
     EXIT_ANOTHER_RUNNING = ERROR_INSTALL_ALREADY_RUNNING,   // 1618
-    // Removed, but files of a program still running go at the next restart.
+    // The setup's command line holds a switch it does not know, or a folder
+    // or log file it refuses; nothing was installed.
+    EXIT_BAD_COMMAND_LINE = ERROR_INVALID_PARAMETER,        // 87
+    // Installed, or removed, but files of a program still running go at the next restart.
     EXIT_REBOOT_REQUIRED = ERROR_SUCCESS_REBOOT_REQUIRED    // 3010
 };

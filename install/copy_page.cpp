@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "shell/main_window.h"
 #include "common/message_tables.h"
+#include "shell/setup_log.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
 
@@ -49,13 +50,10 @@ static void ComposeDestination(int row, char *destination)
     AppendText(destination, DESTINATION_SIZE, g_destinationSuffixes[row]);
 }
 
-static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
+// Opens the journal and readies the folders; the first file follows.
+static void StartCopy()
 {
-    s_dialogFont  = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
-    s_copyDialog  = dialog;
     s_copyIndex = 0;
-    s_busy = false;
-    s_cancelRequested = false;
     s_tempFile[0] = '\0';
     // Every change of the copy is in its journal first: without one, or in a
     // folder that others could change, the copy does not start.
@@ -65,6 +63,15 @@ static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
     else
         s_copyCanStart = PrepareInstallTree(s_destination, DESTINATION_SIZE);
     CreatePrivateTempDir();
+}
+
+static LRESULT OnInitCopyPage(HWND dialog, UINT, WPARAM, LPARAM)
+{
+    s_dialogFont  = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
+    s_copyDialog  = dialog;
+    s_busy = false;
+    s_cancelRequested = false;
+    StartCopy();
     ScheduleStep(STEP_COPY_TICK, COPY_TICK_FIRST_MS);
     return TRUE;
 }
@@ -118,12 +125,18 @@ static void ShowProgressLine()
 
 // The rows installed before stay, but whatever they replaced goes back; the
 // run's journal goes with that.
-static void ReportCopyFailure()
+static void UndoFailedCopy()
 {
-    StopStepTimer();
+    LogLine("Copy failed at: ", s_destination[0] ? s_destination : s_tempFile);
     RestoreReplacedFiles();
     RemovePrivateTempDir();
     EndCopyJournal();
+}
+
+static void ReportCopyFailure()
+{
+    StopStepTimer();
+    UndoFailedCopy();
     s_failureMessage[0] = '\0';
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "Unable to copy a file:\nFrom=");
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_tempFile);
@@ -159,7 +172,7 @@ static HANDLE WriteTempFile(const PayloadBytes *payload)
 // so that no half-written file stays behind. A file already there is kept
 // aside first, for a cancel or failure to put back. Closes the temporary file
 // in every case.
-static bool ExpandTempFile(HANDLE temp)
+static LONG ExpandTempFile(HANDLE temp)
 {
     HANDLE destination = INVALID_HANDLE_VALUE;
     if (KeepReplacedFile(s_destination))
@@ -178,10 +191,10 @@ static bool ExpandTempFile(HANDLE temp)
     }
     if (temp != INVALID_HANDLE_VALUE)
         CloseHandle(temp);
-    return copied >= 0;
+    return copied;
 }
 
-// Installs the row at the copy index. False after a reported failure.
+// Installs the row at the copy index. False when it could not be installed.
 static bool CopyOneFile()
 {
     s_tempFile[0] = '\0';
@@ -190,22 +203,20 @@ static bool CopyOneFile()
 
     PayloadBytes payload;
     HANDLE temp = INVALID_HANDLE_VALUE;
-    if (!LookUpPayload(s_copyIndex, &payload) || (temp = WriteTempFile(&payload)) == INVALID_HANDLE_VALUE) {
-        ReportCopyFailure();
+    if (!LookUpPayload(s_copyIndex, &payload) || (temp = WriteTempFile(&payload)) == INVALID_HANDLE_VALUE)
         return false;
-    }
     ComposeDestination(s_copyIndex, s_destination);
-    bool expanded = ExpandTempFile(temp);
+    LONG size = ExpandTempFile(temp);
+    bool expanded = size >= 0;
     // A damaged payload may still expand: the file is checked against the
     // build's digest, and one that differs is not left installed.
     if (expanded && !MatchesPayloadDigest(s_copyIndex, s_destination)) {
         DeleteFileA(s_destination);
         expanded = false;
     }
-    if (!expanded) {
-        ReportCopyFailure();
+    if (!expanded)
         return false;
-    }
+    LogFileWritten(s_destination, (DWORD)size);
     ++s_copyIndex;
     return true;
 }
@@ -217,7 +228,8 @@ static void RemoveInstalledFiles()
     char destination[DESTINATION_SIZE];
     for (int row = s_copyIndex - 1; row >= 0; --row) {
         ComposeDestination(row, destination);
-        DeleteFileA(destination);
+        if (DeleteFileA(destination))
+            LogLine("Undo: file removed: ", destination);
     }
     RestoreReplacedFiles();
 }
@@ -237,10 +249,8 @@ static void AskToCancel()
     s_cancelRequested = false;
 }
 
-static void CompleteCopy()
+static void FinishCopy()
 {
-    ReleaseProgress();
-    StopStepTimer();
     // Once the journal says the copy is through, a run stopped from here on
     // keeps its new files, and the next start deletes the kept ones. Without
     // that entry the kept files stay where they are: nothing is lost.
@@ -248,8 +258,29 @@ static void CompleteCopy()
         DiscardKeptFiles();
     RemovePrivateTempDir();
     EndCopyJournal();
+}
+
+static void CompleteCopy()
+{
+    ReleaseProgress();
+    StopStepTimer();
+    FinishCopy();
     EndDialog(s_copyDialog, 0);
     ShowShortcutPage(g_mainWindow);
+}
+
+bool CopyWithoutPage()
+{
+    StartCopy();
+    bool copied = s_copyCanStart;
+    while (copied && s_copyIndex < MANIFEST_ROWS)
+        copied = CopyOneFile();
+    if (!copied) {
+        UndoFailedCopy();
+        return false;
+    }
+    FinishCopy();
+    return true;
 }
 
 void RunCopyTick()
@@ -272,7 +303,8 @@ void RunCopyTick()
     s_busy = true;
     ShowProgressLine();
     AdvanceProgress();
-    CopyOneFile();
+    if (!CopyOneFile())
+        ReportCopyFailure();
     s_busy = false;
 }
 

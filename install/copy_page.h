@@ -5,3 +5,7 @@
 
 int  ShowCopyPage(HWND owner);
 void RunCopyTick();
+
+// The same copy without the page, all files at once, for a silent run. False
+// after a failure, which gives back what the copy replaced, as the page does.
+bool CopyWithoutPage();

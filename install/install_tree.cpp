@@ -2,6 +2,7 @@
 
 #include "install/copy_journal.h"
 #include "install/manifest.h"
+#include "shell/setup_log.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
 
@@ -53,8 +54,11 @@ bool PrepareInstallTree(char *failedFolder, size_t size)
         AppendText(directory, FOLDER_SIZE, g_subdirectories[k]);
         // A subdirectory that exists already is fine once it is secured too;
         // one this run makes is in the copy journal before it is made.
-        bool ready = GetFileAttributesA(directory) != INVALID_FILE_ATTRIBUTES
-                     || (JournalFolderMade(directory) && CreateDirectoryA(directory, &security));
+        bool ready = GetFileAttributesA(directory) != INVALID_FILE_ATTRIBUTES;
+        bool created = !ready && JournalFolderMade(directory) && CreateDirectoryA(directory, &security);
+        ready = ready || created;
+        if (ready && created)
+            LogLine("Folder made: ", directory);
         if (!ready || !SecureFolder(directory, dacl, adminsBuffer)) {
             CopyText(failedFolder, size, directory);
             return false;

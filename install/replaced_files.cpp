@@ -2,6 +2,8 @@
 
 #include "install/copy_journal.h"
 #include "common/text.h"
+#include "shell/setup_log.h"
+#include "shell/setup_state.h"
 
 // A destination this run wrote, and where the file it replaced was put
 // (empty when there was none).
@@ -62,7 +64,11 @@ void RestoreReplacedFiles()
     s_note[0] = '\0';
     for (int k = s_writtenCount - 1; k >= 0; --k) {
         const WrittenFile *file = &s_written[k];
-        if (file->kept[0] && !MoveFileExA(file->kept, file->path, MOVEFILE_REPLACE_EXISTING))
+        if (!file->kept[0])
+            continue;
+        if (MoveFileExA(file->kept, file->path, MOVEFILE_REPLACE_EXISTING))
+            LogLine("Undo: earlier file put back: ", file->path);
+        else
             NoteUnrestored(file->kept);
     }
     s_writtenCount = 0;
@@ -77,8 +83,10 @@ void DiscardKeptFiles()
         SetFileAttributesA(kept, FILE_ATTRIBUTE_NORMAL);
         // A file held open by another program goes at the next start, where
         // the rights allow it.
-        if (!DeleteFileA(kept))
-            MoveFileExA(kept, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        if (!DeleteFileA(kept) && MoveFileExA(kept, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            g_restartNeeded = true;
+            LogLine("Goes when Windows restarts: ", kept);
+        }
     }
     s_writtenCount = 0;
 }

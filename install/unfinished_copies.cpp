@@ -5,6 +5,8 @@
 #include "install/temp_folder.h"
 #include "common/install_names.h"
 #include "common/text.h"
+#include "shell/setup_log.h"
+#include "shell/setup_state.h"
 
 enum {
     JOURNAL_PATH_SIZE  = PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE + RUN_TAG_SIZE,
@@ -241,8 +243,10 @@ static void UndoFileWrite(const JournalEntry *entry, UnfinishedCopy *copy)
     if (entry->kept[0]) {
         if (GetFileAttributesA(entry->kept) == INVALID_FILE_ATTRIBUTES)
             return;
-        if (MoveFileExA(entry->kept, entry->path, MOVEFILE_REPLACE_EXISTING))
+        if (MoveFileExA(entry->kept, entry->path, MOVEFILE_REPLACE_EXISTING)) {
             ++copy->filesRestored;
+            LogLine("Undo: earlier file put back: ", entry->path);
+        }
         else if (MoveFileExA(entry->kept, entry->path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT))
             ++copy->filesRestoredAtRestart;
         else
@@ -252,8 +256,10 @@ static void UndoFileWrite(const JournalEntry *entry, UnfinishedCopy *copy)
     DWORD attributes = GetFileAttributesA(entry->path);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
-    if (DeleteFileA(entry->path))
+    if (DeleteFileA(entry->path)) {
         ++copy->filesRemoved;
+        LogLine("Undo: file removed: ", entry->path);
+    }
     else if (MoveFileExA(entry->path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
         ++copy->filesRemovedAtRestart;
 }
@@ -266,8 +272,10 @@ static void UndoCopy(HKEY key, const char *journalName, UnfinishedCopy *copy)
             continue;
         if (s_entry.kind == JOURNAL_FILE_WRITTEN)
             UndoFileWrite(&s_entry, copy);
-        else if (RemoveDirectoryA(s_entry.path))
+        else if (RemoveDirectoryA(s_entry.path)) {
             ++copy->foldersRemoved;
+            LogLine("Undo: folder removed: ", s_entry.path);
+        }
     }
 }
 
@@ -396,8 +404,12 @@ void RecoverFromEarlierRuns(HWND owner)
     static char text[MESSAGE_SIZE];
     int count = FindUnfinishedCopies(names, UNFINISHED_COPIES_MAX);
     for (int k = 0; k < count; ++k) {
+        LogLine("Undo of an earlier run stopped half way: ", names[k]);
         SettleUnfinishedCopy(names[k], &copy);
-        if (ComposeUnfinishedCopyMessage(&copy, text, sizeof text))
+        if (!ComposeUnfinishedCopyMessage(&copy, text, sizeof text))
+            continue;
+        LogLine(text);
+        if (!g_silent)
             MessageBoxA(owner, text, "Setup",
                         MB_OK | (copy.outcome == UNFINISHED_UNDONE ? MB_ICONINFORMATION : MB_ICONWARNING));
     }

@@ -9,6 +9,8 @@
 #include "resources/resource.h"
 #include "shell/main_window.h"
 #include "common/message_tables.h"
+#include "shell/command_line.h"
+#include "shell/setup_log.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
 
@@ -26,17 +28,20 @@ static void UpperCase(char *text)
     CharUpperA(text);
 }
 
-// Lists the drives and preselects the one the setup was started from.
+// Lists the drives and preselects the one of the folder the command line
+// named, else the one the setup was started from.
 static void FillDriveBox(HWND page)
 {
     ReadDriveTable(&s_drives);
     UpperCase(g_startDir);
+    // A named folder begins with its drive letter: the command line was checked.
+    char drive = g_chosenInstallDir[0] ? (char)(g_chosenInstallDir[0] & ~0x20) : g_startDir[0];
     HWND driveBox = GetDlgItem(page, IDC_DIR_DRIVES);
     s_selectedDrive = 0;
     for (int row = 0; row < s_drives.count; ++row) {
         if (s_drives.rows[row][0] == '\0')
             continue;
-        if (s_drives.rows[row][0] == g_startDir[0])
+        if (s_drives.rows[row][0] == drive)
             s_selectedDrive = row;
         SendMessageA(driveBox, CB_ADDSTRING, 0, (LPARAM)s_drives.rows[row]);
     }
@@ -44,6 +49,12 @@ static void FillDriveBox(HWND page)
     s_browsePath[0] = '\0';
     if (s_drives.count > 0)
         CopyText(s_browsePath, PATH_BUFFER_SIZE, s_drives.rows[s_selectedDrive]);
+    // Browsed to the named folder's parent, on its drive.
+    int parentLength = ParentLength(g_chosenInstallDir);
+    if (g_chosenInstallDir[0] && s_browsePath[0] == drive && parentLength > DRIVE_ROOT_LENGTH) {
+        lstrcpynA(s_browsePath, g_chosenInstallDir, parentLength + 1);
+        s_browsePath[0] = drive;
+    }
 }
 
 static LRESULT OnInitDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
@@ -61,7 +72,8 @@ static LRESULT OnInitDirectoryPage(HWND page, UINT, WPARAM, LPARAM)
 
     // Setting the edit makes "Velloran" the new folder name; the list is
     // filled once more so that its last entry and the preview show it too.
-    SetDlgItemTextA(page, IDC_DIR_FOLDER_NAME, "Velloran");
+    SetDlgItemTextA(page, IDC_DIR_FOLDER_NAME,
+                    g_chosenInstallDir[0] ? LastFolderName(g_chosenInstallDir) : "Velloran");
     FillFolderList(page, s_folderList, s_browsePath, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
 
     // The labels come before their controls, so the first tab stop is the
@@ -150,6 +162,8 @@ static void OnNext(HWND page)
     EndDialog(page, 0);
 
     g_installDirMade = CreateDirectoryA(g_installDir, &g_dirSecurity) != FALSE;
+    if (g_installDirMade)
+        LogLine("Folder made: ", g_installDir);
     if (!g_installDirMade
         && MessageBoxA(page, "Directory allready exsist or disk isn't writeable.\n"
                              "Continue with installation anyway",

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "shell/main_window.h"
 #include "common/message_tables.h"
+#include "shell/setup_log.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
 
@@ -86,7 +87,7 @@ static LRESULT OnInitShortcutPage(HWND page, UINT, WPARAM, LPARAM)
     LoadPagePicture(s_pictureFrame);
     AttachFolderImages(s_folderList);
     FillFolderList(page, s_folderList, g_shortcutFolder, FOLDER_MODE_START_MENU, s_startMenuRootLength);
-    CheckDlgButton(page, IDC_SC_REGISTER_TYPES, BST_CHECKED);
+    CheckDlgButton(page, IDC_SC_REGISTER_TYPES, g_leaveImageTypes ? BST_UNCHECKED : BST_CHECKED);
 
     // The first tab stop is the check box; the page still opens with
     // "Finish" focused.
@@ -120,9 +121,28 @@ static void WriteShortcuts()
         if (CopyText(linkPath, PATH_BUFFER_SIZE, g_shortcutFolder) &&
             AppendText(linkPath, PATH_BUFFER_SIZE, kShortcuts[i].linkSuffix) &&
             CopyText(targetPath, PATH_BUFFER_SIZE, g_installDir) &&
-            AppendText(targetPath, PATH_BUFFER_SIZE, kShortcuts[i].targetSuffix))
-            CreateShellLink(targetPath, linkPath, kShortcuts[i].description);
+            AppendText(targetPath, PATH_BUFFER_SIZE, kShortcuts[i].targetSuffix) &&
+            SUCCEEDED(CreateShellLink(targetPath, linkPath, kShortcuts[i].description)))
+            LogLine("Shortcut: ", linkPath, " -> ", targetPath);
     }
+}
+
+void ComposeDefaultShortcutFolder()
+{
+    FindStartMenu(g_shortcutFolder);
+    if (!AppendText(g_shortcutFolder, PATH_BUFFER_SIZE, "\\") ||
+        !AppendText(g_shortcutFolder, PATH_BUFFER_SIZE, g_newFolderName))
+        g_shortcutFolder[0] = '\0';
+}
+
+void RecordInstallation(bool registerTypes)
+{
+    if (registerTypes)
+        RegisterImageTypes();
+    RegisterApplication();
+    if (CreateDirectoryA(g_shortcutFolder, &g_dirSecurity))
+        LogLine("Folder made: ", g_shortcutFolder);
+    WriteShortcuts();
 }
 
 static void OnFinish(HWND page)
@@ -130,11 +150,7 @@ static void OnFinish(HWND page)
     EndDialog(page, 0);
     // The preview is the folder the user saw; it is read whole, whatever its length.
     GetDlgItemTextA(page, IDC_SC_PREVIEW, g_shortcutFolder, PATH_BUFFER_SIZE);
-    if (s_registerTypes)
-        RegisterImageTypes();
-    RegisterApplication();
-    CreateDirectoryA(g_shortcutFolder, &g_dirSecurity);
-    WriteShortcuts();
+    RecordInstallation(s_registerTypes);
     ShellExecuteA(g_mainWindow, NULL, g_shortcutFolder, NULL, NULL, SW_SHOWNA);
     ScheduleStep(STEP_SUCCESS, STEP_DELAY_MS);
 }

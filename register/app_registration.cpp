@@ -4,6 +4,7 @@
 
 #include "common/install_names.h"
 #include "install/manifest.h"
+#include "shell/setup_log.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
 #include "velloran_version.h"
@@ -20,7 +21,9 @@ static void ShowRegistryError(const char *format, const char *argument)
 {
     char message[ERROR_MESSAGE_SIZE];
     wsprintfA(message, format, argument);
-    MessageBoxA(g_mainWindow, message, NULL, MB_OK);
+    LogLine(message);
+    if (!g_silent)
+        MessageBoxA(g_mainWindow, message, NULL, MB_OK);
 }
 
 // In the registry view given (common/install_names.h), as is the key made below it.
@@ -31,6 +34,7 @@ static HKEY OpenParentKey(const char *parentPath, REGSAM view)
         ShowRegistryError("Couldn't open a key in registry\n%s", parentPath);
         return NULL;
     }
+    LogRegistryKey(parent, HKEY_LOCAL_MACHINE, parentPath, view);
     return parent;
 }
 
@@ -44,17 +48,20 @@ static HKEY CreateNamedKey(HKEY parent, const char *name, REGSAM view)
         ShowRegistryError("Couldn't create key in registry\n%s", name);
         return NULL;
     }
+    LogRegistryKey(key, parent, name, view);
     return key;
 }
 
 static void SetText(HKEY key, const char *name, const char *text)
 {
     RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+    LogRegistryText(key, name, text);
 }
 
 static void SetNumber(HKEY key, const char *name, DWORD number)
 {
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number));
+    LogRegistryNumber(key, name, number);
 }
 
 const char *ComposeWithInstallDir(char *value, size_t valueSize, const char *prefix, const char *suffix)

@@ -8,6 +8,7 @@
 #include "register/registration.h"
 
 #include "common/install_names.h"
+#include "shell/setup_log.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
 #include "velloran_version.h"
@@ -27,11 +28,13 @@ static const char APPLICATION_DESCRIPTION[] = "Velloran " VELLORAN_VERSION_TEXT 
 static void SetText(HKEY key, const char *name, const char *text)
 {
     RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+    LogRegistryText(key, name, text);
 }
 
 static void SetNumber(HKEY key, const char *name, DWORD number)
 {
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number));
+    LogRegistryNumber(key, name, number);
 }
 
 // Made or opened in the registry view given (common/install_names.h);
@@ -43,6 +46,7 @@ static HKEY CreateSubkey(HKEY parent, const char *name, REGSAM view, DWORD *disp
     if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, NULL, &key,
                         disposition ? disposition : &ignored) != ERROR_SUCCESS)
         return NULL;
+    LogRegistryKey(key, parent, name, view);
     return key;
 }
 
@@ -69,6 +73,7 @@ static void WriteProfileEntries(char *emptyEntries)
         ComposeWithInstallDir(command, sizeof command, "", "\\Velloran.exe ^");
         AppendText(command, VALUE_BUFFER_SIZE, extension);
         WriteProfileStringA(kWinIniSection, kImageTypes[i], command);
+        LogLine("WIN.INI: [extensions] ", kImageTypes[i], "=", command);
     }
 }
 
@@ -91,7 +96,10 @@ static bool NotePreviousDefault(HKEY key)
     previous[size] = '\0';
     if (type == REG_SZ && lstrcmpiA((const char *)previous, kDocumentType) == 0)
         return true;
-    return RegSetValueExA(key, kPreviousClassValue, 0, type, previous, size) == ERROR_SUCCESS;
+    if (RegSetValueExA(key, kPreviousClassValue, 0, type, previous, size) != ERROR_SUCCESS)
+        return false;
+    LogRegistryText(key, kPreviousClassValue, type == REG_SZ ? (const char *)previous : "(as it was)");
+    return true;
 }
 
 // "Open with" offers the document type from here; a subkey the setup had to
@@ -105,6 +113,7 @@ static void AddOpenWith(HKEY extensionKey)
     if (disposition == REG_CREATED_NEW_KEY)
         SetNumber(extensionKey, kMadeOpenWithValue, 1);
     RegSetValueExA(openWith, kDocumentType, 0, REG_NONE, NULL, 0);
+    LogRegistryText(openWith, kDocumentType, "");
     RegCloseKey(openWith);
 }
 
@@ -120,6 +129,7 @@ static void PointExtensionKeys()
         HKEY key;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS | kClassesView, &key) != ERROR_SUCCESS)
             continue;
+        LogRegistryKey(key, HKEY_LOCAL_MACHINE, path, kClassesView);
         if (NotePreviousDefault(key)) {
             SetText(key, "", kDocumentType);
             AddOpenWith(key);
@@ -245,6 +255,7 @@ void RegisterImageTypes()
     HKEY classes;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineClasses, 0, PARENT_KEY_ACCESS | kClassesView, &classes) ==
         ERROR_SUCCESS) {
+        LogRegistryKey(classes, HKEY_LOCAL_MACHINE, kMachineClasses, kClassesView);
         WriteDocumentType(classes);
         WriteApplicationKey(classes);
         RegCloseKey(classes);

@@ -15,4 +15,9 @@ bool      g_installDirMade;
 
 char      g_shortcutFolder[PATH_BUFFER_SIZE];
 
+bool      g_silent;
+char      g_chosenInstallDir[PATH_BUFFER_SIZE];
+bool      g_leaveImageTypes;
+bool      g_restartNeeded;
+
 SECURITY_ATTRIBUTES g_dirSecurity = { sizeof(SECURITY_ATTRIBUTES), NULL, FALSE };

@@ -31,6 +31,14 @@ extern bool      g_installDirMade;
 // folder that receives the shortcuts.
 extern char      g_shortcutFolder[PATH_BUFFER_SIZE];
 
+// From the command line (shell/command_line.h): a run without a window, the
+// install folder named (empty when none was), and image types left alone.
+extern bool      g_silent;
+extern char      g_chosenInstallDir[PATH_BUFFER_SIZE];
+extern bool      g_leaveImageTypes;
+// A file this run replaced goes only when Windows restarts (a running viewer's).
+extern bool      g_restartNeeded;
+
 // Every folder the setup makes, from the install directory to the shortcut
 // folder, is made with these: the program folders' protected DACL
 // (common/folder_security.h), built when the program starts.

@@ -102,9 +102,10 @@ bool RestartWine()
 
 // ---- The setup process ---------------------------------------------------
 
-bool StartSetup(const std::string &currentDirectory, SetupProcess *setup, const std::string &exeCopy)
+bool StartSetup(const std::string &currentDirectory, SetupProcess *setup, const std::string &exeCopy,
+                const std::string &arguments)
 {
-    return StartProcess(exeCopy.empty() ? SetupExePath() : exeCopy, std::string(), currentDirectory, SW_SHOWDEFAULT,
+    return StartProcess(exeCopy.empty() ? SetupExePath() : exeCopy, arguments, currentDirectory, SW_SHOWDEFAULT,
                         &setup->process, &setup->processId);
 }
 
@@ -567,7 +568,7 @@ void SetupScenario::TearDown()
 void SetupScenario::StartSetupIn(const std::string &currentDirectory)
 {
     std::string directory = currentDirectory.empty() ? scratch_ : currentDirectory;
-    ASSERT_TRUE(StartSetup(directory, &setup_, exe_))
+    ASSERT_TRUE(StartSetup(directory, &setup_, exe_, arguments_))
         << "cannot start " << (exe_.empty() ? SetupExePath() : exe_) << " in " << directory << ", error "
         << GetLastError();
 }

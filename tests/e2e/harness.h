@@ -54,10 +54,10 @@ struct SetupProcess {
     DWORD  processId;
 };
 
-// Starts the setup with no arguments in the current directory given: the
-// one the build made, or the copy of it named.
+// Starts the setup in the current directory given: the one the build made,
+// or the copy of it named; with no arguments unless some are given.
 bool StartSetup(const std::string &currentDirectory, SetupProcess *setup,
-                const std::string &exe = std::string());
+                const std::string &exe = std::string(), const std::string &arguments = std::string());
 // The exit code, or STILL_ACTIVE when the process did not end in time.
 DWORD WaitForExit(const SetupProcess &setup, DWORD timeoutMs);
 
@@ -170,4 +170,5 @@ protected:
     SetupProcess setup_ = {};
     std::string scratch_;
     std::string exe_;   // a copy of the setup to start instead of the built one
+    std::string arguments_;   // the setup's command line after its name
 };
