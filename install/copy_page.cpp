@@ -120,6 +120,8 @@ static void ReportCopyFailure()
 {
     StopStepTimer();
     RestoreReplacedFiles();
+    RestoreInstallTreeSecurity();
+    ReleaseInstallTree();
     RemovePrivateTempDir();
     EndCopyJournal();
     s_failureMessage[0] = '\0';
@@ -170,6 +172,9 @@ static bool ExpandTempFile(HANDLE temp)
             LZClose(expander);
             temp = INVALID_HANDLE_VALUE;
         }
+        // On the disk before the journal can say the copy is through.
+        if (copied >= 0 && !FlushFileBuffers(destination))
+            copied = LZERROR_WRITE;
         CloseHandle(destination);
         if (copied < 0)
             DeleteFileA(s_destination);
@@ -226,6 +231,8 @@ static void AskToCancel()
     if (MessageBoxA(s_copyDialog, "Are you sure you want to cancel the setup?\nAll installed files will be removed.",
                     "Question", MB_YESNO | MB_ICONQUESTION) == IDYES) {
         RemoveInstalledFiles();
+        RestoreInstallTreeSecurity();
+        ReleaseInstallTree();
         RemovePrivateTempDir();
         EndCopyJournal();
         EndDialog(s_copyDialog, 0);
@@ -245,6 +252,7 @@ static void CompleteCopy()
     // that entry the kept files stay where they are: nothing is lost.
     if (JournalCopyDone())
         DiscardKeptFiles();
+    ReleaseInstallTree();
     RemovePrivateTempDir();
     EndCopyJournal();
     EndDialog(s_copyDialog, 0);

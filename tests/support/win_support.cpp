@@ -257,7 +257,9 @@ std::string UnixPath(const std::string &path)
 }
 
 // Wine starts a Unix program like any other, but its exit code does not
-// come through, and the process may end before its work shows.
+// come through, and the process may end before its work shows. Started from
+// a 32-bit program, its handle cannot even be waited on (WAIT_FAILED): then
+// only the callers' poll for the work tells.
 static bool RunUnix(const std::string &program, const std::vector<std::string> &unixPaths)
 {
     std::string tail;
@@ -270,9 +272,9 @@ static bool RunUnix(const std::string &program, const std::vector<std::string> &
     DWORD processId = 0;
     if (!StartProcess(program, tail, "", SW_SHOWDEFAULT, &process, &processId))
         return false;
-    bool ended = WaitForExit(process, TERMINATE_TIMEOUT_MS) != STILL_ACTIVE;
+    DWORD waited = WaitForSingleObject(process, TERMINATE_TIMEOUT_MS);
     CloseHandle(process);
-    return ended;
+    return waited == WAIT_OBJECT_0 || waited == WAIT_FAILED;
 }
 
 static DWORD ListedAttributes(const std::string &path)
