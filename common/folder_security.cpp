@@ -46,3 +46,58 @@ PSECURITY_DESCRIPTOR BuildOwnerOnlyDescriptor()
     LocalFree(sid);
     return fits ? DescriptorFromSddl(sddl) : NULL;
 }
+
+static const SECURITY_INFORMATION kFolderSecurityParts =
+    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+
+bool ReadFolderSecurityText(HANDLE folder, char *text, size_t size)
+{
+    DWORD needed = 0;
+    GetKernelObjectSecurity(folder, kFolderSecurityParts, NULL, 0, &needed);
+    PSECURITY_DESCRIPTOR descriptor = needed ? LocalAlloc(LMEM_FIXED, needed) : NULL;
+    char *sddl = NULL;
+    bool read = descriptor && GetKernelObjectSecurity(folder, kFolderSecurityParts, descriptor, needed, &needed)
+                && ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                         kFolderSecurityParts, &sddl, NULL)
+                && CopyText(text, size, sddl);
+    if (sddl)
+        LocalFree(sddl);
+    if (descriptor)
+        LocalFree(descriptor);
+    return read;
+}
+
+// An administrator holds the privilege, but it is off until asked for.
+static void TakeRestorePrivilege()
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token))
+        return;
+    TOKEN_PRIVILEGES privileges = { 1, { { { 0, 0 }, SE_PRIVILEGE_ENABLED } } };
+    if (LookupPrivilegeValueA(NULL, SE_RESTORE_NAME, &privileges.Privileges[0].Luid))
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    CloseHandle(token);
+}
+
+bool WriteFolderSecurityText(HANDLE folder, const char *text)
+{
+    PSECURITY_DESCRIPTOR descriptor = DescriptorFromSddl(text);
+    if (!descriptor)
+        return false;
+    TakeRestorePrivilege();
+    bool written = SetKernelObjectSecurity(folder, kFolderSecurityParts, descriptor) != FALSE;
+    LocalFree(descriptor);
+    return written;
+}
+
+bool SecureFolderItself(HANDLE folder)
+{
+    char sddl[sizeof kProgramFolderSddl + 8] = "O:BA";
+    PSECURITY_DESCRIPTOR descriptor = AppendText(sddl, sizeof sddl, kProgramFolderSddl) ? DescriptorFromSddl(sddl) : NULL;
+    if (!descriptor)
+        return false;
+    bool secured = SetKernelObjectSecurity(folder, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor)
+                   != FALSE;
+    LocalFree(descriptor);
+    return secured;
+}

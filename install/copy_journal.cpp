@@ -2,6 +2,7 @@
 
 #include "install/manifest.h"
 #include "shell/setup_state.h"
+#include "common/folder_security.h"
 #include "common/install_names.h"
 #include "common/text.h"
 
@@ -19,7 +20,7 @@ const char kJournalCopyDoneValue[]   = "CopyDone";
 static const char kJournalKeySddl[] = "D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)";
 
 enum {
-    JOURNAL_ENTRY_SIZE = 4 + PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE + MAX_PATH,
+    JOURNAL_ENTRY_SIZE = 4 + PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE + FOLDER_SECURITY_TEXT_SIZE,
     JOURNAL_KEY_NAME_SIZE = 96
 };
 
@@ -101,6 +102,11 @@ bool BeginCopyJournal(const char *installDir, bool installDirMade)
 bool JournalFolderMade(const char *folder)
 {
     return WriteEntry(JOURNAL_FOLDER_MADE, folder, "");
+}
+
+bool JournalFolderSecurity(const char *folder, const char *security)
+{
+    return WriteEntry(JOURNAL_FOLDER_SECURITY, folder, security);
 }
 
 bool JournalTempFolder(const wchar_t *folder)

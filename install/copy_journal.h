@@ -31,9 +31,10 @@ extern const char kJournalTempDirValue[];       // REG_SZ, the private temp fold
 extern const wchar_t kJournalTempDirValueW[];   // and read through the wide functions
 extern const char kJournalCopyDoneValue[];      // REG_DWORD 1: every file is in; the kept ones are to go
 // An entry is a REG_SZ "<kind>|<path>|<kept>": a folder made ("D|folder|"),
-// or a file written ("F|destination|" or "F|destination|destination~tag" when
-// an earlier file was kept aside under that name).
-enum { JOURNAL_FOLDER_MADE = 'D', JOURNAL_FILE_WRITTEN = 'F', JOURNAL_SEPARATOR = '|' };
+// a file written ("F|destination|" or "F|destination|destination~tag" when
+// an earlier file was kept aside under that name), or the descriptor a folder
+// found there had before the run secured it ("S|folder|<SDDL>").
+enum { JOURNAL_FOLDER_MADE = 'D', JOURNAL_FILE_WRITTEN = 'F', JOURNAL_FOLDER_SECURITY = 'S', JOURNAL_SEPARATOR = '|' };
 
 // "~" and eight hex digits, the same for the whole run: the process id keeps
 // it apart from another run, the tick count from an earlier run's leftovers.
@@ -45,6 +46,8 @@ const char *RunTag();
 bool BeginCopyJournal(const char *installDir, bool installDirMade);
 // Before CreateDirectory of a folder that is not there yet.
 bool JournalFolderMade(const char *folder);
+// Before a folder found there is secured: the descriptor it had, as SDDL.
+bool JournalFolderSecurity(const char *folder, const char *security);
 // Right after the private temp folder is made: its name is chosen as it is made.
 bool JournalTempFolder(const wchar_t *folder);
 // Before an earlier file at the destination is kept aside (kept: the name

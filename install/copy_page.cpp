@@ -129,6 +129,8 @@ static void UndoFailedCopy()
 {
     LogLine("Copy failed at: ", s_destination[0] ? s_destination : s_tempFile);
     RestoreReplacedFiles();
+    RestoreInstallTreeSecurity();
+    ReleaseInstallTree();
     RemovePrivateTempDir();
     EndCopyJournal();
 }
@@ -185,6 +187,9 @@ static LONG ExpandTempFile(HANDLE temp)
             LZClose(expander);
             temp = INVALID_HANDLE_VALUE;
         }
+        // On the disk before the journal can say the copy is through.
+        if (copied >= 0 && !FlushFileBuffers(destination))
+            copied = LZERROR_WRITE;
         CloseHandle(destination);
         if (copied < 0)
             DeleteFileA(s_destination);
@@ -239,6 +244,8 @@ static void AskToCancel()
     if (ConfirmCancel(s_copyDialog, "Are you sure you want to cancel the setup?\nAll installed files will be removed.",
                       "Question")) {
         RemoveInstalledFiles();
+        RestoreInstallTreeSecurity();
+        ReleaseInstallTree();
         RemovePrivateTempDir();
         EndCopyJournal();
         EndDialog(s_copyDialog, 0);
@@ -256,6 +263,7 @@ static void FinishCopy()
     // that entry the kept files stay where they are: nothing is lost.
     if (JournalCopyDone())
         DiscardKeptFiles();
+    ReleaseInstallTree();
     RemovePrivateTempDir();
     EndCopyJournal();
 }

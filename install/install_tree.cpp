@@ -4,65 +4,84 @@
 #include "install/manifest.h"
 #include "shell/setup_log.h"
 #include "shell/setup_state.h"
+#include "common/folder_security.h"
+#include "common/pinned_folders.h"
 #include "common/text.h"
 
-#include <aclapi.h>
+enum {
+    FOLDER_SIZE    = PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE,
+    TREE_FOLDERS   = 1 + SUBDIR_COUNT,
+    TREE_ACCESS    = READ_CONTROL | WRITE_DAC | WRITE_OWNER
+};
+static_assert((int)TREE_FOLDERS <= (int)PINNED_FOLDERS_MAX, "every folder of the tree is held");
 
-enum { FOLDER_SIZE = PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE };
+static PinnedFolders s_pins;
+// What the folders found there had, for a cancel or failure to put back.
+static int  s_recorded;
+static char s_recordedFolders[TREE_FOLDERS][PINNED_PATH_SIZE];
+static char s_recordedSecurity[TREE_FOLDERS][FOLDER_SECURITY_TEXT_SIZE];
 
-// Through a handle of the folder itself, opened without following a link:
-// setting them by name would follow a junction planted in its place.
-static bool SecureFolder(const char *folder, PACL dacl, PSID owner)
+// In the journal before it changes, so that an undo after a kill can put it back too.
+static bool RecordAndSecure(const char *folder)
 {
-    HANDLE handle = CreateFileA(folder, READ_CONTROL | WRITE_DAC | WRITE_OWNER,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-    if (handle == INVALID_HANDLE_VALUE)
+    HANDLE handle = PinnedHandle(&s_pins, folder);
+    char *security = s_recordedSecurity[s_recorded];
+    if (!ReadFolderSecurityText(handle, security, FOLDER_SECURITY_TEXT_SIZE) || !JournalFolderSecurity(folder, security)
+        || !CopyText(s_recordedFolders[s_recorded], PINNED_PATH_SIZE, folder))
         return false;
-    BY_HANDLE_FILE_INFORMATION information;
-    bool secured = GetFileInformationByHandle(handle, &information)
-                   && (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                   && !(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                   && SetSecurityInfo(handle, SE_FILE_OBJECT,
-                                      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION
-                                          | PROTECTED_DACL_SECURITY_INFORMATION,
-                                      owner, NULL, dacl, NULL) == ERROR_SUCCESS;
-    CloseHandle(handle);
-    return secured;
+    ++s_recorded;
+    return SecureFolderItself(handle);
 }
 
 bool PrepareInstallTree(char *failedFolder, size_t size)
 {
     failedFolder[0] = '\0';
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = NULL;
-    BYTE adminsBuffer[SECURITY_MAX_SID_SIZE];
-    DWORD adminsSize = sizeof adminsBuffer;
-    if (!g_dirSecurity.lpSecurityDescriptor
-        || !GetSecurityDescriptorDacl(g_dirSecurity.lpSecurityDescriptor, &present, &dacl, &defaulted) || !dacl
-        || !CreateWellKnownSid(WinBuiltinAdministratorsSid, NULL, adminsBuffer, &adminsSize)
-        || !SecureFolder(g_installDir, dacl, adminsBuffer)) {
-        CopyText(failedFolder, size, g_installDir);
-        return false;
+    UnpinFolders(&s_pins);
+    s_recorded = 0;
+    char folders[TREE_FOLDERS][FOLDER_SIZE];
+    bool found[TREE_FOLDERS];
+    for (int k = 0; k < TREE_FOLDERS; ++k) {
+        bool fits = CopyText(folders[k], FOLDER_SIZE, g_installDir)
+                    && (k == 0 || AppendText(folders[k], FOLDER_SIZE, g_subdirectories[k - 1]));
+        PinOutcome outcome = fits ? PinFolder(&s_pins, folders[k], TREE_ACCESS) : PIN_REFUSED;
+        found[k] = outcome == PIN_HELD;
+        if (outcome == PIN_REFUSED || (k == 0 && !found[k])) {
+            CopyText(failedFolder, size, fits ? folders[k] : g_installDir);
+            return false;
+        }
     }
-
     // The copy's own record keeps its inheritable handle flag.
     SECURITY_ATTRIBUTES security = { sizeof(SECURITY_ATTRIBUTES), g_dirSecurity.lpSecurityDescriptor, TRUE };
-    for (int k = 0; k < SUBDIR_COUNT; ++k) {
-        char directory[FOLDER_SIZE] = "";
-        AppendText(directory, FOLDER_SIZE, g_installDir);
-        AppendText(directory, FOLDER_SIZE, g_subdirectories[k]);
-        // A subdirectory that exists already is fine once it is secured too;
-        // one this run makes is in the copy journal before it is made.
-        bool ready = GetFileAttributesA(directory) != INVALID_FILE_ATTRIBUTES;
-        bool created = !ready && JournalFolderMade(directory) && CreateDirectoryA(directory, &security);
-        ready = ready || created;
-        if (ready && created)
-            LogLine("Folder made: ", directory);
-        if (!ready || !SecureFolder(directory, dacl, adminsBuffer)) {
-            CopyText(failedFolder, size, directory);
+    for (int k = 0; k < TREE_FOLDERS; ++k) {
+        bool ready;
+        if (!found[k])
+            ready = security.lpSecurityDescriptor && JournalFolderMade(folders[k])
+                    && CreateDirectoryA(folders[k], &security)
+                    && PinFolder(&s_pins, folders[k], TREE_ACCESS) == PIN_HELD
+                    && SecureFolderItself(PinnedHandle(&s_pins, folders[k]));
+        else if (k == 0 && g_installDirMade)
+            ready = SecureFolderItself(PinnedHandle(&s_pins, folders[k]));
+        else
+            ready = RecordAndSecure(folders[k]);
+        if (ready && !found[k])
+            LogLine("Folder made: ", folders[k]);
+        if (!ready) {
+            CopyText(failedFolder, size, folders[k]);
             return false;
         }
     }
     return true;
+}
+
+void RestoreInstallTreeSecurity()
+{
+    for (int k = s_recorded - 1; k >= 0; --k)
+        WriteFolderSecurityText(PinnedHandle(&s_pins, s_recordedFolders[k]), s_recordedSecurity[k]);
+    s_recorded = 0;
+}
+
+void ReleaseInstallTree()
+{
+    UnpinFolders(&s_pins);
+    s_recorded = 0;
 }

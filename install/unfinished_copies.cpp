@@ -3,14 +3,18 @@
 #include "install/copy_journal.h"
 #include "install/manifest.h"
 #include "install/temp_folder.h"
+#include "common/folder_security.h"
 #include "common/install_names.h"
+#include "common/pinned_folders.h"
 #include "common/text.h"
 #include "shell/setup_log.h"
 #include "shell/setup_state.h"
 
 enum {
     JOURNAL_PATH_SIZE  = PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE + RUN_TAG_SIZE,
-    JOURNAL_TEXT_SIZE  = 4 + 2 * JOURNAL_PATH_SIZE,
+    JOURNAL_KEPT_SIZE  = JOURNAL_PATH_SIZE > FOLDER_SECURITY_TEXT_SIZE ? JOURNAL_PATH_SIZE : FOLDER_SECURITY_TEXT_SIZE,
+    JOURNAL_TEXT_SIZE  = 4 + JOURNAL_PATH_SIZE + JOURNAL_KEPT_SIZE,
+    UNDO_ACCESS        = READ_CONTROL | WRITE_DAC | WRITE_OWNER,
     JOURNAL_KEY_SIZE   = 64 + JOURNAL_FOUND_NAME_SIZE,
     MESSAGE_SIZE       = PATH_BUFFER_SIZE + JOURNAL_KEY_SIZE + 1024,
     COUNT_TEXT_SIZE    = 200
@@ -27,7 +31,7 @@ struct JournalHeader {
 struct JournalEntry {
     char kind;
     char path[JOURNAL_PATH_SIZE];
-    char kept[JOURNAL_PATH_SIZE];
+    char kept[JOURNAL_KEPT_SIZE];   // a kept file's name, or a folder's descriptor
 };
 
 // The outcome of reading, before anything is done.
@@ -35,6 +39,7 @@ enum Reading { READ_WHOLE, READ_EMPTY, READ_REFUSED, READ_UNREADABLE };
 
 static JournalHeader s_header;
 static JournalEntry  s_entry;
+static PinnedFolders s_pins;
 static char          s_text[JOURNAL_TEXT_SIZE];
 
 int FindUnfinishedCopies(char names[][JOURNAL_FOUND_NAME_SIZE], int max)
@@ -180,6 +185,8 @@ static Reading ReadEntry(HKEY key, int number, const char *journalName, JournalE
     lstrcpynA(entry->path, path, pathLength + 1);
     if (entry->kind == JOURNAL_FOLDER_MADE && !entry->kept[0])
         return IsFolderOfInstall(entry->path) ? READ_WHOLE : READ_REFUSED;
+    if (entry->kind == JOURNAL_FOLDER_SECURITY && entry->kept[0])
+        return IsFolderOfInstall(entry->path) ? READ_WHOLE : READ_REFUSED;
     if (entry->kind == JOURNAL_FILE_WRITTEN)
         return IsFileOfInstall(entry->path) && (!entry->kept[0] || IsKeptNameOf(entry->kept, entry->path, journalName))
                    ? READ_WHOLE
@@ -270,13 +277,41 @@ static void UndoCopy(HKEY key, const char *journalName, UnfinishedCopy *copy)
     for (int number = s_header.entries - 1; number >= 0; --number) {
         if (ReadEntry(key, number, journalName, &s_entry) != READ_WHOLE)
             continue;
-        if (s_entry.kind == JOURNAL_FILE_WRITTEN)
+        if (s_entry.kind == JOURNAL_FILE_WRITTEN) {
             UndoFileWrite(&s_entry, copy);
-        else if (RemoveDirectoryA(s_entry.path)) {
-            ++copy->foldersRemoved;
-            LogLine("Undo: folder removed: ", s_entry.path);
+        } else if (s_entry.kind == JOURNAL_FOLDER_SECURITY) {
+            HANDLE folder = PinnedHandle(&s_pins, s_entry.path);
+            if (folder && WriteFolderSecurityText(folder, s_entry.kept))
+                LogLine("Undo: earlier permissions put back: ", s_entry.path);
+        } else {
+            // The folder's own handle would stop its removal.
+            UnpinFolder(&s_pins, s_entry.path);
+            if (RemoveDirectoryA(s_entry.path)) {
+                ++copy->foldersRemoved;
+                LogLine("Undo: folder removed: ", s_entry.path);
+            }
         }
     }
+}
+
+// The install directory must be a real folder, and each subdirectory there
+// too; they stay held while the run is undone or finished. False, with the
+// folder named, when one is not.
+static bool PinInstallFolders(UnfinishedCopy *copy)
+{
+    UnpinFolders(&s_pins);
+    char folder[sizeof copy->refusedFolder];
+    for (int k = 0; k <= SUBDIR_COUNT; ++k) {
+        bool fits = CopyText(folder, sizeof folder, s_header.installDir)
+                    && (k == 0 || AppendText(folder, sizeof folder, g_subdirectories[k - 1]));
+        PinOutcome outcome = fits ? PinFolder(&s_pins, folder, UNDO_ACCESS) : PIN_REFUSED;
+        if (outcome == PIN_REFUSED || (k == 0 && outcome != PIN_HELD)) {
+            CopyText(copy->refusedFolder, sizeof copy->refusedFolder, fits ? folder : s_header.installDir);
+            UnpinFolders(&s_pins);
+            return false;
+        }
+    }
+    return true;
 }
 
 // What the completed copy had still to do: delete the files it kept aside.
@@ -319,10 +354,17 @@ void SettleUnfinishedCopy(const char *name, UnfinishedCopy *copy)
     copy->outcome = OutcomeOf(reading);
     if (reading == READ_WHOLE) {
         CopyText(copy->installDir, sizeof copy->installDir, s_header.installDir);
+        if (!PinInstallFolders(copy)) {
+            // Changed nothing, and the journal stays for a later start.
+            copy->outcome = UNFINISHED_NOT_A_FOLDER;
+            RegCloseKey(key);
+            return;
+        }
         if (s_header.copyDone)
             FinishCopy(key, name, copy);
         else
             UndoCopy(key, name, copy);
+        UnpinFolders(&s_pins);
     }
     RegCloseKey(key);
     // A journal that fails a check stays as it is, and so does all it names.
@@ -370,10 +412,15 @@ bool ComposeUnfinishedCopyMessage(const UnfinishedCopy *copy, char *text, size_t
     if (copy->outcome != UNFINISHED_UNDONE) {
         const char *why = copy->outcome == UNFINISHED_REFUSED
                               ? "because it names a file or folder outside the folder that installation went into"
-                              : "because it cannot be read whole";
-        return AppendText(text, size, "Setup found the record of an earlier installation of Velloran that did not end, "
-                                      "but left it as it is and changed nothing, ")
-               && AppendText(text, size, why) && AppendText(text, size, ": HKEY_LOCAL_MACHINE\\")
+                          : copy->outcome == UNFINISHED_NOT_A_FOLDER ? "because the folder "
+                                                                     : "because it cannot be read whole";
+        bool fits = AppendText(text, size, "Setup found the record of an earlier installation of Velloran that did "
+                                           "not end, but left it as it is and changed nothing, ")
+                    && AppendText(text, size, why);
+        if (copy->outcome == UNFINISHED_NOT_A_FOLDER)
+            fits = fits && AppendText(text, size, copy->refusedFolder)
+                   && AppendText(text, size, " is now a link, or no longer a folder");
+        return fits && AppendText(text, size, ": HKEY_LOCAL_MACHINE\\")
                && AppendText(text, size, kJournalKey) && AppendText(text, size, "\\")
                && AppendText(text, size, copy->name) && AppendText(text, size, ".");
     }

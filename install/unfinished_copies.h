@@ -22,6 +22,7 @@ enum UnfinishedOutcome {
     UNFINISHED_COMPLETED,    // its copy was through: only its kept files and temp folder were left to go
     UNFINISHED_EMPTY,        // stopped as its journal began, before any change
     UNFINISHED_REFUSED,      // names a path outside its install directory: left alone
+    UNFINISHED_NOT_A_FOLDER, // its install directory or a subdirectory is a link now, or no folder: left alone
     UNFINISHED_UNREADABLE    // cannot be read whole: left alone
 };
 
@@ -29,6 +30,7 @@ struct UnfinishedCopy {
     UnfinishedOutcome outcome;
     char name[JOURNAL_FOUND_NAME_SIZE];
     char installDir[PATH_BUFFER_SIZE];
+    char refusedFolder[PATH_BUFFER_SIZE + 16];   // the install directory or one of its subdirectories
     int  filesRemoved;
     int  filesRemovedAtRestart;     // in use: marked for deletion at the next restart
     int  filesRestored;
@@ -43,9 +45,13 @@ int FindUnfinishedCopies(char names[][JOURNAL_FOUND_NAME_SIZE], int max);
 // Reads the journal whole and checks every path in it before anything is
 // done: a folder entry names the install directory or one of its three
 // subdirectories, a file entry a manifest destination below it and, if it
-// kept a file aside, the name that run gave it. Then undoes the run (newest
-// entry first), or finishes it if its copy was through, removes its temp
-// folder and deletes the journal. A journal that fails a check stays as it is.
+// kept a file aside, the name that run gave it. Then holds the install
+// directory and its subdirectories as in the copy (common/pinned_folders.h):
+// when one of them is a link now, or the install directory is gone, nothing
+// is done. Otherwise undoes the run (newest entry first: files, the folders'
+// earlier descriptors, the folders it made), or finishes it if its copy was
+// through, removes its temp folder and deletes the journal. A journal that
+// fails a check stays as it is.
 void SettleUnfinishedCopy(const char *name, UnfinishedCopy *copy);
 
 // The one sentence that tells the user what was found and done; false when

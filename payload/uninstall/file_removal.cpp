@@ -1,6 +1,8 @@
 // Only what the manifest names is deleted, file by file; directories go with
 // RemoveDirectory, which refuses while anything is left in them, so files a
 // user added are never touched.
+#include "common/pinned_folders.h"
+#include "common/text.h"
 #include "install/manifest.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/removal.h"
@@ -12,6 +14,8 @@ enum {
 };
 
 enum FileOutcome { FILE_REMOVED, FILE_ABSENT, FILE_SCHEDULED, FILE_FAILED };
+
+static PinnedFolders s_pins;
 
 static bool IsAbsence(DWORD error)
 {
@@ -115,6 +119,25 @@ static bool ScheduleFoldersForRestart(const char *dir)
     return MoveFileExA(dir, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
+// The program folder, and each subdirectory that is there, held as real
+// folders; a link or junction among them is refused and named.
+static bool PinProgramFolders(const char *dir, RemovalReport *report)
+{
+    UnpinFolders(&s_pins);
+    char path[UNINSTALL_PATH_SIZE];
+    for (int i = 0; i <= SUBDIR_COUNT; ++i) {
+        bool fits = i == 0 ? CopyText(path, sizeof path, dir) : JoinPath(path, sizeof path, dir, g_subdirectories[i - 1]);
+        PinOutcome outcome = fits ? PinFolder(&s_pins, path, 0) : PIN_REFUSED;
+        if (outcome == PIN_REFUSED || (i == 0 && outcome != PIN_HELD)) {
+            report->programDirRefused = true;
+            CopyText(report->refusedFolder, sizeof report->refusedFolder, fits ? path : dir);
+            UnpinFolders(&s_pins);
+            return false;
+        }
+    }
+    return true;
+}
+
 void RemoveProgramFiles(const Installation *installation, RemovalReport *report)
 {
     const char *dir = installation->programDir;
@@ -127,6 +150,8 @@ void RemoveProgramFiles(const Installation *installation, RemovalReport *report)
         return;
     }
     char path[UNINSTALL_PATH_SIZE];
+    if (!PinProgramFolders(dir, report))
+        return;
     for (int row = 0; row < MANIFEST_ROWS; ++row) {
         if (!JoinPath(path, sizeof path, dir, g_destinationSuffixes[row])) {
             ++report->filesFailed;
@@ -134,10 +159,15 @@ void RemoveProgramFiles(const Installation *installation, RemovalReport *report)
         }
         CountFileOutcome(DeleteInstalledFile(path), report);
     }
+    // A folder's own handle would stop its removal.
     for (int i = 0; i < SUBDIR_COUNT; ++i) {
-        if (JoinPath(path, sizeof path, dir, g_subdirectories[i]) && RemoveDirectoryA(path))
+        if (!JoinPath(path, sizeof path, dir, g_subdirectories[i]))
+            continue;
+        UnpinFolder(&s_pins, path);
+        if (RemoveDirectoryA(path))
             ++report->foldersRemoved;
     }
+    UnpinFolders(&s_pins);
     if (RemoveDirectoryA(dir)) {
         ++report->foldersRemoved;
     } else if (DirectoryExists(dir)) {

@@ -40,8 +40,9 @@ static int RemoveInstallation(const Installation *installation, bool quiet)
         return EXIT_CANCELLED;
     RemovalReport report = {};
     RemoveProgramFiles(installation, &report);
-    // Without an uninstall entry nothing else is known to be this installation's.
-    if (installation->registered) {
+    // Without an uninstall entry nothing else is known to be this
+    // installation's; with its folder refused, the entry stays for a later try.
+    if (installation->registered && !report.programDirRefused) {
         RemoveShortcuts(installation, &report);
         RemoveImageTypes(installation, &report);
         RemoveRegistration(&report);

@@ -2,6 +2,7 @@
 // what it did in the report that the closing message is built from.
 #pragma once
 #include "payload/uninstall/installation.h"
+#include "payload/uninstall/uninstall_state.h"
 
 struct RemovalReport {
     LONG filesRemoved;
@@ -12,6 +13,8 @@ struct RemovalReport {
     bool programDirMissing;     // already gone before the uninstaller started
     bool programDirKept;        // still there
     bool programDirScheduled;   // held only by its files in use: removed with them at the restart
+    bool programDirRefused;     // it or a subdirectory is a link or no folder: nothing in it touched
+    char refusedFolder[UNINSTALL_PATH_SIZE];
     LONG itemsLeft;             // files and folders left inside it that Velloran did not install
     LONG shortcutsRemoved;
     LONG shortcutsFailed;
@@ -27,7 +30,9 @@ struct RemovalReport {
 
 // The 80 installed files, the three subdirectories and the install directory
 // (each directory only once empty, or at the restart when only files in use
-// keep it).
+// keep it). The install directory and each subdirectory there are held as
+// real folders first (common/pinned_folders.h): if one is a link, nothing is
+// removed.
 void RemoveProgramFiles(const Installation *installation, RemovalReport *report);
 
 // The three shortcuts and their folder, once empty.

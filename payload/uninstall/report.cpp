@@ -39,6 +39,11 @@ static bool AppendProgramDir(const RemovalReport *report, const Installation *in
                                  "were removed.\n\n" };
         return AppendAll(text, textSize, pieces, 1);
     }
+    if (report->programDirRefused) {
+        const char *pieces[] = { "Nothing was removed: the folder ", report->refusedFolder,
+                                 " is a link, or no longer a folder, and the uninstaller does not follow links.\n\n" };
+        return AppendAll(text, textSize, pieces, 3);
+    }
     if (report->programDirMissing) {
         const char *pieces[] = { "The program folder ", dir, " was already gone.\n\n" };
         return AppendAll(text, textSize, pieces, 3);
@@ -127,10 +132,11 @@ bool ComposeReport(const RemovalReport *report, const Installation *installation
     if (textSize == 0)
         return false;
     text[0] = '\0';
-    const char *heading = NothingLeft(report) ? "Velloran has been removed from this computer.\n\n"
-                                              : "Velloran has been removed from this computer, with some "
-                                                "things left behind.\n\n";
-    bool fits = AppendText(text, textSize, heading) && AppendRemoved(report, text, textSize) &&
+    const char *heading = report->programDirRefused ? "Velloran has not been removed from this computer.\n\n"
+                          : NothingLeft(report)     ? "Velloran has been removed from this computer.\n\n"
+                                                    : "Velloran has been removed from this computer, with some "
+                                                      "things left behind.\n\n";
+    bool fits = AppendText(text, textSize, heading) && (report->programDirRefused || AppendRemoved(report, text, textSize)) &&
                 AppendProgramDir(report, installation, text, textSize) &&
                 AppendProblems(report, installation, text, textSize);
     // The blank line after the last sentence is not needed.
@@ -142,7 +148,7 @@ bool ComposeReport(const RemovalReport *report, const Installation *installation
 
 int RemovalExitCode(const RemovalReport *report)
 {
-    bool failed = report->programDirUnknown || report->filesFailed > 0 || report->shortcutsFailed > 0 ||
+    bool failed = report->programDirUnknown || report->programDirRefused || report->filesFailed > 0 || report->shortcutsFailed > 0 ||
                   report->keysFailed > 0 || report->linksFailed > 0 || report->winIniEntriesFailed > 0;
     if (failed)
         return EXIT_FAILED;

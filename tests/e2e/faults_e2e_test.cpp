@@ -1,6 +1,7 @@
 // What goes wrong outside the setup's control: a payload file missing from
 // the program or damaged in it, folder names that the file system refuses,
-// and install paths at and past the length that the file functions take.
+// install paths at and past the length that the file functions take, and a
+// link a user put in the folder the setup is to fill.
 #include "install_steps.h"
 
 #include <algorithm>
@@ -276,6 +277,30 @@ TEST_F(Faults, AFolderPastTheLongestPathIsBrowsedAndEndsWithTheCopyError)
     EXPECT_EQ(from, "");
     EXPECT_EQ(to, installDir_);
     ExpectNoTemporaryFiles();
+}
+
+// A folder the user made, holding a link "Filters" to another folder of
+// theirs: the copy error names the link before anything changes, the setup
+// ends with 1603, and the other folder keeps its file.
+TEST_F(Faults, AFiltersLinkInAnExistingFolderIsRefusedAndWhatItLeadsToStays)
+{
+    std::vector<EarlierFile> earlier = { { "\\my notes.txt", "the user's own notes", FILE_ATTRIBUTE_NORMAL } };
+    ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
+    const std::string other = root_ + "\\other", link = installDir_ + "\\Filters";
+    ASSERT_TRUE(CreateDirectoryA(other.c_str(), NULL));
+    ASSERT_TRUE(WriteWholeFile(other + "\\blur.flt", "the user's own filter"));
+    ASSERT_TRUE(RemoveDirectoryA(link.c_str()));
+    ASSERT_TRUE(MakeUnixLink(link, other));
+
+    HWND copy = NULL;
+    std::string from, to, bytes;
+    ASSERT_NO_FATAL_FAILURE(OpenCopyPage(true, &copy));
+    ASSERT_NO_FATAL_FAILURE(EndWithCopyFailure(&from, &to));
+    EXPECT_EQ(to, link);
+    EXPECT_TRUE(RemoveUnixLink(link));
+    EXPECT_EQ(FilesBelow(other), std::vector<std::string>{ other + "\\blur.flt" });
+    EXPECT_TRUE(ReadWholeFile(other + "\\blur.flt", &bytes) && bytes == "the user's own filter") << "the link was followed";
+    ExpectInstalledRows(0, earlier);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // A setup that never reached its own ending: stopped in the middle of the
 // copy as Task Manager stops a program, or with a file in its temp folder
 // still held when the copy ends. The next start puts things right, and a
-// journal planted for it to follow is not followed.
+// journal planted for it to follow is not followed, nor a link put in place
+// of the folder it names.
 #include "install_steps.h"
 
 namespace {
@@ -20,6 +21,12 @@ protected:
         InstallScenario::TearDown();
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, OWNER_KEY);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, OWNER_KEY);
+        // Only once the setup has gone: "rm" started beside a running setup
+        // took the test program down with it.
+        if (!link_.empty()) {
+            EXPECT_TRUE(RemoveUnixLink(link_));
+            RemoveTree(root_);
+        }
     }
 
     // "Next" into the scenario's folder, and the copy under way.
@@ -70,6 +77,8 @@ protected:
                            (DWORD)value.second.size() + 1);
         RegCloseKey(key);
     }
+
+    std::string link_;   // a link the scenario put in place of a folder
 };
 
 FILETIME LastWritten(const std::string &path)
@@ -202,6 +211,29 @@ TEST_F(Interrupted, ATemporaryFileHeldWhenTheCopyEndsGoesAtTheNextStart)
 
     StartAgain(false);
     EXPECT_FALSE(DirectoryExists(folder)) << "the next start left the earlier run's temp folder";
+}
+
+// The folder swapped for a link between the kill and the next start, by
+// someone who may rename things in its parent: the next start names it and
+// changes nothing, neither where the link leads nor the journal.
+TEST_F(Interrupted, AFolderSwappedForALinkAfterAKillIsLeftAsItIs)
+{
+    ASSERT_NO_FATAL_FAILURE(StartCopy(false));
+    ASSERT_NO_FATAL_FAILURE(Kill());
+    const std::string moved = root_ + "\\moved";
+    ASSERT_TRUE(MoveFileA(installDir_.c_str(), moved.c_str()));
+    ASSERT_TRUE(MakeUnixLink(installDir_, moved));
+    link_ = installDir_;
+    const std::vector<std::string> files = FilesBelow(moved);
+    ASSERT_GE(files.size(), (size_t)KILL_ROWS);
+
+    const std::string text = StartAgain();
+    EXPECT_EQ(text.rfind("Setup found the record of an earlier installation of Velloran that did not end, but left it "
+                         "as it is and changed nothing, because the folder " + installDir_
+                         + " is now a link, or no longer a folder: HKEY_LOCAL_MACHINE\\" + JOURNALS + "\\", 0), 0u)
+        << text;
+    EXPECT_EQ(FilesBelow(moved), files) << "the undo went through the link";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, JOURNALS)) << "the journal went";
 }
 
 } // namespace

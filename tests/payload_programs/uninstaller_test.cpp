@@ -335,6 +335,27 @@ TEST_F(Uninstaller, AQuietRemovalShowsNothingAndEndsWithTheCopysExitCode)
     ExpectNoProgramLeftInTemp();
 }
 
+// "Filters" swapped for a link to a folder of the user's, holding the
+// installed filters: quiet, the removal refuses the link and stops with 1603
+// before anything goes; the uninstall entry stays for a later try.
+TEST_F(Uninstaller, AFiltersLinkStopsTheRemovalAndWhatItLeadsToStays)
+{
+    ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
+    const std::string filters = programDir_ + "\\Filters", other = root_ + "\\other";
+    ASSERT_TRUE(MoveFileA(filters.c_str(), other.c_str()));
+    ASSERT_TRUE(MakeUnixLink(filters, other));
+    const std::vector<std::string> entries = FolderEntries(other);
+    ASSERT_FALSE(entries.empty());
+    ASSERT_TRUE(StartProgram(programDir_ + "\\uninstall.exe", "/S", &original_));
+    std::vector<std::string> windows;
+    EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
+    EXPECT_EQ(FolderEntries(other), entries) << "the removal went through the link";
+    EXPECT_TRUE(FileExists(Installed(0))) << "files went although the folder was refused";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(RemoveUnixLink(filters) && MoveFileA(other.c_str(), filters.c_str()));
+    ExpectNoProgramLeftInTemp();
+}
+
 TEST_F(Uninstaller, AnsweringNoChangesNothing)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());

@@ -2,6 +2,7 @@
 // directory found with other rights, and the private temporary folder under
 // a temp directory that the ANSI code page cannot spell.
 #include "common/folder_security.h"
+#include "common/install_names.h"
 #include "common/private_folder.h"
 #include "install/copy_journal.h"
 #include "install/install_tree.h"
@@ -223,6 +224,71 @@ TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
         RemoveDirectoryA(folders[1 + k].c_str());
     RemoveDirectoryA(root.c_str());
     LocalFree(open);
+    LocalFree(g_dirSecurity.lpSecurityDescriptor);
+    g_dirSecurity.lpSecurityDescriptor = NULL;
+}
+
+// Owner and DACL of the folder as SDDL.
+std::string FolderSddl(const std::string &folder)
+{
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              NULL, NULL, NULL, NULL, &descriptor) != ERROR_SUCCESS)
+        return "(unreadable)";
+    std::string text = DaclText(descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
+    LocalFree(descriptor);
+    return text;
+}
+
+// A folder found there with a "Filters" link of the user's to another
+// folder: refused, named, before anything is made or changed. Without the
+// link, its earlier descriptor is in the journal before it changes, and a
+// cancel puts that descriptor back. (Wine lets a held folder be renamed:
+// that it cannot be is shown only on Windows.)
+TEST(FolderSecurity, AFoundFolderIsHeldRefusedWithALinkAndGivenBackItsDescriptor)
+{
+    std::wstring tempPath = TempPath();
+    std::string root = MakeUniqueFolder(std::string(tempPath.begin(), tempPath.end()), "velloran-pins-");
+    ASSERT_FALSE(root.empty());
+    std::string folder = root + "\\Velloran", other = root + "\\other", link = folder + "\\Filters";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA(other.c_str(), NULL));
+    ASSERT_TRUE(WriteBytes(other + "\\blur.flt", { 'u' }));
+    CopyText(g_installDir, PATH_BUFFER_SIZE, folder.c_str());
+    g_dirSecurity.lpSecurityDescriptor = BuildProgramFolderDescriptor();
+    char failed[PATH_BUFFER_SIZE + 64] = "sentinel";
+
+    bool linked = MakeUnixLink(link, other);
+    ASSERT_TRUE(linked) << "no link could be made";
+    ASSERT_TRUE(BeginCopyJournal(folder.c_str(), false));
+    EXPECT_FALSE(PrepareInstallTree(failed, sizeof failed));
+    EXPECT_EQ(std::string(failed), link);
+    for (int k = 0; k < SUBDIR_COUNT; ++k)
+        EXPECT_TRUE(std::string(g_subdirectories[k]) == "\\Filters"
+                    || GetFileAttributesA((folder + g_subdirectories[k]).c_str()) == INVALID_FILE_ATTRIBUTES)
+            << g_subdirectories[k] << " was made before the link was refused";
+    EXPECT_TRUE(FileExists(other + "\\blur.flt"));
+    ReleaseInstallTree();
+    EndCopyJournal();
+    EXPECT_TRUE(RemoveUnixLink(link));
+
+    const std::string before = FolderSddl(folder);
+    ASSERT_TRUE(BeginCopyJournal(folder.c_str(), false));
+    EXPECT_TRUE(PrepareInstallTree(failed, sizeof failed)) << failed;
+    HKEY journal;
+    char entry[PATH_BUFFER_SIZE + FOLDER_SECURITY_TEXT_SIZE] = "";
+    DWORD size = sizeof entry;
+    std::string key = std::string(kJournalKey) + "\\" + (RunTag() + 1);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | kJournalView, &journal), ERROR_SUCCESS);
+    RegQueryValueExA(journal, "0000", NULL, NULL, (BYTE *)entry, &size);
+    RegCloseKey(journal);
+    EXPECT_EQ(std::string(entry).substr(0, folder.size() + 3), "S|" + folder + "|") << "the descriptor was not recorded first";
+    EXPECT_NE(FolderSddl(folder), before) << "the folder was not secured";
+    RestoreInstallTreeSecurity();
+    EXPECT_EQ(FolderSddl(folder), before);
+    ReleaseInstallTree();
+    EndCopyJournal();
+    RemoveTree(root);
     LocalFree(g_dirSecurity.lpSecurityDescriptor);
     g_dirSecurity.lpSecurityDescriptor = NULL;
 }
