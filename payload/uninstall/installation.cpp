@@ -1,4 +1,5 @@
 #include "payload/uninstall/installation.h"
+#include "common/plain_path.h"
 #include "install/manifest.h"
 #include "payload/uninstall/paths.h"
 
@@ -23,6 +24,15 @@ static void Clear(Installation *installation)
     installation->shortcutDir[0] = '\0';
     installation->viewerPath[0] = '\0';
     installation->registered = false;
+    installation->refusedProgramDir[0] = '\0';
+}
+
+void RefuseUnplainProgramDir(Installation *installation)
+{
+    if (!installation->programDir[0] || IsPlainFullPath(installation->programDir))
+        return;
+    lstrcpynA(installation->refusedProgramDir, installation->programDir, sizeof installation->refusedProgramDir);
+    installation->programDir[0] = '\0';
 }
 
 // The viewer's path as the WIN.INI entries of the setup name it.
@@ -48,9 +58,10 @@ bool ReadInstallation(Installation *installation)
     ReadTextValue(key, "Scdir", installation->shortcutDir, sizeof installation->shortcutDir);
     RegCloseKey(key);
 
-    NameViewer(installation);
     TrimTrailingBackslashes(installation->programDir);
     TrimTrailingBackslashes(installation->shortcutDir);
+    RefuseUnplainProgramDir(installation);
+    NameViewer(installation);
     installation->registered = true;
     return true;
 }
