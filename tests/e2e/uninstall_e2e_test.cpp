@@ -655,13 +655,39 @@ TEST_F(Uninstall, AViewerLeftOpenAtUninstallGoesWithItsFolderAtTheRestart)
     EXPECT_NE(text.find("1 file is in use and will be removed when Windows restarts, together with the program "
                         "folder " + installDir_ + "."), std::string::npos) << text;
     EXPECT_EQ(text.find("files you added"), std::string::npos) << text;
-    EXPECT_EQ(TreeEntries(installDir_), std::vector<std::string>({ "Velloran.exe" }));
+    std::vector<std::string> left = TreeEntries(installDir_);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].rfind("Velloran.exe~", 0), 0u) << left[0] << ": not renamed before it was marked";
+    EXPECT_TRUE(MarkedForDeletionAtRestart(installDir_ + "\\" + left[0])) << left[0];
     EXPECT_TRUE(StillRunning(viewerProcess)) << "the viewer was closed, though the answer was No";
 
     CloseViewer(viewer, viewerProcess);
     ASSERT_TRUE(RestartWine());
     ExpectMachineAsBefore();
     EXPECT_EQ(TreeEntries(parent_), parentBefore_);
+}
+
+// The same, and Velloran installed again before the restart: the restart
+// deletes the old viewer, which waits under a name of its own, and leaves
+// the new installation whole.
+TEST_F(Uninstall, AReinstallBeforeTheRestartIsWholeAfterIt)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    HWND viewer = NULL;
+    DWORD viewerProcess = LeaveViewerOpen(&viewer);
+    ASSERT_NE(viewer, (HWND)NULL);
+    std::vector<std::string> installed = TreeEntries(installDir_);
+    UninstallWith(UninstallerFromShortcut(), IDNO);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(InstallAgain(true));
+
+    CloseViewer(viewer, viewerProcess);
+    ASSERT_TRUE(RestartWine());
+    EXPECT_EQ(TreeEntries(installDir_), installed) << "the restart took files of the new installation";
+    std::string text = UninstallWith(UninstallerFromShortcut(), IDYES);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(text.find("Velloran has been removed from this computer.\n"), 0u) << text;
+    ExpectMachineAsBefore();
 }
 
 }  // namespace
