@@ -684,7 +684,7 @@ TEST_F(Uninstall, AReinstallBeforeTheRestartIsWholeAfterIt)
     CloseViewer(viewer, viewerProcess);
     ASSERT_TRUE(RestartWine());
     EXPECT_EQ(TreeEntries(installDir_), installed) << "the restart took files of the new installation";
-    std::string text = UninstallWith(UninstallerFromShortcut(), IDYES);
+    std::string text = UninstallWith(UninstallerFromShortcut());
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(text.find("Velloran has been removed from this computer.\n"), 0u) << text;
     ExpectMachineAsBefore();
