@@ -690,4 +690,25 @@ TEST_F(Uninstall, AReinstallBeforeTheRestartIsWholeAfterIt)
     ExpectMachineAsBefore();
 }
 
+// The uninstaller waiting at its question keeps a setup from starting, and a
+// setup on its first page keeps a quiet uninstaller from starting: 1618.
+TEST_F(Uninstall, TheSetupAndTheUninstallerGiveWayToEachOther)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    DWORD asking = Start("\"" + UninstallerFromShortcut() + "\"", scratch_);
+    HWND question = WaitForMessageBox(UNINSTALL_CAPTION, asking, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(question, (HWND)NULL);
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+    EXPECT_EQ(WaitForExit(setup_.process, EXIT_TIMEOUT_MS), (DWORD)EXIT_ANOTHER_RUNNING);
+    EndSetup(&setup_);
+    ASSERT_TRUE(PressButton(question, IDNO));
+    EXPECT_EQ(ExitCodeOf(asking), (DWORD)EXIT_CANCELLED);
+
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+    ASSERT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL);
+    DWORD quiet = Start("\"" + UninstallerFromShortcut() + "\" /S", scratch_);
+    EXPECT_EQ(ExitCodeOf(quiet), (DWORD)EXIT_ANOTHER_RUNNING);
+    EXPECT_TRUE(FileExists(installDir_ + "\\Velloran.exe")) << "the uninstaller removed files while a setup ran";
+}
+
 }  // namespace
