@@ -1,6 +1,7 @@
 #include "common/install_names.h"
 
 const char kAppPathsParent[]    = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const char kSingleSetupMutex[]  = "Global\\VelloranSetup.Running";
 const char kUninstallParent[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kProductSubkey[]     = "Velloran";
 const char kAppPathsExeSubkey[] = "Velloran.exe";

@@ -87,6 +87,11 @@ extern const char kWinIniSection[];
 // extension keys are the same names with a leading dot.
 extern const char kImageTypes[IMAGE_TYPE_COUNT][IMAGE_TYPE_SIZE];
 
+// Held by the setup and by the uninstaller while either runs: one of them at
+// a time on the machine, as both change the same folder and keys. The other
+// gives way with EXIT_ANOTHER_RUNNING.
+extern const char kSingleSetupMutex[];
+
 // Installed files, as suffixes of the install directory.
 extern const char kViewerSuffix[];
 extern const char kUninstallerSuffix[];

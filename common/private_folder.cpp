@@ -3,7 +3,9 @@
 #include "common/folder_security.h"
 
 #include <aclapi.h>
+#include <sddl.h>
 #include <wincrypt.h>
+#include <winternl.h>
 
 enum {
     NAME_ATTEMPTS   = 16,
@@ -21,6 +23,36 @@ static void RandomBytes(BYTE *bytes, DWORD count)
     }
 }
 
+static const char kElevatedFolderSddl[] = "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+
+bool RunsElevated()
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    TOKEN_ELEVATION elevation = {};
+    DWORD length = 0;
+    bool elevated = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &length)
+                    && elevation.TokenIsElevated;
+    CloseHandle(token);
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    BOOL member = FALSE;
+    return elevated && CreateWellKnownSid(WinBuiltinAdministratorsSid, NULL, administrators, &size)
+           && CheckTokenMembership(NULL, administrators, &member) && member;
+}
+
+PSECURITY_DESCRIPTOR BuildPrivateFolderDescriptor(bool elevated)
+{
+    if (!elevated)
+        return BuildOwnerOnlyDescriptor();
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kElevatedFolderSddl, SDDL_REVISION_1, &descriptor,
+                                                              NULL))
+        return NULL;
+    return descriptor;
+}
+
 static bool AppendWide(wchar_t *dest, size_t size, const wchar_t *text)
 {
     size_t length = lstrlenW(dest), added = lstrlenW(text);
@@ -36,7 +68,7 @@ bool CreatePrivateFolder(const wchar_t *prefix, wchar_t *folder, size_t size)
     DWORD length = GetTempPathW(MAX_PATH + 1, temp);
     if (length == 0 || length > MAX_PATH)
         return false;
-    PSECURITY_DESCRIPTOR descriptor = BuildOwnerOnlyDescriptor();
+    PSECURITY_DESCRIPTOR descriptor = BuildPrivateFolderDescriptor(RunsElevated());
     if (!descriptor)
         return false;
     SECURITY_ATTRIBUTES security = { sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE };
@@ -58,6 +90,34 @@ bool CreatePrivateFolder(const wchar_t *prefix, wchar_t *folder, size_t size)
     if (!made && size > 0)
         folder[0] = L'\0';
     return made;
+}
+
+// The owner a folder made now by CreatePrivateFolder gets, read back from one
+// made for the purpose and removed again: the Administrators in an elevated
+// run, else the user, and the user alone where the system keeps no other
+// owner (Wine). A folder passes only with the very owner this run's own has.
+// The same for the whole run: computed once.
+static bool PrivateFolderOwner(const wchar_t *prefix, BYTE *sid, DWORD size)
+{
+    static BYTE s_owner[SECURITY_MAX_SID_SIZE];
+    static bool s_known;
+    wchar_t probe[MAX_PATH];
+    if (!s_known && CreatePrivateFolder(prefix, probe, MAX_PATH)) {
+        PSID owner = NULL;
+        PSECURITY_DESCRIPTOR descriptor = NULL;
+        HANDLE handle = CreateFileW(probe, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+        if (handle != INVALID_HANDLE_VALUE) {
+            s_known = GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, NULL, NULL, NULL,
+                                      &descriptor) == ERROR_SUCCESS
+                      && CopySid(sizeof s_owner, s_owner, owner);
+            if (descriptor)
+                LocalFree(descriptor);
+            CloseHandle(handle);
+        }
+        RemoveDirectoryW(probe);
+    }
+    return s_known && CopySid(size, sid, s_owner);
 }
 
 bool RemovePrivateFolder(const wchar_t *folder)
@@ -110,20 +170,22 @@ bool OpenOwnPrivateFolder(const wchar_t *folder, const wchar_t *prefix, HANDLE *
     if (!IsPlainFolder(found.dwFileAttributes))
         return false;
     // Shared for anything but deletion: while it is open, nobody can rename
-    // the folder or put something else in its place.
-    HANDLE handle = CreateFileW(folder, FILE_LIST_DIRECTORY | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+    // the folder or put something else in its place. DELETE lets
+    // RemovePinnedFolder delete it through this handle.
+    HANDLE handle = CreateFileW(folder, FILE_LIST_DIRECTORY | READ_CONTROL | DELETE | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION information;
-    BYTE user[SECURITY_MAX_SID_SIZE];
+    BYTE expected[SECURITY_MAX_SID_SIZE];
     PSID owner = NULL;
     PSECURITY_DESCRIPTOR descriptor = NULL;
     bool ours = GetFileInformationByHandle(handle, &information) && IsPlainFolder(information.dwFileAttributes)
-                && CurrentUserSid(user, sizeof user)
+                && PrivateFolderOwner(prefix, expected, sizeof expected)
                 && GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, NULL, NULL, NULL,
                                    &descriptor) == ERROR_SUCCESS
-                && EqualSid(owner, user);
+                && EqualSid(owner, expected);
     if (descriptor)
         LocalFree(descriptor);
     if (!ours) {
@@ -132,4 +194,34 @@ bool OpenOwnPrivateFolder(const wchar_t *folder, const wchar_t *prefix, HANDLE *
     }
     *pinned = handle;
     return true;
+}
+
+bool DeleteInPinnedFolder(HANDLE pinned, const wchar_t *name)
+{
+    UNICODE_STRING relative;
+    USHORT bytes = (USHORT)(lstrlenW(name) * sizeof(wchar_t));
+    if (bytes == 0 || lstrlenW(name) > MAX_PATH)
+        return false;
+    relative.Length = relative.MaximumLength = bytes;
+    relative.Buffer = (PWSTR)name;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &relative, OBJ_CASE_INSENSITIVE, pinned, NULL);
+    IO_STATUS_BLOCK status;
+    HANDLE file = NULL;
+    // The link itself, were it one; it goes when this handle closes.
+    NTSTATUS opened = NtCreateFile(&file, DELETE | SYNCHRONIZE, &attributes, &status, NULL, 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                                   FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_DELETE_ON_CLOSE
+                                       | FILE_SYNCHRONOUS_IO_NONALERT,
+                                   NULL, 0);
+    if (opened < 0)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+bool RemovePinnedFolder(HANDLE pinned)
+{
+    FILE_DISPOSITION_INFO disposition = { TRUE };
+    return SetFileInformationByHandle(pinned, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }

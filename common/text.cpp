@@ -1,5 +1,6 @@
 #include "common/text.h"
 #include <string.h>
+#include <wchar.h>
 
 bool CopyText(char *dest, size_t destSize, const char *source)
 {
@@ -16,4 +17,13 @@ bool AppendText(char *dest, size_t destSize, const char *source)
     if (used >= destSize)
         return false;
     return CopyText(dest + used, destSize - used, source);
+}
+
+bool AppendWideText(wchar_t *dest, size_t destSize, const wchar_t *source)
+{
+    size_t used = wcsnlen(dest, destSize), length = wcslen(source);
+    if (used >= destSize || length >= destSize - used)
+        return false;
+    wmemcpy(dest + used, source, length + 1);
+    return true;
 }

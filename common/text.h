@@ -5,3 +5,4 @@
 
 bool CopyText(char *dest, size_t destSize, const char *source);
 bool AppendText(char *dest, size_t destSize, const char *source);
+bool AppendWideText(wchar_t *dest, size_t destSize, const wchar_t *source);

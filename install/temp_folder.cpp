@@ -6,9 +6,9 @@
 #include "common/text.h"
 
 enum {
-    PRIVATE_DIR_SIZE   = MAX_PATH,
-    TEMP_FILE_SIZE     = PRIVATE_DIR_SIZE + 32,
-    LEFTOVER_PATH_SIZE = PRIVATE_DIR_SIZE + 1 + MAX_PATH
+    PRIVATE_DIR_SIZE    = MAX_PATH,
+    TEMP_FILE_SIZE      = PRIVATE_DIR_SIZE + 32,
+    LISTING_BUFFER_SIZE = 4096
 };
 
 static const wchar_t kPrivateDirPrefix[] = L"VelloranSetup-";
@@ -48,44 +48,48 @@ static bool IsTempFileName(const wchar_t *name)
     return false;
 }
 
-// Deletes the plain files of packed names in the folder; false when it holds
-// anything else, which is not the setup's to delete.
-static bool DeleteLeftoverTempFiles(const wchar_t *folder)
+// Deletes the plain files of packed names in the pinned folder, listed and
+// deleted through its handle; false when it holds anything else, which is
+// not the setup's to delete.
+static bool DeleteLeftoverTempFiles(HANDLE pinned)
 {
-    wchar_t path[LEFTOVER_PATH_SIZE];
-    int length = lstrlenW(folder);
-    if (length >= PRIVATE_DIR_SIZE)
-        return false;
-    lstrcpyW(path, folder);
-    lstrcpyW(path + length, L"\\*");
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(path, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
+    DWORD records[LISTING_BUFFER_SIZE / sizeof(DWORD)];
     bool onlyOurs = true;
-    do {
-        if (lstrcmpW(found.cFileName, L".") == 0 || lstrcmpW(found.cFileName, L"..") == 0)
-            continue;
-        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-            || !IsTempFileName(found.cFileName)) {
-            onlyOurs = false;
-            continue;
+    FILE_INFO_BY_HANDLE_CLASS listing = FileIdBothDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(pinned, listing, records, sizeof records)) {
+        listing = FileIdBothDirectoryInfo;
+        const BYTE *at = (const BYTE *)records;
+        for (;;) {
+            const FILE_ID_BOTH_DIR_INFO *entry = (const FILE_ID_BOTH_DIR_INFO *)at;
+            wchar_t name[MAX_PATH];
+            DWORD length = entry->FileNameLength / sizeof(wchar_t);
+            if (length < MAX_PATH) {
+                lstrcpynW(name, entry->FileName, (int)length + 1);
+                bool dots = lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0;
+                if (!dots
+                    && ((entry->FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+                        || !IsTempFileName(name) || !DeleteInPinnedFolder(pinned, name)))
+                    onlyOurs = false;
+            } else {
+                onlyOurs = false;
+            }
+            if (!entry->NextEntryOffset)
+                break;
+            at += entry->NextEntryOffset;
         }
-        lstrcpyW(path + length + 1, found.cFileName);
-        DeleteFileW(path);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return onlyOurs;
+    }
+    return onlyOurs && GetLastError() == ERROR_NO_MORE_FILES;
 }
 
+// Checked, emptied and removed through one handle that pins it.
 bool RemoveLeftoverTempDir(const wchar_t *folder)
 {
     HANDLE pinned;
     if (!OpenOwnPrivateFolder(folder, kPrivateDirPrefix, &pinned))
         return false;
-    bool onlyOurs = DeleteLeftoverTempFiles(folder);
+    bool removed = DeleteLeftoverTempFiles(pinned) && RemovePinnedFolder(pinned);
     CloseHandle(pinned);
-    return onlyOurs && RemovePrivateFolder(folder);
+    return removed;
 }
 
 void RemoveStaleTempDirs()

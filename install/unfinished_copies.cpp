@@ -6,6 +6,8 @@
 #include "common/folder_security.h"
 #include "common/install_names.h"
 #include "common/pinned_folders.h"
+#include "common/plain_path.h"
+#include "common/restart_deletion.h"
 #include "common/text.h"
 #include "shell/setup_log.h"
 #include "shell/setup_state.h"
@@ -97,42 +99,6 @@ static bool ReadWideText(HKEY key, const wchar_t *name, wchar_t *text, DWORD cha
         || bytes < sizeof(wchar_t) || bytes % sizeof(wchar_t) || text[bytes / sizeof(wchar_t) - 1] != L'\0')
         return false;
     return true;
-}
-
-static bool IsForbiddenInName(char c)
-{
-    for (const char *forbidden = "<>:\"/|?*"; *forbidden; ++forbidden)
-        if (c == *forbidden)
-            return true;
-    return (unsigned char)c < 32;
-}
-
-// A full path as the directory page composes it: drive, colon and backslash
-// (or \\server\share), then names that are neither "." nor ".." and hold no
-// character a file name may not hold; no backslash at the end.
-static bool IsPlainFullPath(const char *path)
-{
-    const char *at = path;
-    if (((at[0] >= 'A' && at[0] <= 'Z') || (at[0] >= 'a' && at[0] <= 'z')) && at[1] == ':' && at[2] == '\\')
-        at += 3;
-    else if (at[0] == '\\' && at[1] == '\\')
-        at += 2;
-    else
-        return false;
-    for (;;) {
-        const char *name = at;
-        while (*at && *at != '\\') {
-            if (IsForbiddenInName(*at))
-                return false;
-            ++at;
-        }
-        int length = (int)(at - name);
-        if (length == 0 || (length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.'))
-            return false;
-        if (*at == '\0')
-            return true;
-        ++at;
-    }
 }
 
 static bool IsFolderOfInstall(const char *path)
@@ -250,12 +216,12 @@ static void UndoFileWrite(const JournalEntry *entry, UnfinishedCopy *copy)
     if (entry->kept[0]) {
         if (GetFileAttributesA(entry->kept) == INVALID_FILE_ATTRIBUTES)
             return;
+        // Never put back at the restart: by then a later install may have
+        // written its own file there. It keeps its name, and the message says so.
         if (MoveFileExA(entry->kept, entry->path, MOVEFILE_REPLACE_EXISTING)) {
             ++copy->filesRestored;
             LogLine("Undo: earlier file put back: ", entry->path);
         }
-        else if (MoveFileExA(entry->kept, entry->path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT))
-            ++copy->filesRestoredAtRestart;
         else
             ++copy->filesNotRestored;
         return;
@@ -267,7 +233,7 @@ static void UndoFileWrite(const JournalEntry *entry, UnfinishedCopy *copy)
         ++copy->filesRemoved;
         LogLine("Undo: file removed: ", entry->path);
     }
-    else if (MoveFileExA(entry->path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
+    else if (DeleteAtRestart(entry->path))
         ++copy->filesRemovedAtRestart;
 }
 
@@ -433,8 +399,6 @@ bool ComposeUnfinishedCopyMessage(const UnfinishedCopy *copy, char *text, size_t
         { copy->filesRemovedAtRestart, "file it had installed is in use and will be removed when Windows restarts",
           "files it had installed are in use and will be removed when Windows restarts" },
         { copy->filesRestored, "earlier file was put back", "earlier files were put back" },
-        { copy->filesRestoredAtRestart, "earlier file will be put back when Windows restarts",
-          "earlier files will be put back when Windows restarts" },
         { copy->filesNotRestored, kept, keptMany },
         { copy->foldersRemoved, "folder it had made was removed", "folders it had made were removed" },
     };

@@ -34,7 +34,6 @@ struct UnfinishedCopy {
     int  filesRemoved;
     int  filesRemovedAtRestart;     // in use: marked for deletion at the next restart
     int  filesRestored;
-    int  filesRestoredAtRestart;    // the file at its name in use: put back at the next restart
     int  filesNotRestored;          // still under its kept name
     int  foldersRemoved;
 };

@@ -2,6 +2,7 @@
 // and runs the message loop until a closing step destroys it.
 #include "common/exit_codes.h"
 #include "common/folder_security.h"
+#include "common/install_names.h"
 #include "common/system_dlls.h"
 #include "resources/resource.h"
 #include "common/text.h"
@@ -15,10 +16,7 @@
 
 enum { KEEP_GOING = -1, BOX_TEXT_SIZE = 1024 };
 
-// One setup at a time on the machine: two would race over the same folder.
-static const char kSingleSetupMutex[] = "Global\\VelloranSetup.Running";
-
-// Another setup runs already: its current page comes to the front instead.
+// Another setup, or the uninstaller, runs already: its current page comes to the front instead.
 static bool AnotherSetupRuns()
 {
     if (CreateMutexA(NULL, FALSE, kSingleSetupMutex) && GetLastError() != ERROR_ALREADY_EXISTS)

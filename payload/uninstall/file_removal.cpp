@@ -2,6 +2,7 @@
 // RemoveDirectory, which refuses while anything is left in them, so files a
 // user added are never touched.
 #include "common/pinned_folders.h"
+#include "common/restart_deletion.h"
 #include "common/text.h"
 #include "install/manifest.h"
 #include "payload/uninstall/paths.h"
@@ -23,7 +24,9 @@ static bool IsAbsence(DWORD error)
 }
 
 // A file still held open (the uninstaller that started this copy may take a
-// moment to go) gets a few more tries, then is left for the next restart.
+// moment to go) gets a few more tries, then is left for the next restart
+// under a name of its own, so that the restart cannot delete a file that a
+// later install puts at this name.
 static FileOutcome DeleteInstalledFile(const char *path)
 {
     for (int attempt = 0; attempt < DELETE_ATTEMPTS; ++attempt) {
@@ -44,7 +47,7 @@ static FileOutcome DeleteInstalledFile(const char *path)
         }
         Sleep(DELETE_RETRY_DELAY);
     }
-    return MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) ? FILE_SCHEDULED : FILE_FAILED;
+    return DeleteAtRestart(path) ? FILE_SCHEDULED : FILE_FAILED;
 }
 
 static void CountFileOutcome(FileOutcome outcome, RemovalReport *report)
@@ -63,13 +66,14 @@ static bool DirectoryExists(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// One of the installation's files or subdirectories.
+// One of the installation's files (also renamed to wait for the restart) or
+// subdirectories.
 static bool IsInstalledPath(const char *programDir, const char *path)
 {
     char installed[UNINSTALL_PATH_SIZE];
     for (int row = 0; row < MANIFEST_ROWS; ++row)
         if (JoinPath(installed, sizeof installed, programDir, g_destinationSuffixes[row])
-            && lstrcmpiA(installed, path) == 0)
+            && (lstrcmpiA(installed, path) == 0 || IsTaggedName(path, installed)))
             return true;
     for (int i = 0; i < SUBDIR_COUNT; ++i)
         if (JoinPath(installed, sizeof installed, programDir, g_subdirectories[i]) && lstrcmpiA(installed, path) == 0)

@@ -1,5 +1,6 @@
 #include "payload/uninstall/installation.h"
 #include "common/install_names.h"
+#include "common/plain_path.h"
 #include "install/manifest.h"
 #include "payload/uninstall/paths.h"
 
@@ -24,6 +25,15 @@ static void Clear(Installation *installation)
     installation->shortcutDir[0] = '\0';
     installation->viewerPath[0] = '\0';
     installation->registered = false;
+    installation->refusedProgramDir[0] = '\0';
+}
+
+void RefuseUnplainProgramDir(Installation *installation)
+{
+    if (!installation->programDir[0] || IsPlainFullPath(installation->programDir))
+        return;
+    lstrcpynA(installation->refusedProgramDir, installation->programDir, sizeof installation->refusedProgramDir);
+    installation->programDir[0] = '\0';
 }
 
 // The viewer's path as the WIN.INI entries of the setup name it.
@@ -49,9 +59,10 @@ bool ReadInstallation(Installation *installation)
     ReadTextValue(key, kShortcutDirValue, installation->shortcutDir, sizeof installation->shortcutDir);
     RegCloseKey(key);
 
-    NameViewer(installation);
     TrimTrailingBackslashes(installation->programDir);
     TrimTrailingBackslashes(installation->shortcutDir);
+    RefuseUnplainProgramDir(installation);
+    NameViewer(installation);
     installation->registered = true;
     return true;
 }

@@ -2,6 +2,7 @@
 // install directory if need be, remove, and say what was done. With /S it
 // asks nothing and shows nothing: the exit code alone tells how it went.
 #include "common/exit_codes.h"
+#include "common/install_names.h"
 #include "common/system_dlls.h"
 #include "payload/uninstall/installation.h"
 #include "payload/uninstall/programs_in_use.h"
@@ -19,6 +20,31 @@ static const char kRegisteredRemovalText[] =
 static const char kUnregisteredRemovalText[] =
     "\n\nIts setup did not finish, so it has no uninstall entry. The program files it installed in this folder "
     "will be deleted. Files you added yourself are kept.\n\nDo you want to remove Velloran?";
+
+static const char kSetupRunsText[] =
+    "Velloran Setup is running. Let it finish, then start the uninstaller again.";
+
+// The setup's mutex, held while this process works: a setup started meanwhile
+// gives way, and this uninstaller gives way to a setup that runs.
+static HANDLE s_singleSetup;
+
+static bool TakeSingleSetupMutex()
+{
+    s_singleSetup = CreateMutexA(NULL, FALSE, kSingleSetupMutex);
+    if (s_singleSetup && GetLastError() != ERROR_ALREADY_EXISTS)
+        return true;
+    if (s_singleSetup)
+        CloseHandle(s_singleSetup);
+    s_singleSetup = NULL;
+    return false;
+}
+
+static void ReleaseSingleSetupMutex()
+{
+    if (s_singleSetup)
+        CloseHandle(s_singleSetup);
+    s_singleSetup = NULL;
+}
 
 static bool ConfirmRemoval(const Installation *installation)
 {
@@ -65,8 +91,14 @@ static int RemoveAsAsked(const RelaunchArguments *arguments, const Installation 
     if (!arguments->quiet && !ConfirmRemoval(installation))
         return EXIT_CANCELLED;
     HANDLE copy = NULL;
-    if (installation->programDir[0] && IsRunningFrom(installation->programDir))
+    if (installation->programDir[0] && IsRunningFrom(installation->programDir)) {
+        // The copy takes the mutex over; a setup that slips in between makes
+        // it give way, which it reports as this process would.
+        ReleaseSingleSetupMutex();
         copy = RunCopyFromTemp(arguments->quiet);
+        if (!copy && !TakeSingleSetupMutex())
+            return EXIT_ANOTHER_RUNNING;
+    }
     if (!copy)
         return RemoveInstallation(installation, arguments->quiet);
     if (arguments->quiet)
@@ -98,7 +130,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     static Installation installation;
     int exitCode;
-    if (!FindInstallation(&arguments, &installation)) {
+    if (!TakeSingleSetupMutex()) {
+        if (!arguments.quiet)
+            MessageBoxA(NULL, kSetupRunsText, kUninstallCaption, MB_OK | MB_ICONEXCLAMATION);
+        exitCode = EXIT_ANOTHER_RUNNING;
+    } else if (!FindInstallation(&arguments, &installation)) {
         if (!arguments.quiet)
             MessageBoxA(NULL, kNotInstalledText, kUninstallCaption, MB_OK | MB_ICONINFORMATION);
         exitCode = EXIT_NOT_INSTALLED;

@@ -1,4 +1,5 @@
 #include "payload/uninstall/relaunch.h"
+#include "payload/uninstall/self_deletion.h"
 #include "common/private_folder.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/uninstall_state.h"
@@ -131,15 +132,6 @@ bool IsRunningFrom(const char *directory)
     return length != 0 && length < sizeof module && FileLiesIn(module, directory);
 }
 
-static bool AppendWide(wchar_t *dest, size_t destSize, const wchar_t *text)
-{
-    size_t length = (size_t)lstrlenW(dest), added = (size_t)lstrlenW(text);
-    if (length + added >= destSize)
-        return false;
-    lstrcpyW(dest + length, text);
-    return true;
-}
-
 static bool AppendWideNumber(wchar_t *dest, size_t destSize, unsigned long value)
 {
     wchar_t digits[16];
@@ -148,7 +140,7 @@ static bool AppendWideNumber(wchar_t *dest, size_t destSize, unsigned long value
     do
         digits[--at] = (wchar_t)(L'0' + value % 10);
     while ((value /= 10) != 0);
-    return AppendWide(dest, destSize, digits + at);
+    return AppendWideText(dest, destSize, digits + at);
 }
 
 // The folder part of a path: everything before its last backslash.
@@ -178,23 +170,32 @@ HANDLE RunCopyFromTemp(bool quiet)
     // A current directory inside the install directory would keep it from
     // being removed: neither this process, which may wait, nor the copy has one.
     SetCurrentDirectoryW(tempDir);
-    if (!AppendWide(copyPath, MAX_PATH, folder) || !AppendWide(copyPath, MAX_PATH, kCopyName)
+    if (!AppendWideText(copyPath, MAX_PATH, folder) || !AppendWideText(copyPath, MAX_PATH, kCopyName)
         || !CopyFileW(module, copyPath, TRUE)) {
         RemoveDirectoryW(folder);
         return NULL;
     }
 
+    // Held without write or delete sharing until the copy has started: what
+    // is started is what was copied. The folder's DACL keeps out everyone
+    // else meanwhile; an elevated run's is the administrators' alone.
+    HANDLE pinned = CreateFileW(copyPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     wchar_t commandLine[COMMAND_LINE_SIZE] = L"\"";
-    bool fits = AppendWide(commandLine, COMMAND_LINE_SIZE, copyPath) &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" " ORIGINAL_SWITCH " \"") &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, module) &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" " WAIT_SWITCH " ") &&
+    bool fits = AppendWideText(commandLine, COMMAND_LINE_SIZE, copyPath) &&
+                AppendWideText(commandLine, COMMAND_LINE_SIZE, L"\" " ORIGINAL_SWITCH " \"") &&
+                AppendWideText(commandLine, COMMAND_LINE_SIZE, module) &&
+                AppendWideText(commandLine, COMMAND_LINE_SIZE, L"\" " WAIT_SWITCH " ") &&
                 AppendWideNumber(commandLine, COMMAND_LINE_SIZE, GetCurrentProcessId()) &&
-                (!quiet || AppendWide(commandLine, COMMAND_LINE_SIZE, L" " QUIET_SWITCH));
+                (!quiet || AppendWideText(commandLine, COMMAND_LINE_SIZE, L" " QUIET_SWITCH));
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!fits || !CreateProcessW(copyPath, commandLine, NULL, NULL, FALSE, 0, NULL, tempDir, &startup, &process)) {
+    bool started = fits && pinned != INVALID_HANDLE_VALUE
+                   && CreateProcessW(copyPath, commandLine, NULL, NULL, FALSE, 0, NULL, tempDir, &startup, &process);
+    if (pinned != INVALID_HANDLE_VALUE)
+        CloseHandle(pinned);
+    if (!started) {
         DeleteFileW(copyPath);
         RemoveDirectoryW(folder);
         return NULL;
@@ -252,7 +253,7 @@ void MoveOriginalAside(const RelaunchArguments *arguments, const char *programDi
 {
     wchar_t original[MAX_PATH], moved[MAX_PATH];
     if (!FileLiesIn(arguments->originalPath, programDir) || !OwnCopyFolder(moved, MAX_PATH)
-        || !AppendWide(moved, MAX_PATH, kMovedOriginalName)
+        || !AppendWideText(moved, MAX_PATH, kMovedOriginalName)
         || !MultiByteToWideChar(CP_ACP, 0, arguments->originalPath, -1, original, MAX_PATH))
         return;
     MoveFileExW(original, moved, 0);
@@ -267,7 +268,7 @@ void ScheduleOwnDeletion(void)
     // Only the private folder that RunCopyFromTemp made goes with the copy,
     // and with it the original's file where MoveOriginalAside put it there.
     bool ownFolder = OwnCopyFolder(folder, MAX_PATH) && WideParent(folder, tempDir, MAX_PATH);
-    if (ownFolder && (!AppendWide(moved, MAX_PATH, folder) || !AppendWide(moved, MAX_PATH, kMovedOriginalName)
+    if (ownFolder && (!AppendWideText(moved, MAX_PATH, folder) || !AppendWideText(moved, MAX_PATH, kMovedOriginalName)
                       || GetFileAttributesW(moved) == INVALID_FILE_ATTRIBUTES))
         moved[0] = L'\0';
     // The system's own cmd.exe and ping.exe, by their full paths: by name
@@ -275,29 +276,12 @@ void ScheduleOwnDeletion(void)
     // folder) first, and ComSpec is the user's to change, while this process
     // runs as an administrator. A 32-bit process on 64-bit Windows that names
     // the system directory reaches SysWOW64, which holds both.
-    wchar_t system[MAX_PATH], shell[MAX_PATH] = L"";
+    wchar_t system[MAX_PATH], shell[MAX_PATH] = L"", commandLine[COMMAND_LINE_SIZE];
     length = GetSystemDirectoryW(system, MAX_PATH);
-    bool named = length != 0 && length < MAX_PATH && AppendWide(shell, MAX_PATH, system) &&
-                 AppendWide(shell, MAX_PATH, L"\\cmd.exe");
-
-    // ping is the one delay every command interpreter has: it gives this
-    // process, and a quiet original that waits for it, time to end; "del"
-    // and "rd" then find the files free. What follows /c is quoted once more
-    // as a whole: cmd takes off its first and last quote.
-    wchar_t commandLine[COMMAND_LINE_SIZE] = L"\"";
-    bool fits = named && AppendWide(commandLine, COMMAND_LINE_SIZE, shell) &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\" /c \"\"") &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, system) &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\\ping.exe\" -n 3 127.0.0.1 >nul & del /f /q \"") &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, module) &&
-                AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
-    if (moved[0])
-        fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L" & del /f /q \"") &&
-               AppendWide(commandLine, COMMAND_LINE_SIZE, moved) && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
-    if (ownFolder)
-        fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L" & rd \"") &&
-               AppendWide(commandLine, COMMAND_LINE_SIZE, folder) && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
-    fits = fits && AppendWide(commandLine, COMMAND_LINE_SIZE, L"\"");
+    bool fits = length != 0 && length < MAX_PATH && AppendWideText(shell, MAX_PATH, system)
+                && AppendWideText(shell, MAX_PATH, L"\\cmd.exe")
+                && ComposeSelfDeletionCommand(system, module, moved, ownFolder ? folder : L"", commandLine,
+                                              COMMAND_LINE_SIZE);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -58,6 +58,7 @@ void MoveOriginalAside(const RelaunchArguments *arguments, const char *programDi
 
 // Has the running copy's file, a moved original beside it and its private
 // folder deleted once the process has ended: a hidden command interpreter
+// without the user's settings (self_deletion.h)
 // waits a moment and deletes them; failing that, they are left for the next
 // restart.
 void ScheduleOwnDeletion(void);

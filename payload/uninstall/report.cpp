@@ -34,6 +34,12 @@ static bool AppendProgramDir(const RemovalReport *report, const Installation *in
                              size_t textSize)
 {
     const char *dir = installation->programDir;
+    if (report->programDirUnknown && installation->refusedProgramDir[0]) {
+        const char *pieces[] = { "The uninstall entry names ", installation->refusedProgramDir,
+                                 " as the program folder, which is not a folder Setup installs into, so no "
+                                 "program files were removed.\n\n" };
+        return AppendAll(text, textSize, pieces, 3);
+    }
     if (report->programDirUnknown) {
         const char *pieces[] = { "The uninstall entry did not name the program folder, so no program files "
                                  "were removed.\n\n" };

@@ -655,13 +655,60 @@ TEST_F(Uninstall, AViewerLeftOpenAtUninstallGoesWithItsFolderAtTheRestart)
     EXPECT_NE(text.find("1 file is in use and will be removed when Windows restarts, together with the program "
                         "folder " + installDir_ + "."), std::string::npos) << text;
     EXPECT_EQ(text.find("files you added"), std::string::npos) << text;
-    EXPECT_EQ(TreeEntries(installDir_), std::vector<std::string>({ "Velloran.exe" }));
+    std::vector<std::string> left = TreeEntries(installDir_);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].rfind("Velloran.exe~", 0), 0u) << left[0] << ": not renamed before it was marked";
+    EXPECT_TRUE(MarkedForDeletionAtRestart(installDir_ + "\\" + left[0])) << left[0];
     EXPECT_TRUE(StillRunning(viewerProcess)) << "the viewer was closed, though the answer was No";
 
     CloseViewer(viewer, viewerProcess);
     ASSERT_TRUE(RestartWine());
     ExpectMachineAsBefore();
     EXPECT_EQ(TreeEntries(parent_), parentBefore_);
+}
+
+// The same, and Velloran installed again before the restart: the restart
+// deletes the old viewer, which waits under a name of its own, and leaves
+// the new installation whole.
+TEST_F(Uninstall, AReinstallBeforeTheRestartIsWholeAfterIt)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    HWND viewer = NULL;
+    DWORD viewerProcess = LeaveViewerOpen(&viewer);
+    ASSERT_NE(viewer, (HWND)NULL);
+    std::vector<std::string> installed = TreeEntries(installDir_);
+    UninstallWith(UninstallerFromShortcut(), IDNO);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(InstallAgain(true));
+
+    CloseViewer(viewer, viewerProcess);
+    ASSERT_TRUE(RestartWine());
+    EXPECT_EQ(TreeEntries(installDir_), installed) << "the restart took files of the new installation";
+    std::string text = UninstallWith(UninstallerFromShortcut());
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(text.find("Velloran has been removed from this computer.\n"), 0u) << text;
+    ExpectMachineAsBefore();
+}
+
+// The uninstaller waiting at its question keeps a setup from starting, and a
+// setup on its first page keeps a quiet uninstaller from starting: 1618.
+TEST_F(Uninstall, TheSetupAndTheUninstallerGiveWayToEachOther)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    DWORD asking = Start("\"" + UninstallerFromShortcut() + "\"", scratch_);
+    HWND question = WaitForMessageBox(UNINSTALL_CAPTION, asking, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(question, (HWND)NULL);
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+    EXPECT_EQ(WaitForExit(setup_.process, EXIT_TIMEOUT_MS), (DWORD)EXIT_ANOTHER_RUNNING);
+    EndSetup(&setup_);
+    ASSERT_TRUE(PressButton(question, IDNO));
+    EXPECT_EQ(ExitCodeOf(asking), (DWORD)EXIT_CANCELLED);
+
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+    ASSERT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL);
+    DWORD quiet = Start("\"" + UninstallerFromShortcut() + "\" /S", scratch_);
+    EXPECT_EQ(ExitCodeOf(quiet), (DWORD)EXIT_ANOTHER_RUNNING);
+    EXPECT_TRUE(FileExists(installDir_ + "\\Velloran.exe")) << "the uninstaller removed files while a setup ran";
 }
 
 }  // namespace

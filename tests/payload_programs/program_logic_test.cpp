@@ -1,9 +1,11 @@
 // The pure parts of both programs: where the viewer puts the picture and which
 // file its command line names; the uninstaller's path rules, its hand-over
-// arguments and its closing message.
+// arguments, its self-deletion and its closing message.
+#include "payload/uninstall/installation.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/relaunch.h"
 #include "payload/uninstall/report.h"
+#include "payload/uninstall/self_deletion.h"
 #include "payload/velloran/layout.h"
 #include <gtest/gtest.h>
 #include <string.h>
@@ -212,6 +214,52 @@ TEST(RelaunchArguments, CommandLineTailFollowsTheProgramName)
     EXPECT_STREQ("/wait 1", CommandLineTail("\"C:\\Program Files\\uninstall.exe\"  /wait 1"));
     EXPECT_STREQ("/wait 1", CommandLineTail("uninstall.exe /wait 1"));
     EXPECT_STREQ("", CommandLineTail("uninstall.exe"));
+}
+
+TEST(UninstallPaths, AProgdirThatIsNoPlainFullPathIsRefused)
+{
+    const char *refused[] = { "C:\\", "C:", "Velloran", "C:\\Velloran\\..", "C:\\Velloran\\.\\x", "C:\\a\\\\b" };
+    for (const char *dir : refused) {
+        Installation installation = {};
+        lstrcpynA(installation.programDir, dir, UNINSTALL_PATH_SIZE);
+        RefuseUnplainProgramDir(&installation);
+        EXPECT_STREQ("", installation.programDir) << dir;
+        EXPECT_STREQ(dir, installation.refusedProgramDir);
+    }
+    Installation installation = {};
+    lstrcpynA(installation.programDir, "C:\\Program Files\\Velloran", UNINSTALL_PATH_SIZE);
+    RefuseUnplainProgramDir(&installation);
+    EXPECT_STREQ("C:\\Program Files\\Velloran", installation.programDir);
+    EXPECT_STREQ("", installation.refusedProgramDir);
+}
+
+TEST(SelfDeletion, CmdRunsWithoutTheUsersSettingsAndDeletesTheCopysFiles)
+{
+    wchar_t line[1024];
+    ASSERT_TRUE(ComposeSelfDeletionCommand(L"C:\\windows\\system32", L"C:\\T\\V-1\\uninstall.exe",
+                                           L"C:\\T\\V-1\\original-uninstall.exe", L"C:\\T\\V-1", line, 1024));
+    EXPECT_STREQ(L"\"C:\\windows\\system32\\cmd.exe\" /D /V:OFF /c \"\"C:\\windows\\system32\\ping.exe\" -n 3 "
+                 L"127.0.0.1 >nul & del /f /q \"C:\\T\\V-1\\uninstall.exe\" & del /f /q "
+                 L"\"C:\\T\\V-1\\original-uninstall.exe\" & rd \"C:\\T\\V-1\"\"", line);
+    ASSERT_TRUE(ComposeSelfDeletionCommand(L"C:\\windows\\system32", L"C:\\T\\uninstall.exe", L"", L"", line, 1024));
+    EXPECT_EQ(NULL, wcsstr(line, L" rd ")) << "no folder, no rd";
+}
+
+TEST(SelfDeletion, APercentSignAQuoteOrALineTooLongIsRefused)
+{
+    const wchar_t *refused[][3] = {
+        { L"C:\\T\\%COMSPEC%\\uninstall.exe", L"", L"" },
+        { L"C:\\T\\uninstall.exe", L"C:\\T\\100%\\original-uninstall.exe", L"" },
+        { L"C:\\T\\uninstall.exe", L"", L"C:\\T\\%TEMP%" },
+        { L"C:\\T\\\"x\\uninstall.exe", L"", L"" },
+    };
+    wchar_t line[1024];
+    for (const auto &paths : refused) {
+        EXPECT_FALSE(ComposeSelfDeletionCommand(L"C:\\windows\\system32", paths[0], paths[1], paths[2], line, 1024))
+            << paths[0] << paths[1] << paths[2];
+        EXPECT_STREQ(L"", line);
+    }
+    EXPECT_FALSE(ComposeSelfDeletionCommand(L"C:\\windows\\system32", L"C:\\T\\uninstall.exe", L"", L"", line, 40));
 }
 
 class ClosingMessage : public ::testing::Test {
