@@ -4,18 +4,32 @@
 #   run_gtest.sh wine shell_tests.exe
 #   run_gtest.sh run_with_display.sh 1024x768 wine install_e2e.exe --gtest_filter=Drives.*
 # A run that fails a check fails. A run that ends badly without a failed check
-# (where Wine's 32-bit side runs under qemu, Wine's own Linux libraries abort
-# now and then: "malloc(): invalid size") runs once more, only the cases that
-# had not passed, and says so on a line of its own that tools/test.sh lists
-# at the end of the suite.
+# runs once more, only the cases that had not passed, and says so on a line of
+# its own that tools/test.sh lists at the end of the suite. Where Wine's
+# 32-bit side runs under qemu, Wine's own Linux libraries abort now and then
+# ("malloc(): invalid size (unsorted)"), and the program then hangs instead of
+# ending: once such a line shows, the run is ended at once.
 set -uo pipefail
 
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
+abort_pattern='^(malloc|free|realloc|malloc_consolidate|munmap_chunk)\(\): |^double free or corruption|^corrupted [a-z]'
 
 # Into a file, not a pipe: a Wine process left behind would hold a pipe open.
+# The command runs in a process group of its own, so that all of it can be
+# ended together.
 run() {
-    "$@" >"$output" 2>&1
+    setsid "$@" >"$output" 2>&1 &
+    local group=$!
+    while kill -0 "$group" 2>/dev/null; do
+        if grep -qE "$abort_pattern" "$output"; then
+            kill -KILL -- "-$group" 2>/dev/null
+            wineserver -k >/dev/null 2>&1
+            break
+        fi
+        sleep 1
+    done
+    wait "$group"
     status=$?
     cat "$output"
 }
@@ -39,7 +53,8 @@ negative=$(printf '%s\n' "$negative" "$passed" | sed '/^$/d' | paste -sd: -)
 narrowed="${positive:-*}${negative:+-$negative}"
 
 program=$(basename "$(printf '%s\n' "$@" | grep -i '\.exe$' | tail -n 1)")
-echo "VELLORAN-RERUN: $program ended with status $status without a failed check" \
-     "(its last line: $(tail -n 1 "$output")); running again: --gtest_filter=$narrowed"
+why=$(grep -m 1 -E "$abort_pattern" "$output" || tail -n 1 "$output")
+echo "VELLORAN-RERUN: $program ended with status $status without a failed check ($why);" \
+     "running again: --gtest_filter=$narrowed"
 run "$@" "--gtest_filter=$narrowed"
 exit "$status"

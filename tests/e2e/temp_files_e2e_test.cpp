@@ -17,7 +17,7 @@ protected:
     void TearDown() override
     {
         if (linked_)
-            RemoveUnixLink(planted_);
+            EXPECT_TRUE(RemoveUnixLink(planted_)) << "the link " << planted_ << " stayed";
         else
             DeleteFileA(planted_.c_str());
         InstallScenario::TearDown();

@@ -300,18 +300,32 @@ static DWORD ListedAttributes(const std::string &path)
     return found.dwFileAttributes;
 }
 
+// The link's own Unix path: Wine's translation of a whole path resolves a
+// link at its end, which would name the link's target instead.
+static std::string UnixLinkPath(const std::string &link)
+{
+    size_t separator = link.find_last_of('\\');
+    if (separator == std::string::npos)
+        return std::string();
+    std::string folder = UnixPath(link.substr(0, separator + 1));
+    return folder.empty() ? folder : folder + (folder.back() == '/' ? "" : "/") + link.substr(separator + 1);
+}
+
+// Wine lists a link to a folder as a reparse point, and a link to a file as
+// the file it leads to.
 bool MakeUnixLink(const std::string &link, const std::string &target)
 {
-    return StartUnix("Z:\\bin\\ln", { "-s", UnixPath(target), UnixPath(link) }) &&
+    DWORD shown = DirectoryExists(target) ? FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT : 0;
+    return StartUnix("Z:\\bin\\ln", { "-s", UnixPath(target), UnixLinkPath(link) }) &&
            WaitUntil([&] {
                DWORD attributes = ListedAttributes(link);
-               return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+               return attributes != INVALID_FILE_ATTRIBUTES && (attributes & shown) == shown;
            }, TERMINATE_TIMEOUT_MS);
 }
 
 bool RemoveUnixLink(const std::string &link)
 {
-    return StartUnix("Z:\\bin\\rm", { "-f", UnixPath(link) }) &&
+    return StartUnix("Z:\\bin\\rm", { "-f", UnixLinkPath(link) }) &&
            WaitUntil([&] { return ListedAttributes(link) == INVALID_FILE_ATTRIBUTES; }, TERMINATE_TIMEOUT_MS);
 }
 

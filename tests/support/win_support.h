@@ -62,7 +62,8 @@ bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *num
 // without making one. The Unix "ln -s" does make one, which Wine shows as a
 // reparse point and follows as Windows follows a junction, and only the Unix
 // "rm" takes it away again: DeleteFile and RemoveDirectory go through it.
-// Both return once Wine shows the change; false when it never showed.
+// Both return once Wine shows the change; false when it never showed. A link
+// whose target is gone is no longer shown: remove a link before its target.
 bool MakeUnixLink(const std::string &link, const std::string &target);
 bool RemoveUnixLink(const std::string &link);
 // A path as Linux sees it; empty where there is no Wine.

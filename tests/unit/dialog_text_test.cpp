@@ -93,25 +93,34 @@ TEST(DialogTexts, EveryTextOfEveryPageFitsOnOneLine)
 }
 
 // Screen readers name an edit, combo box or list by the static just before
-// it; the tab stops follow the reading order.
+// it; the tab stops follow the reading order. The labels given to controls
+// that show none stay hidden: the pages show the texts they always showed.
 TEST(DialogTexts, EveryInputIsNamedByItsLabelAndTabbedInReadingOrder)
 {
-    struct Page { const char *name; std::vector<int> tabOrder; };
+    struct Page { const char *name; std::vector<int> tabOrder; std::vector<std::string> shown; };
     const Page pages[] = {
-        { "IDD_AGREEMENT", { IDOK, IDCANCEL, IDC_LICENCE_TEXT } },
-        { "IDD_DIR", { IDC_DIR_FOLDER_NAME, IDC_DIR_DRIVES, IDC_DIR_PREVIEW, IDC_DIR_FOLDER_LIST, IDOK, IDCANCEL } },
-        { "IDD_COPY", { IDCANCEL } },
-        { "IDD_SHORTCUT", { IDC_SC_REGISTER_TYPES, IDC_SC_PREVIEW, IDC_SC_FOLDER_LIST, IDOK, IDCANCEL } },
+        { "IDD_AGREEMENT", { IDOK, IDCANCEL, IDC_LICENCE_TEXT },
+          { "I Agree", "Cancel", "To continue with installation you must accept this agreement." } },
+        { "IDD_DIR", { IDC_DIR_FOLDER_NAME, IDC_DIR_DRIVES, IDC_DIR_PREVIEW, IDC_DIR_FOLDER_LIST, IDOK, IDCANCEL },
+          { "Install in directory:", "Install in drive:", "Next", "Cancel" } },
+        { "IDD_COPY", { IDCANCEL }, { "Cancel" } },
+        { "IDD_SHORTCUT", { IDC_SC_REGISTER_TYPES, IDC_SC_PREVIEW, IDC_SC_FOLDER_LIST, IDOK, IDCANCEL },
+          { "Register extension(*.bmp..i.e) with Velloran", "Create a shortcuts on the Start menu.", "Finish",
+            "Cancel" } },
     };
     g_instance = GetModuleHandleA(NULL);
     ASSERT_TRUE(LoadCommonControls());
     for (const Page &page : pages) {
         HWND dialog = CreateDialogParamA(g_instance, page.name, NULL, QuietDialogProc, 0);
         std::vector<int> tabOrder;
+        std::vector<std::string> shown;
         for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP)
                 tabOrder.push_back(GetDlgCtrlID(child));
             char kind[TEXT_SIZE] = "", label[TEXT_SIZE] = "";
+            GetWindowTextA(child, label, TEXT_SIZE);
+            if (label[0] && (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE))
+                shown.push_back(label);
             GetClassNameA(child, kind, TEXT_SIZE);
             if (lstrcmpiA(kind, "Edit") && lstrcmpiA(kind, "ComboBox") && lstrcmpiA(kind, "SysListView32"))
                 continue;
@@ -121,6 +130,7 @@ TEST(DialogTexts, EveryInputIsNamedByItsLabelAndTabbedInReadingOrder)
             EXPECT_TRUE(lstrcmpiA(kind, "Static") == 0 && label[0]) << page.name << " " << GetDlgCtrlID(child);
         }
         EXPECT_EQ(tabOrder, page.tabOrder) << page.name;
+        EXPECT_EQ(shown, page.shown) << page.name;
         DestroyWindow(dialog);
     }
 }
