@@ -38,15 +38,7 @@ protected:
         return folders;
     }
 
-    static bool Listed(const std::string &path)
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(path.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return false;
-        FindClose(search);
-        return true;
-    }
+    static bool Listed(const std::string &path) { return ListedAttributes(path) != INVALID_FILE_ATTRIBUTES; }
 
     // Windows makes the link with CreateSymbolicLink. Wine's answers TRUE
     // without making one; under Wine the Unix "ln" makes it, and only "rm"

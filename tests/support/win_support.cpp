@@ -290,7 +290,7 @@ static bool StartUnix(const std::string &program, const std::vector<std::string>
     return true;
 }
 
-static DWORD ListedAttributes(const std::string &path)
+DWORD ListedAttributes(const std::string &path)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path.c_str(), &found);

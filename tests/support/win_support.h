@@ -66,6 +66,9 @@ bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *num
 // whose target is gone is no longer shown: remove a link before its target.
 bool MakeUnixLink(const std::string &link, const std::string &target);
 bool RemoveUnixLink(const std::string &link);
+// The attributes a folder's listing gives the entry, INVALID_FILE_ATTRIBUTES
+// when it lists none (Wine lists no link whose target is gone).
+DWORD ListedAttributes(const std::string &path);
 // A path as Linux sees it; empty where there is no Wine.
 std::string UnixPath(const std::string &path);
 
