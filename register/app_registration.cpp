@@ -52,18 +52,6 @@ static HKEY CreateNamedKey(HKEY parent, const char *name, REGSAM view)
     return key;
 }
 
-static void SetText(HKEY key, const char *name, const char *text)
-{
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
-    LogRegistryText(key, name, text);
-}
-
-static void SetNumber(HKEY key, const char *name, DWORD number)
-{
-    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number));
-    LogRegistryNumber(key, name, number);
-}
-
 const char *ComposeWithInstallDir(char *value, size_t valueSize, const char *prefix, const char *suffix)
 {
     if (!CopyText(value, valueSize, prefix) || !AppendText(value, valueSize, g_installDir) ||

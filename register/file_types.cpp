@@ -25,18 +25,6 @@ enum {
 static const char APPLICATION_NAME[]        = "Velloran";
 static const char APPLICATION_DESCRIPTION[] = "Velloran " VELLORAN_VERSION_TEXT ", a small image editor";
 
-static void SetText(HKEY key, const char *name, const char *text)
-{
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
-    LogRegistryText(key, name, text);
-}
-
-static void SetNumber(HKEY key, const char *name, DWORD number)
-{
-    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof(number));
-    LogRegistryNumber(key, name, number);
-}
-
 // Made or opened in the registry view given (common/install_names.h);
 // disposition may be null.
 static HKEY CreateSubkey(HKEY parent, const char *name, REGSAM view, DWORD *disposition = NULL)

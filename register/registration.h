@@ -15,6 +15,10 @@ void    RegisterImageTypes();
 // Size in KB of the files the manifest installed into the install directory.
 DWORD   MeasureInstalledSizeKb();
 
+// Values as the setup writes them, each into the log as well.
+void SetText(HKEY key, const char *name, const char *text);
+void SetNumber(HKEY key, const char *name, DWORD number);
+
 // Composes prefix, the install directory and suffix into value, which holds
 // valueSize characters, and returns value; empty when they do not fit.
 const char *ComposeWithInstallDir(char *value, size_t valueSize, const char *prefix, const char *suffix);
