@@ -39,7 +39,8 @@ static bool  s_cancelRequested;
 static bool  s_copyCanStart;
 
 static char s_tempFile[TEMP_PATH_SIZE];
-static char s_destination[DESTINATION_SIZE];
+static char s_destination[DESTINATION_SIZE];   // where the row in work goes
+static char s_failedAt[DESTINATION_SIZE];      // what the copy error names: a file, a folder or the journal
 static char s_progressLine[PROGRESS_LINE_SIZE];
 static char s_failureMessage[FAILURE_MESSAGE_SIZE];
 
@@ -57,11 +58,12 @@ static void StartCopy()
     s_tempFile[0] = '\0';
     // Every change of the copy is in its journal first: without one, or in a
     // folder that others could change, the copy does not start.
+    s_failedAt[0] = '\0';
     s_copyCanStart = BeginCopyJournal(g_installDir, g_installDirMade);
     if (!s_copyCanStart)
-        CopyText(s_destination, DESTINATION_SIZE, CopyJournalName());
+        CopyText(s_failedAt, DESTINATION_SIZE, CopyJournalName());
     else
-        s_copyCanStart = PrepareInstallTree(s_destination, DESTINATION_SIZE);
+        s_copyCanStart = PrepareInstallTree(s_failedAt, DESTINATION_SIZE);
     CreatePrivateTempDir();
 }
 
@@ -127,7 +129,7 @@ static void ShowProgressLine()
 // run's journal goes with that.
 static void UndoFailedCopy()
 {
-    LogLine("Copy failed at: ", s_destination[0] ? s_destination : s_tempFile);
+    LogLine("Copy failed at: ", s_failedAt[0] ? s_failedAt : s_tempFile);
     RestoreReplacedFiles();
     RestoreInstallTreeSecurity();
     ReleaseInstallTree();
@@ -143,7 +145,7 @@ static void ReportCopyFailure()
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "Unable to copy a file:\nFrom=");
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_tempFile);
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "\nTo=");
-    AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_destination);
+    AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, s_failedAt);
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, "\nProgram will exit");
     AppendText(s_failureMessage, FAILURE_MESSAGE_SIZE, UnrestoredFilesNote());
     MessageBoxA(s_copyDialog, s_failureMessage, "Error", MB_OK | MB_ICONERROR);
@@ -199,7 +201,8 @@ static LONG ExpandTempFile(HANDLE temp)
     return copied;
 }
 
-// Installs the row at the copy index. False when it could not be installed.
+// Installs the row at the copy index. False, with the row's destination (if
+// it got so far) as what failed, when it could not be installed.
 static bool CopyOneFile()
 {
     s_tempFile[0] = '\0';
@@ -219,8 +222,10 @@ static bool CopyOneFile()
         DeleteFileA(s_destination);
         expanded = false;
     }
-    if (!expanded)
+    if (!expanded) {
+        CopyText(s_failedAt, DESTINATION_SIZE, s_destination);
         return false;
+    }
     LogFileWritten(s_destination, (DWORD)size);
     ++s_copyIndex;
     return true;
