@@ -8,29 +8,18 @@
 # its own that tools/test.sh lists at the end of the suite. Where Wine's
 # 32-bit side runs under qemu, Wine's own Linux libraries abort now and then
 # ("malloc(): invalid size (unsorted)"), and the program then hangs instead of
-# ending: once such a line shows, the run is ended at once.
+# ending: once such a line shows, the run is ended at once (watch_for_abort.sh;
+# run_with_display.sh watches its own output the same way).
 set -uo pipefail
 
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
-abort_pattern='^(malloc|free|realloc|malloc_consolidate|munmap_chunk)\(\): |^double free or corruption|^corrupted [a-z]'
+. "$(dirname "$0")/watch_for_abort.sh"
 
 # Into a file, not a pipe: a Wine process left behind would hold a pipe open.
-# The command runs in a process group of its own, so that all of it can be
-# ended together.
 run() {
-    setsid "$@" >"$output" 2>&1 &
-    local group=$!
-    while kill -0 "$group" 2>/dev/null; do
-        if grep -qE "$abort_pattern" "$output"; then
-            kill -KILL -- "-$group" 2>/dev/null
-            wineserver -k >/dev/null 2>&1
-            break
-        fi
-        sleep 1
-    done
-    wait "$group"
-    status=$?
+    run_watched "$output" "$@"
+    [ "$aborted" -eq 1 ] && wineserver -k >/dev/null 2>&1
     cat "$output"
 }
 

@@ -22,8 +22,10 @@ trap 'rm -f "$output"' EXIT
 first_display=$((100 + 10 * ${VELLORAN_LANE:-0}))
 # Into a file, not a pipe: a Wine system process left behind by the run holds
 # on to the output it inherited, and would keep a pipe open past the run.
-xvfb-run -a -n "$first_display" -s "-screen 0 ${size}x24 -nolisten tcp" "$(dirname "$0")/run_i386.sh" "$@" >"$output" 2>&1
-status=$?
+# A program that Wine's Linux side aborted is ended at once (watch_for_abort.sh).
+. "$(dirname "$0")/../watch_for_abort.sh"
+run_watched "$output" xvfb-run -a -n "$first_display" -s "-screen 0 ${size}x24 -nolisten tcp" \
+    "$(dirname "$0")/run_i386.sh" "$@"
 cat "$output"
 settle
 # A program whose wine server was ended under it (by another run in the same
