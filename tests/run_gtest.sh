@@ -43,7 +43,10 @@ narrowed="${positive:-*}${negative:+-$negative}"
 
 program=$(basename "$(printf '%s\n' "$@" | grep -i '\.exe$' | tail -n 1)")
 why=$(grep -m 1 -E "$abort_pattern" "$output" || tail -n 1 "$output")
-echo "VELLORAN-RERUN: $program ended with status $status without a failed check ($why);" \
-     "running again: --gtest_filter=$narrowed"
+note="$program ended with status $status without a failed check ($why); running again: --gtest_filter=$narrowed"
+echo "VELLORAN-RERUN: $note"
+# CTest keeps only the first kilobyte of a passed test's output: the list
+# that tools/test.sh prints is kept apart.
+[ -n "${VELLORAN_RERUN_LOG:-}" ] && echo "$note" >>"$VELLORAN_RERUN_LOG"
 run "$@" "--gtest_filter=$narrowed"
 exit "$status"

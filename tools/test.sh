@@ -12,12 +12,14 @@ cd "$build"
 # outside our checks cut short runs its remaining cases once more
 # (tests/run_gtest.sh), and each such run is listed at the end, so that a
 # flake is seen and not hidden.
+export VELLORAN_RERUN_LOG=$build/Testing/reruns.log
+mkdir -p "$build/Testing"
+rm -f "$VELLORAN_RERUN_LOG"
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure --parallel 5 "$@" || status=$?
-reruns=$(grep -h '^VELLORAN-RERUN: ' Testing/Temporary/LastTest*.log 2>/dev/null || true)
-if [ -n "$reruns" ]; then
+if [ -s "$VELLORAN_RERUN_LOG" ]; then
     echo "Test programs that ran their remaining cases again after a crash outside our checks:"
-    sed 's/^VELLORAN-RERUN: /    /' <<<"$reruns"
+    sed 's/^/    /' "$VELLORAN_RERUN_LOG"
 else
     echo "No test program needed a second run."
 fi
