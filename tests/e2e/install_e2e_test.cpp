@@ -81,9 +81,10 @@ protected:
     // A picture of the copy page in the middle of the copy, read and checked
     // against the rows on disk just before and just after it. A bar that was
     // covered and uncovered shows the control's own black in part until the
-    // next advance repaints it, and a picture taken while the bar is painted
-    // may show its blue without the number drawn over it yet; such a picture
-    // is taken again after the next advance.
+    // next advance repaints it, a picture taken while the bar is painted
+    // may show its blue without the number drawn over it yet, and one taken
+    // between the erasing of the previous line and the drawing of the next
+    // shows no line; such a picture is taken again after the next advance.
     void CheckCopyPagePicture(HWND copyPage, const char *label, int *blueWidth)
     {
         ScreenPicture picture;
@@ -98,7 +99,7 @@ protected:
             after = InstalledPrefix(installDir_);
             ASSERT_TRUE(IsWindowVisible(copyPage)) << "the copy ended before the picture";
             ASSERT_TRUE(ReadCopyPage(picture, copyPage, &reading)) << "the copy page is not on the screen";
-            if (reading.restIsBlackOrNumber && reading.whiteNumber)
+            if (reading.restIsBlackOrNumber && reading.whiteNumber && reading.lineDrawn)
                 break;
         }
         std::string path = SavePicture(ScenarioShotName(label), picture);
