@@ -342,34 +342,6 @@ void SettleUnfinishedCopy(const char *name, UnfinishedCopy *copy)
     DeleteJournal(name);
 }
 
-// "1 file it had installed was removed" or "3 files it had installed were
-// removed", joined to what came before by ", " or, last, " and ".
-struct CountPhrase {
-    int         count;
-    const char *one;
-    const char *many;
-};
-
-static bool AppendCounts(char *text, size_t size, const CountPhrase *phrases, int phraseCount)
-{
-    int total = 0;
-    for (int k = 0; k < phraseCount; ++k)
-        total += phrases[k].count > 0;
-    int shown = 0;
-    for (int k = 0; k < phraseCount; ++k) {
-        if (phrases[k].count <= 0)
-            continue;
-        char number[16];
-        wsprintfA(number, "%d ", phrases[k].count);
-        const char *joint = shown == 0 ? ": " : shown == total - 1 ? " and " : ", ";
-        if (!AppendText(text, size, joint) || !AppendText(text, size, number)
-            || !AppendText(text, size, phrases[k].count == 1 ? phrases[k].one : phrases[k].many))
-            return false;
-        ++shown;
-    }
-    return true;
-}
-
 bool ComposeUnfinishedCopyMessage(const UnfinishedCopy *copy, char *text, size_t size)
 {
     text[0] = '\0';
@@ -405,7 +377,7 @@ bool ComposeUnfinishedCopyMessage(const UnfinishedCopy *copy, char *text, size_t
     return AppendText(text, size, "Setup found that an earlier installation of Velloran into ")
            && AppendText(text, size, copy->installDir)
            && AppendText(text, size, " was stopped before it ended, and has undone it")
-           && AppendCounts(text, size, phrases, ARRAYSIZE(phrases)) && AppendText(text, size, ".");
+           && AppendCountList(text, size, ": ", phrases, ARRAYSIZE(phrases), "") && AppendText(text, size, ".");
 }
 
 void RecoverFromEarlierRuns(HWND owner)

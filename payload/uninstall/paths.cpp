@@ -57,15 +57,3 @@ bool EntryNamesProgram(const char *entry, const char *programPath)
         return false;
     return *at == '\0' || *at == ' ' || *at == '\t';
 }
-
-bool AppendNumber(char *dest, size_t destSize, unsigned long value)
-{
-    char digits[12];
-    int at = (int)sizeof digits - 1;
-    digits[at] = '\0';
-    do {
-        digits[--at] = (char)('0' + value % 10);
-        value /= 10;
-    } while (value && at > 0);
-    return AppendText(dest, destSize, digits + at);
-}

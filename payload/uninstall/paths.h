@@ -19,6 +19,3 @@ bool StartsWithNoCase(const char *text, const char *prefix);
 // starts the given program: its path, quoted or not, followed by a blank or
 // the end of the entry, compared without regard to case.
 bool EntryNamesProgram(const char *entry, const char *programPath);
-
-// Appends the decimal digits of value.
-bool AppendNumber(char *dest, size_t destSize, unsigned long value);

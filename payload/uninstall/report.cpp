@@ -1,6 +1,5 @@
 #include "payload/uninstall/report.h"
 #include "common/exit_codes.h"
-#include "payload/uninstall/paths.h"
 #include "common/text.h"
 
 // Appends the pieces in order, up to the first that does not fit.
@@ -11,12 +10,6 @@ static bool AppendAll(char *text, size_t textSize, const char *const *pieces, in
             return false;
     }
     return true;
-}
-
-static bool AppendCount(char *text, size_t textSize, LONG count, const char *one, const char *many)
-{
-    return AppendNumber(text, textSize, (unsigned long)count) && AppendText(text, textSize, " ") &&
-           AppendText(text, textSize, count == 1 ? one : many);
 }
 
 static bool AppendRemoved(const RemovalReport *report, char *text, size_t textSize)
@@ -69,40 +62,18 @@ static bool AppendProgramDir(const RemovalReport *report, const Installation *in
     return true;
 }
 
-struct FailureCount {
-    LONG count;
-    const char *one;
-    const char *many;
-};
-
 // "Could not be removed: 2 program files, 1 registry key and 1 WIN.INI entry."
 // naming only what is there.
 static bool AppendFailures(const RemovalReport *report, char *text, size_t textSize)
 {
-    const FailureCount failures[] = {
+    const CountPhrase failures[] = {
         { report->filesFailed,         "program file",  "program files"  },
         { report->shortcutsFailed,     "shortcut",      "shortcuts"      },
         { report->keysFailed,          "registry key",  "registry keys"  },
         { report->linksFailed,         "file type link", "file type links" },
         { report->winIniEntriesFailed, "WIN.INI entry", "WIN.INI entries" },
     };
-    int kinds = 0;
-    for (size_t i = 0; i < ARRAYSIZE(failures); ++i)
-        kinds += failures[i].count > 0;
-    if (kinds == 0)
-        return true;
-    if (!AppendText(text, textSize, "Could not be removed: "))
-        return false;
-    for (size_t i = 0; i < ARRAYSIZE(failures); ++i) {
-        if (failures[i].count <= 0)
-            continue;
-        --kinds;
-        const char *after = kinds == 0 ? ".\n\n" : kinds == 1 ? " and " : ", ";
-        if (!AppendCount(text, textSize, failures[i].count, failures[i].one, failures[i].many) ||
-            !AppendText(text, textSize, after))
-            return false;
-    }
-    return true;
+    return AppendCountList(text, textSize, "Could not be removed: ", failures, ARRAYSIZE(failures), ".\n\n");
 }
 
 static bool AppendProblems(const RemovalReport *report, const Installation *installation, char *text,

@@ -139,16 +139,6 @@ TEST(UninstallPaths, NotedWinIniKeysAreWholeWords)
     EXPECT_FALSE(ListHasWord("", "bmp"));
 }
 
-TEST(UninstallPaths, NumbersAreAppendedInDecimal)
-{
-    char text[16] = "n=";
-    ASSERT_TRUE(AppendNumber(text, sizeof text, 0));
-    ASSERT_TRUE(AppendNumber(text, sizeof text, 4294967295ul));
-    EXPECT_STREQ("n=04294967295", text);
-    EXPECT_FALSE(AppendNumber(text, sizeof text, 123));
-    EXPECT_STREQ("n=04294967295", text);
-}
-
 TEST(RelaunchArguments, TheCopysArgumentsAreRead)
 {
     RelaunchArguments arguments;
