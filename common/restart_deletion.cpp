@@ -28,6 +28,17 @@ bool DeleteAtRestart(const char *path)
     return false;
 }
 
+DeletionOutcome DeleteNowOrAtRestart(const char *path, RestartMark mark)
+{
+    if (mark == MARK_KEPT_NAME)
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    if (DeleteFileA(path))
+        return DELETED_NOW;
+    bool marked = mark == MARK_KEPT_NAME ? MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE
+                                         : DeleteAtRestart(path);
+    return marked ? DELETED_AT_RESTART : NOT_DELETED;
+}
+
 static bool IsHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');

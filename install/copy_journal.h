@@ -12,6 +12,11 @@
 // so there is no torn last entry, and RegFlushKey puts it on disk.
 #pragma once
 #include <windows.h>
+#include <stddef.h>
+
+#include "install/manifest.h"
+#include "common/folder_security.h"
+#include "shell/setup_state.h"
 
 enum {
     // "~" and eight hex digits; the journal's key is named by the digits.
@@ -19,7 +24,10 @@ enum {
     JOURNAL_NAME_SIZE  = RUN_TAG_SIZE - 1,
     // Entries are values "0000", "0001" and so on, in the order written.
     JOURNAL_ENTRIES_MAX = 1000,
-    JOURNAL_VALUE_NAME_SIZE = 16
+    JOURNAL_VALUE_NAME_SIZE = 16,
+    // A destination, or a destination and a run tag: the longest path an entry names.
+    JOURNAL_PATH_SIZE  = PATH_BUFFER_SIZE + MANIFEST_FIELD_SIZE + RUN_TAG_SIZE,
+    JOURNAL_KEPT_SIZE  = JOURNAL_PATH_SIZE > FOLDER_SECURITY_TEXT_SIZE ? JOURNAL_PATH_SIZE : FOLDER_SECURITY_TEXT_SIZE
 };
 
 // Below HKEY_LOCAL_MACHINE; the run's key is a subkey of the journal key.
@@ -60,6 +68,41 @@ void EndCopyJournal();
 
 // The key of this run's journal as the messages name it.
 const char *CopyJournalName();
+// Appends "HKEY_LOCAL_MACHINE\<journal key>\<name>", a journal as the messages name it.
+bool AppendJournalKeyName(char *text, size_t size, const char *name);
+
+// The name the run of that journal name keeps an earlier file at destination
+// under: the destination and its run tag.
+bool MakeKeptName(char *kept, size_t size, const char *destination, const char *journalName);
+
+// The value name of entry number: "0000" and on.
+void JournalEntryName(int number, char name[JOURNAL_VALUE_NAME_SIZE]);
+
+// What a journal says besides its entries.
+struct JournalHeader {
+    char    installDir[PATH_BUFFER_SIZE];
+    wchar_t tempDir[MAX_PATH];   // empty when the run made none
+    bool    copyDone;
+    int     entries;
+};
+
+struct JournalEntry {
+    char kind;
+    char path[JOURNAL_PATH_SIZE];
+    char kept[JOURNAL_KEPT_SIZE];   // a kept file's name, or a folder's descriptor
+};
+
+enum JournalReading { JOURNAL_READ, JOURNAL_EMPTY, JOURNAL_UNREADABLE };
+
+// The journal of that name opened to be read; NULL when there is none.
+HKEY OpenJournal(const char *name);
+// JOURNAL_READ when the name is a run's, every value is one the setup
+// writes, and the entries are there from the first to the last;
+// JOURNAL_EMPTY when the key holds no value at all.
+JournalReading ReadJournalHeader(HKEY journal, const char *name, JournalHeader *header);
+// False when the entry is not "<kind>|<path>|<kept>" with a kind the copy
+// writes and a kept part that goes with it, or does not fit.
+bool ReadJournalEntry(HKEY journal, int number, JournalEntry *entry);
 
 // Deletes the journal of that name (a run tag without its "~"), and the keys
 // above it once they are empty.

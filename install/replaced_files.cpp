@@ -1,6 +1,7 @@
 #include "install/replaced_files.h"
 
 #include "install/copy_journal.h"
+#include "common/restart_deletion.h"
 #include "common/text.h"
 #include "shell/setup_log.h"
 #include "shell/setup_state.h"
@@ -39,8 +40,7 @@ bool KeepReplacedFile(const char *destination)
     // A folder in the way is not moved: writing the file fails and is reported.
     DWORD attributes = GetFileAttributesA(destination);
     bool keep = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    if (keep
-        && (!CopyText(file->kept, KEPT_PATH_SIZE, destination) || !AppendText(file->kept, KEPT_PATH_SIZE, RunTag())))
+    if (keep && !MakeKeptName(file->kept, KEPT_PATH_SIZE, destination, RunTag() + 1))
         return false;
     // Renamed in the same folder: nothing is copied, and a read-only or
     // hidden file moves with its attributes and times as they are. Never
@@ -66,9 +66,7 @@ void RestoreReplacedFiles()
         const WrittenFile *file = &s_written[k];
         if (!file->kept[0])
             continue;
-        if (MoveFileExA(file->kept, file->path, MOVEFILE_REPLACE_EXISTING))
-            LogLine("Undo: earlier file put back: ", file->path);
-        else
+        if (!PutBackKeptFile(file->kept, file->path))
             NoteUnrestored(file->kept);
     }
     s_writtenCount = 0;
@@ -80,15 +78,22 @@ void DiscardKeptFiles()
         const char *kept = s_written[k].kept;
         if (!kept[0])
             continue;
-        SetFileAttributesA(kept, FILE_ATTRIBUTE_NORMAL);
         // A file held open by another program goes at the next start, where
         // the rights allow it.
-        if (!DeleteFileA(kept) && MoveFileExA(kept, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        if (DeleteNowOrAtRestart(kept, MARK_KEPT_NAME) == DELETED_AT_RESTART) {
             g_restartNeeded = true;
             LogLine("Goes when Windows restarts: ", kept);
         }
     }
     s_writtenCount = 0;
+}
+
+bool PutBackKeptFile(const char *kept, const char *destination)
+{
+    if (!MoveFileExA(kept, destination, MOVEFILE_REPLACE_EXISTING))
+        return false;
+    LogLine("Undo: earlier file put back: ", destination);
+    return true;
 }
 
 const char *UnrestoredFilesNote()

@@ -27,6 +27,11 @@ void RestoreReplacedFiles();
 // After a completed copy: deletes every kept file.
 void DiscardKeptFiles();
 
+// Puts one kept file back at its destination, over whatever is there now,
+// and logs it; false when it cannot go back. Never at the restart: by then a
+// later install may have written its own file there.
+bool PutBackKeptFile(const char *kept, const char *destination);
+
 // Empty when nothing was left behind; otherwise a paragraph, beginning with
 // an empty line, that names the kept files a restore could not put back, to
 // be added to the message that follows.

@@ -1,6 +1,6 @@
-// At start, before the first page: the copy journals (install/copy_journal.h)
-// of runs that never reached their own ending, each undone and told to the
-// user, then the private temp folders that earlier runs left behind.
+// The copy journals (install/copy_journal.h) of runs that never reached their
+// own ending, found and each checked, then undone or finished; the user is
+// told by install/earlier_runs.h.
 //
 // Only one setup runs at a time (WinMain ends a second one before it does
 // anything), so every journal found here is a dead run's, never one still
@@ -52,10 +52,3 @@ int FindUnfinishedCopies(char names[][JOURNAL_FOUND_NAME_SIZE], int max);
 // through, removes its temp folder and deletes the journal. A journal that
 // fails a check stays as it is.
 void SettleUnfinishedCopy(const char *name, UnfinishedCopy *copy);
-
-// The one sentence that tells the user what was found and done; false when
-// there is nothing to tell (a journal of no changes, or a completed copy).
-bool ComposeUnfinishedCopyMessage(const UnfinishedCopy *copy, char *text, size_t size);
-
-// All of the above, a box of its own for each journal, then RemoveStaleTempDirs.
-void RecoverFromEarlierRuns(HWND owner);

@@ -2,7 +2,7 @@
 
 #include "install/copy_page.h"
 #include "install/replaced_files.h"
-#include "install/unfinished_copies.h"
+#include "install/earlier_runs.h"
 #include "pages/pages.h"
 #include "resources/resource.h"
 #include "shell/backdrop.h"

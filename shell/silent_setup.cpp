@@ -3,7 +3,7 @@
 #include "common/exit_codes.h"
 #include "common/text.h"
 #include "install/copy_page.h"
-#include "install/unfinished_copies.h"
+#include "install/earlier_runs.h"
 #include "pages/pages.h"
 #include "shell/command_line.h"
 #include "shell/setup_log.h"

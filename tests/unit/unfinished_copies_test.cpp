@@ -2,7 +2,7 @@
 // not make: planted or damaged ones, and runs stopped at the edges of their
 // changes; laid out in the registry over real files of the test prefix.
 #include "install/copy_journal.h"
-#include "install/unfinished_copies.h"
+#include "install/earlier_runs.h"
 #include "win_support.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,14 @@
 namespace {
 
 const char RUN[] = "0badf00d";
+const std::string INSTALL_DIR = kJournalInstallDirValue;
+
+std::string Entry(int number)
+{
+    char name[JOURNAL_VALUE_NAME_SIZE];
+    JournalEntryName(number, name);
+    return name;
+}
 
 struct Value {
     std::string name;
@@ -96,19 +104,21 @@ struct RefusedCase {
 // Nothing that such a journal names is touched, and it stays for someone to look at.
 TEST_F(UnfinishedCopies, JournalsThatFailACheckAreLeftAsTheyAre)
 {
-    const Value installDir = { "InstallDir", REG_SZ, "{dir}" }, good = { "0000", REG_SZ, "F|{dir}\\readme.wri|" };
+    const Value installDir = { INSTALL_DIR, REG_SZ, "{dir}" }, good = { Entry(0), REG_SZ, "F|{dir}\\readme.wri|" };
     const RefusedCase cases[] = {
-        { "a file outside", RUN, { installDir, good, { "0001", REG_SZ, "F|{root}\\victim.txt|" } }, UNFINISHED_REFUSED },
-        { "a way out by ..", RUN, { installDir, { "0000", REG_SZ, "F|{dir}\\..\\victim.txt|" } }, UNFINISHED_REFUSED },
-        { "another file as kept name", RUN, { installDir, { "0000", REG_SZ, "F|{dir}\\readme.wri|{root}\\victim.txt" } },
+        { "a file outside", RUN, { installDir, good, { Entry(1), REG_SZ, "F|{root}\\victim.txt|" } },
           UNFINISHED_REFUSED },
-        { "a folder outside", RUN, { installDir, { "0000", REG_SZ, "D|{root}|" } }, UNFINISHED_REFUSED },
-        { "an install directory by ..", RUN, { { "InstallDir", REG_SZ, "{dir}\\..\\.." }, good }, UNFINISHED_REFUSED },
-        { "an entry missing", RUN, { installDir, good, { "0002", REG_SZ, "F|{dir}\\velloran.cfg|" } },
+        { "a way out by ..", RUN, { installDir, { Entry(0), REG_SZ, "F|{dir}\\..\\victim.txt|" } },
+          UNFINISHED_REFUSED },
+        { "another file as kept name", RUN,
+          { installDir, { Entry(0), REG_SZ, "F|{dir}\\readme.wri|{root}\\victim.txt" } }, UNFINISHED_REFUSED },
+        { "a folder outside", RUN, { installDir, { Entry(0), REG_SZ, "D|{root}|" } }, UNFINISHED_REFUSED },
+        { "an install directory by ..", RUN, { { INSTALL_DIR, REG_SZ, "{dir}\\..\\.." }, good }, UNFINISHED_REFUSED },
+        { "an entry missing", RUN, { installDir, good, { Entry(2), REG_SZ, "F|{dir}\\velloran.cfg|" } },
           UNFINISHED_UNREADABLE },
         { "a value never written", RUN, { installDir, good, { "Extra", REG_SZ, "" } }, UNFINISHED_UNREADABLE },
-        { "an unknown kind", RUN, { installDir, { "0000", REG_SZ, "X|{dir}\\readme.wri|" } }, UNFINISHED_UNREADABLE },
-        { "an entry not text", RUN, { installDir, { "0000", REG_DWORD, "" } }, UNFINISHED_UNREADABLE },
+        { "an unknown kind", RUN, { installDir, { Entry(0), REG_SZ, "X|{dir}\\readme.wri|" } }, UNFINISHED_UNREADABLE },
+        { "an entry not text", RUN, { installDir, { Entry(0), REG_DWORD, "" } }, UNFINISHED_UNREADABLE },
         { "no run's name", "planted", { installDir, good }, UNFINISHED_UNREADABLE },
     };
     for (const RefusedCase &c : cases) {
@@ -139,12 +149,12 @@ TEST_F(UnfinishedCopies, RunsStoppedAtTheEdgesAreSettledByWhatIsOnDisk)
     const std::string viewer = dir_ + "\\Velloran.exe";
     ASSERT_NO_FATAL_FAILURE(Write(viewer + "~0000000a", "earlier viewer", FILE_ATTRIBUTE_READONLY));
     ASSERT_NO_FATAL_FAILURE(Write(viewer, "this run's viewer"));
-    const Value installDir = { "InstallDir", REG_SZ, "{dir}" };
-    ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000a", { installDir, { "CopyDone", REG_DWORD, "" },
-        { "0000", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000a" } }));
+    const Value installDir = { INSTALL_DIR, REG_SZ, "{dir}" };
+    ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000a", { installDir, { kJournalCopyDoneValue, REG_DWORD, "" },
+        { Entry(0), REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000a" } }));
     ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000b", {}));
-    ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000c", { installDir, { "0000", REG_SZ, "F|{dir}\\velloran.cfg|" },
-        { "0001", REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000c" } }));
+    ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000c", { installDir, { Entry(0), REG_SZ, "F|{dir}\\velloran.cfg|" },
+        { Entry(1), REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000c" } }));
 
     const UnfinishedOutcome expected[] = { UNFINISHED_COMPLETED, UNFINISHED_EMPTY, UNFINISHED_UNDONE };
     char names[UNFINISHED_COPIES_MAX][JOURNAL_FOUND_NAME_SIZE];
