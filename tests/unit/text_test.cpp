@@ -69,37 +69,29 @@ TEST(BoundedText, CopiesAndAppendsFitOrAreRefusedWithinTheirSize)
         CheckBounded(c);
 }
 
-// Counts in words: the form that goes with the number, and the list of those
-// above zero joined the way the closing messages read.
-struct CountCase {
-    int line;
+// Counts in words, listed as the closing messages list them: only those above zero.
+const struct {
     long counts[3];
     const char *expected;
+} kCountLists[] = {
+    { { 0, 0, 0 }, "" },
+    { { 1, 0, 0 }, "Left: 1 file." },
+    { { 0, 2, 1 }, "Left: 2 folders and 1 key." },
+    { { 3, 1, 2 }, "Left: 3 files, 1 folder and 2 keys." },
 };
 
-const CountCase kCountCases[] = {
-    { __LINE__, { 0, 0, 0 }, "" },   // nothing to name: no lead, no tail
-    { __LINE__, { 1, 0, 0 }, "Left: 1 file." },
-    { __LINE__, { 0, 2, 0 }, "Left: 2 folders." },
-    { __LINE__, { 3, 0, 1 }, "Left: 3 files and 1 key." },
-    { __LINE__, { 1, 1, 1 }, "Left: 1 file, 1 folder and 1 key." },
-};
-
-TEST(BoundedText, CountsAreNamedInTheFormTheyTakeAndListedWithAnd)
+TEST(BoundedText, CountsTakeTheFormTheirNumberAsksAndAreListedWithAnd)
 {
-    for (const CountCase &c : kCountCases) {
-        SCOPED_TRACE(testing::Message() << "case of line " << c.line);
-        const CountPhrase phrases[] = {
-            { c.counts[0], "file", "files" }, { c.counts[1], "folder", "folders" }, { c.counts[2], "key", "keys" },
-        };
+    for (const auto &c : kCountLists) {
+        const CountPhrase phrases[] = { { c.counts[0], "file", "files" }, { c.counts[1], "folder", "folders" },
+                                        { c.counts[2], "key", "keys" } };
         char text[64] = "";
         EXPECT_TRUE(AppendCountList(text, sizeof text, "Left: ", phrases, 3, "."));
         EXPECT_STREQ(text, c.expected);
     }
     char text[17] = "n=";
-    ASSERT_TRUE(AppendCount(text, sizeof text, 0, "x", "xs"));
-    ASSERT_TRUE(AppendNumber(text, sizeof text, 4294967295ul));
-    EXPECT_STREQ(text, "n=0 xs4294967295");
+    EXPECT_TRUE(AppendNumber(text, sizeof text, 4294967295ul) && AppendCount(text, sizeof text, 0, "x", "xs"));
+    EXPECT_STREQ(text, "n=42949672950 xs");
     EXPECT_FALSE(AppendNumber(text, sizeof text, 1)) << "a full buffer";
 }
 
