@@ -88,16 +88,6 @@ TEST(CommandLineFile, AFileNameTooLongIsRefused)
     EXPECT_EQ("<too long>", FileFrom(commandLine.c_str()));
 }
 
-TEST(UninstallPaths, JoinDoesNotDoubleTheRootBackslash)
-{
-    char path[32];
-    ASSERT_TRUE(JoinPath(path, sizeof path, "C:\\", "\\Velloran.exe"));
-    EXPECT_STREQ("C:\\Velloran.exe", path);
-    ASSERT_TRUE(JoinPath(path, sizeof path, "C:\\Apps", "\\Pen\\pen0.pen"));
-    EXPECT_STREQ("C:\\Apps\\Pen\\pen0.pen", path);
-    EXPECT_FALSE(JoinPath(path, sizeof path, "C:\\A rather long folder name", "\\file.txt"));
-}
-
 TEST(UninstallPaths, TrailingBackslashesGoButNotTheRoots)
 {
     char dir[32] = "C:\\Apps\\Velloran\\\\";
