@@ -1,11 +1,11 @@
 // Only what the manifest names is deleted, file by file; directories go with
 // RemoveDirectory, which refuses while anything is left in them, so files a
 // user added are never touched.
+#include "common/path_join.h"
 #include "common/pinned_folders.h"
 #include "common/restart_deletion.h"
 #include "common/text.h"
 #include "install/manifest.h"
-#include "common/path_join.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/removal.h"
 

@@ -1,9 +1,9 @@
 #include "payload/uninstall/installation.h"
 #include "common/install_names.h"
+#include "common/path_join.h"
 #include "common/plain_path.h"
 #include "common/registry_values.h"
 #include "install/manifest.h"
-#include "common/path_join.h"
 #include "payload/uninstall/paths.h"
 
 static void Clear(Installation *installation)
