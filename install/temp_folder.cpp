@@ -2,6 +2,7 @@
 
 #include "install/copy_journal.h"
 #include "install/manifest.h"
+#include "common/path_join.h"
 #include "common/private_folder.h"
 #include "common/text.h"
 
@@ -148,7 +149,7 @@ void ComposeTempFileName(const char *compressedName, char *text, size_t size)
     text[0] = '\0';
     char narrow[TEMP_FILE_NAME_SIZE];
     if (s_privateDir[0] && NarrowFolder(narrow, sizeof narrow))
-        CopyText(text, size, narrow) && AppendText(text, size, "\\") && AppendText(text, size, compressedName);
+        JoinPath(text, size, narrow, compressedName);
 }
 
 HANDLE CreateTempFile(const char *compressedName)

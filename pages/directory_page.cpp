@@ -2,6 +2,7 @@
 // browses to the place where it is to be made.
 #include "pages/pages.h"
 
+#include "common/path_join.h"
 #include "pages/drive_table.h"
 #include "pages/folder_list.h"
 #include "pages/folder_name.h"
@@ -155,10 +156,7 @@ static void OnNext(HWND page)
     }
 
     // The browse path is kept short enough for a backslash and any name.
-    CopyText(g_installDir, PATH_BUFFER_SIZE, s_browsePath);
-    if (strlen(s_browsePath) > 3)
-        AppendText(g_installDir, PATH_BUFFER_SIZE, "\\");
-    AppendText(g_installDir, PATH_BUFFER_SIZE, g_newFolderName);
+    JoinPath(g_installDir, PATH_BUFFER_SIZE, s_browsePath, g_newFolderName);
     EndDialog(page, 0);
 
     g_installDirMade = CreateDirectoryA(g_installDir, &g_dirSecurity) != FALSE;

@@ -1,5 +1,6 @@
 #include "pages/folder_list.h"
 
+#include "common/path_join.h"
 #include "resources/resource.h"
 #include "shell/common_controls.h"
 #include "shell/setup_state.h"
@@ -96,10 +97,7 @@ void FillFolderList(HWND dialog, HWND list, char *browsePath, int mode, int root
     AddFolderEntry(list, g_newFolderName, count, s_newFolderImage, ENTRY_NEW_FOLDER);
 
     s_pathPreview[0] = '\0';
-    AppendText(s_pathPreview, PATH_BUFFER_SIZE, browsePath);
-    if (pattern[0] == '\\')
-        AppendText(s_pathPreview, PATH_BUFFER_SIZE, "\\");
-    AppendText(s_pathPreview, PATH_BUFFER_SIZE, g_newFolderName);
+    JoinPath(s_pathPreview, PATH_BUFFER_SIZE, browsePath, g_newFolderName);
     ShowPathPreview(GetDlgItem(dialog, mode == FOLDER_MODE_DIRECTORY ? IDC_DIR_PREVIEW : IDC_SC_PREVIEW),
                     s_pathPreview);
 }
@@ -117,19 +115,12 @@ static void GoUp(char *browsePath, int mode)
         slash[0] = '\0';
 }
 
-// Appends one folder name; a path that would grow past the limit is refused
-// with a beep and stays as it was.
-static void GoDown(char *browsePath, int mode, const char *name)
+// Appends one folder name (a drive root has its backslash already); a path
+// that would grow past the limit is refused with a beep and stays as it was.
+static void GoDown(char *browsePath, const char *name)
 {
-    size_t length = strlen(browsePath);
-    bool addSlash = mode == FOLDER_MODE_START_MENU || (int)length > DRIVE_ROOT_LENGTH;
-    if (length + (addSlash ? 1 : 0) + strlen(name) > BROWSE_PATH_LIMIT) {
+    if (!JoinPath(browsePath, BROWSE_PATH_LIMIT + 1, browsePath, name))
         MessageBeep((UINT)-1);
-        return;
-    }
-    if (addSlash)
-        AppendText(browsePath, PATH_BUFFER_SIZE, "\\");
-    AppendText(browsePath, PATH_BUFFER_SIZE, name);
 }
 
 // Opens the selected entry: a folder is entered, the up entry goes up, and
@@ -150,7 +141,7 @@ static void OpenSelectedEntry(HWND dialog, HWND list, char *browsePath, int mode
             if (kind == ENTRY_UP)
                 GoUp(browsePath, mode);
             else if (kind == ENTRY_FOLDER)
-                GoDown(browsePath, mode, item.pszText);
+                GoDown(browsePath, item.pszText);
         }
     }
     FillFolderList(dialog, list, browsePath, mode, rootLength);

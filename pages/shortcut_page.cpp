@@ -3,6 +3,7 @@
 #include "pages/pages.h"
 
 #include "common/install_names.h"
+#include "common/path_join.h"
 #include "pages/folder_list.h"
 #include "pages/page_picture.h"
 #include "register/registration.h"
@@ -68,10 +69,10 @@ static int FindStartMenu(char *folder)
         return rootLength;
     }
     GetWindowsDirectoryA(folder, PATH_BUFFER_SIZE);
-    AppendText(folder, PATH_BUFFER_SIZE, "\\Start Menu");
+    JoinPath(folder, PATH_BUFFER_SIZE, folder, "Start Menu");
     int rootLength = (int)strlen(folder);
     char oldPrograms[PATH_BUFFER_SIZE];
-    if (CopyText(oldPrograms, sizeof oldPrograms, folder) && AppendText(oldPrograms, sizeof oldPrograms, "\\Programs"))
+    if (JoinPath(oldPrograms, sizeof oldPrograms, folder, "Programs"))
         EnterPrograms(folder, oldPrograms);
     return rootLength;
 }
@@ -118,10 +119,8 @@ static void WriteShortcuts()
 {
     for (int i = 0; i < SHORTCUT_COUNT; ++i) {
         char linkPath[PATH_BUFFER_SIZE], targetPath[PATH_BUFFER_SIZE];
-        if (CopyText(linkPath, PATH_BUFFER_SIZE, g_shortcutFolder) &&
-            AppendText(linkPath, PATH_BUFFER_SIZE, kShortcuts[i].linkSuffix) &&
-            CopyText(targetPath, PATH_BUFFER_SIZE, g_installDir) &&
-            AppendText(targetPath, PATH_BUFFER_SIZE, kShortcuts[i].targetSuffix) &&
+        if (JoinPath(linkPath, PATH_BUFFER_SIZE, g_shortcutFolder, kShortcuts[i].linkSuffix) &&
+            JoinPath(targetPath, PATH_BUFFER_SIZE, g_installDir, kShortcuts[i].targetSuffix) &&
             SUCCEEDED(CreateShellLink(targetPath, linkPath, kShortcuts[i].description)))
             LogLine("Shortcut: ", linkPath, " -> ", targetPath);
     }
@@ -130,8 +129,7 @@ static void WriteShortcuts()
 void ComposeDefaultShortcutFolder()
 {
     FindStartMenu(g_shortcutFolder);
-    if (!AppendText(g_shortcutFolder, PATH_BUFFER_SIZE, "\\") ||
-        !AppendText(g_shortcutFolder, PATH_BUFFER_SIZE, g_newFolderName))
+    if (!JoinPath(g_shortcutFolder, PATH_BUFFER_SIZE, g_shortcutFolder, g_newFolderName))
         g_shortcutFolder[0] = '\0';
 }
 

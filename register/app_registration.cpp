@@ -3,6 +3,7 @@
 #include "register/registration.h"
 
 #include "common/install_names.h"
+#include "common/registry_values.h"
 #include "install/manifest.h"
 #include "shell/setup_log.h"
 #include "shell/setup_state.h"
@@ -41,10 +42,8 @@ static HKEY OpenParentKey(const char *parentPath, REGSAM view)
 // Makes (or opens) the named key below the parent; null after a reported failure.
 static HKEY CreateNamedKey(HKEY parent, const char *name, REGSAM view)
 {
-    HKEY key;
-    DWORD disposition;
-    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, NULL, &key,
-                        &disposition) != ERROR_SUCCESS) {
+    HKEY key = CreateKeyInView(parent, name, view, NULL);
+    if (!key) {
         ShowRegistryError("Couldn't create key in registry\n%s", name);
         return NULL;
     }

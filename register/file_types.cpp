@@ -8,6 +8,8 @@
 #include "register/registration.h"
 
 #include "common/install_names.h"
+#include "common/path_join.h"
+#include "common/registry_values.h"
 #include "shell/setup_log.h"
 #include "shell/setup_state.h"
 #include "common/text.h"
@@ -29,11 +31,7 @@ static const char APPLICATION_DESCRIPTION[] = "Velloran " VELLORAN_VERSION_TEXT 
 // disposition may be null.
 static HKEY CreateSubkey(HKEY parent, const char *name, REGSAM view, DWORD *disposition = NULL)
 {
-    HKEY key;
-    DWORD ignored;
-    if (RegCreateKeyExA(parent, name, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, NULL, &key,
-                        disposition ? disposition : &ignored) != ERROR_SUCCESS)
-        return NULL;
+    HKEY key = CreateKeyInView(parent, name, view, disposition);
     LogRegistryKey(key, parent, name, view);
     return key;
 }
@@ -111,8 +109,7 @@ static void PointExtensionKeys()
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
         char path[EXTENSION_KEY_PATH_SIZE], extension[EXTENSION_SIZE];
         DottedExtension(kImageTypes[i], extension);
-        if (!CopyText(path, sizeof path, kMachineClasses) || !AppendText(path, sizeof path, "\\") ||
-            !AppendText(path, sizeof path, extension))
+        if (!JoinPath(path, sizeof path, kMachineClasses, extension))
             continue;
         HKEY key;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS | kClassesView, &key) != ERROR_SUCCESS)
@@ -180,13 +177,8 @@ static void WriteApplicationKey(HKEY classes)
 // of before.
 static void NoteEmptyEntries(HKEY vendor, const char *emptyEntries)
 {
-    char list[IMAGE_TYPE_LIST_SIZE] = "";
-    DWORD type = 0;
-    DWORD size = sizeof(list) - 1;
-    if (RegQueryValueExA(vendor, kEmptyWinIniEntriesValue, NULL, &type, (BYTE *)list, &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        size = 0;
-    list[size] = '\0';
+    char list[IMAGE_TYPE_LIST_SIZE];
+    ReadTextValue(vendor, kEmptyWinIniEntriesValue, list, sizeof list);
     bool added = false;
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
         if (!ListHasWord(emptyEntries, kImageTypes[i]) || ListHasWord(list, kImageTypes[i]))

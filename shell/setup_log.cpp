@@ -1,6 +1,7 @@
 #include "shell/setup_log.h"
 
 #include "common/exit_codes.h"
+#include "common/path_join.h"
 #include "common/text.h"
 #include "shell/setup_state.h"
 
@@ -78,8 +79,7 @@ void LogRegistryKey(HKEY key, HKEY parent, const char *subkey, REGSAM view)
     // handle is given out again.
     const LoggedKey *above = FindKey(parent);
     char path[KEY_PATH_SIZE];
-    if (!CopyText(path, KEY_PATH_SIZE, above ? above->path : "HKLM") || !AppendText(path, KEY_PATH_SIZE, "\\")
-        || !AppendText(path, KEY_PATH_SIZE, subkey))
+    if (!JoinPath(path, KEY_PATH_SIZE, above ? above->path : "HKLM", subkey))
         CopyText(path, KEY_PATH_SIZE, subkey);
     LoggedKey *logged = &s_keys[s_nextKey];
     s_nextKey = (s_nextKey + 1) % LOGGED_KEYS_MAX;

@@ -1,6 +1,7 @@
 // Only what the manifest names is deleted, file by file; directories go with
 // RemoveDirectory, which refuses while anything is left in them, so files a
 // user added are never touched.
+#include "common/path_join.h"
 #include "common/pinned_folders.h"
 #include "common/restart_deletion.h"
 #include "common/text.h"
@@ -97,9 +98,8 @@ static LONG CountItemsLeft(const char *programDir, const char *dir, int depth)
     do {
         if (lstrcmpA(found.cFileName, ".") == 0 || lstrcmpA(found.cFileName, "..") == 0)
             continue;
-        char child[UNINSTALL_PATH_SIZE], name[MAX_PATH + 2] = "\\";
-        lstrcpynA(name + 1, found.cFileName, MAX_PATH);
-        if (!JoinPath(child, sizeof child, dir, name)) {
+        char child[UNINSTALL_PATH_SIZE];
+        if (!JoinPath(child, sizeof child, dir, found.cFileName)) {
             ++count;
             continue;
         }

@@ -1,23 +1,10 @@
 #include "payload/uninstall/installation.h"
 #include "common/install_names.h"
+#include "common/path_join.h"
 #include "common/plain_path.h"
+#include "common/registry_values.h"
 #include "install/manifest.h"
 #include "payload/uninstall/paths.h"
-
-// A REG_SZ value that fits the buffer with its NUL, or an empty text.
-static void ReadTextValue(HKEY key, const char *name, char *dest, DWORD destSize)
-{
-    dest[0] = '\0';
-    DWORD type = 0;
-    DWORD size = destSize - 1;
-    if (RegQueryValueExA(key, name, NULL, &type, (BYTE *)dest, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        dest[0] = '\0';
-        return;
-    }
-    // The stored data need not end with a NUL.
-    dest[size < destSize ? size : destSize - 1] = '\0';
-}
 
 static void Clear(Installation *installation)
 {

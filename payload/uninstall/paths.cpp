@@ -2,19 +2,6 @@
 #include "common/text.h"
 #include <windows.h>
 
-bool JoinPath(char *dest, size_t destSize, const char *dir, const char *suffix)
-{
-    size_t dirLength = (size_t)lstrlenA(dir);
-    if (dirLength > 0 && dir[dirLength - 1] == '\\' && suffix[0] == '\\')
-        --dirLength;
-    size_t suffixLength = (size_t)lstrlenA(suffix);
-    if (dirLength + suffixLength >= destSize)
-        return false;
-    lstrcpynA(dest, dir, (int)dirLength + 1);
-    lstrcpynA(dest + dirLength, suffix, (int)suffixLength + 1);
-    return true;
-}
-
 void TrimTrailingBackslashes(char *path)
 {
     int length = lstrlenA(path);

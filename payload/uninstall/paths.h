@@ -2,10 +2,6 @@
 #pragma once
 #include <stddef.h>
 
-// dir + suffix, where suffix starts with a backslash and a backslash at the
-// end of dir (a drive root) is not doubled. False when it does not fit.
-bool JoinPath(char *dest, size_t destSize, const char *dir, const char *suffix);
-
 // Removes backslashes at the end, except the one of a drive root ("C:\").
 void TrimTrailingBackslashes(char *path);
 

@@ -3,6 +3,8 @@
 // Velloran is changed, each given back as the setup noted it before, and an
 // extension key itself is never deleted.
 #include "common/install_names.h"
+#include "common/path_join.h"
+#include "common/registry_values.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/removal.h"
 
@@ -91,13 +93,8 @@ static bool IsEmptyKey(HKEY key)
 // none.
 static void GiveBackDefault(HKEY key, bool *released, Outcome *outcome)
 {
-    char value[CLASS_VALUE_SIZE] = "";
-    DWORD type = 0;
-    DWORD size = sizeof value - 1;
-    if (RegQueryValueExA(key, "", NULL, &type, (BYTE *)value, &size) != ERROR_SUCCESS || type != REG_SZ)
-        return;
-    value[size] = '\0';
-    if (lstrcmpiA(value, kDocumentType) != 0)
+    char value[CLASS_VALUE_SIZE];
+    if (!ReadTextValue(key, "", value, sizeof value) || lstrcmpiA(value, kDocumentType) != 0)
         return;
     BYTE previous[PREVIOUS_CLASS_SIZE];
     DWORD previousType = 0;
@@ -130,9 +127,9 @@ static void RemoveOpenWith(HKEY key, bool *released, Outcome *outcome)
 
 static Outcome ReleaseExtension(const char *imageType)
 {
-    char suffix[EXTENSION_SIZE + 1] = "\\", path[EXTENSION_KEY_PATH_SIZE];
-    DottedExtension(imageType, suffix + 1);
-    if (!JoinPath(path, sizeof path, kMachineClasses, suffix))
+    char extension[EXTENSION_SIZE], path[EXTENSION_KEY_PATH_SIZE];
+    DottedExtension(imageType, extension);
+    if (!JoinPath(path, sizeof path, kMachineClasses, extension))
         return OUTCOME_FAILED;
     HKEY key;
     LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | kClassesView, &key);
@@ -174,13 +171,7 @@ static void ReadSetupNotes(SetupNotes *notes)
     HKEY vendor;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, 0, KEY_QUERY_VALUE | kVendorKeyView, &vendor) != ERROR_SUCCESS)
         return;
-    DWORD type = 0;
-    DWORD size = sizeof notes->emptyWinIniEntries - 1;
-    if (RegQueryValueExA(vendor, kEmptyWinIniEntriesValue, NULL, &type, (BYTE *)notes->emptyWinIniEntries,
-                         &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        size = 0;
-    notes->emptyWinIniEntries[size] = '\0';
+    ReadTextValue(vendor, kEmptyWinIniEntriesValue, notes->emptyWinIniEntries, sizeof notes->emptyWinIniEntries);
     notes->madeRegisteredApplications = HasValue(vendor, kMadeRegisteredApplicationsValue);
     RegCloseKey(vendor);
 }

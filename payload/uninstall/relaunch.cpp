@@ -12,94 +12,10 @@ enum {
     COMMAND_LINE_SIZE   = 4 * MAX_PATH + 128
 };
 
-#define ORIGINAL_SWITCH "/original"
-#define WAIT_SWITCH     "/wait"
-#define QUIET_SWITCH    "/S"
-static const char kOriginalSwitch[] = ORIGINAL_SWITCH;
-static const char kWaitSwitch[] = WAIT_SWITCH;
 static const wchar_t kCopyFolderPrefix[] = L"Velloran-uninstall-";
 static const wchar_t kCopyName[] = L"\\uninstall.exe";
 // Where the quiet copy puts the original's file, in its own folder.
 static const wchar_t kMovedOriginalName[] = L"\\original-uninstall.exe";
-
-const char *CommandLineTail(const char *commandLine)
-{
-    const char *at = commandLine;
-    if (*at == '"') {
-        ++at;
-        while (*at && *at != '"')
-            ++at;
-        if (*at)
-            ++at;
-    } else {
-        while (*at && *at != ' ' && *at != '\t')
-            ++at;
-    }
-    while (*at == ' ' || *at == '\t')
-        ++at;
-    return at;
-}
-
-static const char *SkipBlanks(const char *at)
-{
-    while (*at == ' ' || *at == '\t')
-        ++at;
-    return at;
-}
-
-// A switch word followed by a blank.
-static const char *MatchSwitch(const char *at, const char *word)
-{
-    int length = lstrlenA(word);
-    if (!StartsWithNoCase(at, word) || (at[length] != ' ' && at[length] != '\t'))
-        return NULL;
-    return SkipBlanks(at + length);
-}
-
-// "/S" (in either case, as Windows switches go) and nothing after it.
-static bool IsQuietSwitch(const char *at)
-{
-    return at[0] == '/' && (at[1] == 'S' || at[1] == 's') && *SkipBlanks(at + 2) == '\0';
-}
-
-void ParseRelaunchArguments(const char *tail, RelaunchArguments *arguments)
-{
-    arguments->quiet = false;
-    arguments->isCopy = false;
-    arguments->originalPath[0] = '\0';
-    arguments->originalProcessId = 0;
-
-    if (IsQuietSwitch(SkipBlanks(tail))) {
-        arguments->quiet = true;
-        return;
-    }
-    const char *at = MatchSwitch(SkipBlanks(tail), kOriginalSwitch);
-    if (!at || *at != '"')
-        return;
-    const char *pathStart = ++at;
-    while (*at && *at != '"')
-        ++at;
-    size_t pathLength = (size_t)(at - pathStart);
-    if (*at != '"' || pathLength == 0 || pathLength >= sizeof arguments->originalPath)
-        return;
-    at = MatchSwitch(SkipBlanks(at + 1), kWaitSwitch);
-    if (!at || *at < '0' || *at > '9')
-        return;
-    DWORD processId = 0;
-    for (int digits = 0; *at >= '0' && *at <= '9'; ++at) {
-        if (++digits > 10)
-            return;
-        processId = processId * 10 + (DWORD)(*at - '0');
-    }
-    at = SkipBlanks(at);
-    bool quiet = *at != '\0';
-    if (quiet && !IsQuietSwitch(at))
-        return;
-    lstrcpynA(arguments->originalPath, pathStart, (int)pathLength + 1);
-    arguments->originalProcessId = processId;
-    arguments->isCopy = true;
-    arguments->quiet = quiet;
-}
 
 // Full and long form, so that "C:\PROGRA~1\Velloran" matches "C:\Program Files\Velloran".
 static bool CanonicalPath(const char *path, char *dest, DWORD destSize)
@@ -130,17 +46,6 @@ bool IsRunningFrom(const char *directory)
     char module[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, module, sizeof module);
     return length != 0 && length < sizeof module && FileLiesIn(module, directory);
-}
-
-static bool AppendWideNumber(wchar_t *dest, size_t destSize, unsigned long value)
-{
-    wchar_t digits[16];
-    int at = 15;
-    digits[at] = L'\0';
-    do
-        digits[--at] = (wchar_t)(L'0' + value % 10);
-    while ((value /= 10) != 0);
-    return AppendWideText(dest, destSize, digits + at);
 }
 
 // The folder part of a path: everything before its last backslash.
@@ -181,13 +86,8 @@ HANDLE RunCopyFromTemp(bool quiet)
     // else meanwhile; an elevated run's is the administrators' alone.
     HANDLE pinned = CreateFileW(copyPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-    wchar_t commandLine[COMMAND_LINE_SIZE] = L"\"";
-    bool fits = AppendWideText(commandLine, COMMAND_LINE_SIZE, copyPath) &&
-                AppendWideText(commandLine, COMMAND_LINE_SIZE, L"\" " ORIGINAL_SWITCH " \"") &&
-                AppendWideText(commandLine, COMMAND_LINE_SIZE, module) &&
-                AppendWideText(commandLine, COMMAND_LINE_SIZE, L"\" " WAIT_SWITCH " ") &&
-                AppendWideNumber(commandLine, COMMAND_LINE_SIZE, GetCurrentProcessId()) &&
-                (!quiet || AppendWideText(commandLine, COMMAND_LINE_SIZE, L" " QUIET_SWITCH));
+    wchar_t commandLine[COMMAND_LINE_SIZE];
+    bool fits = ComposeCopyCommandLine(copyPath, module, GetCurrentProcessId(), quiet, commandLine, COMMAND_LINE_SIZE);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

@@ -11,26 +11,7 @@
 // of the install directory (a running program's file can be renamed, not
 // deleted), so that the removal is complete before the tool hears of it.
 #pragma once
-#include <windows.h>
-#include <stddef.h>
-
-// What the command line says about this process: "/S" asks for a quiet
-// removal, with no window and no question; a copy started by RunCopyFromTemp
-// names the original uninstaller and its process id.
-struct RelaunchArguments {
-    bool  quiet;
-    bool  isCopy;
-    char  originalPath[MAX_PATH];
-    DWORD originalProcessId;
-};
-
-// Parses the command line after the program name: "/S" alone, or the copy's
-// /original "<path>" /wait <id>, followed by " /S" when quiet. Anything
-// else, or a malformed tail, reads as a normal start.
-void ParseRelaunchArguments(const char *tail, RelaunchArguments *arguments);
-
-// The command line after the program's own (possibly quoted) name.
-const char *CommandLineTail(const char *commandLine);
+#include "payload/uninstall/relaunch_arguments.h"
 
 // Whether the running program's file lies in the directory (after both are
 // made full, long paths).

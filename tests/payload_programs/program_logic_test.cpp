@@ -3,7 +3,7 @@
 // arguments, its self-deletion and its closing message.
 #include "payload/uninstall/installation.h"
 #include "payload/uninstall/paths.h"
-#include "payload/uninstall/relaunch.h"
+#include "payload/uninstall/relaunch_arguments.h"
 #include "payload/uninstall/report.h"
 #include "payload/uninstall/self_deletion.h"
 #include "payload/velloran/layout.h"
@@ -86,16 +86,6 @@ TEST(CommandLineFile, AFileNameTooLongIsRefused)
 {
     std::string commandLine = "Velloran.exe C:\\" + std::string(MAX_PATH, 'a');
     EXPECT_EQ("<too long>", FileFrom(commandLine.c_str()));
-}
-
-TEST(UninstallPaths, JoinDoesNotDoubleTheRootBackslash)
-{
-    char path[32];
-    ASSERT_TRUE(JoinPath(path, sizeof path, "C:\\", "\\Velloran.exe"));
-    EXPECT_STREQ("C:\\Velloran.exe", path);
-    ASSERT_TRUE(JoinPath(path, sizeof path, "C:\\Apps", "\\Pen\\pen0.pen"));
-    EXPECT_STREQ("C:\\Apps\\Pen\\pen0.pen", path);
-    EXPECT_FALSE(JoinPath(path, sizeof path, "C:\\A rather long folder name", "\\file.txt"));
 }
 
 TEST(UninstallPaths, TrailingBackslashesGoButNotTheRoots)
@@ -204,6 +194,34 @@ TEST(RelaunchArguments, CommandLineTailFollowsTheProgramName)
     EXPECT_STREQ("/wait 1", CommandLineTail("\"C:\\Program Files\\uninstall.exe\"  /wait 1"));
     EXPECT_STREQ("/wait 1", CommandLineTail("uninstall.exe /wait 1"));
     EXPECT_STREQ("", CommandLineTail("uninstall.exe"));
+}
+
+// What the original composes for its copy, the copy reads back.
+TEST(RelaunchArguments, TheCopysCommandLineReadsBackAsComposed)
+{
+    const struct { const wchar_t *original; DWORD processId; bool quiet; size_t size; bool fits; } cases[] = {
+        { L"C:\\Program Files\\Velloran\\uninstall.exe", 1234,        false, 256, true  },
+        { L"C:\\V\\uninstall.exe",                    4294967295u, true,  256, true  },
+        // "C:\T\uninstall.exe" /original "C:\V\u.exe" /wait 7 /S: 54 and the NUL.
+        { L"C:\\V\\u.exe",                            7,           true,  55,  true  },
+        { L"C:\\V\\u.exe",                            7,           true,  54,  false },
+    };
+    for (const auto &row : cases) {
+        wchar_t line[256];
+        ASSERT_EQ(row.fits, ComposeCopyCommandLine(L"C:\\T\\uninstall.exe", row.original, row.processId, row.quiet,
+                                                   line, row.size)) << row.size;
+        if (!row.fits)
+            continue;
+        char narrow[256], original[MAX_PATH];
+        WideCharToMultiByte(CP_ACP, 0, line, -1, narrow, sizeof narrow, NULL, NULL);
+        WideCharToMultiByte(CP_ACP, 0, row.original, -1, original, sizeof original, NULL, NULL);
+        RelaunchArguments arguments;
+        ParseRelaunchArguments(CommandLineTail(narrow), &arguments);
+        EXPECT_TRUE(arguments.isCopy) << narrow;
+        EXPECT_EQ(row.quiet, arguments.quiet) << narrow;
+        EXPECT_STREQ(original, arguments.originalPath) << narrow;
+        EXPECT_EQ(row.processId, arguments.originalProcessId) << narrow;
+    }
 }
 
 TEST(UninstallPaths, AProgdirThatIsNoPlainFullPathIsRefused)
