@@ -86,7 +86,10 @@ TEST_F(AgreementPage, ShowsTheLicenceReadOnlyCentredOverTheMainWindow)
     Screenshot("agreement");
 
     HWND edit = GetDlgItem(page_, IDC_LICENCE_TEXT);
-    EXPECT_TRUE(GetWindowLongA(edit, GWL_STYLE) & ES_READONLY);
+    LONG style = GetWindowLongA(edit, GWL_STYLE);
+    EXPECT_TRUE(style & ES_READONLY);
+    EXPECT_TRUE(style & ES_MULTILINE);
+    EXPECT_TRUE(style & WS_VSCROLL);
     std::string expected = LicenceResource();
     std::string shown = WindowText(edit);
     ASSERT_FALSE(expected.empty()) << "cannot read the licence from " << SetupExePath();
