@@ -35,81 +35,24 @@ protected:
     }
 };
 
-TEST_F(DirectoryPage, AHundredthCharacterIsRefusedAndNinetyNineStay)
+// Everything that keeps the page, one after the other: a hundredth
+// character, Cancel answered "No", no name, and names that Windows would
+// change or take for something else (which names those are is
+// folder_name_test's). Each gets its warning, the page stays with the focus
+// on the name, and nothing is made. Then a plain name goes on as usual.
+TEST_F(DirectoryPage, WhatTheNameRefusesAndCancelAnsweredNoKeepThePageAndMakeNothing)
 {
     HWND page = NULL;
     ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
+    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
+    HWND edit = GetDlgItem(page, IDC_DIR_FOLDER_NAME);
     std::string longest(LONGEST_NAME, 'n');
     ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, longest));
     EXPECT_EQ(NameShown(page), longest);
-    SendKeys(GetDlgItem(page, IDC_DIR_FOLDER_NAME), "x");
+    SendKeys(edit, "x");
     EXPECT_EQ(NameShown(page), longest) << "the edit shows the last accepted name again";
     Shot("99 characters");
-}
 
-TEST_F(DirectoryPage, NoNameGivesTheWarningAndKeepsThePage)
-{
-    HWND page = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
-    ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, ""));
-    ASSERT_TRUE(PressButtonByText(page, "Next"));
-    HWND warning = WaitForBox(WARNING_CAPTION);
-    ASSERT_NE(warning, (HWND)NULL);
-    EXPECT_EQ(MessageBoxText(warning), NO_NAME_WARNING);
-    Shot("warning");
-    ASSERT_TRUE(PressButton(warning, IDOK));
-    ASSERT_TRUE(WaitForWindowGone(warning, WINDOW_TIMEOUT_MS));
-    EXPECT_TRUE(IsWindowVisible(page)) << "the page stays open";
-    HWND edit = GetDlgItem(page, IDC_DIR_FOLDER_NAME);
-    EXPECT_TRUE(WaitUntil([&] { return FocusedWindow(page) == edit; }, WINDOW_TIMEOUT_MS))
-        << "the focus goes to the name";
-}
-
-// Names that Windows would change or take for something else: each one gets
-// the page's own warning, the page stays with the focus on the name, and
-// nothing is made. Then a plain name goes on as usual.
-TEST_F(DirectoryPage, NamesWindowsWouldNotCreateAsTypedAreRefusedAndMakeNothing)
-{
-    HWND page = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
-    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
-    HWND edit = GetDlgItem(page, IDC_DIR_FOLDER_NAME);
-    for (const char *name : { ".", "..", "Velloran.", "Velloran ", "CON", "nul.txt", "com1", "Lpt9.log" }) {
-        SCOPED_TRACE(std::string("name \"") + name + "\"");
-        ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, name));
-        ASSERT_TRUE(PressButtonByText(page, "Next"));
-        HWND warning = WaitForBox(WARNING_CAPTION);
-        ASSERT_NE(warning, (HWND)NULL) << "no warning";
-        EXPECT_EQ(MessageBoxText(warning).rfind(std::string(UNUSABLE_NAME_WARNING) + name + "\"", 0), 0u)
-            << MessageBoxText(warning);
-        EXPECT_EQ(GetWindow(warning, GW_OWNER), page) << "the warning belongs to the page";
-        EXPECT_NE(GetDlgItem(warning, IDOK), (HWND)NULL);
-        EXPECT_EQ(GetDlgItem(warning, IDYES), (HWND)NULL) << "OK is the only answer";
-        EXPECT_EQ(GetDlgItem(warning, IDCANCEL), (HWND)NULL) << "OK is the only answer";
-        if (name[0] == 'n')
-            Shot("device name");
-        ASSERT_TRUE(PressButton(warning, IDOK));
-        ASSERT_TRUE(WaitForWindowGone(warning, WINDOW_TIMEOUT_MS));
-        EXPECT_TRUE(IsWindowVisible(page)) << "the page stays open";
-        EXPECT_TRUE(WaitUntil([&] { return FocusedWindow(page) == edit; }, WINDOW_TIMEOUT_MS))
-            << "the focus goes to the name";
-        EXPECT_EQ(EntriesIn(root_), 0) << "something was made";
-    }
-    ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, "Velloran"));
-    HWND copy = NULL, question = NULL;
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page, false, &copy));
-    EXPECT_TRUE(DirectoryExists(installDir_));
-    ASSERT_TRUE(PressButton(copy, IDCANCEL));
-    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(COPY_CANCEL_QUESTION, &question));
-    ASSERT_TRUE(PressButton(question, IDYES));
-    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
-}
-
-TEST_F(DirectoryPage, CancelAnsweredNoLeavesThePageAsItWas)
-{
-    HWND page = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
-    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
     std::string preview = WindowText(GetDlgItem(page, IDC_DIR_PREVIEW));
     ASSERT_TRUE(PressButtonByText(page, "Cancel"));
     HWND question = WaitForBox(QUESTION);
@@ -119,8 +62,38 @@ TEST_F(DirectoryPage, CancelAnsweredNoLeavesThePageAsItWas)
     ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
     EXPECT_TRUE(IsWindowVisible(page));
     EXPECT_EQ(WindowText(GetDlgItem(page, IDC_DIR_PREVIEW)), preview);
-    EXPECT_EQ(NameShown(page), "Velloran");
-    EXPECT_FALSE(DirectoryExists(installDir_)) << "nothing is made before Next";
+    EXPECT_EQ(NameShown(page), longest);
+
+    struct { const char *name, *warning; } refused[] = {
+        { "", NO_NAME_WARNING }, { "Velloran ", NULL }, { "nul.txt", NULL },
+    };
+    for (const auto &row : refused) {
+        SCOPED_TRACE(std::string("name \"") + row.name + "\"");
+        ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, row.name));
+        ASSERT_TRUE(PressButtonByText(page, "Next"));
+        HWND warning = WaitForBox(WARNING_CAPTION);
+        ASSERT_NE(warning, (HWND)NULL) << "no warning";
+        std::string expected = row.warning ? row.warning : std::string(UNUSABLE_NAME_WARNING) + row.name + "\"";
+        EXPECT_EQ(MessageBoxText(warning).rfind(expected, 0), 0u) << MessageBoxText(warning);
+        EXPECT_EQ(GetWindow(warning, GW_OWNER), page) << "the warning belongs to the page";
+        EXPECT_EQ(GetDlgItem(warning, IDYES), (HWND)NULL) << "OK is the only answer";
+        EXPECT_EQ(GetDlgItem(warning, IDCANCEL), (HWND)NULL) << "OK is the only answer";
+        Shot(row.warning ? "no name" : "refused name");
+        ASSERT_TRUE(PressButton(warning, IDOK));
+        ASSERT_TRUE(WaitForWindowGone(warning, WINDOW_TIMEOUT_MS));
+        EXPECT_TRUE(IsWindowVisible(page)) << "the page stays open";
+        EXPECT_TRUE(WaitUntil([&] { return FocusedWindow(page) == edit; }, WINDOW_TIMEOUT_MS))
+            << "the focus goes to the name";
+        EXPECT_EQ(EntriesIn(root_), 0) << "something was made";
+    }
+    ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, "Velloran"));
+    HWND copy = NULL;
+    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page, false, &copy));
+    EXPECT_TRUE(DirectoryExists(installDir_));
+    ASSERT_TRUE(PressButton(copy, IDCANCEL));
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(COPY_CANCEL_QUESTION, &question));
+    ASSERT_TRUE(PressButton(question, IDYES));
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
 }
 
 TEST_F(DirectoryPage, AnExistingFolderAnsweredNoEndsTheSetupCancelled)
@@ -138,20 +111,6 @@ TEST_F(DirectoryPage, AnExistingFolderAnsweredNoEndsTheSetupCancelled)
     ASSERT_TRUE(PressButton(question, IDNO));
     ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
     EXPECT_TRUE(FilesBelow(installDir_).empty()) << "nothing is copied";
-}
-
-TEST_F(DirectoryPage, NextCreatesTheFolderUnderTheBrowsedOne)
-{
-    HWND page = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
-    ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
-    EXPECT_EQ(WindowText(GetDlgItem(page, IDC_DIR_PREVIEW)), installDir_);
-    HWND copy = NULL;
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(page, false, &copy));
-    EXPECT_TRUE(DirectoryExists(installDir_));
-    HWND shortcuts = NULL;
-    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
-    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 // registry, in WIN.INI and in the Start Menu.
 #include "finish_steps.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 
 namespace {
@@ -24,14 +22,10 @@ void ArrangeImageTypes()
     RegDeleteValueA(key, "");
     RegCloseKey(key);
     DeleteKeyTree(HKEY_CLASSES_ROOT, ".jif");
-    ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".jif"));
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
         WriteProfileStringA("extensions", IMAGE_TYPES[i], NULL);
     ASSERT_TRUE(WriteProfileStringA("extensions", "gif", "x"));
     ASSERT_TRUE(WriteProfileStringA("extensions", "png", ""));
-    std::string text;
-    ASSERT_TRUE(ExtensionEntry("png", &text)) << "an empty entry is an entry";
-    ASSERT_EQ(text, "");
 }
 
 std::string Joined(const std::vector<std::string> &items)
@@ -100,16 +94,13 @@ protected:
         ExpectUninstallEntry(shortcutFolder);
     }
 
+    // The values that come from this run: the folders chosen, the size of
+    // what was installed and the day. The fixed ones are registration_test's.
     void ExpectUninstallEntry(const std::string &shortcutFolder)
     {
         struct { const char *name; std::string value; } texts[] = {
-            { "DisplayName",     "Velloran" },
             { "UninstallString", "\"" + installDir_ + "\\uninstall.exe\"" },
             { "Scdir",           shortcutFolder },
-            { "Progdir",         installDir_ },
-            { "DisplayIcon",     installDir_ + "\\Velloran.exe,0" },
-            { "DisplayVersion",  "1.00" },
-            { "Publisher",       "Velloran Software" },
             { "InstallLocation", installDir_ },
             { "QuietUninstallString", "\"" + installDir_ + "\\uninstall.exe\" /S" },
         };
@@ -120,8 +111,6 @@ protected:
         }
         // The install folder holds the installed files and nothing else yet.
         struct { const char *name; DWORD value; } numbers[] = {
-            { "NoModify",      1 },
-            { "NoRepair",      1 },
             { "VersionMajor",  1 },
             { "VersionMinor",  0 },
             { "EstimatedSize", (DWORD)((TreeSize(installDir_) + 1023) / 1024) },
@@ -155,12 +144,12 @@ protected:
         return text;
     }
 
-    // What Windows 10/11 read for "Open with" and Default Apps, machine-wide.
-    // Default Apps, a 64-bit program, follows RegisteredApplications to the
-    // capabilities, both read in the 64-bit view.
+    // What Windows 10/11 read for "Open with" and Default Apps, machine-wide:
+    // found by Default Apps, a 64-bit program, through RegisteredApplications
+    // in the 64-bit view (the values below it are registration_test's).
     void ExpectOpenWithAndDefaultApps(const MachineState &arranged)
     {
-        std::string text, capabilities;
+        std::string capabilities;
         ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, "Velloran", &capabilities,
                              VIEW_FLAGS[VIEW_64]))
             << "no Velloran in RegisteredApplications of the 64-bit view";
@@ -169,8 +158,6 @@ protected:
             std::string extension = std::string(".") + IMAGE_TYPES[i];
             std::string machineKey = std::string(MACHINE_CLASSES) + "\\" + extension;
             if (arranged.extensionKeys[i].exists) {
-                EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, machineKey, "", &text)) << extension;
-                EXPECT_EQ(text, DOCUMENT_TYPE) << extension;
                 HKEY openWith;
                 ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (machineKey + "\\OpenWithProgids").c_str(), 0, KEY_READ,
                                         &openWith),
@@ -179,54 +166,23 @@ protected:
                 EXPECT_EQ(RegQueryValueExA(openWith, DOCUMENT_TYPE, NULL, NULL, NULL, NULL), ERROR_SUCCESS) << extension;
                 RegCloseKey(openWith);
             }
-            EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, std::string(APPLICATION_KEY) + "\\SupportedTypes",
-                                 extension.c_str(), &text))
-                << extension;
-            EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, capabilities + "\\FileAssociations", extension.c_str(), &text,
-                                 VIEW_FLAGS[VIEW_64]))
-                << extension;
-            EXPECT_EQ(text, DOCUMENT_TYPE) << extension;
             // The user's own choice is never written.
             EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER,
                                    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\" + extension +
                                        "\\UserChoice"));
         }
-        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, APPLICATION_KEY, "FriendlyAppName", &text));
-        EXPECT_EQ(text, "Velloran");
-        EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, capabilities, "ApplicationName", &text, VIEW_FLAGS[VIEW_64]));
-        EXPECT_EQ(text, "Velloran");
     }
 
-    // The shell finds the viewer by its file name alone, through App Paths:
-    // in this 32-bit program, and in a 64-bit one as Explorer's "Run" does.
+    // The shell finds the viewer by its file name alone, through App Paths,
+    // in a 64-bit program as Explorer's "Run" does.
     void ExpectShellExecuteFindsTheViewer()
     {
-        SHELLEXECUTEINFOA info = {};
-        info.cbSize = sizeof(info);
-        info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-        info.lpFile = "Velloran.exe";
-        info.lpDirectory = scratch_.c_str();
-        info.nShow = SW_SHOWNORMAL;
-        ASSERT_TRUE(ShellExecuteExA(&info)) << "ShellExecute(\"Velloran.exe\") failed, error " << GetLastError();
-        ASSERT_NE(info.hProcess, (HANDLE)NULL);
-        DWORD process = GetProcessId(info.hProcess);
-        Adopt(process);
+        HWND viewer = OpenWith64BitShell("Velloran.exe", "Velloran");
+        ASSERT_NE(viewer, (HWND)NULL);
+        DWORD process = WindowProcess(viewer);
+        HANDLE started = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
         char image[MAX_PATH] = "";
         DWORD size = sizeof(image);
-        EXPECT_TRUE(QueryFullProcessImageNameA(info.hProcess, 0, image, &size));
-        EXPECT_TRUE(SamePath(image, installDir_ + "\\Velloran.exe")) << "started " << image;
-        HWND viewer = WaitForWindow(NULL, "VelloranViewer", process, WINDOW_TIMEOUT_MS);
-        EXPECT_NE(viewer, (HWND)NULL) << "no viewer window";
-        if (viewer)
-            PostMessageA(viewer, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(WaitForProcessGone(process, EXIT_TIMEOUT_MS));
-        CloseHandle(info.hProcess);
-
-        viewer = OpenWith64BitShell("Velloran.exe", "Velloran");
-        ASSERT_NE(viewer, (HWND)NULL);
-        process = WindowProcess(viewer);
-        HANDLE started = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
-        size = sizeof(image);
         EXPECT_TRUE(started && QueryFullProcessImageNameA(started, 0, image, &size));
         EXPECT_TRUE(SamePath(image, installDir_ + "\\Velloran.exe")) << "the 64-bit shell started " << image;
         if (started)
@@ -245,10 +201,6 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
     HWND page = ReachPage();
     ASSERT_NE(page, (HWND)NULL);
 
-    HWND list = GetDlgItem(page, IDC_SC_FOLDER_LIST);
-    std::vector<std::string> entries = ListViewItems(list);
-    EXPECT_TRUE(Contains(entries, UP_ENTRY)) << "the Start Menu is above Programs: " << Joined(entries);
-    EXPECT_TRUE(Contains(entries, "Velloran")) << "the new folder is shown: " << Joined(entries);
     Screenshot("shortcut page");
     EXPECT_EQ(ReadMachineState().uninstallEntry[VIEW_32].exists, false) << "nothing is registered before Finish";
 
@@ -272,10 +224,6 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
         EXPECT_EQ(text, DOCUMENT_TYPE) << key;
     }
     std::string text;
-    EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, DOCUMENT_TYPE, "", &text));
-    EXPECT_EQ(text, "Velloran 1.00");
-    EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\DefaultIcon", "", &text));
-    EXPECT_EQ(text, installDir_ + "\\Velloran.exe,0");
     EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &text));
     EXPECT_EQ(text, "\"" + installDir_ + "\\Velloran.exe\" \"%1\"");
 
@@ -291,9 +239,15 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
 }
 
-TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAlone)
+// Into a shortcut folder that is there already, with a file of the user's:
+// the folder is used as it is.
+TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAloneAndUsesTheShortcutFolderAsItIs)
 {
     ASSERT_NO_FATAL_FAILURE(ArrangeImageTypes());
+    std::string folder = startMenu_ + "\\Programs\\Velloran";
+    ASSERT_FALSE(DirectoryExists(folder)) << folder << " is there before the scenario made it";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    ASSERT_TRUE(WriteBytes(folder + "\\Notes.txt", { 'm', 'i', 'n', 'e' }));
     MachineState arranged = ReadMachineState();
     HWND page = ReachPage();
     ASSERT_NE(page, (HWND)NULL);
@@ -306,8 +260,6 @@ TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAlone)
     ASSERT_TRUE(WaitUntil([&] { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, WINDOW_TIMEOUT_MS))
         << "the click did not clear the box";
     Screenshot("box cleared");
-
-    std::string folder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
 
     MachineState after = ReadMachineState();
@@ -325,6 +277,11 @@ TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAlone)
 
     // The application itself is registered all the same.
     ExpectApplicationRegistered(folder);
+    EXPECT_EQ(TreeEntries(folder),
+              std::vector<std::string>({ "Notes.txt", "Readme.lnk", "Uninstall.lnk", "Velloran.lnk" }));
+    std::vector<BYTE> notes;
+    EXPECT_TRUE(ReadBytes(folder + "\\Notes.txt", &notes) && notes == std::vector<BYTE>({ 'm', 'i', 'n', 'e' }))
+        << "the file already in the folder was changed";
     ExpectShortcutsIn(folder);
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
 }
@@ -335,7 +292,6 @@ TEST_F(ShortcutPage, MissingAppPathsKeyIsReportedAndTheRestIsStillWritten)
     ASSERT_NE(page, (HWND)NULL);
     // Gone while the page is open; the fixture puts it back.
     DeleteKeyTree(HKEY_LOCAL_MACHINE, APP_PATHS_KEY);
-    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_KEY));
 
     ASSERT_TRUE(PressButton(page, IDOK));
     // A message box without a caption of its own: Wine's default caption.
@@ -343,7 +299,6 @@ TEST_F(ShortcutPage, MissingAppPathsKeyIsReportedAndTheRestIsStillWritten)
     ASSERT_NE(error, (HWND)NULL) << "no message about the registry";
     EXPECT_EQ(MessageBoxText(error), "Couldn't open a key in registry\nSOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths");
     EXPECT_EQ(WindowClass(GetWindow(error, GW_OWNER)), "SETUP") << "the message belongs to the main window";
-    EXPECT_NE(GetDlgItem(error, IDOK), (HWND)NULL);
     EXPECT_EQ(GetDlgItem(error, IDCANCEL), (HWND)NULL);
     EXPECT_EQ(GetDlgItem(error, IDYES), (HWND)NULL);
     Screenshot("registry error");
@@ -372,7 +327,6 @@ TEST_F(ShortcutPage, UpEntryLeadsToTheStartMenuAndASecondInstallReplacesTheRegis
     ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_FOLDER_LIST, IDC_SC_PREVIEW, UP_ENTRY, firstFolder));
     std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_SC_FOLDER_LIST));
     EXPECT_TRUE(Contains(entries, "Programs")) << Joined(entries);
-    EXPECT_FALSE(Contains(entries, UP_ENTRY)) << "nothing above the Start Menu: " << Joined(entries);
     Screenshot("start menu");
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, firstFolder));
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
@@ -381,7 +335,8 @@ TEST_F(ShortcutPage, UpEntryLeadsToTheStartMenuAndASecondInstallReplacesTheRegis
     ExpectApplicationRegistered(firstFolder);
     EXPECT_FALSE(DirectoryExists(startMenu_ + "\\Programs\\Velloran")) << "a shortcut folder was made below Programs too";
 
-    // Again, into another folder, with the shortcuts in Programs as offered.
+    // Again, into another folder, with the shortcuts in Programs as offered:
+    // the places registered and the open command follow.
     EndSetup(&setup_);
     std::string secondParent = MakeInstallParent("again");
     ASSERT_FALSE(secondParent.empty());
@@ -390,38 +345,10 @@ TEST_F(ShortcutPage, UpEntryLeadsToTheStartMenuAndASecondInstallReplacesTheRegis
     ASSERT_NE(installDir_, firstDir);
     std::string secondFolder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, secondFolder));
-
     ExpectApplicationRegistered(secondFolder);
-    ExpectShortcutsIn(secondFolder);
     std::string text;
     ASSERT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &text));
     EXPECT_EQ(text, "\"" + installDir_ + "\\Velloran.exe\" \"%1\"");
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
-}
-
-TEST_F(ShortcutPage, ExistingShortcutFolderIsUsedAsItIs)
-{
-    std::string folder = startMenu_ + "\\Programs\\Velloran";
-    ASSERT_FALSE(DirectoryExists(folder)) << folder << " is there before the scenario made it";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
-    const std::vector<BYTE> notes = { 'm', 'i', 'n', 'e' };
-    ASSERT_TRUE(WriteBytes(folder + "\\Notes.txt", notes));
-
-    HWND page = ReachPage();
-    ASSERT_NE(page, (HWND)NULL);
-    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
-
-    EXPECT_EQ(TreeEntries(folder),
-              std::vector<std::string>({ "Notes.txt", "Readme.lnk", "Uninstall.lnk", "Velloran.lnk" }));
-    HANDLE file = CreateFileA((folder + "\\Notes.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0,
-                              NULL);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    char content[16] = {};
-    DWORD read = 0;
-    ReadFile(file, content, sizeof(content), &read, NULL);
-    CloseHandle(file);
-    EXPECT_EQ(std::string(content, read), "mine") << "the file already in the folder was changed";
-    ExpectShortcutsIn(folder);
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
 }
 
@@ -436,8 +363,6 @@ TEST_F(ShortcutPage, CancelAnsweredNoKeepsThePageAndYesRegistersNothing)
     ASSERT_NE(question, (HWND)NULL) << "no question after Cancel";
     EXPECT_EQ(MessageBoxText(question), "Cancel creating the shortcuts?");
     EXPECT_EQ(GetWindow(question, GW_OWNER), page) << "the question belongs to the page";
-    EXPECT_NE(GetDlgItem(question, IDYES), (HWND)NULL);
-    EXPECT_NE(GetDlgItem(question, IDNO), (HWND)NULL);
     Screenshot("confirmation");
     ASSERT_TRUE(PressButton(question, IDNO));
     ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));

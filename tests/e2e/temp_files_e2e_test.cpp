@@ -17,9 +17,10 @@ protected:
     void TearDown() override
     {
         if (linked_)
-            EXPECT_TRUE(RemoveUnixLink(planted_)) << "the link " << planted_ << " stayed";
+            EXPECT_TRUE(RemoveUnixLink(link_)) << "the link " << link_ << " stayed";
         else
-            DeleteFileA(planted_.c_str());
+            DeleteFileA(link_.c_str());
+        DeleteFileA(planted_.c_str());
         InstallScenario::TearDown();
     }
 
@@ -51,11 +52,12 @@ protected:
         return linked_;
     }
 
-    // The old, predictable temporary name of the readme's packed file.
-    std::string PredictableReadmeName()
+    // The old, predictable temporary name of the packed file of the row
+    // that installs the file given.
+    std::string PredictableName(const char *suffix)
     {
         for (int row = 0; row < PayloadRows(); ++row)
-            if (DestinationSuffix(row) == "\\readme.wri")
+            if (DestinationSuffix(row) == suffix)
                 return TempDirectory() + CompressedName(row);
         return std::string();
     }
@@ -73,93 +75,51 @@ protected:
         ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
     }
 
-    std::string planted_;
-    bool linked_ = false;   // planted_ is a link made by the Unix "ln"
+    std::string planted_, link_;
+    bool linked_ = false;   // link_ is a link made by the Unix "ln"
 };
 
-TEST_F(TemporaryFiles, APlantedPackedFileIsNeitherUsedNorTouched)
+// At the old names: a packed file of the readme's, and a link of
+// Velloran.exe's pointing at a file elsewhere, which the setup, writing
+// through it, would overwrite with elevated rights. Neither is used nor
+// touched.
+TEST_F(TemporaryFiles, APlantedPackedFileAndAPlantedLinkAreNeitherUsedNorTouched)
 {
-    planted_ = PredictableReadmeName();
-    ASSERT_FALSE(planted_.empty());
+    planted_ = PredictableName("\\readme.wri");
+    link_ = PredictableName("\\Velloran.exe");
+    ASSERT_FALSE(planted_.empty() || link_.empty());
     std::string plantedBytes(PLANTED, sizeof(PLANTED) - 1);
     ASSERT_TRUE(WriteWholeFile(planted_, plantedBytes));
+    ASSERT_FALSE(Listed(link_)) << "something is at " << link_ << " already";
+    std::string target = scratch_ + "\\target.txt";
+    const std::string targetBytes = "a file the setup must never write";
+    ASSERT_TRUE(WriteWholeFile(target, targetBytes));
+    bool linked = MakeSymbolicLink(link_, target);
     ASSERT_NO_FATAL_FAILURE(InstallPastThePlant());
     std::string after;
     ASSERT_TRUE(ReadWholeFile(planted_, &after)) << "the planted file was removed";
     EXPECT_EQ(after, plantedBytes) << "the planted file was written over";
-}
-
-// A link at the old name, pointing at a file elsewhere: were the setup to
-// write through it, that file would be overwritten with elevated rights.
-TEST_F(TemporaryFiles, APlantedLinkIsNotFollowed)
-{
-    planted_ = PredictableReadmeName();
-    ASSERT_FALSE(planted_.empty());
-    ASSERT_FALSE(Listed(planted_)) << "something is at " << planted_ << " already";
-    std::string target = scratch_ + "\\target.txt";
-    const std::string targetBytes = "a file the setup must never write";
-    ASSERT_TRUE(WriteWholeFile(target, targetBytes));
-    if (!MakeSymbolicLink(planted_, target))
+    if (!linked)
         GTEST_SKIP() << "no symbolic links can be made here";
-    ASSERT_NO_FATAL_FAILURE(InstallPastThePlant());
-    std::string after;
     ASSERT_TRUE(ReadWholeFile(target, &after));
     EXPECT_EQ(after, targetBytes) << "the setup wrote through the link";
-    EXPECT_TRUE(Listed(planted_)) << "the link was removed";
+    EXPECT_TRUE(Listed(link_)) << "the link was removed";
 }
 
-
-
-// No Everyone ACE that lets others change the folder. Wine turns the DACL
-// into the Unix mode and back, and folds the Users group into Everyone, so
-// Users' read and execute show up as Everyone's.
-bool EveryoneMayChange(const std::string &folder, std::string *dacl)
+// Whether an ACE of the folder's DACL gives any of the rights in `rights` to
+// someone other than SYSTEM, the Administrators and the folder's owner; its
+// owner and DACL as SDDL in *sddl. Wine turns the DACL into the Unix mode and
+// back, and folds the Users group into Everyone, so Users' read and execute
+// show up as Everyone's.
+bool OthersGet(const std::wstring &folder, DWORD rights, std::string *sddl)
 {
-    PACL list = NULL;
-    PSECURITY_DESCRIPTOR descriptor = NULL;
-    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, &list, NULL,
-                              &descriptor) != ERROR_SUCCESS)
-        return true;
-    char *text = NULL;
-    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
-                                                             &text, NULL)) {
-        *dacl = text;
-        LocalFree(text);
-    }
-    BYTE everyone[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof everyone;
-    CreateWellKnownSid(WinWorldSid, NULL, everyone, &size);
-    const DWORD change = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
-                         | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
-    bool changes = list == NULL;
-    for (DWORD i = 0; list && i < list->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE *ace = NULL;
-        if (GetAce(list, i, (void **)&ace) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE
-            && EqualSid(&ace->SidStart, everyone) && (ace->Mask & change))
-            changes = true;
-    }
-    LocalFree(descriptor);
-    return changes;
-}
-
-// Whether the setup's private folder in the temp directory is there, read
-// while the copy works in it, and every ACE of its DACL is SYSTEM's, the
-// Administrators' or its owner's; its owner and DACL as SDDL in *sddl.
-bool PrivateFolderFound(const std::wstring &temp, bool *othersLetIn, std::string *sddl)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((temp + L"\\VelloranSetup-*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
     PSECURITY_DESCRIPTOR descriptor = NULL;
     PSID owner = NULL;
     PACL list = NULL;
     const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    std::wstring folder = temp + L"\\" + found.cFileName;
     if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, wanted, &owner, NULL, &list, NULL, &descriptor)
         != ERROR_SUCCESS)
-        return false;
+        return true;
     char *text = NULL;
     if (ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, wanted, &text, NULL))
         *sddl = text;
@@ -169,16 +129,35 @@ bool PrivateFolderFound(const std::wstring &temp, bool *othersLetIn, std::string
     CreateWellKnownSid(WinLocalSystemSid, NULL, system, &size);
     size = sizeof administrators;
     CreateWellKnownSid(WinBuiltinAdministratorsSid, NULL, administrators, &size);
-    *othersLetIn = list == NULL;
+    bool others = list == NULL;
     for (DWORD i = 0; list && i < list->AceCount; ++i) {
         ACCESS_ALLOWED_ACE *ace = NULL;
         if (GetAce(list, i, (void **)&ace) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE
             && !EqualSid(&ace->SidStart, system) && !EqualSid(&ace->SidStart, administrators)
-            && !EqualSid(&ace->SidStart, owner))
-            *othersLetIn = true;
+            && !EqualSid(&ace->SidStart, owner) && (ace->Mask & rights))
+            others = true;
     }
     LocalFree(descriptor);
-    return true;
+    return others;
+}
+
+const DWORD CHANGE_RIGHTS = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
+                            | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+// The setup's private folder in the temp directory, once there.
+std::wstring PrivateFolder(const std::wstring &temp)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((temp + L"\\VelloranSetup-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    FindClose(search);
+    return temp + L"\\" + found.cFileName;
+}
+
+std::wstring Wide(const std::string &text)
+{
+    return std::wstring(text.begin(), text.end());
 }
 
 // A temp directory named with letters the ANSI code page lacks (a Polish
@@ -188,8 +167,7 @@ bool PrivateFolderFound(const std::wstring &temp, bool *othersLetIn, std::string
 TEST_F(TemporaryFiles, ATempDirectoryTheCodePageCannotSpellInstalls)
 {
     const std::string tempDirectory = TempDirectory();
-    std::wstring temp(tempDirectory.begin(), tempDirectory.end());
-    std::wstring unusual = temp + L"Za\x017C\x00F3\x0142\x0107-\x6E29";
+    std::wstring unusual = Wide(tempDirectory) + L"Za\x017C\x00F3\x0142\x0107-\x6E29";
     ASSERT_TRUE(CreateDirectoryW(unusual.c_str(), NULL));
     HWND directory = NULL, copy = NULL, shortcuts = NULL;
     {
@@ -205,15 +183,17 @@ TEST_F(TemporaryFiles, ATempDirectoryTheCodePageCannotSpellInstalls)
     // one else is let in.
     bool othersLetIn = true;
     std::string sddl;
-    EXPECT_TRUE(WaitUntil([&] { return PrivateFolderFound(unusual, &othersLetIn, &sddl); }, WINDOW_TIMEOUT_MS, 5))
-        << "no private folder while the copy ran";
+    EXPECT_TRUE(WaitUntil([&] {
+        std::wstring folder = PrivateFolder(unusual);
+        return !folder.empty() && ((othersLetIn = OthersGet(folder, ~0u, &sddl)), true);
+    }, WINDOW_TIMEOUT_MS, 5)) << "no private folder while the copy ran";
     EXPECT_FALSE(othersLetIn) << sddl;
     ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
     ExpectInstalledRows(PayloadRows());
-    std::string dacl;
-    EXPECT_FALSE(EveryoneMayChange(installDir_, &dacl)) << installDir_ << ": " << dacl;
+    EXPECT_FALSE(OthersGet(Wide(installDir_), CHANGE_RIGHTS, &sddl)) << installDir_ << ": " << sddl;
     for (const std::string &subdirectory : Subdirectories())
-        EXPECT_FALSE(EveryoneMayChange(installDir_ + subdirectory, &dacl)) << subdirectory << ": " << dacl;
+        EXPECT_FALSE(OthersGet(Wide(installDir_ + subdirectory), CHANGE_RIGHTS, &sddl))
+            << subdirectory << ": " << sddl;
     ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
     EXPECT_TRUE(RemoveDirectoryW(unusual.c_str())) << "the setup left something in its temp directory";
 }
