@@ -1,6 +1,7 @@
 #include "install/copy_journal.h"
 
 #include "common/install_names.h"
+#include "common/registry_values.h"
 #include "common/text.h"
 
 #include <sddl.h>
@@ -199,16 +200,7 @@ static int EntryNumber(const char *name)
     return digit == 4 && name[4] == '\0' && number < JOURNAL_ENTRIES_MAX ? number : -1;
 }
 
-// A REG_SZ of the expected kind that fits the buffer with its NUL.
-static bool ReadText(HKEY key, const char *name, char *text, DWORD size)
-{
-    DWORD type = 0, bytes = size;
-    if (RegQueryValueExA(key, name, NULL, &type, (BYTE *)text, &bytes) != ERROR_SUCCESS || type != REG_SZ
-        || bytes == 0 || text[bytes - 1] != '\0')
-        return false;
-    return true;
-}
-
+// The one wide value: the private temp folder may have any name.
 static bool ReadWideText(HKEY key, const wchar_t *name, wchar_t *text, DWORD characters)
 {
     DWORD type = 0, bytes = characters * sizeof(wchar_t);
@@ -253,7 +245,7 @@ JournalReading ReadJournalHeader(HKEY journal, const char *name, JournalHeader *
         }
     }
     if (lastEntry + 1 != header->entries || !IsRunName(name)
-        || !ReadText(journal, kJournalInstallDirValue, header->installDir, PATH_BUFFER_SIZE))
+        || !ReadTextValue(journal, kJournalInstallDirValue, header->installDir, PATH_BUFFER_SIZE))
         return JOURNAL_UNREADABLE;
     return JOURNAL_READ;
 }
@@ -262,7 +254,7 @@ bool ReadJournalEntry(HKEY journal, int number, JournalEntry *entry)
 {
     char name[JOURNAL_VALUE_NAME_SIZE];
     JournalEntryName(number, name);
-    if (!ReadText(journal, name, s_text, sizeof s_text) || !s_text[0] || s_text[1] != JOURNAL_SEPARATOR)
+    if (!ReadTextValue(journal, name, s_text, sizeof s_text) || !s_text[0] || s_text[1] != JOURNAL_SEPARATOR)
         return false;
     entry->kind = s_text[0];
     const char *path = s_text + 2;
