@@ -3,6 +3,7 @@
 // starts from its Start Menu shortcut, and afterwards the machine is as it
 // was before the setup, but for a file the user put into the install folder.
 #include "finish_steps.h"
+#include "picture_files.h"
 
 #include <algorithm>
 
@@ -39,45 +40,8 @@ ScreenPicture TwoHalves(DWORD left, DWORD right)
     ScreenPicture picture;
     picture.width  = PICTURE_WIDTH;
     picture.height = PICTURE_HEIGHT;
-    for (int y = 0; y < PICTURE_HEIGHT; ++y)
-        for (int x = 0; x < PICTURE_WIDTH; ++x)
-            picture.pixels.push_back(x < PICTURE_WIDTH / 2 ? left : right);
+    picture.pixels = ::TwoHalves(PICTURE_WIDTH, PICTURE_HEIGHT, left, right, true);
     return picture;
-}
-
-void PutLittleEndian(std::vector<BYTE> &out, DWORD value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back((BYTE)(value >> (8 * i)));
-}
-
-// A 24-bit BMP, bottom row first, each row padded to four bytes.
-std::vector<BYTE> BmpFile(const ScreenPicture &picture)
-{
-    int rowSize = (picture.width * 3 + 3) & ~3;
-    DWORD pixelBytes = (DWORD)(rowSize * picture.height);
-    std::vector<BYTE> file = { 'B', 'M' };
-    PutLittleEndian(file, 14 + 40 + pixelBytes, 4);
-    PutLittleEndian(file, 0, 4);
-    PutLittleEndian(file, 14 + 40, 4);
-    PutLittleEndian(file, 40, 4);
-    PutLittleEndian(file, (DWORD)picture.width, 4);
-    PutLittleEndian(file, (DWORD)picture.height, 4);
-    PutLittleEndian(file, 1, 2);
-    PutLittleEndian(file, 24, 2);
-    PutLittleEndian(file, BI_RGB, 4);
-    PutLittleEndian(file, pixelBytes, 4);
-    PutLittleEndian(file, 2835, 4);
-    PutLittleEndian(file, 2835, 4);
-    PutLittleEndian(file, 0, 4);
-    PutLittleEndian(file, 0, 4);
-    for (int y = picture.height - 1; y >= 0; --y) {
-        for (int x = 0; x < picture.width; ++x)
-            PutLittleEndian(file, picture.At(x, y), 3);   // blue, green, red
-        for (int pad = picture.width * 3; pad < rowSize; ++pad)
-            file.push_back(0);
-    }
-    return file;
 }
 
 bool Near(DWORD actual, DWORD expected)
@@ -94,14 +58,6 @@ std::string Hex(DWORD colour)
 {
     char text[16];
     wsprintfA(text, "%06lX", (unsigned long)colour);
-    return text;
-}
-
-std::string Joined(const std::vector<std::string> &items)
-{
-    std::string text;
-    for (const std::string &item : items)
-        text += "[" + item + "] ";
     return text;
 }
 
@@ -429,7 +385,7 @@ protected:
     DWORD LeaveViewerOpen(HWND *viewer)
     {
         std::string picture = pictures_ + "\\" + OPEN_PICTURE;
-        EXPECT_TRUE(WriteBytes(picture, BmpFile(TwoHalves(RED, BLUE))));
+        EXPECT_TRUE(WriteBmp(picture, TwoHalves(RED, BLUE)));
         DWORD process = OpenWithRegisteredCommand(picture);
         *viewer = process ? WaitForViewer(process, std::string(OPEN_PICTURE) + " - Velloran") : NULL;
         EXPECT_NE(*viewer, (HWND)NULL) << "the viewer did not open " << picture;
@@ -463,7 +419,7 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
 
     // Pictures with spaces in their paths, opened as a double-click would.
     ScreenPicture redBlue = TwoHalves(RED, BLUE), greenYellow = TwoHalves(GREEN, YELLOW);
-    ASSERT_TRUE(WriteBytes(pictures_ + "\\red and blue.bmp", BmpFile(redBlue)));
+    ASSERT_TRUE(WriteBmp(pictures_ + "\\red and blue.bmp", redBlue));
     ASSERT_TRUE(WritePng(pictures_ + "\\green and yellow.png", greenYellow));
     ASSERT_NO_FATAL_FAILURE(ViewPicture("red and blue.bmp", RED, BLUE, true));
     ASSERT_NO_FATAL_FAILURE(ViewPicture("green and yellow.png", GREEN, YELLOW, false));

@@ -46,7 +46,7 @@ protected:
         EndProgram(&viewer_);
         RemoveTree(folder_);
         if (restoreRecentFolders_)
-            RestoreKeySnapshot(HKEY_CURRENT_USER, kRecentFoldersKey, recentFolders_);
+            PutKeyState(HKEY_CURRENT_USER, kRecentFoldersKey, recentFolders_);
     }
 
     void Start(const std::string &tail)
@@ -101,7 +101,7 @@ protected:
     std::string folder_, pictures_;
     Program viewer_;
     HWND window_ = NULL;
-    KeySnapshot recentFolders_;
+    KeyState recentFolders_;
     bool restoreRecentFolders_ = false;
 };
 
@@ -286,7 +286,7 @@ TEST_F(Viewer, NetpbmPcxOfSixteenColoursOrFewerIsShown)
 TEST_F(Viewer, FileOpenShowsTheChosenPicture)
 {
     // The open dialog remembers the folder; that memory is put back afterwards.
-    recentFolders_ = TakeKeySnapshot(HKEY_CURRENT_USER, kRecentFoldersKey);
+    recentFolders_ = ReadKeyState(HKEY_CURRENT_USER, kRecentFoldersKey);
     restoreRecentFolders_ = true;
     ASSERT_TRUE(WritePng(Picture("chosen one.png"), 30, 30, TwoHalves(30, 30, 0x2080F0, 0x2080F0, true)));
     ASSERT_NO_FATAL_FAILURE(Start(""));
