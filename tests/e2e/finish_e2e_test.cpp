@@ -237,7 +237,8 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
     EXPECT_TRUE(Contains(entries, UP_ENTRY)) << "the Start Menu is above Programs: " << Joined(entries);
     EXPECT_TRUE(Contains(entries, "Velloran")) << "the new folder is shown: " << Joined(entries);
     Screenshot("shortcut page");
-    EXPECT_EQ(ReadMachineState().Key(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, VIEW_FLAGS[VIEW_32]).exists, false) << "nothing is registered before Finish";
+    EXPECT_EQ(ReadMachineState().Key(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, VIEW_FLAGS[VIEW_32]).exists, false)
+        << "nothing is registered before Finish";
 
     std::string folder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
@@ -298,15 +299,21 @@ TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAlone)
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
 
     MachineState after = ReadMachineState();
-    EXPECT_TRUE(SameKeyState(after.Key(HKEY_CLASSES_ROOT, DOCUMENT_TYPE), arranged.Key(HKEY_CLASSES_ROOT, DOCUMENT_TYPE))) << DescribeKeyState(after.Key(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
+    const KeyState &documentType = after.Key(HKEY_CLASSES_ROOT, DOCUMENT_TYPE);
+    EXPECT_TRUE(SameKeyState(documentType, arranged.Key(HKEY_CLASSES_ROOT, DOCUMENT_TYPE)))
+        << DescribeKeyState(documentType);
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
-        EXPECT_TRUE(SameKeyState(after.Key(HKEY_CLASSES_ROOT, ExtensionKey(i)), arranged.Key(HKEY_CLASSES_ROOT, ExtensionKey(i))))
-            << "." << IMAGE_TYPES[i] << " is now\n" << DescribeKeyState(after.Key(HKEY_CLASSES_ROOT, ExtensionKey(i)));
+        EXPECT_TRUE(SameKeyState(after.Key(HKEY_CLASSES_ROOT, ExtensionKey(i)),
+                                 arranged.Key(HKEY_CLASSES_ROOT, ExtensionKey(i))))
+            << ExtensionKey(i) << " is now\n" << DescribeKeyState(after.Key(HKEY_CLASSES_ROOT, ExtensionKey(i)));
     EXPECT_EQ(after.extensions, arranged.extensions) << "WIN.INI [extensions] changed: " << Joined(after.extensions);
     for (int view = 0; view < VIEW_COUNT; ++view) {
-        EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, APPLICATION_KEY, VIEW_FLAGS[view]), arranged.Key(HKEY_LOCAL_MACHINE, APPLICATION_KEY, VIEW_FLAGS[view]))) << VIEW_NAMES[view];
-        EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, VENDOR_KEY, VIEW_FLAGS[view]), arranged.Key(HKEY_LOCAL_MACHINE, VENDOR_KEY, VIEW_FLAGS[view]))) << VIEW_NAMES[view];
-        EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, VIEW_FLAGS[view]), arranged.Key(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, VIEW_FLAGS[view])))
+        EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, APPLICATION_KEY, VIEW_FLAGS[view]),
+                                 arranged.Key(HKEY_LOCAL_MACHINE, APPLICATION_KEY, VIEW_FLAGS[view]))) << VIEW_NAMES[view];
+        EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, VENDOR_KEY, VIEW_FLAGS[view]),
+                                 arranged.Key(HKEY_LOCAL_MACHINE, VENDOR_KEY, VIEW_FLAGS[view]))) << VIEW_NAMES[view];
+        EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, VIEW_FLAGS[view]),
+                                 arranged.Key(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, VIEW_FLAGS[view])))
             << VIEW_NAMES[view];
     }
 

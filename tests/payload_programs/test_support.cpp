@@ -22,11 +22,6 @@ std::string MakeTestFolder(const char *stem)
     return MakeUniqueFolder(temp, std::string(stem) + " ");
 }
 
-bool WriteText(const std::string &path, const char *text)
-{
-    return WriteBytes(path, std::vector<BYTE>(text, text + lstrlenA(text)));
-}
-
 bool StartProgram(const std::string &exe, const std::string &tail, Program *program)
 {
     return StartProcess(exe, tail, std::string(), SW_SHOWNORMAL, &program->process, &program->id);
@@ -35,11 +30,6 @@ bool StartProgram(const std::string &exe, const std::string &tail, Program *prog
 void EndProgram(Program *program)
 {
     EndProcess(&program->process, program->id);
-}
-
-HWND WaitForWindow(DWORD processId, const char *className, const char *title, DWORD timeout, DWORD avoidProcessId)
-{
-    return WaitForWindow(title, className, processId, timeout, avoidProcessId);
 }
 
 bool WaitForTitle(HWND window, const char *title, DWORD timeout)

@@ -19,7 +19,6 @@ enum {
 
 // A new folder under the temp directory whose name has spaces in it.
 std::string MakeTestFolder(const char *stem);
-bool WriteText(const std::string &path, const char *text);
 
 struct Program {
     HANDLE process;
@@ -30,9 +29,5 @@ struct Program {
 bool StartProgram(const std::string &exe, const std::string &tail, Program *program);
 void EndProgram(Program *program);
 
-// A visible top-level window of the class; processId 0 means any process,
-// and a process id to avoid may be given (for a copy started by the program).
-HWND WaitForWindow(DWORD processId, const char *className, const char *title, DWORD timeout,
-                   DWORD avoidProcessId = 0);
 // Waits until the window's title is the text given; false on timeout.
 bool WaitForTitle(HWND window, const char *title, DWORD timeout);

@@ -90,13 +90,13 @@ protected:
         for (int i = 0; i < SUBDIR_COUNT; ++i)
             ASSERT_TRUE(CreateDirectoryA((programDir_ + g_subdirectories[i]).c_str(), NULL));
         for (int row = 0; row < MANIFEST_ROWS; ++row)
-            ASSERT_TRUE(WriteText(Installed(row), ("payload row " + std::to_string(row)).c_str()));
+            ASSERT_TRUE(WriteWholeFile(Installed(row), ("payload row " + std::to_string(row)).c_str()));
         std::string uninstaller = programDir_ + "\\uninstall.exe";
         ASSERT_TRUE(CopyFileA(ToWindowsPath(UNINSTALL_EXE).c_str(), uninstaller.c_str(), FALSE));
         ASSERT_TRUE(CreateDirectoryA((root_ + "\\Start Menu").c_str(), NULL));
         ASSERT_TRUE(CreateDirectoryA(shortcutDir_.c_str(), NULL));
         for (const char *shortcut : kShortcuts)
-            ASSERT_TRUE(WriteText(shortcutDir_ + "\\" + shortcut, "shortcut"));
+            ASSERT_TRUE(WriteWholeFile(shortcutDir_ + "\\" + shortcut, "shortcut"));
 
         ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY, "", (programDir_ + "\\VELLORAN.EXE").c_str()));
         ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY, "Path", programDir_.c_str()));
@@ -142,7 +142,7 @@ protected:
     // The question, answered; the original process then ends by itself.
     void Answer(int button)
     {
-        HWND box = WaitForWindow(original_.id, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT);
+        HWND box = WaitForWindow(UNINSTALL_CAPTION, kDialogClass, original_.id, WINDOW_TIMEOUT);
         ASSERT_TRUE(box != NULL) << "no question";
         std::string question = MessageBoxText(box);
         EXPECT_NE(std::string::npos, question.find("Do you want to remove Velloran?")) << question;
@@ -155,7 +155,7 @@ protected:
     // The copy that the original handed over to, by its closing message.
     void FindCopyShowingItsMessage()
     {
-        HWND box = WaitForWindow(0, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT, original_.id);
+        HWND box = WaitForWindow(UNINSTALL_CAPTION, kDialogClass, 0, WINDOW_TIMEOUT, original_.id);
         ASSERT_TRUE(box != NULL) << "no closing message";
         copy_.id = WindowProcess(box);
         copy_.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy_.id);
@@ -165,7 +165,7 @@ protected:
     // The closing message of whichever process shows it, read and closed.
     std::string ReadClosingMessage(DWORD processId, DWORD avoidProcessId)
     {
-        HWND box = WaitForWindow(processId, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT, avoidProcessId);
+        HWND box = WaitForWindow(UNINSTALL_CAPTION, kDialogClass, processId, WINDOW_TIMEOUT, avoidProcessId);
         if (!box)
             return "<no closing message>";
         std::string text = MessageBoxText(box);
@@ -223,7 +223,7 @@ protected:
 TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    ASSERT_TRUE(WriteText(programDir_ + "\\My notes.txt", "mine"));
+    ASSERT_TRUE(WriteWholeFile(programDir_ + "\\My notes.txt", "mine"));
     ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     // The original hands over to a copy outside the install directory and ends.
@@ -363,7 +363,7 @@ TEST_F(Uninstaller, AnsweringNoChangesNothing)
 TEST_F(Uninstaller, ShortcutFolderWithOtherItemsIsKept)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    ASSERT_TRUE(WriteText(shortcutDir_ + "\\Someone else.lnk", "not ours"));
+    ASSERT_TRUE(WriteWholeFile(shortcutDir_ + "\\Someone else.lnk", "not ours"));
     ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));

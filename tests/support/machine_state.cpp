@@ -210,7 +210,10 @@ static const SavedKey FIXED_KEYS[] = {
     { HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, REGISTERED_APPLICATIONS },
     { HKEY_CLASSES_ROOT,  0,               DOCUMENT_TYPE },
 };
-enum { FIXED_KEY_COUNT = sizeof(FIXED_KEYS) / sizeof(FIXED_KEYS[0]), SAVED_KEY_COUNT = FIXED_KEY_COUNT + IMAGE_TYPE_COUNT };
+enum {
+    FIXED_KEY_COUNT = sizeof(FIXED_KEYS) / sizeof(FIXED_KEYS[0]),
+    SAVED_KEY_COUNT = FIXED_KEY_COUNT + IMAGE_TYPE_COUNT
+};
 
 struct KeyRow {
     HKEY root;
@@ -227,8 +230,11 @@ static KeyRow Row(int index)
 
 static std::string RowName(const KeyRow &row)
 {
-    std::string view = row.view == KEY_WOW64_32KEY ? " (32-bit view)" : row.view == KEY_WOW64_64KEY ? " (64-bit view)" : "";
-    return (row.root == HKEY_CLASSES_ROOT ? "HKCR\\" : "HKLM\\") + row.path + view;
+    std::string root = row.root == HKEY_CLASSES_ROOT ? "HKCR\\" : "HKLM\\";
+    for (int view = 0; view < VIEW_COUNT; ++view)
+        if (row.view == VIEW_FLAGS[view])
+            return root + row.path + " (" + VIEW_NAMES[view] + ")";
+    return root + row.path;
 }
 
 const KeyState &MachineState::Key(HKEY root, const std::string &path, REGSAM view) const
