@@ -28,19 +28,6 @@ void ArrangeImageTypes()
     ASSERT_TRUE(WriteProfileStringA("extensions", "png", ""));
 }
 
-std::string Joined(const std::vector<std::string> &items)
-{
-    std::string text;
-    for (const std::string &item : items)
-        text += "[" + item + "] ";
-    return text;
-}
-
-bool Contains(const std::vector<std::string> &items, const std::string &item)
-{
-    return std::find(items.begin(), items.end(), item) != items.end();
-}
-
 class ShortcutPage : public FullInstallScenario {
 protected:
     void SetUp() override
@@ -157,7 +144,7 @@ protected:
         for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
             std::string extension = std::string(".") + IMAGE_TYPES[i];
             std::string machineKey = std::string(MACHINE_CLASSES) + "\\" + extension;
-            if (arranged.extensionKeys[i].exists) {
+            if (arranged.Key(HKEY_CLASSES_ROOT, ExtensionKey(i)).exists) {
                 HKEY openWith;
                 ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (machineKey + "\\OpenWithProgids").c_str(), 0, KEY_READ,
                                         &openWith),
@@ -202,7 +189,8 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
     ASSERT_NE(page, (HWND)NULL);
 
     Screenshot("shortcut page");
-    EXPECT_EQ(ReadMachineState().uninstallEntry[VIEW_32].exists, false) << "nothing is registered before Finish";
+    EXPECT_EQ(ReadMachineState().Key(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, VIEW_FLAGS[VIEW_32]).exists, false)
+        << "nothing is registered before Finish";
 
     std::string folder = startMenu_ + "\\Programs\\Velloran";
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
@@ -215,7 +203,7 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
     // extension key is made.
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
         std::string key = std::string(".") + IMAGE_TYPES[i];
-        if (!arranged.extensionKeys[i].exists) {
+        if (!arranged.Key(HKEY_CLASSES_ROOT, ExtensionKey(i)).exists) {
             EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key << " was made";
             continue;
         }
@@ -263,15 +251,21 @@ TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAloneAndUsesTheSho
     ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
 
     MachineState after = ReadMachineState();
-    EXPECT_TRUE(SameKeyState(after.documentType, arranged.documentType)) << DescribeKeyState(after.documentType);
+    const KeyState &documentType = after.Key(HKEY_CLASSES_ROOT, DOCUMENT_TYPE);
+    EXPECT_TRUE(SameKeyState(documentType, arranged.Key(HKEY_CLASSES_ROOT, DOCUMENT_TYPE)))
+        << DescribeKeyState(documentType);
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
-        EXPECT_TRUE(SameKeyState(after.extensionKeys[i], arranged.extensionKeys[i]))
-            << "." << IMAGE_TYPES[i] << " is now\n" << DescribeKeyState(after.extensionKeys[i]);
+        EXPECT_TRUE(SameKeyState(after.Key(HKEY_CLASSES_ROOT, ExtensionKey(i)),
+                                 arranged.Key(HKEY_CLASSES_ROOT, ExtensionKey(i))))
+            << ExtensionKey(i) << " is now\n" << DescribeKeyState(after.Key(HKEY_CLASSES_ROOT, ExtensionKey(i)));
     EXPECT_EQ(after.extensions, arranged.extensions) << "WIN.INI [extensions] changed: " << Joined(after.extensions);
     for (int view = 0; view < VIEW_COUNT; ++view) {
-        EXPECT_TRUE(SameKeyState(after.applicationKey[view], arranged.applicationKey[view])) << VIEW_NAMES[view];
-        EXPECT_TRUE(SameKeyState(after.vendorKey[view], arranged.vendorKey[view])) << VIEW_NAMES[view];
-        EXPECT_TRUE(SameKeyState(after.registeredApplications[view], arranged.registeredApplications[view]))
+        EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, APPLICATION_KEY, VIEW_FLAGS[view]),
+                                 arranged.Key(HKEY_LOCAL_MACHINE, APPLICATION_KEY, VIEW_FLAGS[view]))) << VIEW_NAMES[view];
+        EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, VENDOR_KEY, VIEW_FLAGS[view]),
+                                 arranged.Key(HKEY_LOCAL_MACHINE, VENDOR_KEY, VIEW_FLAGS[view]))) << VIEW_NAMES[view];
+        EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, VIEW_FLAGS[view]),
+                                 arranged.Key(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, VIEW_FLAGS[view])))
             << VIEW_NAMES[view];
     }
 
@@ -304,7 +298,7 @@ TEST_F(ShortcutPage, MissingAppPathsKeyIsReportedAndTheRestIsStillWritten)
     Screenshot("registry error");
 
     std::string folder = startMenu_ + "\\Programs\\Velloran";
-    std::vector<HWND> before = WindowsNow();
+    std::vector<HWND> before = TopLevelWindows(0);
     ASSERT_TRUE(PressButton(error, IDOK));
     ASSERT_NE(WaitForBox(SUCCESS_CAPTION), (HWND)NULL) << "no closing message after the registry error";
     HWND shell = WaitForShellWindow(before, "Velloran");

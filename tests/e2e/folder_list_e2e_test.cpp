@@ -4,22 +4,6 @@
 
 namespace {
 
-bool Contains(const std::vector<std::string> &items, const std::string &item)
-{
-    for (const std::string &each : items)
-        if (each == item)
-            return true;
-    return false;
-}
-
-std::string Joined(const std::vector<std::string> &items)
-{
-    std::string text;
-    for (const std::string &item : items)
-        text += "[" + item + "] ";
-    return text;
-}
-
 // Starts the setup from a folder of drive C: and goes on to the directory
 // page; the folder list then shows the root of C:, where the scenario has
 // made a folder of its own with one subfolder.

@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <algorithm>
+
 #include <string.h>
 
 // ---- Paths and folders ---------------------------------------------------
@@ -551,8 +553,30 @@ static std::string ScenarioName()
     return std::string(test->test_suite_name()) + "." + test->name();
 }
 
+// Wine copies every shortcut saved in the Start Menu into the Linux desktop's
+// menus too, outside the prefix, where no scenario could clean it up; the
+// setup inherits this environment and so runs without that copying.
+static void KeepShortcutsInsideThePrefix()
+{
+    static const char OVERRIDE[] = "winemenubuilder.exe=d";
+    char value[1024] = "";
+    DWORD length = GetEnvironmentVariableA("WINEDLLOVERRIDES", value, sizeof(value));
+    if (length >= sizeof(value) || strstr(value, OVERRIDE))
+        return;
+    std::string overrides = length ? std::string(value) + ";" + OVERRIDE : std::string(OVERRIDE);
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str());
+}
+
+bool IsShellWindowProgram(DWORD processId)
+{
+    std::string image = ProcessImageName(processId);
+    return processId != DesktopProcess() &&
+           (lstrcmpiA(image.c_str(), "explorer.exe") == 0 || lstrcmpiA(image.c_str(), "winefile.exe") == 0);
+}
+
 void SetupScenario::SetUp()
 {
+    KeepShortcutsInsideThePrefix();
     scratch_ = MakeScratchFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
     ASSERT_FALSE(scratch_.empty()) << "cannot make a scratch folder";
 }
@@ -598,4 +622,29 @@ void SetupScenario::Screenshot(const char *label)
 {
     std::string path = SaveScreenshot(ScenarioName() + "-" + label);
     EXPECT_FALSE(path.empty()) << "cannot save the screenshot " << label;
+}
+
+HWND SetupScenario::WaitForShellWindow(const std::vector<HWND> &before, const std::string &folderName)
+{
+    HWND shell = NULL;
+    WaitUntil([&] {
+        for (HWND window : TopLevelWindows(0)) {
+            DWORD process = WindowProcess(window);
+            if (std::find(before.begin(), before.end(), window) != before.end() || process == setup_.processId)
+                continue;
+            if (WindowText(window).find(folderName) != std::string::npos || IsShellWindowProgram(process))
+                shell = window;
+        }
+        return shell != NULL;
+    }, WINDOW_TIMEOUT_MS);
+    return shell;
+}
+
+void SetupScenario::CloseShellWindow(HWND window)
+{
+    DWORD process = WindowProcess(window);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitForWindowGone(window, WINDOW_TIMEOUT_MS)) << "the shell window did not close";
+    if (process != DesktopProcess() && !WaitForProcessGone(process, EXIT_TIMEOUT_MS))
+        EndProcess(process);
 }

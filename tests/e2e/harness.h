@@ -148,6 +148,9 @@ std::string SaveScreenshot(const std::string &name);
 
 // ---- Scenario base -------------------------------------------------------
 
+// A program that shows folders, other than the one that draws the desktop.
+bool IsShellWindowProgram(DWORD processId);
+
 // Base of every scenario: a scratch folder of its own as the setup's current
 // directory, the setup started in it, and whatever the outcome, the setup
 // ended and the folder removed. A failed scenario leaves a screenshot.
@@ -166,6 +169,13 @@ protected:
     std::string SetupShows();
     // Screenshot named after the scenario: <Suite>.<Test>-<label>.png.
     void Screenshot(const char *label);
+    // The window that opens a folder in the shell ("Finish" opens the
+    // shortcut folder): a new top-level window of a shell program, or one
+    // whose caption names the folder, not among those before and not the
+    // setup's; null if none came.
+    HWND WaitForShellWindow(const std::vector<HWND> &before, const std::string &folderName);
+    // Closes it; its program ends with its last window, unless it draws the desktop.
+    void CloseShellWindow(HWND window);
 
     SetupProcess setup_ = {};
     std::string scratch_;

@@ -2,29 +2,13 @@
 
 #include "install/manifest.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <map>
 #include <set>
 
 namespace {
 
-const char APP_PATHS_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
-const char UNINSTALL_KEY[]   = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
-const char DOCUMENT_TYPE[]   = "VELLORAN1.Image";
-const char APP_PATHS_EXE_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe";
-const char APPLICATION_KEY[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
-const char VENDOR_KEY[]      = "SOFTWARE\\Velloran";
-const char REGISTERED_APPLICATIONS[] = "SOFTWARE\\RegisteredApplications";
-const char PROFILE_SECTION[] = "extensions";
-const char MENU_FILES_KEY[]  = "Software\\Wine\\MenuFiles";
-const char MENU_BUILDER[]    = "winemenubuilder.exe";
-// GetProfileString gives the default back only for an absent entry.
-const char ABSENT[]          = "\001absent\001";
-const char *const IMAGE_TYPES[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
-
-enum { VALUE_SIZE = 4096, TIGHT_POLL_MS = 1 };
+enum { TIGHT_POLL_MS = 1 };
 
 std::string Lower(std::string text)
 {
@@ -80,31 +64,6 @@ std::vector<std::string> TempEntries()
     return FolderEntries(temp.substr(0, temp.size() - 1));
 }
 
-bool ReadWholeFile(const std::string &path, std::string *bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD size = GetFileSize(file, NULL);
-    bytes->assign(size, '\0');
-    DWORD read = 0;
-    bool ok = size == 0 || (ReadFile(file, &(*bytes)[0], size, &read, NULL) && read == size);
-    CloseHandle(file);
-    return ok;
-}
-
-bool WriteWholeFile(const std::string &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL) && written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
 std::vector<std::string> FilesBelow(const std::string &folder)
 {
     std::vector<std::string> files;
@@ -120,261 +79,6 @@ int InstalledPrefix(const std::string &installDir)
         if (!FileExists(installDir + DestinationSuffix(row)))
             return row;
     return MANIFEST_ROWS;
-}
-
-// ---- Registrations ------------------------------------------------------
-
-std::string RegistryRootName(HKEY root)
-{
-    return root == HKEY_CLASSES_ROOT ? "HKCR\\" : root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HK?\\";
-}
-
-static bool ReadDefaultValue(HKEY root, const std::string &path, bool *keyExists, DWORD *type, std::string *data)
-{
-    HKEY key;
-    *keyExists = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
-    if (!*keyExists)
-        return false;
-    char buffer[VALUE_SIZE];
-    DWORD size = sizeof(buffer);
-    bool present = RegQueryValueExA(key, "", NULL, type, (BYTE *)buffer, &size) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    if (present)
-        data->assign(buffer, size);
-    return present;
-}
-
-static bool ReadProfileEntry(const char *key, std::string *value)
-{
-    char buffer[VALUE_SIZE];
-    GetProfileStringA(PROFILE_SECTION, key, ABSENT, buffer, sizeof(buffer));
-    if (strcmp(buffer, ABSENT) == 0)
-        return false;
-    *value = buffer;
-    return true;
-}
-
-// The desktop menu files that Wine's menu builder has noted, by name.
-static std::vector<std::string> MenuFiles()
-{
-    std::vector<std::string> files;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, MENU_FILES_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return files;
-    for (DWORD index = 0;; ++index) {
-        char name[VALUE_SIZE];
-        DWORD length = sizeof(name);
-        if (RegEnumValueA(key, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        files.push_back(std::string(name, length));
-    }
-    RegCloseKey(key);
-    return files;
-}
-
-// A desktop entry names its icon, which the menu builder wrote in every size
-// under the same home folder: <home>\.local\share\icons\hicolor\<size>\apps.
-static void RemoveMenuIcon(const std::string &desktopFile)
-{
-    std::string entry;
-    if (!ReadWholeFile(desktopFile, &entry))
-        return;
-    size_t at = entry.find("\nIcon=");
-    size_t home = Lower(desktopFile).find("\\.local\\share\\applications\\");
-    if (at == std::string::npos || home == std::string::npos)
-        return;
-    std::string icon = entry.substr(at + 6, entry.find_first_of("\r\n", at + 6) - (at + 6));
-    std::string sizes = desktopFile.substr(0, home) + "\\.local\\share\\icons\\hicolor";
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((sizes + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string size = found.cFileName;
-        if (size != "." && size != ".." && !icon.empty())
-            DeleteFileA((sizes + "\\" + size + "\\apps\\" + icon + ".png").c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-// Removes the desktop menu files written since they were taken, their icons,
-// the folder that held them if it is empty now, and their notes.
-static void RemoveMenuFilesSince(const std::vector<std::string> &before)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, MENU_FILES_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    for (const std::string &file : MenuFiles()) {
-        if (std::find(before.begin(), before.end(), file) != before.end())
-            continue;
-        bool desktopEntry = file.size() > 8 && Lower(file).compare(file.size() - 8, 8, ".desktop") == 0;
-        if (desktopEntry)
-            RemoveMenuIcon(file);
-        DeleteFileA(file.c_str());
-        // The entries of one Start Menu folder share a folder of their own.
-        if (desktopEntry)
-            RemoveDirectoryA(file.substr(0, file.find_last_of('\\')).c_str());
-        RegDeleteValueA(key, file.c_str());
-    }
-    RegCloseKey(key);
-}
-
-void Registrations::Take()
-{
-    // The keys below HKLM in both views of 64-bit Windows.
-    keys_ = { { DOCUMENT_TYPE, HKEY_CLASSES_ROOT, 0, false } };
-    for (REGSAM view : { KEY_WOW64_32KEY, KEY_WOW64_64KEY })
-        for (const char *path : { APP_PATHS_KEY, UNINSTALL_KEY, APP_PATHS_EXE_KEY, APPLICATION_KEY, VENDOR_KEY,
-                                  REGISTERED_APPLICATIONS })
-            keys_.push_back({ path, HKEY_LOCAL_MACHINE, view, false });
-    for (KeyState &key : keys_)
-        key.existed = KeyExists(key.root, key.path, key.view);
-
-    extensions_.clear();
-    profile_.clear();
-    for (const char *type : IMAGE_TYPES) {
-        ExtensionState extension = { std::string(".") + type, false, false, 0, std::string() };
-        extension.valueExisted = ReadDefaultValue(HKEY_CLASSES_ROOT, extension.key, &extension.keyExisted,
-                                                  &extension.type, &extension.data);
-        extensions_.push_back(extension);
-
-        ProfileState entry = { type, false, std::string() };
-        entry.existed = ReadProfileEntry(type, &entry.value);
-        profile_.push_back(entry);
-    }
-    shortcutFolder_.clear();
-    menuFiles_ = MenuFiles();
-}
-
-void Registrations::NoteShortcutFolder(const std::string &folder)
-{
-    shortcutFolder_ = folder;
-    shortcutFolderExisted_ = DirectoryExists(folder);
-}
-
-std::vector<std::string> Registrations::Changes() const
-{
-    std::vector<std::string> changes;
-    for (const KeyState &key : keys_)
-        if (KeyExists(key.root, key.path, key.view) != key.existed)
-            changes.push_back(RegistryRootName(key.root) + key.path +
-                              (key.view == KEY_WOW64_64KEY ? " (64-bit view)" : "") +
-                              (key.existed ? " went away" : " was made"));
-    for (const ExtensionState &extension : extensions_) {
-        bool keyExists = false;
-        DWORD type = 0;
-        std::string data;
-        bool valueExists = ReadDefaultValue(HKEY_CLASSES_ROOT, extension.key, &keyExists, &type, &data);
-        if (keyExists != extension.keyExisted)
-            changes.push_back("HKCR\\" + extension.key + (keyExists ? " was made" : " went away"));
-        else if (valueExists != extension.valueExisted || (valueExists && (type != extension.type || data != extension.data)))
-            changes.push_back("the default value of HKCR\\" + extension.key + " changed");
-    }
-    for (const ProfileState &entry : profile_) {
-        std::string value;
-        bool exists = ReadProfileEntry(entry.key.c_str(), &value);
-        if (exists != entry.existed || value != entry.value)
-            changes.push_back("WIN.INI [extensions] " + entry.key + " changed to \"" + value + "\"");
-    }
-    if (!shortcutFolder_.empty() && DirectoryExists(shortcutFolder_) != shortcutFolderExisted_)
-        changes.push_back("the shortcut folder " + shortcutFolder_ + (shortcutFolderExisted_ ? " went away" : " was made"));
-    return changes;
-}
-
-void Registrations::Restore() const
-{
-    for (const KeyState &key : keys_)
-        if (!key.existed)
-            DeleteKeyTree(key.root, key.path, key.view);
-    // The Default Apps entry, where the list was there before.
-    for (REGSAM view : { KEY_WOW64_32KEY, KEY_WOW64_64KEY }) {
-        HKEY registered;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, 0, KEY_SET_VALUE | view, &registered) ==
-            ERROR_SUCCESS) {
-            RegDeleteValueA(registered, "Velloran");
-            RegCloseKey(registered);
-        }
-    }
-    for (const ExtensionState &extension : extensions_) {
-        if (!extension.keyExisted) {
-            DeleteKeyTree(HKEY_CLASSES_ROOT, extension.key);
-            continue;
-        }
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, extension.key.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-            continue;
-        if (extension.valueExisted)
-            RegSetValueExA(key, "", 0, extension.type, (const BYTE *)extension.data.data(), (DWORD)extension.data.size());
-        else
-            RegDeleteValueA(key, "");
-        RegCloseKey(key);
-    }
-    for (const ProfileState &entry : profile_)
-        WriteProfileStringA(PROFILE_SECTION, entry.key.c_str(), entry.existed ? entry.value.c_str() : NULL);
-    if (!shortcutFolder_.empty() && !shortcutFolderExisted_)
-        RemoveTree(shortcutFolder_);
-    RemoveMenuFilesSince(menuFiles_);
-}
-
-// ---- Processes -----------------------------------------------------------
-
-std::vector<DWORD> DescendantProcesses(DWORD processId, const char *exeName)
-{
-    std::vector<DWORD> found;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return found;
-    std::vector<PROCESSENTRY32> entries;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        entries.push_back(entry);
-    CloseHandle(snapshot);
-
-    std::vector<DWORD> parents = { processId };
-    std::vector<DWORD> named;
-    while (!parents.empty()) {
-        DWORD parent = parents.back();
-        parents.pop_back();
-        for (const PROCESSENTRY32 &each : entries)
-            if (each.th32ParentProcessID == parent && each.th32ProcessID != parent && each.th32ProcessID != processId &&
-                std::find(found.begin(), found.end(), each.th32ProcessID) == found.end()) {
-                found.push_back(each.th32ProcessID);
-                parents.push_back(each.th32ProcessID);
-                if (exeName && lstrcmpiA(each.szExeFile, exeName) == 0)
-                    named.push_back(each.th32ProcessID);
-            }
-    }
-    return exeName ? named : found;
-}
-
-void WaitForMenuBuilders(DWORD setupProcessId)
-{
-    WaitUntil([&] { return DescendantProcesses(setupProcessId, MENU_BUILDER).empty(); }, EXIT_TIMEOUT_MS);
-}
-
-HWND WaitForShellWindow(DWORD setupProcessId)
-{
-    HWND shell = NULL;
-    WaitUntil([&] {
-        for (DWORD child : DescendantProcesses(setupProcessId)) {
-            std::vector<HWND> windows = TopLevelWindows(child);
-            if (!windows.empty())
-                shell = windows.front();
-        }
-        return shell != NULL;
-    }, WINDOW_TIMEOUT_MS);
-    return shell;
-}
-
-void TerminateProcessById(DWORD processId)
-{
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
-    if (!process)
-        return;
-    TerminateProcess(process, 1);
-    WaitForSingleObject(process, EXIT_TIMEOUT_MS);
-    CloseHandle(process);
 }
 
 // ---- Screen --------------------------------------------------------------
@@ -516,22 +220,20 @@ void InstallScenario::SetUp()
     root_ = MakeFolderIn("C:\\", "install");
     ASSERT_FALSE(root_.empty()) << "cannot make a folder in C:\\";
     installDir_ = root_ + "\\Velloran";
-    registrations_.Take();
+    machineBefore_ = ReadMachineState();
     tempEntriesBefore_ = TempEntries();
 }
 
 void InstallScenario::TearDown()
 {
     // The shell window that "Finish" opens outlives the setup.
-    if (setup_.process) {
-        WaitForMenuBuilders(setup_.processId);
-        for (DWORD child : DescendantProcesses(setup_.processId))
-            TerminateProcessById(child);
-    }
+    if (setup_.process)
+        for (DWORD child : Descendants(setup_.processId))
+            EndProcess(child);
     SetupScenario::TearDown();
-    registrations_.Restore();
-    for (const std::string &change : registrations_.Changes())
-        ADD_FAILURE() << "cannot undo: " << change;
+    PutMachineState(machineBefore_);
+    for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
+        ADD_FAILURE() << "not put back: " << difference;
     RemoveTree(root_);
     // Whatever the setup left in the temp directory; the scenarios run one
     // at a time, so nothing new there belongs to anyone else.
@@ -568,21 +270,25 @@ void InstallScenario::OpenDirectoryPage(HWND *page, const char *agreementShot, c
 
 void InstallScenario::BrowseTo(HWND page, const std::vector<std::string> &entries)
 {
-    HWND list    = GetDlgItem(page, IDC_DIR_FOLDER_LIST);
-    HWND preview = GetDlgItem(page, IDC_DIR_PREVIEW);
-    ASSERT_NE(list, (HWND)NULL);
-    ASSERT_NE(preview, (HWND)NULL);
     std::string name = WindowText(GetDlgItem(page, IDC_DIR_FOLDER_NAME));
     std::string browse = "C:\\";
     for (const std::string &entry : entries) {
-        int index = WaitForListViewEntry(list, entry.c_str());
-        ASSERT_GE(index, 0) << "no folder " << entry << " listed in " << browse;
-        ASSERT_TRUE(DoubleClickListViewItem(list, index)) << "cannot double-click " << entry;
         browse += (browse.back() == '\\' ? "" : "\\") + entry;
-        std::string expected = browse + "\\" + name;
-        ASSERT_TRUE(WaitForText(preview, expected))
-            << "the preview shows " << WindowText(preview) << ", not " << expected;
+        ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_DIR_FOLDER_LIST, IDC_DIR_PREVIEW, entry, browse + "\\" + name));
     }
+}
+
+void InstallScenario::OpenListEntry(HWND page, int listId, int previewId, const std::string &entry,
+                                    const std::string &expectedPreview)
+{
+    HWND list = GetDlgItem(page, listId);
+    ASSERT_NE(list, (HWND)NULL);
+    int index = WaitForListViewEntry(list, entry.c_str());
+    ASSERT_GE(index, 0) << "no entry " << entry << " in the folder list";
+    ASSERT_TRUE(DoubleClickListViewItem(list, index)) << "cannot double-click " << entry;
+    ASSERT_TRUE(WaitForText(GetDlgItem(page, previewId), expectedPreview))
+        << "after opening " << entry << " the preview shows " << WindowText(GetDlgItem(page, previewId))
+        << ", not " << expectedPreview;
 }
 
 void InstallScenario::BrowseToRoot(HWND page)
@@ -694,7 +400,6 @@ void InstallScenario::WaitForShortcutPageWithoutQuestion(HWND *shortcutPage)
 
 void InstallScenario::CancelShortcutPageAndExit(HWND shortcutPage)
 {
-    registrations_.NoteShortcutFolder(WindowText(GetDlgItem(shortcutPage, IDC_SC_PREVIEW)));
     ASSERT_TRUE(PressButton(shortcutPage, IDCANCEL));
     HWND box = WaitForBox(CONFIRMATION);
     ASSERT_NE(box, (HWND)NULL) << "Cancel on the shortcut page asked nothing";
@@ -793,8 +498,8 @@ void InstallScenario::ExpectNoTemporaryFiles()
 
 void InstallScenario::ExpectNothingRegistered()
 {
-    for (const std::string &change : registrations_.Changes())
-        ADD_FAILURE() << "registered although the shortcuts were cancelled: " << change;
+    for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
+        ADD_FAILURE() << "registered although the shortcuts were cancelled: " << difference;
 }
 
 std::string InstallScenario::Shot(const char *label, ScreenPicture *picture)

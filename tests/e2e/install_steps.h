@@ -4,6 +4,7 @@
 // the setup may have registered.
 #pragma once
 #include "harness.h"
+#include "machine_state.h"
 #include "install/progress_math.h"
 
 #include <string>
@@ -39,72 +40,12 @@ std::string TempDirectory();
 // The names of the files and folders directly in the temp directory.
 std::vector<std::string> TempEntries();
 
-bool ReadWholeFile(const std::string &path, std::string *bytes);
-bool WriteWholeFile(const std::string &path, const std::string &bytes);
 // Every file below the folder, subfolders included, as full paths, sorted.
 std::vector<std::string> FilesBelow(const std::string &folder);
 
 // How many rows, counted from row 0, have their destination on disk: the
 // copy index the files show (a destination appears while it is expanded).
 int InstalledPrefix(const std::string &installDir);
-
-// ---- Registrations ------------------------------------------------------
-
-// What the setup may write at "Finish": the App Paths and uninstall keys, the
-// document type, the default values of the image extension keys, the WIN.INI
-// entries and the shortcut folder. Taken before a scenario, it tells what
-// changed and puts everything back.
-class Registrations {
-public:
-    void Take();
-    // Descriptions of every difference from what was taken; empty if none.
-    std::vector<std::string> Changes() const;
-    void Restore() const;
-    // The folder the shortcut page offers, noted before "Finish" or "Cancel".
-    void NoteShortcutFolder(const std::string &folder);
-
-private:
-    struct KeyState {
-        std::string path;          // below HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT
-        HKEY root;
-        REGSAM view;               // KEY_WOW64_32KEY or KEY_WOW64_64KEY below HKLM
-        bool existed;
-    };
-    struct ExtensionState {
-        std::string key;
-        bool keyExisted;
-        bool valueExisted;
-        DWORD type;
-        std::string data;
-    };
-    struct ProfileState {
-        std::string key;
-        bool existed;
-        std::string value;
-    };
-    std::vector<KeyState> keys_;
-    std::vector<ExtensionState> extensions_;
-    std::vector<ProfileState> profile_;
-    std::string shortcutFolder_;
-    bool shortcutFolderExisted_ = false;
-    // Wine's menu builder notes every desktop menu entry it writes for a
-    // shortcut in the Start Menu here (HKCU\Software\Wine\MenuFiles).
-    std::vector<std::string> menuFiles_;
-};
-
-std::string RegistryRootName(HKEY root);
-
-// ---- Processes -----------------------------------------------------------
-
-// The processes whose parent is the process given, and theirs; only those
-// of the program named, if one is.
-std::vector<DWORD> DescendantProcesses(DWORD processId, const char *exeName = NULL);
-// Waits until the menu builders that saving the shortcuts started are done.
-void WaitForMenuBuilders(DWORD setupProcessId);
-void TerminateProcessById(DWORD processId);
-// The first window of a program that the setup started ("Finish" opens the
-// shortcut folder in the shell); null if none comes in time.
-HWND WaitForShellWindow(DWORD setupProcessId);
 
 // ---- Screen --------------------------------------------------------------
 
@@ -172,6 +113,9 @@ protected:
     // Double-clicks the folder entries one after the other, starting at the
     // root of C:, and waits for the preview to show where they lead.
     void BrowseTo(HWND page, const std::vector<std::string> &entries);
+    // Double-clicks the list entry and waits until the list shows the folder.
+    void OpenListEntry(HWND page, int listId, int previewId, const std::string &entry,
+                       const std::string &expectedPreview);
     // Into the scenario's own folder: double-clicks it, keeps "Velloran".
     void BrowseToRoot(HWND page);
     // "Next"; when the install directory exists already, answers the
@@ -222,6 +166,6 @@ protected:
 
     std::string root_;         // C:\velloran-e2e-install-...
     std::string installDir_;   // root_ + "\Velloran"
-    Registrations registrations_;
+    MachineState machineBefore_;
     std::vector<std::string> tempEntriesBefore_;
 };

@@ -3,6 +3,7 @@
 // starts from its Start Menu shortcut, and afterwards the machine is as it
 // was before the setup, but for a file the user put into the install folder.
 #include "finish_steps.h"
+#include "picture_files.h"
 
 #include <algorithm>
 
@@ -34,14 +35,6 @@ ULONGLONG FileId(const std::string &path)
 bool WritePicture(const std::string &path)
 {
     return WritePng(path, 2, 1, { 0xD02020, 0x2040D0 });
-}
-
-std::string Joined(const std::vector<std::string> &items)
-{
-    std::string text;
-    for (const std::string &item : items)
-        text += "[" + item + "] ";
-    return text;
 }
 
 std::string Replaced(std::string text, const std::string &what, const std::string &with)

@@ -2,14 +2,11 @@
 // presses "Next" and "Finish" makes it, with a picture of each screen in the
 // screenshot folder (01-agreement to 05-success): what tools/run.sh shows
 // when there is no display to run the setup on.
+#include "expected_names.h"
 #include "install_steps.h"
-
-#include <string.h>
 
 namespace {
 
-const char *const SHORTCUT_FILES[] = { "\\Velloran.lnk", "\\Uninstall.lnk", "\\Readme.lnk" };
-const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
 // Below HKEY_LOCAL_MACHINE, where the setup writes: the machine's own file
 // types, not the merged HKEY_CLASSES_ROOT. Each is read in the view of the
 // programs that look for it: Default Apps' in the 64-bit view, the rest in
@@ -19,14 +16,13 @@ struct RegisteredKey {
     REGSAM view;
 };
 const RegisteredKey REGISTERED_KEYS[] = {
-    { "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran", 0 },
-    { "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe", 0 },
-    { UNINSTALL_KEY, 0 },
+    { APP_PATHS_ENTRY, 0 },
+    { APP_PATHS_EXE_ENTRY, 0 },
+    { UNINSTALL_ENTRY, 0 },
     { "SOFTWARE\\Classes\\VELLORAN1.Image", 0 },
-    { "SOFTWARE\\Classes\\Applications\\Velloran.exe", 0 },
+    { APPLICATION_KEY, 0 },
     { "SOFTWARE\\Velloran\\Capabilities", KEY_WOW64_64KEY },
 };
-const char *const IMAGE_TYPES[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
 
 // The shell window opens over the message; a person switches back to the
 // setup to read it. True once the message is on top at its middle.
@@ -49,8 +45,8 @@ bool BringToFront(HWND box)
 void WriteSummary()
 {
     std::string installDir, shortcutFolder;
-    ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", &installDir);
-    ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "Scdir", &shortcutFolder);
+    ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "InstallLocation", &installDir);
+    ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "Scdir", &shortcutFolder);
     std::string text = "Installed Velloran in " + installDir + "\r\n" +
                        "Shortcuts (Velloran, Uninstall, Readme) in " + shortcutFolder + "\r\n";
     for (const RegisteredKey &key : REGISTERED_KEYS)
@@ -62,9 +58,8 @@ void WriteSummary()
         if (ReadText(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\.") + type, "", &documentType) &&
             documentType == "VELLORAN1.Image")
             opened += std::string(" .") + type;
-        char entry[MAX_PATH] = "";
-        GetProfileStringA("extensions", type, "", entry, sizeof entry);
-        if (strstr(entry, "Velloran.exe"))
+        std::string entry;
+        if (ExtensionEntry(type, &entry) && entry.find("Velloran.exe") != std::string::npos)
             winIni += std::string(" ") + type;
     }
     text += "Extension keys now naming VELLORAN1.Image:" + (opened.empty() ? std::string(" none") : opened) + "\r\n";
@@ -110,14 +105,14 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     // The Start Menu path is longer than the preview: its end, the folder
     // that gets the shortcuts, is what shows.
     EXPECT_TRUE(EditShowsItsEnd(GetDlgItem(shortcuts, IDC_SC_PREVIEW)));
-    registrations_.NoteShortcutFolder(shortcutFolder);
     EXPECT_FALSE(SaveScreenshot("04-shortcuts").empty());
+    std::vector<HWND> before = TopLevelWindows(0);
     ASSERT_TRUE(PressButtonByText(shortcuts, "Finish"));
 
     HWND success = WaitForBox(SUCCESS_CAPTION);
     ASSERT_NE(success, (HWND)NULL) << "no success message after \"Finish\"";
     EXPECT_EQ(MessageBoxText(success), SUCCESS_MESSAGE);
-    EXPECT_NE(WaitForShellWindow(setup_.processId), (HWND)NULL) << "the shortcut folder did not open";
+    EXPECT_NE(WaitForShellWindow(before, "Velloran"), (HWND)NULL) << "the shortcut folder did not open";
     EXPECT_TRUE(BringToFront(success)) << "the success message stays under the shell window";
     EXPECT_FALSE(SaveScreenshot("05-success").empty());
 
@@ -129,13 +124,12 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     for (const RegisteredKey &key : REGISTERED_KEYS)
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key.path, key.view)) << "HKLM\\" << key.path << " is missing";
     std::string registeredDir;
-    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", &registeredDir));
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "InstallLocation", &registeredDir));
     EXPECT_EQ(registeredDir, installDir_);
     WriteSummary();
 
-    WaitForMenuBuilders(setup_.processId);
-    for (DWORD child : DescendantProcesses(setup_.processId))
-        TerminateProcessById(child);
+    for (DWORD child : Descendants(setup_.processId))
+        EndProcess(child);
     ASSERT_TRUE(PressButton(success, IDOK));
     EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_INSTALLED) << "the setup did not end as installed";
 }

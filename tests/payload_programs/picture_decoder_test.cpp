@@ -440,7 +440,7 @@ TEST_F(PictureFiles, UnreadableAndUnknownFilesSayWhy)
     // Quotes escaped as a shell might leave them make a name no file can have.
     std::string badName = "\\\"" + Path("quoted.png") + "\\\"";
     EXPECT_EQ(PICTURE_UNREADABLE, LoadPictureFile(badName.c_str(), &missing.picture));
-    ASSERT_TRUE(WriteText(Path("letter.jpg"), "Dear reader, this is no picture at all."));
+    ASSERT_TRUE(WriteWholeFile(Path("letter.jpg"), "Dear reader, this is no picture at all."));
     EXPECT_EQ(PICTURE_UNKNOWN_FORMAT, LoadPictureFile(Path("letter.jpg").c_str(), &unknown.picture));
     Bytes png = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 1, 2, 3 };
     ASSERT_TRUE(WriteBytes(Path("broken.png"), png));

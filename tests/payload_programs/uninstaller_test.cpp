@@ -14,16 +14,7 @@ namespace {
 // The whole removal runs within the one wait; a bound, not an expectation.
 enum { QUIET_REMOVAL_TIMEOUT = 120000 };
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
-const char kAppPathsExeKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe";
-const char kApplicationKey[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
-const char kVendorKey[] = "SOFTWARE\\Velloran";
-// The setup writes the vendor key where 64-bit programs (Default Apps) read it.
-const REGSAM kVendorKeyView = KEY_WOW64_64KEY;
-const char kDocumentType[] = "VELLORAN1.Image";
 const char kDialogClass[] = "#32770";
-const char *const kImageTypes[] = { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" };
 const char *const kShortcuts[] = { "Velloran.lnk", "Uninstall.lnk", "Readme.lnk" };
 
 // Another program owns .gif, in the registry and in WIN.INI, before and after.
@@ -59,12 +50,9 @@ protected:
     void SetUp() override
     {
         // A real installation in this prefix is not the test's to touch.
-        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "Velloran is registered already";
-        ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDocumentType)) << "VELLORAN1.Image exists already";
-        for (const char *type : kImageTypes) {
-            savedClasses_.push_back(SaveClassDefault(("." + std::string(type)).c_str()));
-            savedWinIni_.push_back(SaveWinIniEntry(type));
-        }
+        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY)) << "Velloran is registered already";
+        ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE)) << "VELLORAN1.Image exists already";
+        machineBefore_ = ReadMachineState();
         programsInTemp_ = ProgramsInTemp();
         root_ = MakeTestFolder("Velloran uninstall");
         ASSERT_FALSE(root_.empty());
@@ -78,16 +66,9 @@ protected:
     {
         EndProgram(&copy_);
         EndProgram(&original_);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsExeKey);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kApplicationKey);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kVendorKey, kVendorKeyView);
-        DeleteKeyTree(HKEY_CLASSES_ROOT, kDocumentType);
-        for (const SavedValue &saved : savedClasses_)
-            RestoreClassDefault(saved);
-        for (const SavedValue &saved : savedWinIni_)
-            RestoreWinIniEntry(saved);
+        PutMachineState(machineBefore_);
+        for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
+            ADD_FAILURE() << "not put back: " << difference;
         RemoveTree(root_);
         // A copy that failed to delete itself is removed here, after the checks.
         char temp[MAX_PATH];
@@ -109,21 +90,21 @@ protected:
         for (int i = 0; i < SUBDIR_COUNT; ++i)
             ASSERT_TRUE(CreateDirectoryA((programDir_ + g_subdirectories[i]).c_str(), NULL));
         for (int row = 0; row < MANIFEST_ROWS; ++row)
-            ASSERT_TRUE(WriteText(Installed(row), ("payload row " + std::to_string(row)).c_str()));
+            ASSERT_TRUE(WriteWholeFile(Installed(row), ("payload row " + std::to_string(row)).c_str()));
         std::string uninstaller = programDir_ + "\\uninstall.exe";
         ASSERT_TRUE(CopyFileA(ToWindowsPath(UNINSTALL_EXE).c_str(), uninstaller.c_str(), FALSE));
         ASSERT_TRUE(CreateDirectoryA((root_ + "\\Start Menu").c_str(), NULL));
         ASSERT_TRUE(CreateDirectoryA(shortcutDir_.c_str(), NULL));
         for (const char *shortcut : kShortcuts)
-            ASSERT_TRUE(WriteText(shortcutDir_ + "\\" + shortcut, "shortcut"));
+            ASSERT_TRUE(WriteWholeFile(shortcutDir_ + "\\" + shortcut, "shortcut"));
 
-        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kAppPathsKey, "", (programDir_ + "\\VELLORAN.EXE").c_str()));
-        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path", programDir_.c_str()));
-        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kAppPathsExeKey, "", (programDir_ + "\\VELLORAN.EXE").c_str()));
-        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, (std::string(kApplicationKey) + "\\SupportedTypes").c_str(),
+        ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY, "", (programDir_ + "\\VELLORAN.EXE").c_str()));
+        ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY, "Path", programDir_.c_str()));
+        ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, APP_PATHS_EXE_ENTRY, "", (programDir_ + "\\VELLORAN.EXE").c_str()));
+        ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, (std::string(APPLICATION_KEY) + "\\SupportedTypes").c_str(),
                                      ".bmp", ""));
-        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, (std::string(kVendorKey) + "\\Capabilities").c_str(),
-                                     "ApplicationName", "Velloran", kVendorKeyView));
+        ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, (std::string(VENDOR_KEY) + "\\Capabilities").c_str(),
+                                     "ApplicationName", "Velloran", VIEW_FLAGS[VIEW_64]));
         struct { const char *name; std::string value; } entries[] = {
             { "DisplayName", "Velloran" },
             { "UninstallString", programDir_ + "\\uninstall.exe" },
@@ -135,16 +116,16 @@ protected:
             { "InstallLocation", programDir_ },
         };
         for (const auto &entry : entries)
-            ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, entry.name, entry.value.c_str()));
+            ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, entry.name, entry.value.c_str()));
 
-        ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, kDocumentType, "", "Velloran 1.00"));
-        ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\DefaultIcon", "", (Viewer() + ",0").c_str()));
-        ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\shell\\open\\command", "",
+        ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, DOCUMENT_TYPE, "", "Velloran 1.00"));
+        ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\DefaultIcon", "", (Viewer() + ",0").c_str()));
+        ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\shell\\open\\command", "",
                                      ("\"" + Viewer() + "\" \"%1\"").c_str()));
-        for (const char *type : kImageTypes) {
+        for (const char *type : IMAGE_TYPES) {
             std::string key = "." + std::string(type);
             bool foreign = lstrcmpA(type, kForeignType) == 0;
-            ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, key.c_str(), "", foreign ? kForeignClass : kDocumentType));
+            ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, key.c_str(), "", foreign ? kForeignClass : DOCUMENT_TYPE));
             std::string entry = Viewer() + " ^." + type;
             // One entry in other letters: Windows paths do not care.
             if (lstrcmpA(type, "bmp") == 0)
@@ -161,7 +142,7 @@ protected:
     // The question, answered; the original process then ends by itself.
     void Answer(int button)
     {
-        HWND box = WaitForWindow(original_.id, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT);
+        HWND box = WaitForWindow(UNINSTALL_CAPTION, kDialogClass, original_.id, WINDOW_TIMEOUT);
         ASSERT_TRUE(box != NULL) << "no question";
         std::string question = MessageBoxText(box);
         EXPECT_NE(std::string::npos, question.find("Do you want to remove Velloran?")) << question;
@@ -174,7 +155,7 @@ protected:
     // The copy that the original handed over to, by its closing message.
     void FindCopyShowingItsMessage()
     {
-        HWND box = WaitForWindow(0, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT, original_.id);
+        HWND box = WaitForWindow(UNINSTALL_CAPTION, kDialogClass, 0, WINDOW_TIMEOUT, original_.id);
         ASSERT_TRUE(box != NULL) << "no closing message";
         copy_.id = WindowProcess(box);
         copy_.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy_.id);
@@ -184,7 +165,7 @@ protected:
     // The closing message of whichever process shows it, read and closed.
     std::string ReadClosingMessage(DWORD processId, DWORD avoidProcessId)
     {
-        HWND box = WaitForWindow(processId, kDialogClass, UNINSTALL_CAPTION, WINDOW_TIMEOUT, avoidProcessId);
+        HWND box = WaitForWindow(UNINSTALL_CAPTION, kDialogClass, processId, WINDOW_TIMEOUT, avoidProcessId);
         if (!box)
             return "<no closing message>";
         std::string text = MessageBoxText(box);
@@ -204,23 +185,24 @@ protected:
 
     void ExpectRegistrationGone()
     {
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsExeKey));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kApplicationKey));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey, kVendorKeyView));
-        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDocumentType));
-        for (const char *type : kImageTypes) {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_EXE_ENTRY));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APPLICATION_KEY));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, VENDOR_KEY, VIEW_FLAGS[VIEW_64]));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
+        for (const char *type : IMAGE_TYPES) {
             std::string key = "." + std::string(type);
             std::string value;
             bool foreign = lstrcmpA(type, kForeignType) == 0;
             // The extension key stays; only our link in it goes.
             EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key.c_str())) << key;
-            EXPECT_EQ(foreign, ReadDefaultValue(HKEY_CLASSES_ROOT, key.c_str(), &value)) << key << " = " << value;
+            EXPECT_EQ(foreign, ReadText(HKEY_CLASSES_ROOT, key, "", &value)) << key << " = " << value;
             if (foreign) {
                 EXPECT_EQ(kForeignClass, value);
             }
-            EXPECT_EQ(foreign ? kForeignWinIni : "", ReadWinIniEntry(type)) << type;
+            ExtensionEntry(type, &value);
+            EXPECT_EQ(foreign ? kForeignWinIni : "", value) << type;
         }
         EXPECT_FALSE(DirectoryExists(shortcutDir_));
     }
@@ -232,7 +214,7 @@ protected:
             << "a program was left in the temp folder";
     }
 
-    std::vector<SavedValue> savedClasses_, savedWinIni_;
+    MachineState machineBefore_;
     std::set<std::string> programsInTemp_;
     std::string root_, programDir_, shortcutDir_;
     Program original_, copy_;
@@ -241,7 +223,7 @@ protected:
 TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    ASSERT_TRUE(WriteText(programDir_ + "\\My notes.txt", "mine"));
+    ASSERT_TRUE(WriteWholeFile(programDir_ + "\\My notes.txt", "mine"));
     ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     // The original hands over to a copy outside the install directory and ends.
@@ -290,10 +272,10 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
 TEST_F(Uninstaller, WhatCouldNotBeRemovedIsCountedInTheClosingMessage)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    std::string deep = kDocumentType;
+    std::string deep = DOCUMENT_TYPE;
     for (int level = 0; level < 20; ++level)
         deep += "\\level";
-    ASSERT_TRUE(WriteStringValue(HKEY_CLASSES_ROOT, deep.c_str(), "", "deep"));
+    ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, deep.c_str(), "", "deep"));
     HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
@@ -307,7 +289,7 @@ TEST_F(Uninstaller, WhatCouldNotBeRemovedIsCountedInTheClosingMessage)
     EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut and 1 registry key.")) << text;
     EXPECT_NE(std::string::npos, text.find("2 shortcuts, 5 registry keys")) << text;
     EXPECT_EQ(1603u, WaitForExit(copy_.process, EXIT_TIMEOUT)) << "what stayed is a failed removal";
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kDocumentType));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
     ExpectInstalledFilesGone();
     ExpectNoProgramLeftInTemp();
 }
@@ -330,7 +312,7 @@ TEST_F(Uninstaller, AQuietRemovalShowsNothingAndEndsWithTheCopysExitCode)
         ADD_FAILURE() << "a quiet removal showed " << window;
     ExpectInstalledFilesGone();
     EXPECT_FALSE(DirectoryExists(programDir_));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
     EXPECT_TRUE(FileExists(shortcutDir_ + "\\Readme.lnk"));
     ExpectNoProgramLeftInTemp();
 }
@@ -351,7 +333,7 @@ TEST_F(Uninstaller, AFiltersLinkStopsTheRemovalAndWhatItLeadsToStays)
     EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
     EXPECT_EQ(FolderEntries(other), entries) << "the removal went through the link";
     EXPECT_TRUE(FileExists(Installed(0))) << "files went although the folder was refused";
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
     EXPECT_TRUE(RemoveUnixLink(filters) && MoveFileA(other.c_str(), filters.c_str()));
     ExpectNoProgramLeftInTemp();
 }
@@ -367,20 +349,21 @@ TEST_F(Uninstaller, AnsweringNoChangesNothing)
         EXPECT_TRUE(FileExists(Installed(row))) << Installed(row);
     for (const char *shortcut : kShortcuts)
         EXPECT_TRUE(FileExists(shortcutDir_ + "\\" + shortcut));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\shell\\open\\command"));
     std::string value;
-    EXPECT_TRUE(ReadDefaultValue(HKEY_CLASSES_ROOT, ".png", &value));
-    EXPECT_EQ(kDocumentType, value);
-    EXPECT_EQ(Viewer() + " ^.png", ReadWinIniEntry("png"));
+    EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, ".png", "", &value));
+    EXPECT_EQ(DOCUMENT_TYPE, value);
+    EXPECT_TRUE(ExtensionEntry("png", &value));
+    EXPECT_EQ(Viewer() + " ^.png", value);
     EXPECT_EQ(programsInTemp_, ProgramsInTemp());
 }
 
 TEST_F(Uninstaller, ShortcutFolderWithOtherItemsIsKept)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    ASSERT_TRUE(WriteText(shortcutDir_ + "\\Someone else.lnk", "not ours"));
+    ASSERT_TRUE(WriteWholeFile(shortcutDir_ + "\\Someone else.lnk", "not ours"));
     ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));

@@ -46,7 +46,7 @@ protected:
         EndProgram(&viewer_);
         RemoveTree(folder_);
         if (restoreRecentFolders_)
-            RestoreKeySnapshot(HKEY_CURRENT_USER, kRecentFoldersKey, recentFolders_);
+            PutKeyState(HKEY_CURRENT_USER, kRecentFoldersKey, recentFolders_);
     }
 
     void Start(const std::string &tail)
@@ -55,7 +55,7 @@ protected:
     }
     void WaitForViewer(const char *title)
     {
-        window_ = WaitForWindow(viewer_.id, kViewerClass, NULL, WINDOW_TIMEOUT);
+        window_ = WaitForWindow(NULL, kViewerClass, viewer_.id, WINDOW_TIMEOUT);
         ASSERT_TRUE(window_ != NULL) << "no viewer window";
         ASSERT_TRUE(WaitForTitle(window_, title, WINDOW_TIMEOUT)) << "title is \"" << WindowText(window_) << "\"";
     }
@@ -101,7 +101,7 @@ protected:
     std::string folder_, pictures_;
     Program viewer_;
     HWND window_ = NULL;
-    KeySnapshot recentFolders_;
+    KeyState recentFolders_;
     bool restoreRecentFolders_ = false;
 };
 
@@ -167,7 +167,7 @@ TEST_F(Viewer, CorruptPictureGivesAMessageNamingTheFile)
     ASSERT_TRUE(WriteBytes(path, std::vector<BYTE>(broken, broken + sizeof broken - 1)));
     ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
 
-    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
+    HWND box = WaitForWindow("Velloran", kDialogClass, viewer_.id, WINDOW_TIMEOUT);
     ASSERT_TRUE(box != NULL) << "no message box";
     std::string text = MessageBoxText(box);
     EXPECT_EQ(0u, text.find("Velloran cannot open " + path + ": ")) << text;
@@ -189,7 +189,7 @@ TEST_F(Viewer, TruncatedTgaSaysTheDataEndsTooEarly)
     ASSERT_TRUE(WriteBytes(path, bytes));
     ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
 
-    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
+    HWND box = WaitForWindow("Velloran", kDialogClass, viewer_.id, WINDOW_TIMEOUT);
     ASSERT_TRUE(box != NULL) << "no message box";
     EXPECT_EQ("Velloran cannot open " + path + ": the picture data ends too early.", MessageBoxText(box));
     ASSERT_TRUE(PressButton(box, IDOK));
@@ -201,7 +201,7 @@ TEST_F(Viewer, MissingFileGivesAMessage)
 {
     std::string path = Picture("not here.png");
     ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
-    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
+    HWND box = WaitForWindow("Velloran", kDialogClass, viewer_.id, WINDOW_TIMEOUT);
     ASSERT_TRUE(box != NULL) << "no message box";
     EXPECT_EQ("Velloran cannot open " + path + ": the file could not be read.", MessageBoxText(box));
     ASSERT_TRUE(PressButton(box, IDOK));
@@ -286,7 +286,7 @@ TEST_F(Viewer, NetpbmPcxOfSixteenColoursOrFewerIsShown)
 TEST_F(Viewer, FileOpenShowsTheChosenPicture)
 {
     // The open dialog remembers the folder; that memory is put back afterwards.
-    recentFolders_ = TakeKeySnapshot(HKEY_CURRENT_USER, kRecentFoldersKey);
+    recentFolders_ = ReadKeyState(HKEY_CURRENT_USER, kRecentFoldersKey);
     restoreRecentFolders_ = true;
     ASSERT_TRUE(WritePng(Picture("chosen one.png"), 30, 30, TwoHalves(30, 30, 0x2080F0, 0x2080F0, true)));
     ASSERT_NO_FATAL_FAILURE(Start(""));
@@ -294,7 +294,7 @@ TEST_F(Viewer, FileOpenShowsTheChosenPicture)
 
     // File > Open..., as the menu sends it.
     PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_FILE_OPEN, 0), 0);
-    HWND dialog = WaitForWindow(viewer_.id, kDialogClass, "Open picture", WINDOW_TIMEOUT);
+    HWND dialog = WaitForWindow("Open picture", kDialogClass, viewer_.id, WINDOW_TIMEOUT);
     ASSERT_TRUE(dialog != NULL) << "no open dialog";
     EditSearch search = { NULL };
     EnumChildWindows(dialog, FindFileNameEdit, (LPARAM)&search);

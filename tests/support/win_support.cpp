@@ -19,6 +19,21 @@ bool WaitUntil(const std::function<bool()> &holds, DWORD timeoutMs, DWORD interv
     }
 }
 
+// ---- Lists in messages ------------------------------------------------------
+
+bool Contains(const std::vector<std::string> &items, const std::string &item)
+{
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+std::string Joined(const std::vector<std::string> &items)
+{
+    std::string text;
+    for (const std::string &item : items)
+        text += "[" + item + "] ";
+    return text;
+}
+
 // ---- Files, folders and keys ---------------------------------------------
 
 std::string ToWindowsPath(const std::string &path)
@@ -110,7 +125,7 @@ bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes)
 
 bool ReadBytes(const std::string &path, std::vector<BYTE> *bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -121,6 +136,19 @@ bool ReadBytes(const std::string &path, std::vector<BYTE> *bytes)
     ok = ok && (size == 0 || ReadFile(file, bytes->data(), size, &got, NULL));
     CloseHandle(file);
     return ok && got == size;
+}
+
+bool ReadWholeFile(const std::string &path, std::string *bytes)
+{
+    std::vector<BYTE> read;
+    bool ok = ReadBytes(path, &read);
+    bytes->assign(read.begin(), read.end());
+    return ok;
+}
+
+bool WriteWholeFile(const std::string &path, const std::string &bytes)
+{
+    return WriteBytes(path, std::vector<BYTE>(bytes.begin(), bytes.end()));
 }
 
 std::vector<std::string> FolderEntries(const std::string &path)
@@ -238,6 +266,18 @@ bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *num
         return false;
     memcpy(number, &data[0], sizeof(DWORD));
     return true;
+}
+
+bool WriteText(HKEY root, const std::string &path, const char *name, const std::string &text, REGSAM view)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, path.c_str(), 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
+        return false;
+    bool written = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text.c_str(), (DWORD)text.size() + 1) ==
+                   ERROR_SUCCESS;
+    RegCloseKey(key);
+    return written;
 }
 
 TempDirectoryOverride::TempDirectoryOverride(const std::wstring &folder)
@@ -366,35 +406,90 @@ DWORD WaitForExit(HANDLE process, DWORD timeoutMs)
     return code;
 }
 
-// Children first, so that none is left without the parent that names it.
-static void TerminateTree(DWORD processId)
+static std::vector<PROCESSENTRY32> ProcessList()
 {
-    std::vector<DWORD> children;
+    std::vector<PROCESSENTRY32> processes;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot != INVALID_HANDLE_VALUE) {
-        PROCESSENTRY32 entry = {};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-            if (entry.th32ParentProcessID == processId && entry.th32ProcessID != processId)
-                children.push_back(entry.th32ProcessID);
-        CloseHandle(snapshot);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return processes;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        processes.push_back(entry);
+    CloseHandle(snapshot);
+    return processes;
+}
+
+std::string ProcessImageName(DWORD processId)
+{
+    for (const PROCESSENTRY32 &entry : ProcessList())
+        if (entry.th32ProcessID == processId)
+            return entry.szExeFile;
+    return std::string();
+}
+
+std::vector<DWORD> Descendants(DWORD processId)
+{
+    std::vector<DWORD> found;
+    // Process id 0 is nobody's, but the parent the system's own processes name.
+    if (processId == 0)
+        return found;
+    std::vector<PROCESSENTRY32> processes = ProcessList();
+    std::vector<DWORD> parents = { processId };
+    while (!parents.empty()) {
+        DWORD parent = parents.back();
+        parents.pop_back();
+        for (const PROCESSENTRY32 &entry : processes) {
+            if (entry.th32ParentProcessID != parent || entry.th32ProcessID == parent || entry.th32ProcessID == processId ||
+                std::find(found.begin(), found.end(), entry.th32ProcessID) != found.end())
+                continue;
+            found.push_back(entry.th32ProcessID);
+            parents.push_back(entry.th32ProcessID);
+        }
     }
-    for (DWORD child : children)
-        TerminateTree(child);
+    return found;
+}
+
+bool WaitForProcessGone(DWORD processId, DWORD timeoutMs)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return true;
+    bool gone = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return gone;
+}
+
+DWORD DesktopProcess()
+{
+    return WindowProcess(GetDesktopWindow());
+}
+
+void EndProcess(DWORD processId)
+{
+    if (processId == 0 || processId == GetCurrentProcessId() || processId == DesktopProcess())
+        return;
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
-    if (process) {
+    if (!process)
+        return;
+    if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) {
         TerminateProcess(process, 1);
         WaitForSingleObject(process, TERMINATE_TIMEOUT_MS);
-        CloseHandle(process);
     }
+    CloseHandle(process);
 }
 
 void EndProcess(HANDLE *process, DWORD processId)
 {
     if (!*process)
         return;
-    if (WaitForSingleObject(*process, 0) != WAIT_OBJECT_0)
-        TerminateTree(processId);
+    // Children first, so that none is left without the parent that names it.
+    if (WaitForSingleObject(*process, 0) != WAIT_OBJECT_0) {
+        std::vector<DWORD> tree = Descendants(processId);
+        for (auto child = tree.rbegin(); child != tree.rend(); ++child)
+            EndProcess(*child);
+        EndProcess(processId);
+    }
     CloseHandle(*process);
     *process = NULL;
 }

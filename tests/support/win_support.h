@@ -22,6 +22,12 @@ enum {
 // false after the timeout. Asked at once, and once more at the end.
 bool WaitUntil(const std::function<bool()> &holds, DWORD timeoutMs, DWORD intervalMs = POLL_INTERVAL_MS);
 
+// ---- Lists in messages ------------------------------------------------------
+
+bool Contains(const std::vector<std::string> &items, const std::string &item);
+// "[a] [b] ", for a failure's message.
+std::string Joined(const std::vector<std::string> &items);
+
 // ---- Files, folders and keys ---------------------------------------------
 
 // A Unix path ("/work/build/VelloranSetup.exe") as Wine's drive Z: sees it; any
@@ -39,6 +45,9 @@ std::string MakeUniqueFolder(const std::string &parent, const std::string &prefi
 bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes);
 // The whole file; false when it cannot be opened or read to its end.
 bool ReadBytes(const std::string &path, std::vector<BYTE> *bytes);
+// The same, as a string of bytes.
+bool ReadWholeFile(const std::string &path, std::string *bytes);
+bool WriteWholeFile(const std::string &path, const std::string &bytes);
 // Names in a folder (not "." and ".."), sorted.
 std::vector<std::string> FolderEntries(const std::string &path);
 // Every file and folder below the folder, as relative paths ("a", "a\b.txt"),
@@ -55,6 +64,8 @@ void DeleteKeyTree(HKEY root, const std::string &path, REGSAM view = 0);
 // key or value is missing or of another type.
 bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text, REGSAM view = 0);
 bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number, REGSAM view = 0);
+// A REG_SZ value, with its NUL; the key is made if missing.
+bool WriteText(HKEY root, const std::string &path, const char *name, const std::string &text, REGSAM view = 0);
 
 // ---- Links ---------------------------------------------------------------
 
@@ -98,6 +109,14 @@ DWORD WaitForExit(HANDLE process, DWORD timeoutMs);
 // Ends the process if it still runs, and every process it started; closes
 // the handle and sets it to null.
 void EndProcess(HANDLE *process, DWORD processId);
+// Ends the process if it still runs; never this one or the one that draws
+// the desktop.
+void EndProcess(DWORD processId);
+bool WaitForProcessGone(DWORD processId, DWORD timeoutMs);
+// Processes started by the process, and by those, and so on.
+std::vector<DWORD> Descendants(DWORD processId);
+std::string ProcessImageName(DWORD processId);   // "explorer.exe"; empty when gone
+DWORD DesktopProcess();
 
 // ---- Windows -------------------------------------------------------------
 

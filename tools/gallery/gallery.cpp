@@ -283,7 +283,6 @@ TEST_F(Gallery, InstalledWithEveryQuestionTakenBack)
 
     HWND shortcuts = NULL;
     ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
-    registrations_.NoteShortcutFolder(WindowText(GetDlgItem(shortcuts, IDC_SC_PREVIEW)));
     ASSERT_NO_FATAL_FAILURE(Picture("12-shortcut", shortcuts));
     ASSERT_TRUE(PressButton(shortcuts, IDCANCEL));
     ASSERT_NO_FATAL_FAILURE(WaitForMessage(CONFIRMATION, SHORTCUT_CANCEL_QUESTION, &question));
@@ -292,6 +291,7 @@ TEST_F(Gallery, InstalledWithEveryQuestionTakenBack)
 
     HWND registryError = NULL, success = NULL;
     ASSERT_NO_FATAL_FAILURE(SetAppPathsAside());
+    std::vector<HWND> before = TopLevelWindows(0);
     ASSERT_TRUE(PressButtonByText(shortcuts, "Finish"));
     ASSERT_NO_FATAL_FAILURE(WaitForMessage(ERROR_CAPTION,
                                            std::string("Couldn't open a key in registry\n") + APP_PATHS_PARENT,
@@ -300,13 +300,12 @@ TEST_F(Gallery, InstalledWithEveryQuestionTakenBack)
     ASSERT_NO_FATAL_FAILURE(Answer(registryError, IDOK));
 
     ASSERT_NO_FATAL_FAILURE(WaitForMessage(SUCCESS_CAPTION, SUCCESS_MESSAGE, &success));
-    ASSERT_NE(WaitForShellWindow(setup_.processId), (HWND)NULL) << "the shortcut folder did not open";
+    ASSERT_NE(WaitForShellWindow(before, "Velloran"), (HWND)NULL) << "the shortcut folder did not open";
     ASSERT_TRUE(BringToFront(success)) << "the success message stays under the shell window";
     ASSERT_NO_FATAL_FAILURE(Picture("15-success", success));
 
-    WaitForMenuBuilders(setup_.processId);
-    for (DWORD child : DescendantProcesses(setup_.processId))
-        TerminateProcessById(child);
+    for (DWORD child : Descendants(setup_.processId))
+        EndProcess(child);
     ASSERT_TRUE(PressButton(success, IDOK));
     ASSERT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_INSTALLED) << "the setup did not end as it should";
 }

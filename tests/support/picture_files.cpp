@@ -1,0 +1,107 @@
+#include "picture_files.h"
+
+#include "win_support.h"
+
+static void PutLittle(std::vector<BYTE> &bytes, DWORD value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        bytes.push_back((BYTE)(value >> (8 * i)));
+}
+
+bool WriteBmp(const std::string &path, int width, int height, const std::vector<DWORD> &pixels)
+{
+    int rowSize = (width * 3 + 3) & ~3;
+    std::vector<BYTE> bytes;
+    bytes.push_back('B');
+    bytes.push_back('M');
+    PutLittle(bytes, 54 + rowSize * height, 4);
+    PutLittle(bytes, 0, 4);
+    PutLittle(bytes, 54, 4);
+    PutLittle(bytes, 40, 4);
+    PutLittle(bytes, width, 4);
+    PutLittle(bytes, height, 4);  // positive: bottom row first
+    PutLittle(bytes, 1, 2);
+    PutLittle(bytes, 24, 2);
+    PutLittle(bytes, BI_RGB, 4);
+    PutLittle(bytes, rowSize * height, 4);
+    PutLittle(bytes, 2835, 4);
+    PutLittle(bytes, 2835, 4);
+    PutLittle(bytes, 0, 4);
+    PutLittle(bytes, 0, 4);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x)
+            PutLittle(bytes, pixels[(size_t)y * width + x], 3);
+        for (int pad = width * 3; pad < rowSize; ++pad)
+            bytes.push_back(0);
+    }
+    return WriteBytes(path, bytes);
+}
+
+bool WriteBmp(const std::string &path, const ScreenPicture &picture)
+{
+    return WriteBmp(path, picture.width, picture.height, picture.pixels);
+}
+
+std::vector<DWORD> TwoHalves(int width, int height, DWORD first, DWORD second, bool sideBySide)
+{
+    std::vector<DWORD> pixels((size_t)width * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            bool inFirst = sideBySide ? x < width / 2 : y < height / 2;
+            pixels[(size_t)y * width + x] = inFirst ? first : second;
+        }
+    }
+    return pixels;
+}
+
+std::vector<BYTE> TgaFile(int width, int height, const std::vector<DWORD> &pixels)
+{
+    std::vector<BYTE> bytes(18, 0);
+    bytes[2] = 2;  // true colour, not run-length coded
+    bytes[12] = (BYTE)width;
+    bytes[13] = (BYTE)(width >> 8);
+    bytes[14] = (BYTE)height;
+    bytes[15] = (BYTE)(height >> 8);
+    bytes[16] = 24;
+    for (int y = height - 1; y >= 0; --y)
+        for (int x = 0; x < width; ++x)
+            PutLittle(bytes, pixels[(size_t)y * width + x], 3);
+    return bytes;
+}
+
+std::vector<BYTE> PpmFile(int width, int height, const std::vector<DWORD> &pixels)
+{
+    std::string header = "P6\n# made by the viewer tests\n" + std::to_string(width) + " " + std::to_string(height) +
+                         "\n255\n";
+    std::vector<BYTE> bytes(header.begin(), header.end());
+    for (DWORD pixel : pixels) {
+        bytes.push_back((BYTE)(pixel >> 16));
+        bytes.push_back((BYTE)(pixel >> 8));
+        bytes.push_back((BYTE)pixel);
+    }
+    return bytes;
+}
+
+std::vector<BYTE> PcxFile(int width, int height, const std::vector<DWORD> &pixels)
+{
+    int bytesPerLine = (width + 1) & ~1;
+    std::vector<BYTE> bytes(128, 0);
+    bytes[0] = 0x0A;
+    bytes[1] = 5;
+    bytes[2] = 0;  // plain
+    bytes[3] = 8;
+    bytes[8] = (BYTE)(width - 1);
+    bytes[9] = (BYTE)((width - 1) >> 8);
+    bytes[10] = (BYTE)(height - 1);
+    bytes[11] = (BYTE)((height - 1) >> 8);
+    bytes[65] = 3;
+    bytes[66] = (BYTE)bytesPerLine;
+    bytes[67] = (BYTE)(bytesPerLine >> 8);
+    for (int y = 0; y < height; ++y) {
+        for (int shift = 16; shift >= 0; shift -= 8) {
+            for (int x = 0; x < bytesPerLine; ++x)
+                bytes.push_back(x < width ? (BYTE)(pixels[(size_t)y * width + x] >> shift) : 0);
+        }
+    }
+    return bytes;
+}
