@@ -160,53 +160,40 @@ TEST_F(Viewer, UnquotedPathWithSpacesIsTakenWhole)
     CloseAndExpectExitCodeZero();
 }
 
-TEST_F(Viewer, CorruptPictureGivesAMessageNamingTheFile)
+// Each message names the file and says why; the viewer stays open, empty.
+TEST_F(Viewer, AFileThatCannotBeShownGivesAMessageNamingItAndWhy)
 {
     const char broken[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR garbage that is not a picture";
-    std::string path = Picture("broken picture.png");
-    ASSERT_TRUE(WriteBytes(path, std::vector<BYTE>(broken, broken + sizeof broken - 1)));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
-
-    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
-    ASSERT_TRUE(box != NULL) << "no message box";
-    std::string text = MessageBoxText(box);
-    EXPECT_EQ(0u, text.find("Velloran cannot open " + path + ": ")) << text;
-    ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT));
-
-    // The viewer stays open, empty.
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, TruncatedTgaSaysTheDataEndsTooEarly)
-{
     // A 100 x 100 true-colour TGA header with three pixels' worth of data.
-    BYTE header[18] = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 100, 0, 24, 0 };
-    std::vector<BYTE> bytes(header, header + sizeof header);
-    bytes.resize(bytes.size() + 9, 0x7F);
-    std::string path = Picture("short one.tga");
-    ASSERT_TRUE(WriteBytes(path, bytes));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
-
-    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
-    ASSERT_TRUE(box != NULL) << "no message box";
-    EXPECT_EQ("Velloran cannot open " + path + ": the picture data ends too early.", MessageBoxText(box));
-    ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, MissingFileGivesAMessage)
-{
-    std::string path = Picture("not here.png");
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
-    HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
-    ASSERT_TRUE(box != NULL) << "no message box";
-    EXPECT_EQ("Velloran cannot open " + path + ": the file could not be read.", MessageBoxText(box));
-    ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
-    CloseAndExpectExitCodeZero();
+    std::vector<BYTE> shortTga = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 100, 0, 24, 0 };
+    shortTga.resize(shortTga.size() + 9, 0x7F);
+    const struct {
+        const char *name;
+        std::vector<BYTE> bytes;   // none: no file
+        const char *why;           // NULL: any reason
+    } files[] = {
+        { "broken picture.png", std::vector<BYTE>(broken, broken + sizeof broken - 1), NULL },
+        { "short one.tga", shortTga, "the picture data ends too early." },
+        { "not here.png", {}, "the file could not be read." },
+    };
+    for (const auto &file : files) {
+        std::string path = Picture(file.name);
+        if (!file.bytes.empty())
+            ASSERT_TRUE(WriteBytes(path, file.bytes));
+        ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
+        HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
+        ASSERT_TRUE(box != NULL) << "no message box for " << file.name;
+        std::string text = MessageBoxText(box), expected = "Velloran cannot open " + path + ": ";
+        if (file.why)
+            EXPECT_EQ(expected + file.why, text);
+        else
+            EXPECT_EQ(0u, text.find(expected)) << text;
+        ASSERT_TRUE(PressButton(box, IDOK));
+        ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT));
+        ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
+        CloseAndExpectExitCodeZero();
+        EndProgram(&viewer_);
+    }
 }
 
 struct EditSearch {
