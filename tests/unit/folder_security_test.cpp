@@ -34,7 +34,7 @@ std::string DaclText(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION what 
 // shown as Everyone. What it does show is who may change the folder.
 struct FolderSecurity {
     std::string owner;   // SDDL of the owner SID
-    std::string dacl;
+    std::string sddl;    // of the owner and the DACL
     bool everyone = true;        // an ACE for Everyone at all
     bool everyoneWrites = true;  // one that lets Everyone change the folder
 };
@@ -57,7 +57,7 @@ FolderSecurity ReadFolder(const std::wstring &folder)
         result.owner = ownerText;
         LocalFree(ownerText);
     }
-    result.dacl = DaclText(descriptor);
+    result.sddl = DaclText(descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
     BYTE everyone[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof everyone;
     CreateWellKnownSid(WinWorldSid, NULL, everyone, &size);
@@ -167,15 +167,24 @@ TEST(FolderSecurity, ProgramFolderDescriptorLetsUsersReadAndRunOnly)
     LocalFree(descriptor);
 }
 
-TEST(FolderSecurity, OwnerOnlyDescriptorNamesTheUserAlone)
+// The user's own folders, and an elevated run's private temporary folder,
+// which belongs to the administrators and SYSTEM alone.
+TEST(FolderSecurity, PrivateDescriptorsNameTheirOwnersAlone)
 {
-    PSECURITY_DESCRIPTOR descriptor = BuildOwnerOnlyDescriptor();
-    ASSERT_NE(descriptor, nullptr);
     std::string user = CurrentUserSid();
     ASSERT_FALSE(user.empty());
-    EXPECT_EQ(DaclText(descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION),
-              "O:" + user + "D:P(A;OICI;FA;;;" + user + ")");
-    LocalFree(descriptor);
+    const struct {
+        PSECURITY_DESCRIPTOR descriptor;
+        std::string sddl;
+    } cases[] = {
+        { BuildOwnerOnlyDescriptor(), "O:" + user + "D:P(A;OICI;FA;;;" + user + ")" },
+        { BuildPrivateFolderDescriptor(true), "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)" },
+    };
+    for (const auto &c : cases) {
+        ASSERT_NE(c.descriptor, nullptr) << c.sddl;
+        EXPECT_EQ(DaclText(c.descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION), c.sddl);
+        LocalFree(c.descriptor);
+    }
 }
 
 // A folder that was there before the setup, open to everyone, with a
@@ -189,8 +198,7 @@ TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
     std::string folders[1 + SUBDIR_COUNT] = { root };
     for (int k = 0; k < SUBDIR_COUNT; ++k)
         folders[1 + k] = root + g_subdirectories[k];
-    for (int k = SUBDIR_COUNT; k >= 0; --k)   // what an interrupted run left
-        RemoveDirectoryA(folders[k].c_str());
+    RemoveTree(root);   // what an interrupted run left
     PSECURITY_DESCRIPTOR open = NULL;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, NULL));
     SECURITY_ATTRIBUTES openSecurity = { sizeof openSecurity, open, FALSE };
@@ -210,7 +218,7 @@ TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
     for (const std::string &folder : folders) {
         // Wine shows neither the owner nor the ACEs as set, only the Unix mode.
         FolderSecurity security = ReadFolder(Wide(folder));
-        EXPECT_FALSE(security.everyoneWrites) << folder << ": " << security.dacl;
+        EXPECT_FALSE(security.everyoneWrites) << folder << ": " << security.sddl;
     }
 
     // A folder that is not there cannot be taken over: the copy must not start.
@@ -220,24 +228,10 @@ TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
     EXPECT_EQ(std::string(failed), missing);
     EndCopyJournal();
 
-    for (int k = SUBDIR_COUNT - 1; k >= 0; --k)
-        RemoveDirectoryA(folders[1 + k].c_str());
-    RemoveDirectoryA(root.c_str());
+    RemoveTree(root);
     LocalFree(open);
     LocalFree(g_dirSecurity.lpSecurityDescriptor);
     g_dirSecurity.lpSecurityDescriptor = NULL;
-}
-
-// Owner and DACL of the folder as SDDL.
-std::string FolderSddl(const std::string &folder)
-{
-    PSECURITY_DESCRIPTOR descriptor = NULL;
-    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                              NULL, NULL, NULL, NULL, &descriptor) != ERROR_SUCCESS)
-        return "(unreadable)";
-    std::string text = DaclText(descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
-    LocalFree(descriptor);
-    return text;
 }
 
 // A folder found there with a "Filters" link of the user's to another
@@ -272,7 +266,7 @@ TEST(FolderSecurity, AFoundFolderIsHeldRefusedWithALinkAndGivenBackItsDescriptor
     EndCopyJournal();
     EXPECT_TRUE(RemoveUnixLink(link));
 
-    const std::string before = FolderSddl(folder);
+    const std::string before = ReadFolder(Wide(folder)).sddl;
     ASSERT_TRUE(BeginCopyJournal(folder.c_str(), false));
     EXPECT_TRUE(PrepareInstallTree(failed, sizeof failed)) << failed;
     HKEY journal;
@@ -283,9 +277,9 @@ TEST(FolderSecurity, AFoundFolderIsHeldRefusedWithALinkAndGivenBackItsDescriptor
     RegQueryValueExA(journal, "0000", NULL, NULL, (BYTE *)entry, &size);
     RegCloseKey(journal);
     EXPECT_EQ(std::string(entry).substr(0, folder.size() + 3), "S|" + folder + "|") << "the descriptor was not recorded first";
-    EXPECT_NE(FolderSddl(folder), before) << "the folder was not secured";
+    EXPECT_NE(ReadFolder(Wide(folder)).sddl, before) << "the folder was not secured";
     RestoreInstallTreeSecurity();
-    EXPECT_EQ(FolderSddl(folder), before);
+    EXPECT_EQ(ReadFolder(Wide(folder)).sddl, before);
     ReleaseInstallTree();
     EndCopyJournal();
     RemoveTree(root);
@@ -324,8 +318,8 @@ TEST(FolderSecurity, PrivateTempFolderWorksWhereTheCodePageCannotSpellTheTempDir
     FolderSecurity security = ReadFolder(parent + L"\\" + found.cFileName);
     std::string user = CurrentUserSid();
     EXPECT_EQ(security.owner, user);
-    EXPECT_FALSE(security.everyone) << security.dacl;
-    EXPECT_NE(security.dacl.find("(A;OICI;FA;;;" + user + ")"), std::string::npos) << security.dacl;
+    EXPECT_FALSE(security.everyone) << security.sddl;
+    EXPECT_NE(security.sddl.find("(A;OICI;FA;;;" + user + ")"), std::string::npos) << security.sddl;
 
     CloseHandle(temp);   // deletes the file
     RemovePrivateTempDir();
