@@ -59,8 +59,9 @@ TEST(CommandLineFile, TheFileFollowsTheProgramQuotedOrNot)
         memset(file, 0xA5, sizeof file);
         bool found = CommandLineFile(c.line.c_str(), "C:\\Program Files\\Velloran\\Velloran.exe", file, sizeof file);
         EXPECT_EQ(found, c.file != NULL) << c.line;
-        if (found && c.file)
+        if (found && c.file) {
             EXPECT_STREQ(c.file, file) << c.line;
+        }
     }
 }
 
@@ -172,8 +173,9 @@ TEST(RelaunchArguments, TheCopysArgumentsAndSlashSAreReadAndNothingElse)
         EXPECT_EQ(row.quiet, arguments.quiet) << row.tail;
         EXPECT_EQ(row.isCopy, arguments.isCopy) << row.tail;
         EXPECT_STREQ(row.isCopy ? "C:\\x y.exe" : "", arguments.originalPath) << row.tail;
-        if (row.isCopy)
+        if (row.isCopy) {
             EXPECT_EQ(1234u, arguments.originalProcessId) << row.tail;
+        }
     }
 }
 
@@ -250,62 +252,57 @@ protected:
     Installation installation_;
 };
 
-TEST_F(ClosingMessage, CompleteRemovalCountsWhatWentAndLeavesNothing)
+// What each report says first, what it says anywhere, and what it never says.
+TEST_F(ClosingMessage, EachReportCountsWhatWentAndNamesWhatStayed)
 {
-    report_.filesRemoved = 79;
-    report_.foldersRemoved = 4;
-    report_.shortcutsRemoved = 3;
-    report_.keysRemoved = 3;
-    report_.linksReleased = 1;
-    report_.winIniEntriesRemoved = 11;
-    std::string text = Compose();
-    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer."));
-    EXPECT_NE(std::string::npos, text.find("79 program files, 4 folders, 3 shortcuts, 3 registry keys, "
-                                           "1 file type link and 11 WIN.INI entries."));
-    EXPECT_EQ(std::string::npos, text.find("not removed"));
-    EXPECT_EQ(std::string::npos, text.find("left behind"));
-    EXPECT_NE('\n', text[text.size() - 1]);
-}
-
-TEST_F(ClosingMessage, KeptFolderIsNamedWithWhatIsLeftInIt)
-{
-    report_.programDirKept = true;
-    report_.itemsLeft = 2;
-    std::string text = Compose();
-    EXPECT_NE(std::string::npos, text.find("left behind"));
-    EXPECT_NE(std::string::npos, text.find("The program folder C:\\Programs\\Velloran was not removed: it still "
-                                           "holds 2 items that Velloran did not install (files you added)."));
-}
-
-TEST_F(ClosingMessage, MissingFolderAndProblemsAreMentioned)
-{
-    report_.programDirMissing = true;
-    report_.filesScheduled = 1;
-    report_.filesFailed = 2;
-    report_.shortcutDirKept = true;
-    std::string text = Compose();
-    EXPECT_NE(std::string::npos, text.find("The program folder C:\\Programs\\Velloran was already gone."));
-    EXPECT_NE(std::string::npos, text.find("1 file is in use and will be removed when Windows restarts."));
-    EXPECT_NE(std::string::npos, text.find("Could not be removed: 2 program files."));
-    EXPECT_NE(std::string::npos, text.find("The shortcut folder C:\\Start Menu\\Velloran was not removed"));
-}
-
-TEST_F(ClosingMessage, EverythingThatStayedIsCountedAndTheHeadingSaysSo)
-{
-    report_.filesRemoved = 79;
-    report_.keysRemoved = 5;
-    report_.shortcutsFailed = 1;
-    report_.keysFailed = 1;
-    report_.winIniEntriesFailed = 2;
-    std::string text = Compose();
-    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer, with some things left behind.")) << text;
-    EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut, 1 registry key and 2 WIN.INI entries."))
-        << text;
-    report_.keysFailed = 0;
-    report_.winIniEntriesFailed = 0;
-    report_.linksFailed = 3;
-    text = Compose();
-    EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut and 3 file type links.")) << text;
+    const struct {
+        void (*fill)(RemovalReport *report);
+        const char *heading;
+        std::vector<const char *> said, unsaid;
+    } cases[] = {
+        { [](RemovalReport *r) {
+              r->filesRemoved = 79; r->foldersRemoved = 4; r->shortcutsRemoved = 3; r->keysRemoved = 3;
+              r->linksReleased = 1; r->winIniEntriesRemoved = 11;
+          },
+          "Velloran has been removed from this computer.",
+          { "79 program files, 4 folders, 3 shortcuts, 3 registry keys, 1 file type link and 11 WIN.INI entries." },
+          { "not removed", "left behind" } },
+        { [](RemovalReport *r) { r->programDirKept = true; r->itemsLeft = 2; },
+          "Velloran has been removed from this computer, with some things left behind.",
+          { "The program folder C:\\Programs\\Velloran was not removed: it still holds 2 items that Velloran did "
+            "not install (files you added)." },
+          {} },
+        { [](RemovalReport *r) {
+              r->programDirMissing = true; r->filesScheduled = 1; r->filesFailed = 2; r->shortcutDirKept = true;
+          },
+          NULL,
+          { "The program folder C:\\Programs\\Velloran was already gone.",
+            "1 file is in use and will be removed when Windows restarts.", "Could not be removed: 2 program files.",
+            "The shortcut folder C:\\Start Menu\\Velloran was not removed" },
+          {} },
+        { [](RemovalReport *r) {
+              r->filesRemoved = 79; r->keysRemoved = 5; r->shortcutsFailed = 1; r->keysFailed = 1;
+              r->winIniEntriesFailed = 2;
+          },
+          "Velloran has been removed from this computer, with some things left behind.",
+          { "Could not be removed: 1 shortcut, 1 registry key and 2 WIN.INI entries." },
+          {} },
+        { [](RemovalReport *r) { r->filesRemoved = 79; r->shortcutsFailed = 1; r->linksFailed = 3; },
+          NULL, { "Could not be removed: 1 shortcut and 3 file type links." }, {} },
+    };
+    for (const auto &c : cases) {
+        memset(&report_, 0, sizeof report_);
+        c.fill(&report_);
+        std::string text = Compose();
+        if (c.heading) {
+            EXPECT_EQ(0u, text.find(c.heading)) << text;
+        }
+        for (const char *part : c.said)
+            EXPECT_NE(std::string::npos, text.find(part)) << text;
+        for (const char *part : c.unsaid)
+            EXPECT_EQ(std::string::npos, text.find(part)) << text;
+        EXPECT_NE('\n', text[text.size() - 1]);
+    }
 }
 
 TEST_F(ClosingMessage, ASmallBufferIsNeverOverrun)

@@ -105,59 +105,56 @@ protected:
     bool restoreRecentFolders_ = false;
 };
 
-TEST_F(Viewer, PngNamedWithSpacesIsShownFittedAndCentred)
+// Pictures named with spaces, fitted and centred, with their proportions
+// kept: a PNG four times as wide as high (red left half, blue right half)
+// fills the width, a BMP twice as high as wide (green top half, yellow
+// bottom half) the height, shown the right way up. The BMP's path comes
+// unquoted, and is taken whole.
+TEST_F(Viewer, PicturesNamedWithSpacesAreShownFittedAndCentred)
 {
-    // Four times as wide as high, red left half and blue right half.
-    ASSERT_TRUE(WritePng(Picture("wide red blue.png"), 200, 50, TwoHalves(200, 50, 0xFF0000, 0x0000FF, true)));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture("wide red blue.png") + "\""));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("wide red blue.png - Velloran"));
+    const struct {
+        const char *name;
+        int width, height;
+        DWORD first, second;
+        bool quoted;
+    } pictures[] = {
+        { "wide red blue.png", 200, 50, 0xFF0000, 0x0000FF, true },
+        { "tall green yellow.bmp", 40, 80, 0x00C000, 0xFFFF00, false },
+    };
+    for (const auto &picture : pictures) {
+        SCOPED_TRACE(picture.name);
+        bool wide = picture.width > picture.height;
+        std::vector<DWORD> pixels = TwoHalves(picture.width, picture.height, picture.first, picture.second, wide);
+        ASSERT_TRUE(wide ? WritePng(Picture(picture.name), picture.width, picture.height, pixels)
+                         : WriteBmp(Picture(picture.name), picture.width, picture.height, pixels));
+        std::string path = Picture(picture.name);
+        ASSERT_NO_FATAL_FAILURE(Start(picture.quoted ? "\"" + path + "\"" : path));
+        ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(picture.name) + " - Velloran").c_str()));
 
-    ScreenPicture shown;
-    RECT client;
-    GetClientRect(window_, &client);
-    int width = client.right, height = client.bottom;
-    int pictureHeight = width / 4;                   // fills the width, keeps 4:1
-    int top = (height - pictureHeight) / 2;
-    ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, width / 4, height / 2, 0xFF0000));
-    ASSERT_GT(height, pictureHeight + 20) << "the window is too flat for this test";
-    check_colour(shown, width / 4, height / 2, 0xFF0000);
-    check_colour(shown, width * 3 / 4, height / 2, 0x0000FF);
-    check_colour(shown, width / 4, top + 4, 0xFF0000);
-    check_colour(shown, width / 4, top + pictureHeight - 5, 0xFF0000);
-    // Above and below the picture: background, as its proportions are kept.
-    check_colour(shown, width / 2, top - 4, kBackground);
-    check_colour(shown, width / 2, top + pictureHeight + 4, kBackground);
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, BmpNamedWithSpacesIsShownTheRightWayUp)
-{
-    // Taller than wide: green top half, yellow bottom half.
-    ASSERT_TRUE(WriteBmp(Picture("tall green yellow.bmp"), 40, 80, TwoHalves(40, 80, 0x00C000, 0xFFFF00, false)));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture("tall green yellow.bmp") + "\""));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("tall green yellow.bmp - Velloran"));
-
-    ScreenPicture shown;
-    RECT client;
-    GetClientRect(window_, &client);
-    int width = client.right, height = client.bottom;
-    int pictureWidth = height / 2;
-    int left = (width - pictureWidth) / 2;
-    ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, width / 2, height / 4, 0x00C000));
-    check_colour(shown, width / 2, height / 4, 0x00C000);
-    check_colour(shown, width / 2, height * 3 / 4, 0xFFFF00);
-    check_colour(shown, left + 4, height / 4, 0x00C000);
-    check_colour(shown, left - 4, height / 4, kBackground);
-    check_colour(shown, left + pictureWidth + 4, height / 2, kBackground);
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, UnquotedPathWithSpacesIsTakenWhole)
-{
-    ASSERT_TRUE(WriteBmp(Picture("plain grey.bmp"), 8, 8, TwoHalves(8, 8, 0x808080, 0x808080, true)));
-    ASSERT_NO_FATAL_FAILURE(Start(Picture("plain grey.bmp")));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("plain grey.bmp - Velloran"));
-    CloseAndExpectExitCodeZero();
+        // Along the side it fills, the picture's two halves; across it, the
+        // picture centred with background on either side.
+        RECT client;
+        GetClientRect(window_, &client);
+        int along = wide ? client.right : client.bottom, across = wide ? client.bottom : client.right;
+        int shown = wide ? along * picture.height / picture.width : along * picture.width / picture.height;
+        int start = (across - shown) / 2;
+        ASSERT_GT(across, shown + 20) << "the window is too flat for this test";
+        auto at = [&](int a, int c) { return wide ? POINT{ a, c } : POINT{ c, a }; };
+        const struct { POINT point; DWORD colour; } checks[] = {
+            { at(along / 4, across / 2), picture.first },
+            { at(along * 3 / 4, across / 2), picture.second },
+            { at(along / 4, start + 4), picture.first },
+            { at(along / 4, start + shown - 5), picture.first },
+            { at(along / 2, start - 4), kBackground },
+            { at(along / 2, start + shown + 4), kBackground },
+        };
+        ScreenPicture screen;
+        ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&screen, checks[0].point.x, checks[0].point.y, picture.first));
+        for (const auto &check : checks)
+            check_colour(screen, check.point.x, check.point.y, check.colour);
+        CloseAndExpectExitCodeZero();
+        EndProgram(&viewer_);
+    }
 }
 
 // Each message names the file and says why; the viewer stays open, empty.
@@ -178,16 +175,18 @@ TEST_F(Viewer, AFileThatCannotBeShownGivesAMessageNamingItAndWhy)
     };
     for (const auto &file : files) {
         std::string path = Picture(file.name);
-        if (!file.bytes.empty())
+        if (!file.bytes.empty()) {
             ASSERT_TRUE(WriteBytes(path, file.bytes));
+        }
         ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
         HWND box = WaitForWindow(viewer_.id, kDialogClass, "Velloran", WINDOW_TIMEOUT);
         ASSERT_TRUE(box != NULL) << "no message box for " << file.name;
         std::string text = MessageBoxText(box), expected = "Velloran cannot open " + path + ": ";
-        if (file.why)
+        if (file.why) {
             EXPECT_EQ(expected + file.why, text);
-        else
+        } else {
             EXPECT_EQ(0u, text.find(expected)) << text;
+        }
         ASSERT_TRUE(PressButton(box, IDOK));
         ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT));
         ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
@@ -243,34 +242,34 @@ std::string TestPicture(const char *name)
     return ToWindowsPath(unixFolder) + "\\" + name;
 }
 
-// A phone photo stored on its side, with the EXIF orientation that turns it
-// back, is shown upright.
-TEST_F(Viewer, TurnedPhotoIsShownUpright)
+// Pictures other programs wrote: a phone photo stored on its side, with the
+// EXIF orientation that turns it back, is shown upright; PCX files of few
+// colours as netpbm writes them, one bit in two or four planes and bits
+// packed in one, each longer than a 256-colour palette, are shown.
+TEST_F(Viewer, PicturesOfOtherProgramsAreShownUpright)
 {
-    std::string photo = Picture("phone photo.jpg");
-    ASSERT_TRUE(CopyFileA(TestPicture("jpeg-orientation-6.colour.jpg").c_str(), photo.c_str(), FALSE));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + photo + "\""));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("phone photo.jpg - Velloran"));
-    ExpectQuadrantsShown(32, 24, 24);
-    CloseAndExpectExitCodeZero();
-}
-
-// PCX files of few colours as netpbm writes them, one bit in two or four
-// planes and bits packed in one, each longer than a 256-colour palette.
-TEST_F(Viewer, NetpbmPcxOfSixteenColoursOrFewerIsShown)
-{
-    for (const char *name : { "pcx-1bit-2planes-large.colour.pcx", "pcx-2bit-packed-large.colour.pcx",
-                              "pcx-1bit-4planes-large.colour.pcx" }) {
-        ASSERT_TRUE(CopyFileA(TestPicture(name).c_str(), Picture(name).c_str(), FALSE)) << name;
-        ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture(name) + "\""));
-        ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(name) + " - Velloran").c_str()));
-        ExpectQuadrantsShown(320, 240, 2);
+    const struct {
+        const char *name, *from;
+        int width, height, tolerance;
+    } pictures[] = {
+        { "phone photo.jpg", "jpeg-orientation-6.colour.jpg", 32, 24, 24 },
+        { "two planes.pcx", "pcx-1bit-2planes-large.colour.pcx", 320, 240, 2 },
+        { "packed.pcx", "pcx-2bit-packed-large.colour.pcx", 320, 240, 2 },
+        { "four planes.pcx", "pcx-1bit-4planes-large.colour.pcx", 320, 240, 2 },
+    };
+    for (const auto &picture : pictures) {
+        SCOPED_TRACE(picture.from);
+        ASSERT_TRUE(CopyFileA(TestPicture(picture.from).c_str(), Picture(picture.name).c_str(), FALSE));
+        ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture(picture.name) + "\""));
+        ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(picture.name) + " - Velloran").c_str()));
+        ExpectQuadrantsShown(picture.width, picture.height, picture.tolerance);
         CloseAndExpectExitCodeZero();
         EndProgram(&viewer_);
     }
 }
 
-TEST_F(Viewer, FileOpenShowsTheChosenPicture)
+// File > Exit then ends the program.
+TEST_F(Viewer, FileOpenShowsTheChosenPictureAndFileExitEnds)
 {
     // The open dialog remembers the folder; that memory is put back afterwards.
     recentFolders_ = TakeKeySnapshot(HKEY_CURRENT_USER, kRecentFoldersKey);
@@ -296,13 +295,6 @@ TEST_F(Viewer, FileOpenShowsTheChosenPicture)
     ScreenPicture shown;
     ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, client.right / 2, client.bottom / 2, 0x2080F0));
     check_colour(shown, client.right / 2, client.bottom / 2, 0x2080F0);
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, FileExitEndsTheProgram)
-{
-    ASSERT_NO_FATAL_FAILURE(Start(""));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
     PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
     EXPECT_EQ(0u, WaitForExit(viewer_.process, EXIT_TIMEOUT));
 }
