@@ -173,8 +173,9 @@ TEST_F(FolderListTest, EachEntryOpensItsFolderAndTheListAndPreviewFollow)
             DoubleClick(walk.open, walk.mode);
         EXPECT_STRCASEEQ(browse, to.c_str());
         EXPECT_EQ(Listed("........", ENTRY_UP, walk.mode), walk.up);
-        if (walk.listed)
+        if (walk.listed) {
             EXPECT_TRUE(Listed(walk.listed, ENTRY_FOLDER, walk.mode));
+        }
         EXPECT_STRCASEEQ(Preview(walk.mode).c_str(), (to + (to.back() == '\\' ? "" : "\\") + "Velloran").c_str());
     }
 }

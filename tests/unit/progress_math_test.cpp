@@ -37,8 +37,9 @@ TEST(ProgressMathTest, ABarOf310GrowsByItsStepAndCountsToOneHundred)
         int number = 0;
         for (; advance < row.advance; ++advance)
             number = AdvanceProgressMath(&progress);
-        if (row.right >= 0)
+        if (row.right >= 0) {
             EXPECT_EQ(progress.right, row.right) << "advance " << advance;
+        }
         EXPECT_EQ(number, row.number) << "advance " << advance;
     }
     EXPECT_EQ(AdvanceProgressMath(&progress), -1) << "an 81st advance shows no number";

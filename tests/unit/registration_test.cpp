@@ -267,8 +267,9 @@ TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUse)
     EXPECT_NE(RegOpenKeyA(HKEY_CLASSES_ROOT, ".jif", &key), ERROR_SUCCESS) << "no extension key is created";
     if (wow64) {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, VENDOR, VIEW_32)) << "the vendor key is split between the views";
-        if (!registeredExisted)
+        if (!registeredExisted) {
             EXPECT_EQ(Number(VENDOR, "MadeRegisteredApplications", VIEW_64), 1u);
+        }
     }
     EXPECT_EQ(Profile("gif"), "x");
     EXPECT_EQ(Profile("png"), install + "\\Velloran.exe ^.png");
