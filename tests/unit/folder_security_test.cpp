@@ -102,89 +102,95 @@ std::wstring TempPath()
 }
 
 // What each group may do with a folder made with the program folders'
-// descriptor, written with the system's own rights rather than read from the
-// program: Users may read and run, nobody but SYSTEM and the Administrators
-// may change anything.
+// descriptor, and with an elevated run's private temporary folder, written
+// with the system's own rights rather than read from the program: Users may
+// read and run the programs, nobody but SYSTEM and the Administrators may
+// change anything, and the temporary folder is theirs alone.
 struct Grant {
     WELL_KNOWN_SID_TYPE who;
     const char *name;
-    DWORD rights;
+    DWORD programFolder, elevatedTempFolder;
 };
 
-const Grant kProgramFolderGrants[] = {
-    { WinLocalSystemSid,           "SYSTEM",              FILE_ALL_ACCESS },
-    { WinBuiltinAdministratorsSid, "Administrators",      FILE_ALL_ACCESS },
-    { WinBuiltinUsersSid,          "Users",               FILE_GENERIC_READ | FILE_GENERIC_EXECUTE },
-    { WinAuthenticatedUserSid,     "Authenticated Users", 0 },
-    { WinInteractiveSid,           "INTERACTIVE",         0 },
-    { WinWorldSid,                 "Everyone",            0 },
-    { WinCreatorOwnerSid,          "CREATOR OWNER",       0 },
+const Grant kGrants[] = {
+    { WinLocalSystemSid,           "SYSTEM",              FILE_ALL_ACCESS, FILE_ALL_ACCESS },
+    { WinBuiltinAdministratorsSid, "Administrators",      FILE_ALL_ACCESS, FILE_ALL_ACCESS },
+    { WinBuiltinUsersSid,          "Users",               FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, 0 },
+    { WinAuthenticatedUserSid,     "Authenticated Users", 0, 0 },
+    { WinInteractiveSid,           "INTERACTIVE",         0, 0 },
+    { WinWorldSid,                 "Everyone",            0, 0 },
+    { WinCreatorOwnerSid,          "CREATOR OWNER",       0, 0 },
 };
 
 // The rights the DACL's allowing ACEs give the SID, summed; fails on an ACE
 // that is not an allowing one, or that folders and files below would not
 // inherit.
-void CheckGrant_(int line, PACL dacl, const Grant &grant)
+DWORD GrantedRights(PACL dacl, WELL_KNOWN_SID_TYPE who)
 {
     BYTE sid[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof sid;
-    ASSERT_TRUE(CreateWellKnownSid(grant.who, NULL, sid, &size)) << "line " << line;
-    DWORD rights = 0;
+    DWORD size = sizeof sid, rights = 0;
+    EXPECT_TRUE(CreateWellKnownSid(who, NULL, sid, &size));
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         ACE_HEADER *header = NULL;
-        ASSERT_TRUE(GetAce(dacl, i, (void **)&header));
-        ASSERT_EQ(header->AceType, ACCESS_ALLOWED_ACE_TYPE) << "ACE " << i;
+        EXPECT_TRUE(GetAce(dacl, i, (void **)&header));
+        EXPECT_EQ(header->AceType, ACCESS_ALLOWED_ACE_TYPE) << "ACE " << i;
         EXPECT_EQ(header->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE),
                   OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) << "ACE " << i;
         ACCESS_ALLOWED_ACE *ace = (ACCESS_ALLOWED_ACE *)header;
         if (EqualSid(&ace->SidStart, sid))
             rights |= ace->Mask;
     }
-    EXPECT_EQ(rights, grant.rights) << grant.name << ", from line " << line;
-}
-#define CheckGrant(dacl, grant) CheckGrant_(__LINE__, dacl, grant)
-
-TEST(FolderSecurity, ProgramFolderDescriptorLetsUsersReadAndRunOnly)
-{
-    PSECURITY_DESCRIPTOR descriptor = BuildProgramFolderDescriptor();
-    ASSERT_NE(descriptor, nullptr);
-    BOOL present = FALSE, defaulted = TRUE;
-    PACL dacl = NULL;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
-    ASSERT_TRUE(present && dacl) << "no DACL lets everyone in";
-    EXPECT_FALSE(defaulted);
-    for (const Grant &grant : kProgramFolderGrants)
-        CheckGrant(dacl, grant);
-    EXPECT_EQ(dacl->AceCount, 3u) << "an ACE for someone else: " << DaclText(descriptor);
-
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent's ACEs would come in";
-    PSID owner = NULL;
-    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
-    EXPECT_EQ(owner, nullptr) << "the owner is the creator's";
-    LocalFree(descriptor);
+    return rights;
 }
 
-// The user's own folders, and an elevated run's private temporary folder,
-// which belongs to the administrators and SYSTEM alone.
-TEST(FolderSecurity, PrivateDescriptorsNameTheirOwnersAlone)
+// Both DACLs are protected, or the parent's ACEs would come in; the program
+// folders' owner is their creator, the temporary folder's the Administrators.
+TEST(FolderSecurity, ProgramAndElevatedTempFolderDescriptorsGrantTheirRightsAlone)
 {
-    std::string user = CurrentUserSid();
-    ASSERT_FALSE(user.empty());
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, NULL, administrators, &size));
     const struct {
+        const char *what;
         PSECURITY_DESCRIPTOR descriptor;
-        std::string sddl;
+        DWORD Grant::*rights;
+        DWORD aces;
+        PSID owner;
     } cases[] = {
-        { BuildOwnerOnlyDescriptor(), "O:" + user + "D:P(A;OICI;FA;;;" + user + ")" },
-        { BuildPrivateFolderDescriptor(true), "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)" },
+        { "program folders", BuildProgramFolderDescriptor(), &Grant::programFolder, 3, NULL },
+        { "elevated temp folder", BuildPrivateFolderDescriptor(true), &Grant::elevatedTempFolder, 2, administrators },
     };
     for (const auto &c : cases) {
-        ASSERT_NE(c.descriptor, nullptr) << c.sddl;
-        EXPECT_EQ(DaclText(c.descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION), c.sddl);
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.descriptor, nullptr);
+        BOOL present = FALSE, defaulted = TRUE;
+        PACL dacl = NULL;
+        ASSERT_TRUE(GetSecurityDescriptorDacl(c.descriptor, &present, &dacl, &defaulted));
+        ASSERT_TRUE(present && dacl) << "no DACL lets everyone in";
+        EXPECT_FALSE(defaulted);
+        for (const Grant &grant : kGrants)
+            EXPECT_EQ(GrantedRights(dacl, grant.who), grant.*c.rights) << grant.name;
+        EXPECT_EQ(dacl->AceCount, c.aces) << "an ACE for someone else: " << DaclText(c.descriptor);
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        ASSERT_TRUE(GetSecurityDescriptorControl(c.descriptor, &control, &revision));
+        EXPECT_TRUE(control & SE_DACL_PROTECTED);
+        PSID owner = NULL;
+        ASSERT_TRUE(GetSecurityDescriptorOwner(c.descriptor, &owner, &defaulted));
+        EXPECT_TRUE(c.owner ? owner && EqualSid(owner, c.owner) : owner == NULL);
         LocalFree(c.descriptor);
     }
+}
+
+TEST(FolderSecurity, OwnerOnlyDescriptorNamesTheUserAlone)
+{
+    PSECURITY_DESCRIPTOR descriptor = BuildOwnerOnlyDescriptor();
+    ASSERT_NE(descriptor, nullptr);
+    std::string user = CurrentUserSid();
+    ASSERT_FALSE(user.empty());
+    EXPECT_EQ(DaclText(descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION),
+              "O:" + user + "D:P(A;OICI;FA;;;" + user + ")");
+    LocalFree(descriptor);
 }
 
 // A folder that was there before the setup, open to everyone, with a
