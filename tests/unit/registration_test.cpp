@@ -164,12 +164,16 @@ protected:
         lstrcpynA(g_installDir, install.c_str(), PATH_BUFFER_SIZE);
         lstrcpynA(g_shortcutFolder, (std::string(temp) + "shortcuts \\Velloran").c_str(), PATH_BUFFER_SIZE);
         registeredExisted = KeyExists(HKEY_LOCAL_MACHINE, REGISTERED, VIEW_64);
+        RemoveWhatRegistrationWrites();   // also what an earlier, faulty run wrote
     }
-    void TearDown() override
+    void TearDown() override { RemoveWhatRegistrationWrites(); }
+
+    // In both views: a run that wrote into the wrong one leaves nothing behind.
+    void RemoveWhatRegistrationWrites()
     {
-        for (const char *key : { APP_PATHS, APP_PATHS_EXE, UNINSTALL, APPLICATION, DOCUMENT, BMP, GIF })
-            DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, VENDOR, VIEW_64);
+        for (REGSAM view : { VIEW_32, VIEW_64 })
+            for (const char *key : { APP_PATHS, APP_PATHS_EXE, UNINSTALL, APPLICATION, DOCUMENT, BMP, GIF, VENDOR })
+                DeleteKeyTree(HKEY_LOCAL_MACHINE, key, view);
         HKEY registered;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED, 0, KEY_SET_VALUE | VIEW_64, &registered) == ERROR_SUCCESS) {
             RegDeleteValueA(registered, "Velloran");
