@@ -124,11 +124,7 @@ static Bytes MixedBytes(uint32_t seed, size_t size)
     return bytes;
 }
 
-static Bytes Empty() { return Bytes(); }
-static Bytes OneByte() { return Bytes(1, 'V'); }
-static Bytes OneSpace() { return Bytes(1, ' '); }
 static Bytes ThirtyTwoBytes() { return FromText("Velloran Velloran Velloran 12345"); }
-static Bytes Incompressible() { return RandomBytes(7, 65536); }
 
 // Spaces first: the first match copies the spaces the ring starts with.
 static Bytes LeadingSpaces()
@@ -146,11 +142,11 @@ static const struct SampleCase {
     Bytes (*make)();
     char replaced;
 } SAMPLE_CASES[] = {
-    {"empty", Empty, 't'},
-    {"one_byte", OneByte, 'e'},
-    {"one_space", OneSpace, 'e'},
+    {"empty", [] { return Bytes(); }, 't'},
+    {"one_byte", [] { return Bytes(1, 'V'); }, 'e'},
+    {"one_space", [] { return Bytes(1, ' '); }, 'e'},
     {"thirty_two", ThirtyTwoBytes, 'l'},
-    {"random", Incompressible, 'n'},
+    {"random", [] { return RandomBytes(7, 65536); }, 'n'},
     {"runs", LongRuns, 'x'},
     {"leading_spaces", LeadingSpaces, 's'},
     {"longest_matches", RepeatedBlock, 'D'},
@@ -163,23 +159,6 @@ static const struct SampleCase {
 static size_t AllLiteralSize(size_t size)
 {
     return SZDD_HEADER_SIZE + size + (size + 7) / 8;
-}
-
-// What a packer that always takes the longest match would write.
-static size_t GreedySize(const Bytes &data)
-{
-    std::vector<SzddMatch> matches = FindLongestMatches(data.data(), data.size());
-    size_t items = 0, bytes = 0;
-    for (size_t i = 0; i < data.size(); items++) {
-        if (matches[i].length >= SZDD_MIN_MATCH) {
-            bytes += 2;
-            i += matches[i].length;
-        } else {
-            bytes += 1;
-            i++;
-        }
-    }
-    return SZDD_HEADER_SIZE + bytes + (items + 7) / 8;
 }
 
 // ---------------------------------------------------------------- files
@@ -303,16 +282,8 @@ TEST_F(SzddFiles, EverySampleRoundTrips)
     }
 }
 
-TEST_F(SzddFiles, EveryByteValueAsReplacedCharacterRoundTrips)
-{
-    Bytes data = ThirtyTwoBytes();
-    for (int c = 0; c < 256; c++) {
-        SCOPED_TRACE(c);
-        ExpectRoundTrip(data, (char)c, false);
-    }
-}
-
-// Many generated inputs, the same ones on every run.
+// Many generated inputs, the same ones on every run, with every byte value
+// as the replaced character.
 TEST_F(SzddFiles, GeneratedInputsRoundTrip)
 {
     std::mt19937 rng(2024);
@@ -321,7 +292,7 @@ TEST_F(SzddFiles, GeneratedInputsRoundTrip)
         uint32_t seed = rng();
         SCOPED_TRACE("input " + std::to_string(n) + ", seed " + std::to_string(seed));
         Bytes data = MixedBytes(seed, size);
-        ExpectRoundTrip(data, (char)('a' + n % 26), false);
+        ExpectRoundTrip(data, (char)n, false);
         if (HasFailure())
             return;   // one failing input tells enough
     }
@@ -347,38 +318,6 @@ TEST(SzddRatio, CopiesOneRingBackAreMatched)
     size_t items = SZDD_RING_SIZE + matches;
     size_t bound = SZDD_HEADER_SIZE + SZDD_RING_SIZE + 2 * matches + (items + 7) / 8;
     EXPECT_LE(PackSzdd(data.data(), data.size(), 'x').size(), bound);
-}
-
-TEST(SzddRatio, SpacesBeforeTheFirstByteAreMatched)
-{
-    Bytes data(SZDD_MAX_MATCH, ' ');
-    // One flag byte and one match.
-    EXPECT_EQ(PackSzdd(data.data(), data.size(), 'x').size(), (size_t)SZDD_HEADER_SIZE + 3);
-}
-
-// Taking the longest match "PQR" first costs a byte: one literal 'P' buys a
-// match of 17 instead of two matches.
-TEST(SzddRatio, OptimalParseBeatsGreedyWhereALiteralBuysALongerMatch)
-{
-    Bytes data = FromText("PQR!QRSTUVWXYZ0123456PQRSTUVWXYZ0123456");
-    // 22 literals and one match: 23 items in three groups.
-    EXPECT_EQ(PackSzdd(data.data(), data.size(), 'x').size(), (size_t)SZDD_HEADER_SIZE + 22 + 2 + 3);
-    EXPECT_EQ(GreedySize(data), (size_t)SZDD_HEADER_SIZE + 21 + 4 + 3);
-}
-
-TEST(SzddRatio, NeverLargerThanGreedyAndSmallerThanLiteralsWhenCompressible)
-{
-    std::vector<Bytes> inputs = {ThirtyTwoBytes(), LongRuns(), RepeatedBlock(), RingCopies(),
-                                 WordText()};
-    for (uint32_t seed = 1; seed <= 40; seed++)
-        inputs.push_back(MixedBytes(seed, 500 * seed));
-    for (size_t n = 0; n < inputs.size(); n++) {
-        SCOPED_TRACE("input " + std::to_string(n));
-        const Bytes &data = inputs[n];
-        size_t packed = PackSzdd(data.data(), data.size(), 'x').size();
-        EXPECT_LE(packed, GreedySize(data));
-        EXPECT_LT(packed, AllLiteralSize(data.size()));
-    }
 }
 
 // The ring's spaces followed by data: position i of data is SZDD_RING_SIZE + i.
@@ -435,12 +374,15 @@ static size_t StreamBits(const Bytes &packed)
     return bits;
 }
 
+// Among the inputs: spaces, which the ring holds before the first byte, and
+// one where taking the longest match "PQR" first would cost a byte, as one
+// literal 'P' buys a match of 17 instead of two matches.
 TEST(SzddRatio, ParseHasTheFewestBitsOfAnyParse)
 {
     Bytes repeats = RepeatedBlock();
     repeats.resize(400);
-    std::vector<Bytes> inputs = {
-        ThirtyTwoBytes(), FromText("PQR!QRSTUVWXYZ0123456PQRSTUVWXYZ0123456"), repeats};
+    std::vector<Bytes> inputs = {ThirtyTwoBytes(), Bytes(SZDD_MAX_MATCH, ' '),
+                                 FromText("PQR!QRSTUVWXYZ0123456PQRSTUVWXYZ0123456"), repeats};
     std::mt19937 rng(77);
     for (int n = 0; n < 30; n++) {
         // Small alphabets give many overlapping matches of every length.

@@ -400,35 +400,29 @@ protected:
     std::string folder_;
 };
 
-TEST_F(PictureFiles, TgaIsChosenByItsExtension)
+// TGA by its extension, netpbm under another name by its contents, PNG and
+// BMP through the imaging component.
+TEST_F(PictureFiles, EachFormatFindsItsDecoder)
 {
-    Bytes file = Cat(TgaHeader(2, 1, 1, 24, 0), Bgr(kBlue));
-    ASSERT_TRUE(WriteBytes(Path("one pixel.TGA"), file));
-    Decoded decoded;
-    ASSERT_EQ(PICTURE_OK, LoadPictureFile(Path("one pixel.TGA").c_str(), &decoded.picture));
-    check_pixels(decoded, 1, 1, { kBlue });
-}
-
-TEST_F(PictureFiles, NetpbmUnderAnotherNameIsRecognisedByItsContents)
-{
-    Bytes file = Text("P6 1 1 255\n");
-    for (BYTE b : { 0, 255, 0 })
-        file.push_back(b);
-    ASSERT_TRUE(WriteBytes(Path("green.img"), file));
-    Decoded decoded;
-    ASSERT_EQ(PICTURE_OK, LoadPictureFile(Path("green.img").c_str(), &decoded.picture));
-    check_pixels(decoded, 1, 1, { kGreen });
-}
-
-TEST_F(PictureFiles, PngAndBmpGoThroughTheImagingComponent)
-{
-    std::vector<DWORD> pixels = { 0xFF0000, 0x00FF00, 0x0000FF, 0x123456 };
-    ASSERT_TRUE(WritePng(Path("four.png"), 2, 2, pixels));
-    ASSERT_TRUE(WriteBmp(Path("four.bmp"), 2, 2, pixels));
-    for (const char *name : { "four.png", "four.bmp" }) {
+    const std::vector<DWORD> four = { 0xFF0000, 0x00FF00, 0x0000FF, 0x123456 };
+    ASSERT_TRUE(WritePng(Path("four.png"), 2, 2, four));
+    ASSERT_TRUE(WriteBmp(Path("four.bmp"), 2, 2, four));
+    ASSERT_TRUE(WriteBytes(Path("one pixel.TGA"), Cat(TgaHeader(2, 1, 1, 24, 0), Bgr(kBlue))));
+    ASSERT_TRUE(WriteBytes(Path("green.img"), Cat(Text("P6 1 1 255\n"), { 0, 255, 0 })));
+    const struct {
+        const char *name;
+        int width, height;
+        std::vector<DWORD> pixels;
+    } files[] = {
+        { "one pixel.TGA", 1, 1, { kBlue } },
+        { "green.img", 1, 1, { kGreen } },
+        { "four.png", 2, 2, { 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456 } },
+        { "four.bmp", 2, 2, { 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456 } },
+    };
+    for (const auto &file : files) {
         Decoded decoded;
-        ASSERT_EQ(PICTURE_OK, LoadPictureFile(Path(name).c_str(), &decoded.picture)) << name;
-        check_pixels(decoded, 2, 2, { 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456 });
+        ASSERT_EQ(PICTURE_OK, LoadPictureFile(Path(file.name).c_str(), &decoded.picture)) << file.name;
+        check_pixels(decoded, file.width, file.height, file.pixels);
     }
 }
 

@@ -13,79 +13,56 @@
 
 namespace {
 
-#define check_rect(rect, l, t, r, b) check_rect_(__LINE__, rect, l, t, r, b)
-void check_rect_(int line, const RECT &rect, LONG left, LONG top, LONG right, LONG bottom)
+// Where a picture of each size goes in a window of each size: fills one side
+// and is centred on the other, small ones enlarged, huge ones without an
+// overflow, never thinner than a pixel; nothing to fit gives an empty one.
+TEST(FitPicture, EachPictureFillsOneSideAndIsCentredOnTheOther)
 {
-    EXPECT_EQ(left, rect.left) << "from line " << line;
-    EXPECT_EQ(top, rect.top) << "from line " << line;
-    EXPECT_EQ(right, rect.right) << "from line " << line;
-    EXPECT_EQ(bottom, rect.bottom) << "from line " << line;
+    const struct {
+        int width, height, windowWidth, windowHeight;
+        RECT fitted;
+    } cases[] = {
+        { 400, 100, 800, 600, { 0, 200, 800, 400 } },
+        { 100, 300, 800, 600, { 300, 0, 500, 600 } },
+        { 2, 2, 300, 100, { 100, 0, 200, 100 } },
+        { 16384, 16384, 1000, 1000, { 0, 0, 1000, 1000 } },
+        { 16384, 1, 1000, 1000, { 0, 499, 1000, 500 } },
+        { 0, 10, 800, 600, { 0, 0, 0, 0 } },
+        { 10, 10, 0, 600, { 0, 0, 0, 0 } },
+    };
+    for (const auto &c : cases) {
+        RECT fitted = FitPicture(c.width, c.height, c.windowWidth, c.windowHeight);
+        EXPECT_TRUE(EqualRect(&fitted, &c.fitted))
+            << c.width << "x" << c.height << " in " << c.windowWidth << "x" << c.windowHeight << ": " << fitted.left
+            << "," << fitted.top << "," << fitted.right << "," << fitted.bottom;
+    }
 }
 
-TEST(FitPicture, WidePictureFillsTheWidthAndIsCentredVertically)
+// The file a command line names: quoted or not, after a program path quoted
+// or not; none, or one too long for its buffer.
+TEST(CommandLineFile, TheFileFollowsTheProgramQuotedOrNot)
 {
-    check_rect(FitPicture(400, 100, 800, 600), 0, 200, 800, 400);
-}
-
-TEST(FitPicture, TallPictureFillsTheHeightAndIsCentredHorizontally)
-{
-    check_rect(FitPicture(100, 300, 800, 600), 300, 0, 500, 600);
-}
-
-TEST(FitPicture, SmallPictureIsEnlargedToFit)
-{
-    check_rect(FitPicture(2, 2, 300, 100), 100, 0, 200, 100);
-}
-
-TEST(FitPicture, HugeSidesDoNotOverflow)
-{
-    check_rect(FitPicture(16384, 16384, 1000, 1000), 0, 0, 1000, 1000);
-    RECT thin = FitPicture(16384, 1, 1000, 1000);
-    EXPECT_EQ(1, thin.bottom - thin.top);   // never less than a pixel
-    EXPECT_EQ(1000, thin.right - thin.left);
-}
-
-TEST(FitPicture, NothingToFitGivesAnEmptyRectangle)
-{
-    check_rect(FitPicture(0, 10, 800, 600), 0, 0, 0, 0);
-    check_rect(FitPicture(10, 10, 0, 600), 0, 0, 0, 0);
-}
-
-std::string FileFrom(const char *commandLine, const char *module = "C:\\Program Files\\Velloran\\Velloran.exe")
-{
-    char file[MAX_PATH];
-    memset(file, 0xA5, sizeof file);
-    if (!CommandLineFile(commandLine, module, file, sizeof file))
-        return "<too long>";
-    return file;
-}
-
-TEST(CommandLineFile, QuotedProgramAndQuotedFile)
-{
-    EXPECT_EQ("C:\\My Pictures\\a b.png",
-              FileFrom("\"C:\\Program Files\\Velloran\\Velloran.exe\" \"C:\\My Pictures\\a b.png\""));
-}
-
-TEST(CommandLineFile, UnquotedFileWithSpacesIsTakenWhole)
-{
-    EXPECT_EQ("C:\\My Pictures\\a b.png", FileFrom("Velloran.exe   C:\\My Pictures\\a b.png  "));
-}
-
-TEST(CommandLineFile, UnquotedModulePathWithSpacesIsSkipped)
-{
-    EXPECT_EQ("C:\\x y.tga", FileFrom("c:\\program files\\velloran\\velloran.exe C:\\x y.tga"));
-}
-
-TEST(CommandLineFile, NoFileGivesAnEmptyName)
-{
-    EXPECT_EQ("", FileFrom("\"C:\\Program Files\\Velloran\\Velloran.exe\""));
-    EXPECT_EQ("", FileFrom("Velloran.exe   "));
-}
-
-TEST(CommandLineFile, AFileNameTooLongIsRefused)
-{
-    std::string commandLine = "Velloran.exe C:\\" + std::string(MAX_PATH, 'a');
-    EXPECT_EQ("<too long>", FileFrom(commandLine.c_str()));
+    const std::string tooLong = "Velloran.exe C:\\" + std::string(MAX_PATH, 'a');
+    const struct {
+        std::string line;
+        const char *file;
+    } cases[] = {
+        { "\"C:\\Program Files\\Velloran\\Velloran.exe\" \"C:\\My Pictures\\a b.png\"", "C:\\My Pictures\\a b.png" },
+        { "Velloran.exe   C:\\My Pictures\\a b.png  ", "C:\\My Pictures\\a b.png" },
+        { "c:\\program files\\velloran\\velloran.exe C:\\x y.tga", "C:\\x y.tga" },
+        { "\"C:\\Program Files\\Velloran\\Velloran.exe\"", "" },
+        { "Velloran.exe   ", "" },
+        { tooLong, NULL },
+    };
+    for (const auto &c : cases) {
+        char file[MAX_PATH];
+        memset(file, 0xA5, sizeof file);
+        bool found = CommandLineFile(c.line.c_str(), "C:\\Program Files\\Velloran\\Velloran.exe", file, sizeof file);
+        EXPECT_EQ(found, c.file != NULL) << c.line;
+        if (found && c.file) {
+            EXPECT_STREQ(c.file, file) << c.line;
+        }
+    }
 }
 
 TEST(UninstallPaths, TrailingBackslashesGoButNotTheRoots)
@@ -109,84 +86,77 @@ TEST(UninstallPaths, ParentDirectoryIsBeforeTheLastBackslash)
 TEST(UninstallPaths, WinIniEntryMustStartThisViewer)
 {
     const char *viewer = "C:\\Programs\\Velloran\\Velloran.exe";
-    EXPECT_TRUE(EntryNamesProgram("C:\\Programs\\Velloran\\Velloran.exe ^.bmp", viewer));
-    EXPECT_TRUE(EntryNamesProgram("c:\\PROGRAMS\\velloran\\VELLORAN.EXE ^.tiff", viewer));
-    EXPECT_TRUE(EntryNamesProgram("\"C:\\Programs\\Velloran\\Velloran.exe\" ^.gif", viewer));
-    EXPECT_TRUE(EntryNamesProgram("C:\\Programs\\Velloran\\Velloran.exe", viewer));
-    EXPECT_FALSE(EntryNamesProgram("C:\\Programs\\Velloran\\Velloran.exe2 ^.bmp", viewer));
-    EXPECT_FALSE(EntryNamesProgram("C:\\Other\\Velloran\\Velloran.exe ^.bmp", viewer));
-    EXPECT_FALSE(EntryNamesProgram("mspaint.exe ^.bmp", viewer));
-    EXPECT_FALSE(EntryNamesProgram("", viewer));
-    EXPECT_FALSE(EntryNamesProgram("anything", ""));
+    const struct {
+        const char *entry, *program;
+        bool names;
+    } cases[] = {
+        { "C:\\Programs\\Velloran\\Velloran.exe ^.bmp", viewer, true },
+        { "c:\\PROGRAMS\\velloran\\VELLORAN.EXE ^.tiff", viewer, true },
+        { "\"C:\\Programs\\Velloran\\Velloran.exe\" ^.gif", viewer, true },
+        { "C:\\Programs\\Velloran\\Velloran.exe", viewer, true },
+        { "C:\\Programs\\Velloran\\Velloran.exe2 ^.bmp", viewer, false },
+        { "C:\\Other\\Velloran\\Velloran.exe ^.bmp", viewer, false },
+        { "mspaint.exe ^.bmp", viewer, false },
+        { "", viewer, false },
+        { "anything", "", false },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.names, EntryNamesProgram(c.entry, c.program)) << c.entry;
 }
 
 TEST(UninstallPaths, NotedWinIniKeysAreWholeWords)
 {
-    EXPECT_TRUE(ListHasWord("png tif", "tif"));
-    EXPECT_TRUE(ListHasWord("png tif", "png"));
-    EXPECT_FALSE(ListHasWord("tiff jpeg", "tif"));
-    EXPECT_FALSE(ListHasWord("tiff jpeg", "jpg"));
-    EXPECT_FALSE(ListHasWord("", "bmp"));
+    const struct {
+        const char *list, *word;
+        bool has;
+    } cases[] = {
+        { "png tif", "tif", true }, { "png tif", "png", true }, { "tiff jpeg", "tif", false },
+        { "tiff jpeg", "jpg", false }, { "", "bmp", false },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.has, ListHasWord(c.list, c.word)) << c.list << " / " << c.word;
 }
 
-TEST(RelaunchArguments, TheCopysArgumentsAreRead)
+// The copy's arguments, and "/S" alone, from a tool, or after the copy's
+// arguments when the original was quiet; anything else is a normal start.
+TEST(RelaunchArguments, TheCopysArgumentsAndSlashSAreReadAndNothingElse)
 {
-    RelaunchArguments arguments;
-    ParseRelaunchArguments("/original \"C:\\Program Files\\Velloran\\uninstall.exe\" /wait 1234", &arguments);
-    EXPECT_TRUE(arguments.isCopy);
-    EXPECT_FALSE(arguments.quiet);
-    EXPECT_STREQ("C:\\Program Files\\Velloran\\uninstall.exe", arguments.originalPath);
-    EXPECT_EQ(1234u, arguments.originalProcessId);
-}
-
-// "/S" alone, from a tool, or after the copy's arguments when the original was quiet.
-TEST(RelaunchArguments, SlashSAsksForAQuietRemoval)
-{
-    const struct { const char *tail; bool quiet, isCopy; } cases[] = {
+    const std::string tooLong = "/original \"C:\\" + std::string(MAX_PATH, 'a') + "\" /wait 1";
+    const struct {
+        std::string tail;
+        bool quiet, isCopy;
+    } cases[] = {
         { "/S",                                      true,  false },
         { "  /s  ",                                  true,  false },
-        { "/original \"C:\\x.exe\" /wait 12 /S",     true,  true  },
+        { "/original \"C:\\x y.exe\" /wait 1234",    false, true  },
+        { "/original \"C:\\x y.exe\" /wait 1234 /S", true,  true  },
         { "/S /D=C:\\Velloran",                      false, false },
         { "/Silent",                                 false, false },
         { "/original \"C:\\x.exe\" /wait 12 /S /S",  false, false },
         { "/original \"C:\\x.exe\" /wait 12 /Sx",    false, false },
+        { "",                                        false, false },
+        { "/original",                               false, false },
+        { "/original C:\\unquoted.exe /wait 12",     false, false },
+        { "/original \"C:\\x.exe\"",                 false, false },
+        { "/original \"C:\\x.exe\" /wait",           false, false },
+        { "/original \"C:\\x.exe\" /wait 12x",       false, false },
+        { "/original \"C:\\x.exe\" /wait 12345678901", false, false },
+        { "/original \"C:\\x.exe\" /wait 12 more",   false, false },
+        { "/original \"\" /wait 12",                 false, false },
+        { "/originalx \"C:\\x.exe\" /wait 12",       false, false },
+        { tooLong,                                   false, false },
     };
     for (const auto &row : cases) {
         RelaunchArguments arguments;
         memset(&arguments, 0xA5, sizeof arguments);
-        ParseRelaunchArguments(row.tail, &arguments);
+        ParseRelaunchArguments(row.tail.c_str(), &arguments);
         EXPECT_EQ(row.quiet, arguments.quiet) << row.tail;
         EXPECT_EQ(row.isCopy, arguments.isCopy) << row.tail;
-        EXPECT_STREQ(row.isCopy ? "C:\\x.exe" : "", arguments.originalPath) << row.tail;
+        EXPECT_STREQ(row.isCopy ? "C:\\x y.exe" : "", arguments.originalPath) << row.tail;
+        if (row.isCopy) {
+            EXPECT_EQ(1234u, arguments.originalProcessId) << row.tail;
+        }
     }
-}
-
-TEST(RelaunchArguments, AnythingElseIsANormalStart)
-{
-    const char *tails[] = {
-        "",
-        "/original",
-        "/original C:\\unquoted.exe /wait 12",
-        "/original \"C:\\x.exe\"",
-        "/original \"C:\\x.exe\" /wait",
-        "/original \"C:\\x.exe\" /wait 12x",
-        "/original \"C:\\x.exe\" /wait 12345678901",
-        "/original \"C:\\x.exe\" /wait 12 more",
-        "/original \"\" /wait 12",
-        "/originalx \"C:\\x.exe\" /wait 12",
-    };
-    for (const char *tail : tails) {
-        RelaunchArguments arguments;
-        memset(&arguments, 0xA5, sizeof arguments);
-        ParseRelaunchArguments(tail, &arguments);
-        EXPECT_FALSE(arguments.isCopy) << tail;
-        EXPECT_FALSE(arguments.quiet) << tail;
-        EXPECT_STREQ("", arguments.originalPath) << tail;
-    }
-    std::string tooLong = "/original \"C:\\" + std::string(MAX_PATH, 'a') + "\" /wait 1";
-    RelaunchArguments arguments;
-    ParseRelaunchArguments(tooLong.c_str(), &arguments);
-    EXPECT_FALSE(arguments.isCopy);
 }
 
 TEST(RelaunchArguments, CommandLineTailFollowsTheProgramName)
@@ -290,62 +260,57 @@ protected:
     Installation installation_;
 };
 
-TEST_F(ClosingMessage, CompleteRemovalCountsWhatWentAndLeavesNothing)
+// What each report says first, what it says anywhere, and what it never says.
+TEST_F(ClosingMessage, EachReportCountsWhatWentAndNamesWhatStayed)
 {
-    report_.filesRemoved = 79;
-    report_.foldersRemoved = 4;
-    report_.shortcutsRemoved = 3;
-    report_.keysRemoved = 3;
-    report_.linksReleased = 1;
-    report_.winIniEntriesRemoved = 11;
-    std::string text = Compose();
-    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer."));
-    EXPECT_NE(std::string::npos, text.find("79 program files, 4 folders, 3 shortcuts, 3 registry keys, "
-                                           "1 file type link and 11 WIN.INI entries."));
-    EXPECT_EQ(std::string::npos, text.find("not removed"));
-    EXPECT_EQ(std::string::npos, text.find("left behind"));
-    EXPECT_NE('\n', text[text.size() - 1]);
-}
-
-TEST_F(ClosingMessage, KeptFolderIsNamedWithWhatIsLeftInIt)
-{
-    report_.programDirKept = true;
-    report_.itemsLeft = 2;
-    std::string text = Compose();
-    EXPECT_NE(std::string::npos, text.find("left behind"));
-    EXPECT_NE(std::string::npos, text.find("The program folder C:\\Programs\\Velloran was not removed: it still "
-                                           "holds 2 items that Velloran did not install (files you added)."));
-}
-
-TEST_F(ClosingMessage, MissingFolderAndProblemsAreMentioned)
-{
-    report_.programDirMissing = true;
-    report_.filesScheduled = 1;
-    report_.filesFailed = 2;
-    report_.shortcutDirKept = true;
-    std::string text = Compose();
-    EXPECT_NE(std::string::npos, text.find("The program folder C:\\Programs\\Velloran was already gone."));
-    EXPECT_NE(std::string::npos, text.find("1 file is in use and will be removed when Windows restarts."));
-    EXPECT_NE(std::string::npos, text.find("Could not be removed: 2 program files."));
-    EXPECT_NE(std::string::npos, text.find("The shortcut folder C:\\Start Menu\\Velloran was not removed"));
-}
-
-TEST_F(ClosingMessage, EverythingThatStayedIsCountedAndTheHeadingSaysSo)
-{
-    report_.filesRemoved = 79;
-    report_.keysRemoved = 5;
-    report_.shortcutsFailed = 1;
-    report_.keysFailed = 1;
-    report_.winIniEntriesFailed = 2;
-    std::string text = Compose();
-    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer, with some things left behind.")) << text;
-    EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut, 1 registry key and 2 WIN.INI entries."))
-        << text;
-    report_.keysFailed = 0;
-    report_.winIniEntriesFailed = 0;
-    report_.linksFailed = 3;
-    text = Compose();
-    EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut and 3 file type links.")) << text;
+    const struct {
+        void (*fill)(RemovalReport *report);
+        const char *heading;
+        std::vector<const char *> said, unsaid;
+    } cases[] = {
+        { [](RemovalReport *r) {
+              r->filesRemoved = 79; r->foldersRemoved = 4; r->shortcutsRemoved = 3; r->keysRemoved = 3;
+              r->linksReleased = 1; r->winIniEntriesRemoved = 11;
+          },
+          "Velloran has been removed from this computer.",
+          { "79 program files, 4 folders, 3 shortcuts, 3 registry keys, 1 file type link and 11 WIN.INI entries." },
+          { "not removed", "left behind" } },
+        { [](RemovalReport *r) { r->programDirKept = true; r->itemsLeft = 2; },
+          "Velloran has been removed from this computer, with some things left behind.",
+          { "The program folder C:\\Programs\\Velloran was not removed: it still holds 2 items that Velloran did "
+            "not install (files you added)." },
+          {} },
+        { [](RemovalReport *r) {
+              r->programDirMissing = true; r->filesScheduled = 1; r->filesFailed = 2; r->shortcutDirKept = true;
+          },
+          NULL,
+          { "The program folder C:\\Programs\\Velloran was already gone.",
+            "1 file is in use and will be removed when Windows restarts.", "Could not be removed: 2 program files.",
+            "The shortcut folder C:\\Start Menu\\Velloran was not removed" },
+          {} },
+        { [](RemovalReport *r) {
+              r->filesRemoved = 79; r->keysRemoved = 5; r->shortcutsFailed = 1; r->keysFailed = 1;
+              r->winIniEntriesFailed = 2;
+          },
+          "Velloran has been removed from this computer, with some things left behind.",
+          { "Could not be removed: 1 shortcut, 1 registry key and 2 WIN.INI entries." },
+          {} },
+        { [](RemovalReport *r) { r->filesRemoved = 79; r->shortcutsFailed = 1; r->linksFailed = 3; },
+          NULL, { "Could not be removed: 1 shortcut and 3 file type links." }, {} },
+    };
+    for (const auto &c : cases) {
+        memset(&report_, 0, sizeof report_);
+        c.fill(&report_);
+        std::string text = Compose();
+        if (c.heading) {
+            EXPECT_EQ(0u, text.find(c.heading)) << text;
+        }
+        for (const char *part : c.said)
+            EXPECT_NE(std::string::npos, text.find(part)) << text;
+        for (const char *part : c.unsaid)
+            EXPECT_EQ(std::string::npos, text.find(part)) << text;
+        EXPECT_NE('\n', text[text.size() - 1]);
+    }
 }
 
 TEST_F(ClosingMessage, ASmallBufferIsNeverOverrun)

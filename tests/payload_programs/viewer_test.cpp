@@ -14,15 +14,15 @@ const char kDialogClass[] = "#32770";
 const DWORD kBackground = 0x404040;  // what the viewer shows around a picture
 const char kRecentFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32";
 
-#define check_colour(picture, x, y, expected) check_colour_(__LINE__, picture, x, y, expected)
-void check_colour_(int line, const ScreenPicture &picture, int x, int y, DWORD expected)
+// HALFTONE stretching may round a plain colour by a step; JPEG more.
+#define check_colour(picture, x, y, ...) check_colour_(__LINE__, picture, x, y, __VA_ARGS__)
+void check_colour_(int line, const ScreenPicture &picture, int x, int y, DWORD expected, int tolerance = 2)
 {
     ASSERT_TRUE(x >= 0 && y >= 0 && x < picture.width && y < picture.height) << "from line " << line;
     DWORD actual = picture.At(x, y);
-    // HALFTONE stretching may round a plain colour by a step.
     for (int shift = 0; shift < 24; shift += 8) {
         int a = (int)((actual >> shift) & 0xFF), e = (int)((expected >> shift) & 0xFF);
-        EXPECT_LE(abs(a - e), 2) << "pixel " << x << "," << y << " is " << std::hex << actual << ", expected "
+        EXPECT_LE(abs(a - e), tolerance) << "pixel " << x << "," << y << " is " << std::hex << actual << ", expected "
                                  << expected << " (from line " << line << ")";
     }
 }
@@ -83,13 +83,9 @@ protected:
         const DWORD quadrants[4] = { 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00 };
         ScreenPicture shown;
         ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, left + width / 4, top + height / 4, quadrants[0]));
-        for (int k = 0; k < 4; ++k) {
-            int x = left + width * (1 + 2 * (k % 2)) / 4, y = top + height * (1 + 2 * (k / 2)) / 4;
-            DWORD pixel = shown.At(x, y);
-            for (int shift = 0; shift < 24; shift += 8)
-                EXPECT_LE(abs((int)((pixel >> shift) & 0xFF) - (int)((quadrants[k] >> shift) & 0xFF)), tolerance)
-                    << "quadrant " << k << " at " << x << "," << y << " is " << std::hex << pixel;
-        }
+        for (int k = 0; k < 4; ++k)
+            check_colour(shown, left + width * (1 + 2 * (k % 2)) / 4, top + height * (1 + 2 * (k / 2)) / 4,
+                         quadrants[k], tolerance);
     }
     void CloseAndExpectExitCodeZero()
     {
@@ -105,108 +101,94 @@ protected:
     bool restoreRecentFolders_ = false;
 };
 
-TEST_F(Viewer, PngNamedWithSpacesIsShownFittedAndCentred)
+// Pictures named with spaces, fitted and centred, with their proportions
+// kept: a PNG four times as wide as high (red left half, blue right half)
+// fills the width, a BMP twice as high as wide (green top half, yellow
+// bottom half) the height, shown the right way up. The BMP's path comes
+// unquoted, and is taken whole.
+TEST_F(Viewer, PicturesNamedWithSpacesAreShownFittedAndCentred)
 {
-    // Four times as wide as high, red left half and blue right half.
-    ASSERT_TRUE(WritePng(Picture("wide red blue.png"), 200, 50, TwoHalves(200, 50, 0xFF0000, 0x0000FF, true)));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture("wide red blue.png") + "\""));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("wide red blue.png - Velloran"));
+    const struct {
+        const char *name;
+        int width, height;
+        DWORD first, second;
+        bool quoted;
+    } pictures[] = {
+        { "wide red blue.png", 200, 50, 0xFF0000, 0x0000FF, true },
+        { "tall green yellow.bmp", 40, 80, 0x00C000, 0xFFFF00, false },
+    };
+    for (const auto &picture : pictures) {
+        SCOPED_TRACE(picture.name);
+        bool wide = picture.width > picture.height;
+        std::vector<DWORD> pixels = TwoHalves(picture.width, picture.height, picture.first, picture.second, wide);
+        ASSERT_TRUE(wide ? WritePng(Picture(picture.name), picture.width, picture.height, pixels)
+                         : WriteBmp(Picture(picture.name), picture.width, picture.height, pixels));
+        std::string path = Picture(picture.name);
+        ASSERT_NO_FATAL_FAILURE(Start(picture.quoted ? "\"" + path + "\"" : path));
+        ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(picture.name) + " - Velloran").c_str()));
 
-    ScreenPicture shown;
-    RECT client;
-    GetClientRect(window_, &client);
-    int width = client.right, height = client.bottom;
-    int pictureHeight = width / 4;                   // fills the width, keeps 4:1
-    int top = (height - pictureHeight) / 2;
-    ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, width / 4, height / 2, 0xFF0000));
-    ASSERT_GT(height, pictureHeight + 20) << "the window is too flat for this test";
-    check_colour(shown, width / 4, height / 2, 0xFF0000);
-    check_colour(shown, width * 3 / 4, height / 2, 0x0000FF);
-    check_colour(shown, width / 4, top + 4, 0xFF0000);
-    check_colour(shown, width / 4, top + pictureHeight - 5, 0xFF0000);
-    // Above and below the picture: background, as its proportions are kept.
-    check_colour(shown, width / 2, top - 4, kBackground);
-    check_colour(shown, width / 2, top + pictureHeight + 4, kBackground);
-    CloseAndExpectExitCodeZero();
+        // Along the side it fills, the picture's two halves; across it, the
+        // picture centred with background on either side.
+        RECT client;
+        GetClientRect(window_, &client);
+        int along = wide ? client.right : client.bottom, across = wide ? client.bottom : client.right;
+        int shown = wide ? along * picture.height / picture.width : along * picture.width / picture.height;
+        int start = (across - shown) / 2;
+        ASSERT_GT(across, shown + 20) << "the window is too flat for this test";
+        auto at = [&](int a, int c) { return wide ? POINT{ a, c } : POINT{ c, a }; };
+        const struct { POINT point; DWORD colour; } checks[] = {
+            { at(along / 4, across / 2), picture.first },
+            { at(along * 3 / 4, across / 2), picture.second },
+            { at(along / 4, start + 4), picture.first },
+            { at(along / 4, start + shown - 5), picture.first },
+            { at(along / 2, start - 4), kBackground },
+            { at(along / 2, start + shown + 4), kBackground },
+        };
+        ScreenPicture screen;
+        ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&screen, checks[0].point.x, checks[0].point.y, picture.first));
+        for (const auto &check : checks)
+            check_colour(screen, check.point.x, check.point.y, check.colour);
+        CloseAndExpectExitCodeZero();
+        EndProgram(&viewer_);
+    }
 }
 
-TEST_F(Viewer, BmpNamedWithSpacesIsShownTheRightWayUp)
-{
-    // Taller than wide: green top half, yellow bottom half.
-    ASSERT_TRUE(WriteBmp(Picture("tall green yellow.bmp"), 40, 80, TwoHalves(40, 80, 0x00C000, 0xFFFF00, false)));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture("tall green yellow.bmp") + "\""));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("tall green yellow.bmp - Velloran"));
-
-    ScreenPicture shown;
-    RECT client;
-    GetClientRect(window_, &client);
-    int width = client.right, height = client.bottom;
-    int pictureWidth = height / 2;
-    int left = (width - pictureWidth) / 2;
-    ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, width / 2, height / 4, 0x00C000));
-    check_colour(shown, width / 2, height / 4, 0x00C000);
-    check_colour(shown, width / 2, height * 3 / 4, 0xFFFF00);
-    check_colour(shown, left + 4, height / 4, 0x00C000);
-    check_colour(shown, left - 4, height / 4, kBackground);
-    check_colour(shown, left + pictureWidth + 4, height / 2, kBackground);
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, UnquotedPathWithSpacesIsTakenWhole)
-{
-    ASSERT_TRUE(WriteBmp(Picture("plain grey.bmp"), 8, 8, TwoHalves(8, 8, 0x808080, 0x808080, true)));
-    ASSERT_NO_FATAL_FAILURE(Start(Picture("plain grey.bmp")));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("plain grey.bmp - Velloran"));
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, CorruptPictureGivesAMessageNamingTheFile)
+// Each message names the file and says why; the viewer stays open, empty.
+TEST_F(Viewer, AFileThatCannotBeShownGivesAMessageNamingItAndWhy)
 {
     const char broken[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR garbage that is not a picture";
-    std::string path = Picture("broken picture.png");
-    ASSERT_TRUE(WriteBytes(path, std::vector<BYTE>(broken, broken + sizeof broken - 1)));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
-
-    HWND box = WaitForWindow("Velloran", kDialogClass, viewer_.id, WINDOW_TIMEOUT);
-    ASSERT_TRUE(box != NULL) << "no message box";
-    std::string text = MessageBoxText(box);
-    EXPECT_EQ(0u, text.find("Velloran cannot open " + path + ": ")) << text;
-    ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT));
-
-    // The viewer stays open, empty.
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, TruncatedTgaSaysTheDataEndsTooEarly)
-{
     // A 100 x 100 true-colour TGA header with three pixels' worth of data.
-    BYTE header[18] = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 100, 0, 24, 0 };
-    std::vector<BYTE> bytes(header, header + sizeof header);
-    bytes.resize(bytes.size() + 9, 0x7F);
-    std::string path = Picture("short one.tga");
-    ASSERT_TRUE(WriteBytes(path, bytes));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
-
-    HWND box = WaitForWindow("Velloran", kDialogClass, viewer_.id, WINDOW_TIMEOUT);
-    ASSERT_TRUE(box != NULL) << "no message box";
-    EXPECT_EQ("Velloran cannot open " + path + ": the picture data ends too early.", MessageBoxText(box));
-    ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, MissingFileGivesAMessage)
-{
-    std::string path = Picture("not here.png");
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
-    HWND box = WaitForWindow("Velloran", kDialogClass, viewer_.id, WINDOW_TIMEOUT);
-    ASSERT_TRUE(box != NULL) << "no message box";
-    EXPECT_EQ("Velloran cannot open " + path + ": the file could not be read.", MessageBoxText(box));
-    ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
-    CloseAndExpectExitCodeZero();
+    std::vector<BYTE> shortTga = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 100, 0, 24, 0 };
+    shortTga.resize(shortTga.size() + 9, 0x7F);
+    const struct {
+        const char *name;
+        std::vector<BYTE> bytes;   // none: no file
+        const char *why;           // NULL: any reason
+    } files[] = {
+        { "broken picture.png", std::vector<BYTE>(broken, broken + sizeof broken - 1), NULL },
+        { "short one.tga", shortTga, "the picture data ends too early." },
+        { "not here.png", {}, "the file could not be read." },
+    };
+    for (const auto &file : files) {
+        std::string path = Picture(file.name);
+        if (!file.bytes.empty()) {
+            ASSERT_TRUE(WriteBytes(path, file.bytes));
+        }
+        ASSERT_NO_FATAL_FAILURE(Start("\"" + path + "\""));
+        HWND box = WaitForWindow("Velloran", kDialogClass, viewer_.id, WINDOW_TIMEOUT);
+        ASSERT_TRUE(box != NULL) << "no message box for " << file.name;
+        std::string text = MessageBoxText(box), expected = "Velloran cannot open " + path + ": ";
+        if (file.why) {
+            EXPECT_EQ(expected + file.why, text);
+        } else {
+            EXPECT_EQ(0u, text.find(expected)) << text;
+        }
+        ASSERT_TRUE(PressButton(box, IDOK));
+        ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT));
+        ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
+        CloseAndExpectExitCodeZero();
+        EndProgram(&viewer_);
+    }
 }
 
 struct EditSearch {
@@ -223,32 +205,6 @@ BOOL CALLBACK FindFileNameEdit(HWND child, LPARAM lParam)
     return FALSE;
 }
 
-TEST_F(Viewer, TgaPcxAndPpmAreShownTheRightWayUp)
-{
-    const std::vector<DWORD> pixels = TwoHalves(30, 60, 0xE02020, 0x20E0E0, false);
-    const struct {
-        const char *name;
-        std::vector<BYTE> bytes;
-    } files[] = {
-        { "upright one.tga", TgaFile(30, 60, pixels) },
-        { "upright one.pcx", PcxFile(30, 60, pixels) },
-        { "upright one.ppm", PpmFile(30, 60, pixels) },
-    };
-    for (const auto &file : files) {
-        ASSERT_TRUE(WriteBytes(Picture(file.name), file.bytes));
-        ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture(file.name) + "\""));
-        ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(file.name) + " - Velloran").c_str()));
-        RECT client;
-        GetClientRect(window_, &client);
-        ScreenPicture shown;
-        ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, client.right / 2, client.bottom / 4, 0xE02020));
-        check_colour(shown, client.right / 2, client.bottom / 4, 0xE02020);
-        check_colour(shown, client.right / 2, client.bottom * 3 / 4, 0x20E0E0);
-        CloseAndExpectExitCodeZero();
-        EndProgram(&viewer_);
-    }
-}
-
 std::string TestPicture(const char *name)
 {
     char unixFolder[MAX_PATH] = "";
@@ -256,34 +212,44 @@ std::string TestPicture(const char *name)
     return ToWindowsPath(unixFolder) + "\\" + name;
 }
 
-// A phone photo stored on its side, with the EXIF orientation that turns it
-// back, is shown upright.
-TEST_F(Viewer, TurnedPhotoIsShownUpright)
+// The viewer's own formats as written here (a bottom-up TGA, a binary PPM,
+// a plain PCX) and as other programs wrote them: a phone photo stored on its
+// side, with the EXIF orientation that turns it back; PCX files of few
+// colours as netpbm writes them, one bit in two or four planes and bits
+// packed in one, each longer than a 256-colour palette. All shown upright.
+TEST_F(Viewer, PicturesOfTheViewersOwnFormatsAreShownUpright)
 {
-    std::string photo = Picture("phone photo.jpg");
-    ASSERT_TRUE(CopyFileA(TestPicture("jpeg-orientation-6.colour.jpg").c_str(), photo.c_str(), FALSE));
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + photo + "\""));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("phone photo.jpg - Velloran"));
-    ExpectQuadrantsShown(32, 24, 24);
-    CloseAndExpectExitCodeZero();
-}
-
-// PCX files of few colours as netpbm writes them, one bit in two or four
-// planes and bits packed in one, each longer than a 256-colour palette.
-TEST_F(Viewer, NetpbmPcxOfSixteenColoursOrFewerIsShown)
-{
-    for (const char *name : { "pcx-1bit-2planes-large.colour.pcx", "pcx-2bit-packed-large.colour.pcx",
-                              "pcx-1bit-4planes-large.colour.pcx" }) {
-        ASSERT_TRUE(CopyFileA(TestPicture(name).c_str(), Picture(name).c_str(), FALSE)) << name;
-        ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture(name) + "\""));
-        ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(name) + " - Velloran").c_str()));
-        ExpectQuadrantsShown(320, 240, 2);
+    std::vector<DWORD> quadrants;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 32; ++x)
+            quadrants.push_back(y < 12 ? (x < 16 ? 0xFF0000 : 0x00FF00) : (x < 16 ? 0x0000FF : 0xFFFF00));
+    const struct {
+        const char *name, *from;   // from: a picture of make_test_pictures.sh
+        std::vector<BYTE> bytes;   // else these
+        int width, height, tolerance;
+    } pictures[] = {
+        { "upright one.tga", NULL, TgaFile(32, 24, quadrants), 32, 24, 2 },
+        { "upright one.pcx", NULL, PcxFile(32, 24, quadrants), 32, 24, 2 },
+        { "upright one.ppm", NULL, PpmFile(32, 24, quadrants), 32, 24, 2 },
+        { "phone photo.jpg", "jpeg-orientation-6.colour.jpg", {}, 32, 24, 24 },
+        { "two planes.pcx", "pcx-1bit-2planes-large.colour.pcx", {}, 320, 240, 2 },
+        { "packed.pcx", "pcx-2bit-packed-large.colour.pcx", {}, 320, 240, 2 },
+        { "four planes.pcx", "pcx-1bit-4planes-large.colour.pcx", {}, 320, 240, 2 },
+    };
+    for (const auto &picture : pictures) {
+        SCOPED_TRACE(picture.name);
+        ASSERT_TRUE(picture.from ? CopyFileA(TestPicture(picture.from).c_str(), Picture(picture.name).c_str(), FALSE)
+                                 : WriteBytes(Picture(picture.name), picture.bytes));
+        ASSERT_NO_FATAL_FAILURE(Start("\"" + Picture(picture.name) + "\""));
+        ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(picture.name) + " - Velloran").c_str()));
+        ExpectQuadrantsShown(picture.width, picture.height, picture.tolerance);
         CloseAndExpectExitCodeZero();
         EndProgram(&viewer_);
     }
 }
 
-TEST_F(Viewer, FileOpenShowsTheChosenPicture)
+// File > Exit then ends the program.
+TEST_F(Viewer, FileOpenShowsTheChosenPictureAndFileExitEnds)
 {
     // The open dialog remembers the folder; that memory is put back afterwards.
     recentFolders_ = ReadKeyState(HKEY_CURRENT_USER, kRecentFoldersKey);
@@ -309,13 +275,6 @@ TEST_F(Viewer, FileOpenShowsTheChosenPicture)
     ScreenPicture shown;
     ASSERT_NO_FATAL_FAILURE(CaptureWhenDrawn(&shown, client.right / 2, client.bottom / 2, 0x2080F0));
     check_colour(shown, client.right / 2, client.bottom / 2, 0x2080F0);
-    CloseAndExpectExitCodeZero();
-}
-
-TEST_F(Viewer, FileExitEndsTheProgram)
-{
-    ASSERT_NO_FATAL_FAILURE(Start(""));
-    ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
     PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
     EXPECT_EQ(0u, WaitForExit(viewer_.process, EXIT_TIMEOUT));
 }

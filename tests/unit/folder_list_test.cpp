@@ -1,11 +1,13 @@
-// The folder browser on real folder trees, in a real directory page template.
+// The folder browser on real folder trees, in the real page templates.
 #include "pages/drive_table.h"
 #include "pages/folder_list.h"
 #include "resources/resource.h"
 #include "shell/common_controls.h"
 #include "shell/setup_state.h"
+#include "win_support.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,77 +15,61 @@ namespace {
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-struct Entry {
-    std::string text;
-    int kind;
-};
+const int DIR = FOLDER_MODE_DIRECTORY, SM = FOLDER_MODE_START_MENU;
 
+// The pages are made once: making one takes seconds under Wine, and every
+// fill empties the list first.
 class FolderListTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    static void SetUpTestSuite()
     {
         g_instance = GetModuleHandleA(NULL);
         ASSERT_TRUE(LoadCommonControls());
+        for (int mode : { DIR, SM }) {
+            pages[mode] = CreateDialogParamA(g_instance, mode == DIR ? "IDD_DIR" : "IDD_SHORTCUT", NULL,
+                                             QuietDialogProc, 0);
+            ASSERT_NE(pages[mode], (HWND)NULL);
+            lists[mode] = GetDlgItem(pages[mode], mode == DIR ? IDC_DIR_FOLDER_LIST : IDC_SC_FOLDER_LIST);
+            AttachFolderImages(lists[mode]);
+        }
+    }
+
+    static void TearDownTestSuite()
+    {
+        for (HWND page : pages)
+            DestroyWindow(page);
+    }
+
+    void SetUp() override
+    {
         lstrcpyA(g_newFolderName, "Velloran");
-
-        page = CreateDialogParamA(g_instance, "IDD_DIR", NULL, QuietDialogProc, 0);
-        ASSERT_NE(page, (HWND)NULL);
-        list = GetDlgItem(page, IDC_DIR_FOLDER_LIST);
-        AttachFolderImages(list);
-
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
-        tree = std::string(temp) + "folder_list_" + std::to_string(GetCurrentProcessId());
-        RemoveTree();   // left over by an earlier run that did not finish
-        MakeFolder("");
-        for (const char *name : { "alpha", "Zeta", ".dotted", "hidden", "system", "!first", "zzz" })
-            MakeFolder(std::string("\\") + name);
+        tree = MakeUniqueFolder(temp, "folder_list_");
+        ASSERT_FALSE(tree.empty());
+        for (const char *name : { "alpha", "Zeta", ".dotted", "hidden", "system", "!first", "zzz", "alpha\\inner" })
+            ASSERT_TRUE(CreateDirectoryA((tree + "\\" + name).c_str(), NULL)) << name;
         SetFileAttributesA((tree + "\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
         SetFileAttributesA((tree + "\\system").c_str(), FILE_ATTRIBUTE_SYSTEM);
-        HANDLE file = CreateFileA((tree + "\\file.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-        CloseHandle(file);
-        MakeFolder("\\alpha\\inner");
+        ASSERT_TRUE(WriteBytes(tree + "\\file.txt", {}));
     }
 
-    void TearDown() override
-    {
-        DestroyWindow(page);
-        RemoveTree();
-    }
+    void TearDown() override { RemoveTree(tree); }
 
-    void RemoveTree()
-    {
-        RemoveDirectoryA((tree + "\\alpha\\inner").c_str());
-        DeleteFileA((tree + "\\file.txt").c_str());
-        for (const char *name : { "alpha", "Zeta", ".dotted", "hidden", "system", "!first", "zzz" }) {
-            SetFileAttributesA((tree + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-            RemoveDirectoryA((tree + "\\" + name).c_str());
-        }
-        RemoveDirectoryA(tree.c_str());
-    }
+    // "~" at the start of a path stands for the test's tree.
+    std::string Expand(const char *path) { return path[0] == '~' ? tree + (path + 1) : path; }
 
-    // Start Menu mode fills the shortcut page's list and preview.
-    void UseShortcutPage()
-    {
-        DestroyWindow(page);
-        page = CreateDialogParamA(g_instance, "IDD_SHORTCUT", NULL, QuietDialogProc, 0);
-        ASSERT_NE(page, (HWND)NULL);
-        list = GetDlgItem(page, IDC_SC_FOLDER_LIST);
-        AttachFolderImages(list);
-    }
-
-    void MakeFolder(const std::string &suffix) { ASSERT_TRUE(CreateDirectoryA((tree + suffix).c_str(), NULL)); }
-
-    void Fill(const std::string &path, int mode)
+    void Fill(const std::string &path, int mode = DIR)
     {
         lstrcpynA(browse, path.c_str(), PATH_BUFFER_SIZE);
-        FillFolderList(page, list, browse, mode, RootLength(mode));
+        FillFolderList(pages[mode], lists[mode], browse, mode, RootLength(mode));
     }
 
-    std::vector<Entry> Entries()
+    // "text/kind" of each entry, sorted.
+    std::vector<std::string> Entries(int mode = DIR)
     {
-        std::vector<Entry> entries;
-        int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+        std::vector<std::string> entries;
+        int count = (int)SendMessageA(lists[mode], LVM_GETITEMCOUNT, 0, 0);
         for (int i = 0; i < count; ++i) {
             char text[256] = {};
             LVITEMA item = {};
@@ -91,93 +77,117 @@ protected:
             item.iItem = i;
             item.pszText = text;
             item.cchTextMax = sizeof(text);
-            SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item);
-            entries.push_back({ item.pszText, LOWORD(item.lParam) });
+            SendMessageA(lists[mode], LVM_GETITEMA, 0, (LPARAM)&item);
+            entries.push_back(std::string(item.pszText) + "/" + std::to_string(LOWORD(item.lParam)));
         }
+        std::sort(entries.begin(), entries.end());
         return entries;
     }
 
-    bool Listed(const std::string &text, int kind)
+    bool Listed(const std::string &text, int kind, int mode = DIR)
     {
-        for (const Entry &entry : Entries())
-            if (entry.text == text && entry.kind == kind)
-                return true;
-        return false;
+        std::vector<std::string> entries = Entries(mode);
+        return std::count(entries.begin(), entries.end(), text + "/" + std::to_string(kind)) == 1;
     }
 
-    std::string Preview(int control = IDC_DIR_PREVIEW)
+    std::string Preview(int mode = DIR)
     {
         char text[PATH_BUFFER_SIZE];
-        GetDlgItemTextA(page, control, text, sizeof(text));
+        GetDlgItemTextA(pages[mode], mode == DIR ? IDC_DIR_PREVIEW : IDC_SC_PREVIEW, text, sizeof(text));
         return text;
     }
 
-    // Selects the entry that shows `text` and double-clicks it.
-    void DoubleClick(const char *text, int mode)
+    // Selects the entry that shows `text` (none: -1) and double-clicks it.
+    void DoubleClick(const char *text, int mode = DIR)
     {
         LVFINDINFOA find = {};
         find.flags = LVFI_STRING;
         find.psz = text;
-        int index = (int)SendMessageA(list, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
-        ASSERT_NE(index, -1) << text;
-        Select(index);
-        SendDoubleClick(mode);
-    }
-
-    void Select(int index)
-    {
+        int index = text ? (int)SendMessageA(lists[mode], LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find) : -1;
+        ASSERT_TRUE(!text || index != -1) << text;
         LVITEMA state = {};
         state.stateMask = LVIS_SELECTED;
         state.state = index >= 0 ? LVIS_SELECTED : 0;
-        SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)index, (LPARAM)&state);
+        SendMessageA(lists[mode], LVM_SETITEMSTATE, (WPARAM)index, (LPARAM)&state);
+        Notify(lists[mode], (UINT)NM_DBLCLK, mode);
     }
 
-    void SendDoubleClick(int mode)
+    void Notify(HWND from, UINT code, int mode = DIR)
     {
-        NMHDR header = { list, (UINT_PTR)GetDlgCtrlID(list), (UINT)NM_DBLCLK };
-        EXPECT_EQ(OnFolderListNotify(page, &header, list, browse, mode, RootLength(mode)), 0);
+        NMHDR header = { from, (UINT_PTR)GetDlgCtrlID(from), code };
+        EXPECT_EQ(OnFolderListNotify(pages[mode], &header, lists[mode], browse, mode, RootLength(mode)), 0);
     }
 
-    // What each page passes: a drive root, or the Start Menu root it found.
-    int RootLength(int mode) { return mode == FOLDER_MODE_DIRECTORY ? DRIVE_ROOT_LENGTH : startMenuRootLength; }
+    // What each page passes: a drive root, or the Start Menu root it found,
+    // which the tree stands for here.
+    int RootLength(int mode) { return mode == DIR ? DRIVE_ROOT_LENGTH : (int)tree.size(); }
 
-    HWND page;
-    HWND list;
-    int startMenuRootLength = 21;
+    static HWND pages[2];
+    static HWND lists[2];
     std::string tree;
     char browse[PATH_BUFFER_SIZE];
 };
+HWND FolderListTest::pages[2];
+HWND FolderListTest::lists[2];
 
-TEST_F(FolderListTest, BelowARootListsUpEntryFoldersAndNewFolderLast)
+TEST_F(FolderListTest, ListsTheUpEntryTheVisibleAndHiddenFoldersAndTheNewFolder)
 {
-    Fill(tree, FOLDER_MODE_DIRECTORY);
-    EXPECT_TRUE(Listed("........", ENTRY_UP));
-    for (const char *name : { "alpha", "Zeta", "hidden", "system", "!first", "zzz" })
-        EXPECT_TRUE(Listed(name, ENTRY_FOLDER)) << name;
-    EXPECT_FALSE(Listed(".dotted", ENTRY_FOLDER));
-    EXPECT_FALSE(Listed("file.txt", ENTRY_FOLDER));
-    EXPECT_EQ(Entries().size(), 8u);
-    EXPECT_TRUE(Listed("Velloran", ENTRY_NEW_FOLDER));
-    EXPECT_EQ(Preview(), tree + "\\Velloran");
-    EXPECT_EQ(std::string(browse), tree) << "the pattern is cut off again";
+    Fill(tree);
+    std::vector<std::string> expected = { "!first/2", "......../1", "Velloran/3", "Zeta/2", "alpha/2",
+                                          "hidden/2", "system/2",   "zzz/2" };
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Entries(), expected) << "no dotted folder, no file";
+    Fill(tree + "\\missing");
+    EXPECT_EQ(Entries(), std::vector<std::string>({ "......../1", "Velloran/3" }));
 }
 
-TEST_F(FolderListTest, AtADriveRootThereIsNoUpEntryAndNoDoubledBackslash)
+// Where a browse starts, which entry is opened there, where it ends, a folder
+// listed there and whether the up entry is.
+TEST_F(FolderListTest, EachEntryOpensItsFolderAndTheListAndPreviewFollow)
 {
-    Fill("C:\\", FOLDER_MODE_DIRECTORY);
-    EXPECT_FALSE(Listed("........", ENTRY_UP));
-    EXPECT_TRUE(Listed("windows", ENTRY_FOLDER));
-    EXPECT_EQ(Preview(), "C:\\Velloran");
-    EXPECT_STREQ(browse, "C:\\");
+    const struct {
+        int mode;
+        const char *from, *open, *to, *listed;
+        bool up;
+    } walks[] = {
+        { DIR, "~",           NULL,       "~",           "alpha",    true  },
+        { DIR, "C:\\",        NULL,       "C:\\",        "windows",  false },
+        { DIR, "~",           "alpha",    "~\\alpha",    "inner",    true  },
+        { DIR, "C:\\",        "windows",  "C:\\windows", "system32", true  },
+        { DIR, "~\\alpha",    "........", "~",           "alpha",    true  },
+        { DIR, "C:\\windows", "........", "C:\\",        "windows",  false },
+        { DIR, "~",           "Velloran", "~",           "alpha",    true  },
+        { DIR, "~",           NULL,       "~",           "alpha",    true  },
+        // Sorted before the up entry and after the new folder entry.
+        { DIR, "~",           "!first",   "~\\!first",   NULL,       true  },
+        { DIR, "~",           "zzz",      "~\\zzz",      NULL,       true  },
+        { SM,  "~",           NULL,       "~",           "alpha",    false },
+        { SM,  "~",           "alpha",    "~\\alpha",    "inner",    true  },
+        { SM,  "~\\alpha",    "........", "~",           "alpha",    false },
+    };
+    for (const auto &walk : walks) {
+        std::string to = Expand(walk.to);
+        SCOPED_TRACE(std::string(walk.from) + " opening " + (walk.open ? walk.open : "nothing"));
+        Fill(Expand(walk.from), walk.mode);
+        if (walk.open)
+            DoubleClick(walk.open, walk.mode);
+        EXPECT_STRCASEEQ(browse, to.c_str());
+        EXPECT_EQ(Listed("........", ENTRY_UP, walk.mode), walk.up);
+        if (walk.listed) {
+            EXPECT_TRUE(Listed(walk.listed, ENTRY_FOLDER, walk.mode));
+        }
+        EXPECT_STRCASEEQ(Preview(walk.mode).c_str(), (to + (to.back() == '\\' ? "" : "\\") + "Velloran").c_str());
+    }
 }
 
-TEST_F(FolderListTest, MissingFolderShowsOnlyUpAndNewFolderEntries)
+TEST_F(FolderListTest, OtherNotificationsAndOtherListsAreIgnored)
 {
-    Fill(tree + "\\missing", FOLDER_MODE_DIRECTORY);
-    std::vector<Entry> entries = Entries();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_TRUE(Listed("........", ENTRY_UP));
-    EXPECT_TRUE(Listed("Velloran", ENTRY_NEW_FOLDER));
+    Fill(tree);
+    DoubleClick("alpha");
+    std::string before = browse;
+    Notify(lists[DIR], (UINT)NM_CLICK);
+    Notify(pages[DIR], (UINT)NM_DBLCLK);
+    EXPECT_EQ(std::string(browse), before);
 }
 
 // A drive letter that leads nowhere reads like a drive without a medium.
@@ -189,118 +199,18 @@ TEST_F(FolderListTest, ADriveThatCannotBeReadShowsOnlyTheNewFolderEntry)
         if (!(drives & (1u << (letter - 'A'))))
             root[0] = letter;
     ASSERT_NE(root[0], '?') << "every drive letter is in use";
-    Fill(root, FOLDER_MODE_DIRECTORY);
-    std::vector<Entry> entries = Entries();
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_TRUE(Listed("Velloran", ENTRY_NEW_FOLDER));
+    Fill(root);
+    EXPECT_EQ(Entries(), std::vector<std::string>({ "Velloran/3" }));
     EXPECT_EQ(Preview(), std::string(root) + "Velloran");
-}
-
-TEST_F(FolderListTest, StartMenuModeShowsTheUpEntryOnlyBelowItsRoot)
-{
-    UseShortcutPage();
-    std::string root = "C:\\windows\\StartMenuX";   // 21 characters
-    ASSERT_EQ(root.size(), 21u);
-    Fill(root, FOLDER_MODE_START_MENU);
-    EXPECT_FALSE(Listed("........", ENTRY_UP));
-    EXPECT_EQ(Preview(IDC_SC_PREVIEW), root + "\\Velloran");
-    Fill(root + "Y", FOLDER_MODE_START_MENU);
-    EXPECT_TRUE(Listed("........", ENTRY_UP));
-}
-
-TEST_F(FolderListTest, StartMenuRootLengthMovesTheThreshold)
-{
-    UseShortcutPage();
-    startMenuRootLength = (int)tree.size();
-    Fill(tree, FOLDER_MODE_START_MENU);
-    EXPECT_FALSE(Listed("........", ENTRY_UP));
-    EXPECT_TRUE(Listed("alpha", ENTRY_FOLDER));
-    Fill(tree + "\\alpha", FOLDER_MODE_START_MENU);
-    EXPECT_TRUE(Listed("........", ENTRY_UP));
-    EXPECT_TRUE(Listed("inner", ENTRY_FOLDER));
 }
 
 TEST_F(FolderListTest, EmptyNewFolderNameEndsThePreviewInABackslash)
 {
     g_newFolderName[0] = '\0';
-    Fill(tree, FOLDER_MODE_DIRECTORY);
+    Fill(tree);
     EXPECT_EQ(Preview(), tree + "\\");
-    Fill("C:\\", FOLDER_MODE_DIRECTORY);
+    Fill("C:\\");
     EXPECT_EQ(Preview(), "C:\\");
-}
-
-TEST_F(FolderListTest, DescendingBelowARootAddsABackslash)
-{
-    Fill(tree, FOLDER_MODE_DIRECTORY);
-    DoubleClick("alpha", FOLDER_MODE_DIRECTORY);
-    EXPECT_EQ(std::string(browse), tree + "\\alpha");
-    EXPECT_TRUE(Listed("inner", ENTRY_FOLDER));
-    EXPECT_EQ(Preview(), tree + "\\alpha\\Velloran");
-}
-
-TEST_F(FolderListTest, DescendingAtARootDoesNotDoubleTheBackslash)
-{
-    Fill("C:\\", FOLDER_MODE_DIRECTORY);
-    DoubleClick("windows", FOLDER_MODE_DIRECTORY);
-    EXPECT_STRCASEEQ(browse, "C:\\windows");
-}
-
-TEST_F(FolderListTest, GoingUpCutsAtTheLastBackslash)
-{
-    Fill(tree + "\\alpha", FOLDER_MODE_DIRECTORY);
-    DoubleClick("........", FOLDER_MODE_DIRECTORY);
-    EXPECT_EQ(std::string(browse), tree);
-}
-
-TEST_F(FolderListTest, GoingUpFromTheFirstLevelKeepsTheRootBackslash)
-{
-    Fill("C:\\windows", FOLDER_MODE_DIRECTORY);
-    DoubleClick("........", FOLDER_MODE_DIRECTORY);
-    EXPECT_STREQ(browse, "C:\\");
-    EXPECT_FALSE(Listed("........", ENTRY_UP));
-}
-
-TEST_F(FolderListTest, StartMenuModeGoesUpBelowTheRootLength)
-{
-    UseShortcutPage();
-    startMenuRootLength = (int)tree.size() + 2;
-    Fill(tree + "\\alpha", FOLDER_MODE_START_MENU);
-    DoubleClick("........", FOLDER_MODE_START_MENU);
-    EXPECT_EQ(std::string(browse), tree);
-}
-
-TEST_F(FolderListTest, NewFolderEntryAndNoSelectionChangeNoPath)
-{
-    Fill(tree, FOLDER_MODE_DIRECTORY);
-    DoubleClick("Velloran", FOLDER_MODE_DIRECTORY);
-    EXPECT_EQ(std::string(browse), tree);
-    Select(-1);
-    SendDoubleClick(FOLDER_MODE_DIRECTORY);
-    EXPECT_EQ(std::string(browse), tree);
-    EXPECT_EQ(Entries().size(), 8u) << "the list is read again";
-}
-
-TEST_F(FolderListTest, NamesSortingAroundTheSpecialEntriesKeepTheirMeaning)
-{
-    // "!first" sorts before the up entry and "zzz" after the new folder.
-    Fill(tree, FOLDER_MODE_DIRECTORY);
-    DoubleClick("!first", FOLDER_MODE_DIRECTORY);
-    EXPECT_EQ(std::string(browse), tree + "\\!first");
-    Fill(tree, FOLDER_MODE_DIRECTORY);
-    DoubleClick("zzz", FOLDER_MODE_DIRECTORY);
-    EXPECT_EQ(std::string(browse), tree + "\\zzz");
-}
-
-TEST_F(FolderListTest, OtherNotificationsAndOtherListsAreIgnored)
-{
-    Fill(tree, FOLDER_MODE_DIRECTORY);
-    DoubleClick("alpha", FOLDER_MODE_DIRECTORY);
-    std::string before = browse;
-    NMHDR click = { list, IDC_DIR_FOLDER_LIST, (UINT)NM_CLICK };
-    OnFolderListNotify(page, &click, list, browse, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
-    NMHDR other = { page, 0, (UINT)NM_DBLCLK };
-    OnFolderListNotify(page, &other, list, browse, FOLDER_MODE_DIRECTORY, DRIVE_ROOT_LENGTH);
-    EXPECT_EQ(std::string(browse), before);
 }
 
 TEST_F(FolderListTest, DescentThatWouldOverflowIsRefused)
@@ -308,58 +218,49 @@ TEST_F(FolderListTest, DescentThatWouldOverflowIsRefused)
     std::string deep = tree;
     while (deep.size() < BROWSE_PATH_LIMIT - 3)
         deep += "\\x";
-    Fill(deep.substr(0, BROWSE_PATH_LIMIT - 3), FOLDER_MODE_DIRECTORY);
+    Fill(deep.substr(0, BROWSE_PATH_LIMIT - 3));
     // The folder does not exist, so fake an entry to descend into (with the
     // first image, the folder icon).
-    AddFolderEntry(list, "abcdef", 1, 0, ENTRY_FOLDER);
+    AddFolderEntry(lists[DIR], "abcdef", 1, 0, ENTRY_FOLDER);
     std::string before = browse;
-    DoubleClick("abcdef", FOLDER_MODE_DIRECTORY);
+    DoubleClick("abcdef");
     EXPECT_EQ(std::string(browse), before);
     EXPECT_LE(Preview().size(), (size_t)PATH_BUFFER_SIZE - 1);
 }
 
-TEST(DriveTableTest, RootsAreUpperCasedInOrder)
+// Roots upper-cased in order; only the first twenty; none read past the
+// length given, which here ends before a terminating NUL.
+TEST(DriveTableTest, RootsAreUpperCasedAndBounded)
 {
-    const char strings[] = "c:\\\0D:\\\0z:\\\0";
-    DriveTable table;
-    ParseDriveStrings(strings, sizeof(strings), &table);
-    ASSERT_EQ(table.count, 3);
-    EXPECT_STREQ(table.rows[0], "C:\\");
-    EXPECT_STREQ(table.rows[1], "D:\\");
-    EXPECT_STREQ(table.rows[2], "Z:\\");
-}
-
-TEST(DriveTableTest, OnlyTheFirstTwentyDrivesAreKept)
-{
-    std::string strings;
-    for (char letter = 'A'; letter <= 'X'; ++letter)
-        strings += std::string(1, letter) + ":\\" + '\0';
-    strings += '\0';
-    DriveTable table;
-    ParseDriveStrings(strings.data(), strings.size(), &table);
-    ASSERT_EQ(table.count, DRIVE_TABLE_ROWS);
-    EXPECT_STREQ(table.rows[19], "T:\\");
-}
-
-TEST(DriveTableTest, ARootCutOffByTheBufferEndIsNotRead)
-{
-    // No terminating NUL inside the given length: the walk must stop there.
-    const char strings[] = "C:\\\0D:\\XXXXXXXX";
-    DriveTable table;
-    ParseDriveStrings(strings, 6, &table);
-    ASSERT_EQ(table.count, 1);
-    EXPECT_STREQ(table.rows[0], "C:\\");
+    std::string many;
+    std::vector<std::string> first;
+    for (char letter = 'A'; letter <= 'X'; ++letter) {
+        many += std::string(1, letter) + ":\\" + '\0';
+        if ((int)first.size() < DRIVE_TABLE_ROWS)
+            first.push_back(std::string(1, letter) + ":\\");
+    }
+    const struct {
+        std::string strings;
+        size_t length;
+        std::vector<std::string> rows;
+    } cases[] = {
+        { std::string("c:\\\0D:\\\0z:\\\0", 13), 13, { "C:\\", "D:\\", "Z:\\" } },
+        { std::string("C:\\\0D:\\XXXXXXXX", 15), 6, { "C:\\" } },
+        { many + '\0', many.size() + 1, first },
+    };
+    for (const auto &c : cases) {
+        DriveTable table;
+        ParseDriveStrings(c.strings.data(), c.length, &table);
+        EXPECT_EQ(std::vector<std::string>(table.rows, table.rows + table.count), c.rows);
+    }
 }
 
 TEST(DriveTableTest, TheSystemDrivesIncludeC)
 {
     DriveTable table;
     ReadDriveTable(&table);
-    ASSERT_GE(table.count, 1);
-    bool hasC = false;
-    for (int row = 0; row < table.count; ++row)
-        hasC = hasC || lstrcmpA(table.rows[row], "C:\\") == 0;
-    EXPECT_TRUE(hasC);
+    std::vector<std::string> rows(table.rows, table.rows + table.count);
+    EXPECT_NE(std::find(rows.begin(), rows.end(), "C:\\"), rows.end());
 }
 
 } // namespace

@@ -34,7 +34,7 @@ std::string DaclText(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION what 
 // shown as Everyone. What it does show is who may change the folder.
 struct FolderSecurity {
     std::string owner;   // SDDL of the owner SID
-    std::string dacl;
+    std::string sddl;    // of the owner and the DACL
     bool everyone = true;        // an ACE for Everyone at all
     bool everyoneWrites = true;  // one that lets Everyone change the folder
 };
@@ -57,7 +57,7 @@ FolderSecurity ReadFolder(const std::wstring &folder)
         result.owner = ownerText;
         LocalFree(ownerText);
     }
-    result.dacl = DaclText(descriptor);
+    result.sddl = DaclText(descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
     BYTE everyone[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof everyone;
     CreateWellKnownSid(WinWorldSid, NULL, everyone, &size);
@@ -102,69 +102,84 @@ std::wstring TempPath()
 }
 
 // What each group may do with a folder made with the program folders'
-// descriptor, written with the system's own rights rather than read from the
-// program: Users may read and run, nobody but SYSTEM and the Administrators
-// may change anything.
+// descriptor, and with an elevated run's private temporary folder, written
+// with the system's own rights rather than read from the program: Users may
+// read and run the programs, nobody but SYSTEM and the Administrators may
+// change anything, and the temporary folder is theirs alone.
 struct Grant {
     WELL_KNOWN_SID_TYPE who;
     const char *name;
-    DWORD rights;
+    DWORD programFolder, elevatedTempFolder;
 };
 
-const Grant kProgramFolderGrants[] = {
-    { WinLocalSystemSid,           "SYSTEM",              FILE_ALL_ACCESS },
-    { WinBuiltinAdministratorsSid, "Administrators",      FILE_ALL_ACCESS },
-    { WinBuiltinUsersSid,          "Users",               FILE_GENERIC_READ | FILE_GENERIC_EXECUTE },
-    { WinAuthenticatedUserSid,     "Authenticated Users", 0 },
-    { WinInteractiveSid,           "INTERACTIVE",         0 },
-    { WinWorldSid,                 "Everyone",            0 },
-    { WinCreatorOwnerSid,          "CREATOR OWNER",       0 },
+const Grant kGrants[] = {
+    { WinLocalSystemSid,           "SYSTEM",              FILE_ALL_ACCESS, FILE_ALL_ACCESS },
+    { WinBuiltinAdministratorsSid, "Administrators",      FILE_ALL_ACCESS, FILE_ALL_ACCESS },
+    { WinBuiltinUsersSid,          "Users",               FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, 0 },
+    { WinAuthenticatedUserSid,     "Authenticated Users", 0, 0 },
+    { WinInteractiveSid,           "INTERACTIVE",         0, 0 },
+    { WinWorldSid,                 "Everyone",            0, 0 },
+    { WinCreatorOwnerSid,          "CREATOR OWNER",       0, 0 },
 };
 
 // The rights the DACL's allowing ACEs give the SID, summed; fails on an ACE
 // that is not an allowing one, or that folders and files below would not
 // inherit.
-void CheckGrant_(int line, PACL dacl, const Grant &grant)
+DWORD GrantedRights(PACL dacl, WELL_KNOWN_SID_TYPE who)
 {
     BYTE sid[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof sid;
-    ASSERT_TRUE(CreateWellKnownSid(grant.who, NULL, sid, &size)) << "line " << line;
-    DWORD rights = 0;
+    DWORD size = sizeof sid, rights = 0;
+    EXPECT_TRUE(CreateWellKnownSid(who, NULL, sid, &size));
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         ACE_HEADER *header = NULL;
-        ASSERT_TRUE(GetAce(dacl, i, (void **)&header));
-        ASSERT_EQ(header->AceType, ACCESS_ALLOWED_ACE_TYPE) << "ACE " << i;
+        EXPECT_TRUE(GetAce(dacl, i, (void **)&header));
+        EXPECT_EQ(header->AceType, ACCESS_ALLOWED_ACE_TYPE) << "ACE " << i;
         EXPECT_EQ(header->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE),
                   OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) << "ACE " << i;
         ACCESS_ALLOWED_ACE *ace = (ACCESS_ALLOWED_ACE *)header;
         if (EqualSid(&ace->SidStart, sid))
             rights |= ace->Mask;
     }
-    EXPECT_EQ(rights, grant.rights) << grant.name << ", from line " << line;
+    return rights;
 }
-#define CheckGrant(dacl, grant) CheckGrant_(__LINE__, dacl, grant)
 
-TEST(FolderSecurity, ProgramFolderDescriptorLetsUsersReadAndRunOnly)
+// Both DACLs are protected, or the parent's ACEs would come in; the program
+// folders' owner is their creator, the temporary folder's the Administrators.
+TEST(FolderSecurity, ProgramAndElevatedTempFolderDescriptorsGrantTheirRightsAlone)
 {
-    PSECURITY_DESCRIPTOR descriptor = BuildProgramFolderDescriptor();
-    ASSERT_NE(descriptor, nullptr);
-    BOOL present = FALSE, defaulted = TRUE;
-    PACL dacl = NULL;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
-    ASSERT_TRUE(present && dacl) << "no DACL lets everyone in";
-    EXPECT_FALSE(defaulted);
-    for (const Grant &grant : kProgramFolderGrants)
-        CheckGrant(dacl, grant);
-    EXPECT_EQ(dacl->AceCount, 3u) << "an ACE for someone else: " << DaclText(descriptor);
-
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent's ACEs would come in";
-    PSID owner = NULL;
-    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
-    EXPECT_EQ(owner, nullptr) << "the owner is the creator's";
-    LocalFree(descriptor);
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, NULL, administrators, &size));
+    const struct {
+        const char *what;
+        PSECURITY_DESCRIPTOR descriptor;
+        DWORD Grant::*rights;
+        DWORD aces;
+        PSID owner;
+    } cases[] = {
+        { "program folders", BuildProgramFolderDescriptor(), &Grant::programFolder, 3, NULL },
+        { "elevated temp folder", BuildPrivateFolderDescriptor(true), &Grant::elevatedTempFolder, 2, administrators },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.descriptor, nullptr);
+        BOOL present = FALSE, defaulted = TRUE;
+        PACL dacl = NULL;
+        ASSERT_TRUE(GetSecurityDescriptorDacl(c.descriptor, &present, &dacl, &defaulted));
+        ASSERT_TRUE(present && dacl) << "no DACL lets everyone in";
+        EXPECT_FALSE(defaulted);
+        for (const Grant &grant : kGrants)
+            EXPECT_EQ(GrantedRights(dacl, grant.who), grant.*c.rights) << grant.name;
+        EXPECT_EQ(dacl->AceCount, c.aces) << "an ACE for someone else: " << DaclText(c.descriptor);
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        ASSERT_TRUE(GetSecurityDescriptorControl(c.descriptor, &control, &revision));
+        EXPECT_TRUE(control & SE_DACL_PROTECTED);
+        PSID owner = NULL;
+        ASSERT_TRUE(GetSecurityDescriptorOwner(c.descriptor, &owner, &defaulted));
+        EXPECT_TRUE(c.owner ? owner && EqualSid(owner, c.owner) : owner == NULL);
+        LocalFree(c.descriptor);
+    }
 }
 
 TEST(FolderSecurity, OwnerOnlyDescriptorNamesTheUserAlone)
@@ -189,8 +204,7 @@ TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
     std::string folders[1 + SUBDIR_COUNT] = { root };
     for (int k = 0; k < SUBDIR_COUNT; ++k)
         folders[1 + k] = root + g_subdirectories[k];
-    for (int k = SUBDIR_COUNT; k >= 0; --k)   // what an interrupted run left
-        RemoveDirectoryA(folders[k].c_str());
+    RemoveTree(root);   // what an interrupted run left
     PSECURITY_DESCRIPTOR open = NULL;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, NULL));
     SECURITY_ATTRIBUTES openSecurity = { sizeof openSecurity, open, FALSE };
@@ -210,7 +224,7 @@ TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
     for (const std::string &folder : folders) {
         // Wine shows neither the owner nor the ACEs as set, only the Unix mode.
         FolderSecurity security = ReadFolder(Wide(folder));
-        EXPECT_FALSE(security.everyoneWrites) << folder << ": " << security.dacl;
+        EXPECT_FALSE(security.everyoneWrites) << folder << ": " << security.sddl;
     }
 
     // A folder that is not there cannot be taken over: the copy must not start.
@@ -220,24 +234,10 @@ TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
     EXPECT_EQ(std::string(failed), missing);
     EndCopyJournal();
 
-    for (int k = SUBDIR_COUNT - 1; k >= 0; --k)
-        RemoveDirectoryA(folders[1 + k].c_str());
-    RemoveDirectoryA(root.c_str());
+    RemoveTree(root);
     LocalFree(open);
     LocalFree(g_dirSecurity.lpSecurityDescriptor);
     g_dirSecurity.lpSecurityDescriptor = NULL;
-}
-
-// Owner and DACL of the folder as SDDL.
-std::string FolderSddl(const std::string &folder)
-{
-    PSECURITY_DESCRIPTOR descriptor = NULL;
-    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                              NULL, NULL, NULL, NULL, &descriptor) != ERROR_SUCCESS)
-        return "(unreadable)";
-    std::string text = DaclText(descriptor, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
-    LocalFree(descriptor);
-    return text;
 }
 
 // A folder found there with a "Filters" link of the user's to another
@@ -272,7 +272,7 @@ TEST(FolderSecurity, AFoundFolderIsHeldRefusedWithALinkAndGivenBackItsDescriptor
     EndCopyJournal();
     EXPECT_TRUE(RemoveUnixLink(link));
 
-    const std::string before = FolderSddl(folder);
+    const std::string before = ReadFolder(Wide(folder)).sddl;
     ASSERT_TRUE(BeginCopyJournal(folder.c_str(), false));
     EXPECT_TRUE(PrepareInstallTree(failed, sizeof failed)) << failed;
     HKEY journal = OpenJournal(RunTag() + 1);
@@ -282,9 +282,9 @@ TEST(FolderSecurity, AFoundFolderIsHeldRefusedWithALinkAndGivenBackItsDescriptor
     RegCloseKey(journal);
     EXPECT_EQ(entry.kind, JOURNAL_FOLDER_SECURITY) << "the descriptor was not recorded first";
     EXPECT_EQ(std::string(entry.path), folder);
-    EXPECT_NE(FolderSddl(folder), before) << "the folder was not secured";
+    EXPECT_NE(ReadFolder(Wide(folder)).sddl, before) << "the folder was not secured";
     RestoreInstallTreeSecurity();
-    EXPECT_EQ(FolderSddl(folder), before);
+    EXPECT_EQ(ReadFolder(Wide(folder)).sddl, before);
     ReleaseInstallTree();
     EndCopyJournal();
     RemoveTree(root);
@@ -323,8 +323,8 @@ TEST(FolderSecurity, PrivateTempFolderWorksWhereTheCodePageCannotSpellTheTempDir
     FolderSecurity security = ReadFolder(parent + L"\\" + found.cFileName);
     std::string user = CurrentUserSid();
     EXPECT_EQ(security.owner, user);
-    EXPECT_FALSE(security.everyone) << security.dacl;
-    EXPECT_NE(security.dacl.find("(A;OICI;FA;;;" + user + ")"), std::string::npos) << security.dacl;
+    EXPECT_FALSE(security.everyone) << security.sddl;
+    EXPECT_NE(security.sddl.find("(A;OICI;FA;;;" + user + ")"), std::string::npos) << security.sddl;
 
     CloseHandle(temp);   // deletes the file
     RemovePrivateTempDir();

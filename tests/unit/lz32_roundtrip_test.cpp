@@ -65,14 +65,14 @@ static LONG ExpandWithLzCopy(const std::string &packedPath, const std::string &o
 // turns NAME.da_ back into NAME.dat.
 TEST(Lz32Expand, LzCopyRestoresEverySample)
 {
-    static const char *const CASES[] = {"empty", "one_byte", "one_space", "thirty_two", "random",
-                                        "runs", "leading_spaces", "longest_matches", "ring_copies",
-                                        "word_text"};
-    std::vector<std::string> names(CASES, CASES + sizeof CASES / sizeof CASES[0]);
-    for (int n = 0; n < 8; n++)
-        names.push_back("mixed_" + std::to_string(n));
     std::string dir = SamplesDir();
     ASSERT_FALSE(dir.empty()) << "SZDD_SAMPLES_DIR is not set";
+    std::vector<std::string> names;
+    for (const std::string &entry : FolderEntries(dir.substr(0, dir.size() - 1)))
+        if (entry.size() > 4 && entry.compare(entry.size() - 4, 4, ".da_") == 0)
+            names.push_back(entry.substr(0, entry.size() - 4));
+    // Ten cases and eight generated inputs.
+    ASSERT_EQ(names.size(), 18u) << "in " << dir;
     for (const std::string &name : names) {
         SCOPED_TRACE(name);
         std::string packedPath = dir + name + ".da_";

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <string.h>
+#include <string>
 
 namespace {
 
@@ -46,34 +47,26 @@ protected:
     char savedDirectory[MAX_PATH];
 };
 
-TEST_F(MainWindowTest, DriveRootIsCutToLetterAndColon)
+TEST_F(MainWindowTest, OnlyADriveRootIsCutToLetterAndColon)
 {
-    char directory[START_DIR_SIZE] = "D:\\";
-    CutDriveRoot(directory);
-    EXPECT_STREQ(directory, "D:");
+    char root[START_DIR_SIZE] = "D:\\", below[START_DIR_SIZE] = "D:\\SUB";
+    CutDriveRoot(root);
+    CutDriveRoot(below);
+    EXPECT_STREQ(root, "D:");
+    EXPECT_STREQ(below, "D:\\SUB");
 }
 
-TEST_F(MainWindowTest, PathsBelowARootAreKept)
-{
-    char directory[START_DIR_SIZE] = "D:\\SUB";
-    CutDriveRoot(directory);
-    EXPECT_STREQ(directory, "D:\\SUB");
-}
-
-TEST_F(MainWindowTest, StartedAtADriveRootStoresLetterAndColon)
-{
-    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
-    CreateMainWindow();
-    EXPECT_STREQ(g_startDir, "C:");
-}
-
-TEST_F(MainWindowTest, StartedBelowARootStoresThePathUnchanged)
+// The folder the setup was started in is stored, a drive root as "C:".
+TEST_F(MainWindowTest, CreationStoresTheStartFolder)
 {
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
-    ASSERT_TRUE(SetCurrentDirectoryA(windows));
-    CreateMainWindow();
-    EXPECT_STRCASEEQ(g_startDir, windows);
+    for (const std::string &folder : { std::string("C:\\"), std::string(windows) }) {
+        ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+        CreateMainWindow();
+        EXPECT_STRCASEEQ(g_startDir, folder == "C:\\" ? "C:" : windows);
+        DestroyWindow(g_mainWindow);
+    }
 }
 
 TEST_F(MainWindowTest, CoversTheScreenWithoutCaption)
@@ -88,19 +81,14 @@ TEST_F(MainWindowTest, CoversTheScreenWithoutCaption)
     EXPECT_EQ(GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION, 0);
 }
 
+// Unknown timer ids leave that timer alone.
 TEST_F(MainWindowTest, CreationSchedulesTheAgreementStep)
-{
-    CreateMainWindow();
-    EXPECT_EQ(g_stepTimer, (UINT_PTR)STEP_AGREEMENT);
-    // The timer exists: killing it succeeds once.
-    EXPECT_TRUE(KillTimer(g_mainWindow, STEP_AGREEMENT));
-}
-
-TEST_F(MainWindowTest, UnknownTimerIdsLeaveTheStepTimerAlone)
 {
     CreateMainWindow();
     SendMessageA(g_mainWindow, WM_TIMER, 499, 0);
     SendMessageA(g_mainWindow, WM_TIMER, 507, 0);
+    EXPECT_EQ(g_stepTimer, (UINT_PTR)STEP_AGREEMENT);
+    // The timer exists: killing it succeeds once.
     EXPECT_TRUE(KillTimer(g_mainWindow, STEP_AGREEMENT));
 }
 

@@ -59,34 +59,26 @@ protected:
     HWND window;
 };
 
-TEST_F(MessageTablesTest, FirstMatchingRowWins)
+// The first matching row wins, later rows are reached for other messages,
+// messages are compared on all 32 bits, and an unmatched message of a dialog
+// table gives 0 (row 0: no row was called).
+TEST_F(MessageTablesTest, TheFirstRowOfTheMessageAnswers)
 {
-    EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_USER + 1, 5, 6), 11);
-    EXPECT_EQ(g_last.row, 1);
-    EXPECT_EQ(g_last.window, window);
-    EXPECT_EQ(g_last.wParam, 5u);
-    EXPECT_EQ(g_last.lParam, 6);
-}
-
-TEST_F(MessageTablesTest, LaterRowsAreReachedForOtherMessages)
-{
-    EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_USER + 2, 0, 0), 22);
-    EXPECT_EQ(g_last.row, 2);
-    EXPECT_EQ(g_last.message, (UINT)(WM_USER + 2));
-}
-
-TEST_F(MessageTablesTest, MessagesAreComparedOnAllThirtyTwoBits)
-{
-    // Same low word as a row, different high word: no row may match.
-    EXPECT_EQ(RouteMessage(&kDialogTable, window, 0x10000 + WM_USER + 1, 0, 0), 0);
-    EXPECT_EQ(g_last.row, 0);
-}
-
-TEST_F(MessageTablesTest, UnmatchedMessageOfADialogTableReturnsZero)
-{
-    EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_SETFONT, 0, 0), 0);
-    EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_CTLCOLOREDIT, 0, 0), 0);
-    EXPECT_EQ(g_last.row, 0);
+    const struct { UINT message; LRESULT result; int row; } cases[] = {
+        { WM_USER + 1, 11, 1 }, { WM_USER + 2, 22, 2 }, { 0x10000 + WM_USER + 1, 0, 0 },
+        { WM_SETFONT, 0, 0 }, { WM_CTLCOLOREDIT, 0, 0 },
+    };
+    for (const auto &c : cases) {
+        g_last = {};
+        EXPECT_EQ(RouteMessage(&kDialogTable, window, c.message, 5, 6), c.result) << c.message;
+        EXPECT_EQ(g_last.row, c.row) << c.message;
+        if (c.row) {
+            EXPECT_EQ(g_last.window, window);
+            EXPECT_EQ(g_last.message, c.message);
+            EXPECT_EQ(g_last.wParam, 5u);
+            EXPECT_EQ(g_last.lParam, 6);
+        }
+    }
 }
 
 TEST_F(MessageTablesTest, UnmatchedMessageOfAWindowTableReachesDefWindowProc)
@@ -106,21 +98,17 @@ TEST_F(MessageTablesTest, DialogTablesNeverCallTheDefaultProcedure)
     EXPECT_STREQ(text, "before");
 }
 
+// The id is the low word alone: the high word is the notification code.
 TEST_F(MessageTablesTest, CommandRowGetsControlIdNotificationAndLParam)
 {
     HWND control = (HWND)(INT_PTR)0x4242;
-    EXPECT_EQ(RouteCommand(&kDialogCommands, window, MAKEWPARAM(7, EN_UPDATE), (LPARAM)control), 33);
-    EXPECT_EQ(g_last.row, 3);
-    EXPECT_EQ(g_last.controlId, 7);
-    EXPECT_EQ(g_last.notifyCode, EN_UPDATE);
-    EXPECT_EQ(g_last.lParam, (LPARAM)control);
-}
-
-TEST_F(MessageTablesTest, CommandIdsAreComparedOnSixteenBits)
-{
-    // The high word is the notification code, not part of the id.
-    EXPECT_EQ(RouteCommand(&kDialogCommands, window, MAKEWPARAM(7, 0xFFFF), 0), 33);
-    EXPECT_EQ(g_last.notifyCode, 0xFFFF);
+    for (WORD code : { (WORD)EN_UPDATE, (WORD)0xFFFF }) {
+        EXPECT_EQ(RouteCommand(&kDialogCommands, window, MAKEWPARAM(7, code), (LPARAM)control), 33);
+        EXPECT_EQ(g_last.row, 3);
+        EXPECT_EQ(g_last.controlId, 7);
+        EXPECT_EQ(g_last.notifyCode, code);
+        EXPECT_EQ(g_last.lParam, (LPARAM)control);
+    }
     g_last = {};
     EXPECT_EQ(RouteCommand(&kDialogCommands, window, MAKEWPARAM(8, 7), 0), 0);
     EXPECT_EQ(g_last.row, 0);

@@ -20,25 +20,29 @@ std::vector<int> RightEdges(int fullWidth)
     return edges;
 }
 
-TEST(ProgressMathTest, StepWidthDigitsOf310)
+// A bar of 310 pixels: 310 / 79 = 3.9240 pixels an advance; the right edge
+// (-1: not looked at) and the number shown after the advance given.
+TEST(ProgressMathTest, ABarOf310GrowsByItsStepAndCountsToOneHundred)
 {
     ProgressMath progress;
     StartProgressMath(&progress, 310, 79);
-    const int expected[PROGRESS_DIGITS] = { 3, 9, 2, 4, 0 };
-    for (int k = 0; k < PROGRESS_DIGITS; ++k)
-        EXPECT_EQ(progress.stepDigits[k], expected[k]) << "digit " << k;
-}
-
-TEST(ProgressMathTest, RightEdgesOf310)
-{
-    std::vector<int> edges = RightEdges(310);
-    EXPECT_EQ(edges[0], 0);
-    EXPECT_EQ(edges[1], 4);
-    EXPECT_EQ(edges[2], 8);
-    EXPECT_EQ(edges[12], 48);
-    EXPECT_EQ(edges[13], 51);
-    EXPECT_EQ(edges[78], 306);
-    EXPECT_EQ(edges[79], 310);
+    EXPECT_EQ(std::vector<int>(progress.stepDigits, progress.stepDigits + PROGRESS_DIGITS),
+              std::vector<int>({ 3, 9, 2, 4, 0 }));
+    const struct { int advance, right, number; } after[] = {
+        { 1, 0, 1 }, { 2, 4, 2 }, { 3, 8, 3 }, { 4, -1, 5 }, { 5, -1, 6 }, { 13, 48, 16 }, { 14, 51, 17 },
+        { 79, 306, 98 }, { 80, 310, 100 },
+    };
+    int advance = 0;
+    for (const auto &row : after) {
+        int number = 0;
+        for (; advance < row.advance; ++advance)
+            number = AdvanceProgressMath(&progress);
+        if (row.right >= 0) {
+            EXPECT_EQ(progress.right, row.right) << "advance " << advance;
+        }
+        EXPECT_EQ(number, row.number) << "advance " << advance;
+    }
+    EXPECT_EQ(AdvanceProgressMath(&progress), -1) << "an 81st advance shows no number";
 }
 
 TEST(ProgressMathTest, NarrowBarGrowsAPixelAtATime)
@@ -51,37 +55,18 @@ TEST(ProgressMathTest, NarrowBarGrowsAPixelAtATime)
         EXPECT_LE(edges[i] - edges[i - 1], 1) << "advance " << i + 1;
 }
 
-TEST(ProgressMathTest, ZeroWidthDrawsNoBlue)
-{
-    for (int edge : RightEdges(0))
-        EXPECT_EQ(edge, 0);
-}
-
+// Never back, never past the width, and exactly there at the end; a bar of
+// no width draws no blue at all.
 TEST(ProgressMathTest, EveryWidthEndsExactlyAtItsFullWidth)
 {
     for (int width = 0; width <= 2000; ++width) {
         std::vector<int> edges = RightEdges(width);
         ASSERT_EQ(edges.back(), width) << "width " << width;
+        ASSERT_GE(edges[0], 0) << "width " << width;
         for (size_t i = 1; i < edges.size(); ++i)
             ASSERT_GE(edges[i], edges[i - 1]) << "width " << width;
         ASSERT_LE(edges[78], width) << "width " << width;
     }
-}
-
-TEST(ProgressMathTest, NumbersCountToOneHundred)
-{
-    ProgressMath progress;
-    StartProgressMath(&progress, 310, 79);
-    std::vector<int> numbers;
-    for (int advance = 1; advance <= PROGRESS_TOTAL; ++advance)
-        numbers.push_back(AdvanceProgressMath(&progress));
-    EXPECT_EQ(numbers[0], 1);
-    EXPECT_EQ(numbers[1], 2);
-    EXPECT_EQ(numbers[2], 3);
-    EXPECT_EQ(numbers[3], 5);
-    EXPECT_EQ(numbers[4], 6);
-    EXPECT_EQ(numbers[79], 100);
-    EXPECT_EQ(AdvanceProgressMath(&progress), -1) << "an 81st advance shows no number";
 }
 
 } // namespace

@@ -40,39 +40,6 @@ TEST(TempFolder, RemovalWaitsForAFilePendingDeletion)
     CloseHandle(closer);
 }
 
-// An elevated run's folder belongs to the administrators alone.
-TEST(TempFolder, AnElevatedRunsFolderIsTheAdministratorsAndSystemsAlone)
-{
-    PSECURITY_DESCRIPTOR descriptor = BuildPrivateFolderDescriptor(true);
-    ASSERT_NE(descriptor, (PSECURITY_DESCRIPTOR)NULL);
-    BYTE administrators[SECURITY_MAX_SID_SIZE], system[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof administrators;
-    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, NULL, administrators, &size));
-    size = sizeof system;
-    ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, NULL, system, &size));
-    PSID owner = NULL;
-    BOOL defaulted = FALSE, present = FALSE;
-    PACL dacl = NULL;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
-    EXPECT_TRUE(owner && EqualSid(owner, administrators));
-    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present && dacl);
-    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the temp directory's permissions would be inherited";
-    ASSERT_EQ(dacl->AceCount, 2);
-    PSID expected[] = { administrators, system };
-    for (DWORD k = 0; k < 2; ++k) {
-        ACCESS_ALLOWED_ACE *ace = NULL;
-        ASSERT_TRUE(GetAce(dacl, k, (void **)&ace));
-        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-        EXPECT_EQ(ace->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
-        EXPECT_EQ(ace->Mask, (DWORD)FILE_ALL_ACCESS);
-        EXPECT_TRUE(EqualSid(&ace->SidStart, expected[k])) << "ACE " << k;
-    }
-    LocalFree(descriptor);
-}
-
 // Earlier runs' folders in the temp directory: the setup's own goes with the
 // temporary file left in it. One that holds a file of another's, one named
 // otherwise, and a link named like the setup's own stay untouched.
