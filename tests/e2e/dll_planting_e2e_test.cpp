@@ -37,12 +37,6 @@ const char *const LOADED_ON_BEHALF[] = {
     "profapi.dll", "userenv.dll", "apphelp.dll", "winmm.dll", "lz32.dll"
 };
 
-std::string Lower(std::string text)
-{
-    CharLowerBuffA(&text[0], (DWORD)text.size());
-    return text;
-}
-
 bool IsKnownDll(const std::string &name)
 {
     for (const char *known : KNOWN_DLLS)

@@ -10,12 +10,6 @@ namespace {
 
 enum { TIGHT_POLL_MS = 1 };
 
-std::string Lower(std::string text)
-{
-    CharLowerBuffA(&text[0], (DWORD)text.size());
-    return text;
-}
-
 bool StartsWith(const std::string &text, const char *start)
 {
     return text.compare(0, strlen(start), start) == 0;

@@ -302,15 +302,6 @@ protected:
         return process;
     }
 
-    bool StillRunning(DWORD process)
-    {
-        HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
-        bool running = handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
-        if (handle)
-            CloseHandle(handle);
-        return running;
-    }
-
     void ExpectMachineAsBefore()
     {
         for (const std::string &difference : Differences(before_, ReadMachineState()))
@@ -446,7 +437,7 @@ TEST_F(Uninstall, AViewerLeftOpenIsReplacedByAReinstallAndClosedByTheUninstaller
     EXPECT_EQ(FileId(kept), running);
     EXPECT_NE(FileId(viewerFile), running) << "the new Velloran.exe was not written";
     EXPECT_TRUE(MarkedForDeletionAtRestart(kept)) << kept;
-    EXPECT_TRUE(StillRunning(viewerProcess) && IsWindow(viewer)) << "the reinstall stopped the viewer";
+    EXPECT_TRUE(!WaitForProcessGone(viewerProcess, 0) && IsWindow(viewer)) << "the reinstall stopped the viewer";
     CloseViewer(viewer, viewerProcess);
     ASSERT_TRUE(RestartWine());
     EXPECT_FALSE(FileExists(kept)) << "the old Velloran.exe outlived the restart";
@@ -491,7 +482,7 @@ TEST_F(Uninstall, AViewerLeftOpenAtUninstallGoesAtTheRestartAndAReinstallMeanwhi
     EXPECT_EQ(left[0].rfind("Velloran.exe~", 0), 0u) << left[0] << ": not renamed before it was marked";
     EXPECT_TRUE(MarkedForDeletionAtRestart(installDir_ + "\\" + left[0])) << left[0];
     EXPECT_TRUE(MarkedForDeletionAtRestart(installDir_)) << "the folder is not marked for the restart";
-    EXPECT_TRUE(StillRunning(viewerProcess)) << "the viewer was closed, though the answer was No";
+    EXPECT_FALSE(WaitForProcessGone(viewerProcess, 0)) << "the viewer was closed, though the answer was No";
 
     ASSERT_NO_FATAL_FAILURE(InstallAgain(true));
     CloseViewer(viewer, viewerProcess);

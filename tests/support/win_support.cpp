@@ -34,6 +34,12 @@ std::string Joined(const std::vector<std::string> &items)
     return text;
 }
 
+std::string Lower(std::string text)
+{
+    CharLowerBuffA(&text[0], (DWORD)text.size());
+    return text;
+}
+
 // ---- Files, folders and keys ---------------------------------------------
 
 std::string ToWindowsPath(const std::string &path)
@@ -110,6 +116,15 @@ std::string MakeUniqueFolder(const std::string &parent, const std::string &prefi
         if (GetLastError() != ERROR_ALREADY_EXISTS)
             return std::string();
     }
+}
+
+std::string MakeTempFolder(const std::string &prefix)
+{
+    char temp[MAX_PATH];
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    if (length == 0 || length >= sizeof temp)
+        return std::string();
+    return MakeUniqueFolder(temp, prefix);
 }
 
 bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes)
@@ -576,6 +591,11 @@ DWORD WaitForExitNotingNewWindows(HANDLE process, DWORD timeoutMs, std::vector<s
 bool WaitForWindowGone(HWND window, DWORD timeoutMs)
 {
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+}
+
+bool WaitForText(HWND window, const std::string &text, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return WindowText(window) == text; }, timeoutMs);
 }
 
 // Not SMTO_ABORTIFHUNG: Wine takes a thread that has not asked for a message

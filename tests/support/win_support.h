@@ -27,6 +27,8 @@ bool WaitUntil(const std::function<bool()> &holds, DWORD timeoutMs, DWORD interv
 bool Contains(const std::vector<std::string> &items, const std::string &item);
 // "[a] [b] ", for a failure's message.
 std::string Joined(const std::vector<std::string> &items);
+// The text in lower case, as Windows compares file names.
+std::string Lower(std::string text);
 
 // ---- Files, folders and keys ---------------------------------------------
 
@@ -42,6 +44,8 @@ void RemoveTree(const std::string &path);
 // count ("<prefix>1234-1"), never one that exists already; an empty string
 // when it cannot be made.
 std::string MakeUniqueFolder(const std::string &parent, const std::string &prefix);
+// The same in the temp directory.
+std::string MakeTempFolder(const std::string &prefix);
 bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes);
 // The whole file; false when it cannot be opened or read to its end.
 bool ReadBytes(const std::string &path, std::vector<BYTE> *bytes);
@@ -134,6 +138,8 @@ std::vector<HWND> TopLevelWindows(DWORD processId);
 DWORD WaitForExitNotingNewWindows(HANDLE process, DWORD timeoutMs, std::vector<std::string> *newWindows);
 // True once the window is destroyed or hidden.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
+// True once the window (a title, a control) shows the text.
+bool WaitForText(HWND window, const std::string &text, DWORD timeoutMs);
 
 // WM_GETTEXT, any length. Read through the W message: across processes an
 // ANSI window may answer in UTF-16 under Wine.

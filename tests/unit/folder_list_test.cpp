@@ -43,9 +43,7 @@ protected:
     void SetUp() override
     {
         lstrcpyA(g_newFolderName, "Velloran");
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        tree = MakeUniqueFolder(temp, "folder_list_");
+        tree = MakeTempFolder("folder_list_");
         ASSERT_FALSE(tree.empty());
         for (const char *name : { "alpha", "Zeta", ".dotted", "hidden", "system", "!first", "zzz", "alpha\\inner" })
             ASSERT_TRUE(CreateDirectoryA((tree + "\\" + name).c_str(), NULL)) << name;

@@ -2,6 +2,8 @@
 // the test prefix's registry, WIN.INI and file system, then read back.
 #include "register/registration.h"
 #include "shell/setup_state.h"
+#include "expected_names.h"
+#include "shortcut_reader.h"
 #include "win_support.h"
 
 #include <gtest/gtest.h>
@@ -11,35 +13,11 @@
 
 namespace {
 
-// Target and description of a saved link, read through the shell's own object.
-void ReadLink(const std::string &linkPath, std::string *target, std::string *description)
-{
-    CoInitialize(NULL);
-    IShellLinkA *link = NULL;
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link));
-    IPersistFile *file = NULL;
-    ASSERT_HRESULT_SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file));
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-    ASSERT_HRESULT_SUCCEEDED(file->Load(wide, STGM_READ));
-    char text[MAX_PATH] = {};
-    link->GetPath(text, MAX_PATH, NULL, 0);
-    *target = text;
-    char said[MAX_PATH] = {};
-    link->GetDescription(said, MAX_PATH);
-    *description = said;
-    file->Release();
-    link->Release();
-    CoUninitialize();
-}
-
 class ShellLinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        folder = MakeUniqueFolder(temp, "links_");
+        folder = MakeTempFolder("links_");
         ASSERT_FALSE(folder.empty());
         target = folder + "\\Velloran.exe";
         ASSERT_TRUE(WriteBytes(target, {}));
@@ -57,10 +35,10 @@ TEST_F(ShellLinkTest, EachCallWritesALinkWithItsTargetAndDescription)
         std::string link = folder + "\\" + name + ".lnk";
         std::string description = std::string("Velloran ") + name;
         EXPECT_HRESULT_SUCCEEDED(CreateShellLink(target.c_str(), link.c_str(), description.c_str())) << name;
-        std::string readTarget, readDescription;
-        ReadLink(link, &readTarget, &readDescription);
-        EXPECT_STRCASEEQ(readTarget.c_str(), target.c_str()) << name;
-        EXPECT_EQ(readDescription, description);
+        ShortcutInfo read = ReadShortcut(link);
+        ASSERT_TRUE(read.loaded) << name;
+        EXPECT_STRCASEEQ(read.target.c_str(), target.c_str()) << name;
+        EXPECT_EQ(read.description, description);
     }
 }
 
@@ -115,22 +93,14 @@ TEST_F(ShellLinkTest, AFailedCreationUninitialisesComOnceAndReturnsItsCode)
     CoUninitialize();
 }
 
-// The views of a 64-bit Windows, named by what reads them there: the 32-bit
-// programs (the uninstaller among them) and the 64-bit ones (Explorer,
-// Default Apps). Where there is one view, both name it.
-const REGSAM VIEW_32 = KEY_WOW64_32KEY, VIEW_64 = KEY_WOW64_64KEY;
+// The views by what reads them on 64-bit Windows (expected_names.h).
+const REGSAM IN_32 = VIEW_FLAGS[VIEW_32], IN_64 = VIEW_FLAGS[VIEW_64];
 
-const char APP_PATHS[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
-const char APP_PATHS_EXE[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe";
-const char UNINSTALL[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
-const char VENDOR[] = "SOFTWARE\\Velloran";
 const char CAPABILITIES[] = "SOFTWARE\\Velloran\\Capabilities";
 const char ASSOCIATIONS[] = "SOFTWARE\\Velloran\\Capabilities\\FileAssociations";
-const char REGISTERED[] = "SOFTWARE\\RegisteredApplications";
 const char BMP[] = "SOFTWARE\\Classes\\.bmp";
 const char GIF[] = "SOFTWARE\\Classes\\.gif";
 const char DOCUMENT[] = "SOFTWARE\\Classes\\VELLORAN1.Image";
-const char APPLICATION[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
 const char SUPPORTED[] = "SOFTWARE\\Classes\\Applications\\Velloran.exe\\SupportedTypes";
 
 std::string Text(const char *path, const char *name, REGSAM view = 0)
@@ -163,7 +133,7 @@ protected:
         std::string install = std::string(temp) + "registration \\" + std::string(120, 'd') + "\\Velloran";
         lstrcpynA(g_installDir, install.c_str(), PATH_BUFFER_SIZE);
         lstrcpynA(g_shortcutFolder, (std::string(temp) + "shortcuts \\Velloran").c_str(), PATH_BUFFER_SIZE);
-        registeredExisted = KeyExists(HKEY_LOCAL_MACHINE, REGISTERED, VIEW_64);
+        registeredExisted = KeyExists(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, IN_64);
         RemoveWhatRegistrationWrites();   // also what an earlier, faulty run wrote
     }
     void TearDown() override { RemoveWhatRegistrationWrites(); }
@@ -171,17 +141,19 @@ protected:
     // In both views: a run that wrote into the wrong one leaves nothing behind.
     void RemoveWhatRegistrationWrites()
     {
-        for (REGSAM view : { VIEW_32, VIEW_64 })
-            for (const char *key : { APP_PATHS, APP_PATHS_EXE, UNINSTALL, APPLICATION, DOCUMENT, BMP, GIF, VENDOR })
+        for (REGSAM view : { IN_32, IN_64 })
+            for (const char *key :
+                 { APP_PATHS_ENTRY, APP_PATHS_EXE_ENTRY, UNINSTALL_ENTRY, APPLICATION_KEY, DOCUMENT, BMP, GIF, VENDOR_KEY })
                 DeleteKeyTree(HKEY_LOCAL_MACHINE, key, view);
         HKEY registered;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED, 0, KEY_SET_VALUE | VIEW_64, &registered) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, 0, KEY_SET_VALUE | IN_64, &registered) ==
+            ERROR_SUCCESS) {
             RegDeleteValueA(registered, "Velloran");
             RegCloseKey(registered);
         }
         if (!registeredExisted)
-            DeleteKeyTree(HKEY_LOCAL_MACHINE, REGISTERED, VIEW_64);
-        for (const char *key : { "bmp", "gif", "jpg", "jpeg", "jif", "png", "ppm", "tga", "pcx", "tif", "tiff" })
+            DeleteKeyTree(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, IN_64);
+        for (const char *key : IMAGE_TYPES)
             WriteProfileStringA("extensions", key, NULL);
     }
     bool registeredExisted = false;
@@ -214,17 +186,17 @@ TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUse)
         const char *path, *name, *text;
         bool in32, in64;
     } values[] = {
-        { APP_PATHS, "", "<dir>\\VELLORAN.EXE", true, true },
-        { APP_PATHS, "Path", "<dir>", true, true },
-        { APP_PATHS_EXE, "", "<dir>\\VELLORAN.EXE", true, true },
-        { APP_PATHS_EXE, "Path", "<dir>", true, true },
-        { UNINSTALL, "DisplayName", "Velloran", true, false },
-        { UNINSTALL, "UninstallString", "\"<dir>\\uninstall.exe\"", true, false },
-        { UNINSTALL, "Progdir", "<dir>", true, false },
-        { UNINSTALL, "DisplayIcon", "<dir>\\Velloran.exe,0", true, false },
-        { UNINSTALL, "DisplayVersion", "1.00", true, false },
-        { UNINSTALL, "Publisher", "Velloran Software", true, false },
-        { UNINSTALL, "InstallLocation", "<dir>", true, false },
+        { APP_PATHS_ENTRY, "", "<dir>\\VELLORAN.EXE", true, true },
+        { APP_PATHS_ENTRY, "Path", "<dir>", true, true },
+        { APP_PATHS_EXE_ENTRY, "", "<dir>\\VELLORAN.EXE", true, true },
+        { APP_PATHS_EXE_ENTRY, "Path", "<dir>", true, true },
+        { UNINSTALL_ENTRY, "DisplayName", "Velloran", true, false },
+        { UNINSTALL_ENTRY, "UninstallString", "\"<dir>\\uninstall.exe\"", true, false },
+        { UNINSTALL_ENTRY, "Progdir", "<dir>", true, false },
+        { UNINSTALL_ENTRY, "DisplayIcon", "<dir>\\Velloran.exe,0", true, false },
+        { UNINSTALL_ENTRY, "DisplayVersion", "1.00", true, false },
+        { UNINSTALL_ENTRY, "Publisher", "Velloran Software", true, false },
+        { UNINSTALL_ENTRY, "InstallLocation", "<dir>", true, false },
         { BMP, "", "VELLORAN1.Image", true, true },
         { GIF, "", "VELLORAN1.Image", true, true },
         // The default value of before is noted beside it; .gif had none.
@@ -233,17 +205,17 @@ TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUse)
         { "SOFTWARE\\Classes\\VELLORAN1.Image\\DefaultIcon", "", "<dir>\\Velloran.exe,0", true, true },
         { "SOFTWARE\\Classes\\VELLORAN1.Image\\shell\\open\\command", "", "\"<dir>\\Velloran.exe\" \"%1\"", true,
           true },
-        { APPLICATION, "FriendlyAppName", "Velloran", true, true },
+        { APPLICATION_KEY, "FriendlyAppName", "Velloran", true, true },
         { SUPPORTED, ".bmp", "", true, true },
         { SUPPORTED, ".jif", "", true, true },
         { SUPPORTED, ".tiff", "", true, true },
-        { REGISTERED, "Velloran", CAPABILITIES, false, true },
+        { REGISTERED_APPLICATIONS, "Velloran", CAPABILITIES, false, true },
         { CAPABILITIES, "ApplicationName", "Velloran", false, true },
         { ASSOCIATIONS, ".bmp", "VELLORAN1.Image", false, true },
         { ASSOCIATIONS, ".jif", "VELLORAN1.Image", false, true },
         { ASSOCIATIONS, ".tiff", "VELLORAN1.Image", false, true },
         // Only png was present and empty; that is noted for the uninstaller.
-        { VENDOR, "EmptyWinIniEntries", "png", false, true },
+        { VENDOR_KEY, "EmptyWinIniEntries", "png", false, true },
     };
     const std::string install = g_installDir;
     for (const auto &value : values) {
@@ -251,14 +223,14 @@ TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUse)
         std::string text = value.text;
         for (size_t at = text.find("<dir>"); at != std::string::npos; at = text.find("<dir>"))
             text.replace(at, 5, install);
-        EXPECT_EQ(Text(value.path, value.name, value.in64 ? VIEW_64 : VIEW_32), text);
-        EXPECT_EQ(Text(value.path, value.name, VIEW_32) != "<missing>", !wow64 || value.in32) << "32-bit view";
-        EXPECT_EQ(Text(value.path, value.name, VIEW_64) != "<missing>", !wow64 || value.in64) << "64-bit view";
+        EXPECT_EQ(Text(value.path, value.name, value.in64 ? IN_64 : IN_32), text);
+        EXPECT_EQ(Text(value.path, value.name, IN_32) != "<missing>", !wow64 || value.in32) << "32-bit view";
+        EXPECT_EQ(Text(value.path, value.name, IN_64) != "<missing>", !wow64 || value.in64) << "64-bit view";
     }
-    EXPECT_EQ(Text(UNINSTALL, "Scdir"), std::string(g_shortcutFolder));
-    EXPECT_EQ(Number(UNINSTALL, "NoModify"), 1u);
-    EXPECT_EQ(Number(UNINSTALL, "NoRepair"), 1u);
-    EXPECT_EQ(Number(UNINSTALL, "EstimatedSize"), 0u) << "nothing is installed here";
+    EXPECT_EQ(Text(UNINSTALL_ENTRY, "Scdir"), std::string(g_shortcutFolder));
+    EXPECT_EQ(Number(UNINSTALL_ENTRY, "NoModify"), 1u);
+    EXPECT_EQ(Number(UNINSTALL_ENTRY, "NoRepair"), 1u);
+    EXPECT_EQ(Number(UNINSTALL_ENTRY, "EstimatedSize"), 0u) << "nothing is installed here";
     for (const char *extension : { BMP, GIF }) {
         DWORD type = 0xA5A5, size = 0;
         EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, (std::string(extension) + "\\OpenWithProgids").c_str(),
@@ -270,9 +242,9 @@ TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUse)
     EXPECT_EQ(Text(GIF, "Velloran.Previous"), "<missing>");
     EXPECT_NE(RegOpenKeyA(HKEY_CLASSES_ROOT, ".jif", &key), ERROR_SUCCESS) << "no extension key is created";
     if (wow64) {
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, VENDOR, VIEW_32)) << "the vendor key is split between the views";
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, VENDOR_KEY, IN_32)) << "the vendor key is split between the views";
         if (!registeredExisted) {
-            EXPECT_EQ(Number(VENDOR, "MadeRegisteredApplications", VIEW_64), 1u);
+            EXPECT_EQ(Number(VENDOR_KEY, "MadeRegisteredApplications", IN_64), 1u);
         }
     }
     EXPECT_EQ(Profile("gif"), "x");
@@ -291,9 +263,9 @@ TEST_F(RegistrationTest, ASecondRunReplacesTheDirectoriesAndKeepsTheNote)
     lstrcatA(g_shortcutFolder, "2");
     RegisterApplication();
     RegisterImageTypes();
-    EXPECT_EQ(Text(APP_PATHS, "Path"), std::string(g_installDir));
-    EXPECT_EQ(Text(UNINSTALL, "Progdir"), std::string(g_installDir));
-    EXPECT_EQ(Text(UNINSTALL, "Scdir"), std::string(g_shortcutFolder));
+    EXPECT_EQ(Text(APP_PATHS_ENTRY, "Path"), std::string(g_installDir));
+    EXPECT_EQ(Text(UNINSTALL_ENTRY, "Progdir"), std::string(g_installDir));
+    EXPECT_EQ(Text(UNINSTALL_ENTRY, "Scdir"), std::string(g_shortcutFolder));
     EXPECT_EQ(Text(BMP, "Velloran.Previous"), "Paint.Picture");
 }
 

@@ -45,9 +45,7 @@ TEST(TempFolder, RemovalWaitsForAFilePendingDeletion)
 // otherwise, and a link named like the setup's own stay untouched.
 TEST(TempFolder, StaleFoldersGoOnlyWhenTheyAreTheSetupsOwn)
 {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string scratch = MakeUniqueFolder(temp, "stale-temp-");
+    std::string scratch = MakeTempFolder("stale-temp-");
     ASSERT_FALSE(scratch.empty());
     const std::string packed = g_compressedNames[0];
     std::string target = scratch + "\\target", lookalike = scratch + "\\VelloranSetup-notours";

@@ -31,9 +31,7 @@ class UnfinishedCopies : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        root_ = MakeUniqueFolder(temp, "unfinished-");
+        root_ = MakeTempFolder("unfinished-");
         ASSERT_FALSE(root_.empty());
         dir_ = root_ + "\\Velloran";
         ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), NULL));
