@@ -372,7 +372,7 @@ TEST_F(Uninstaller, ShortcutFolderWithOtherItemsIsKept)
     std::string text = ReadClosingMessage(0, original_.id);
     EXPECT_NE(std::string::npos, text.find("The shortcut folder " + shortcutDir_ + " was not removed")) << text;
     EXPECT_EQ(std::vector<std::string>({ "Someone else.lnk" }), FolderEntries(shortcutDir_));
-    EXPECT_FALSE(DirectoryExists(programDir_));
+    EXPECT_FALSE(DirectoryExists(programDir_)) << "left: " << Joined(FolderEntries(programDir_)) << "; " << text;
     ExpectNoProgramLeftInTemp();
 }
 
