@@ -126,7 +126,7 @@ void EndSetup(SetupProcess *setup)
 
 bool WaitForText(HWND control, const std::string &text)
 {
-    return WaitForText(control, text, WINDOW_TIMEOUT_MS);
+    return WaitUntil([&] { return WindowText(control) == text; }, WINDOW_TIMEOUT_MS);
 }
 
 HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs)

@@ -392,7 +392,7 @@ class PictureFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = MakeTempFolder("Velloran picture files ");
+        folder_ = MakeTestFolder("Velloran picture files");
         ASSERT_FALSE(folder_.empty());
     }
     void TearDown() override { RemoveTree(folder_); }
@@ -518,7 +518,7 @@ TEST(ToolPictures, TruncatedAndDamagedVariantsAreRefused)
     std::string folder;
     std::vector<std::string> names = ToolPictures(&folder);
     ASSERT_EQ((size_t)TOOL_PICTURES, names.size()) << "in " << folder;
-    std::string scratch = MakeTempFolder("Velloran damaged pictures ");
+    std::string scratch = MakeTestFolder("Velloran damaged pictures");
     ASSERT_FALSE(scratch.empty());
     for (const std::string &name : names) {
         Bytes whole;

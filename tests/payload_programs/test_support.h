@@ -1,5 +1,6 @@
-// What the tests of Velloran.exe and uninstall.exe share beyond
-// tests/support: their timeouts and the handles of a program they started.
+// Helpers for driving Velloran.exe and uninstall.exe as a user would: start
+// them, find their windows, read and answer message boxes, and make and
+// remove the files those tests need.
 #pragma once
 #include <windows.h>
 
@@ -16,8 +17,17 @@ enum {
     EXIT_TIMEOUT   = 20000
 };
 
-// A program the test started, for StartProcess and EndProcess.
+// A new folder under the temp directory whose name has spaces in it.
+std::string MakeTestFolder(const char *stem);
+
 struct Program {
     HANDLE process;
     DWORD  id;
 };
+
+// Starts exe with the command line tail given (quoted by the caller as needed).
+bool StartProgram(const std::string &exe, const std::string &tail, Program *program);
+void EndProgram(Program *program);
+
+// Waits until the window's title is the text given; false on timeout.
+bool WaitForTitle(HWND window, const char *title, DWORD timeout);

@@ -54,7 +54,7 @@ protected:
         ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE)) << "VELLORAN1.Image exists already";
         machineBefore_ = ReadMachineState();
         programsInTemp_ = ProgramsInTemp();
-        root_ = MakeTempFolder("Velloran uninstall ");
+        root_ = MakeTestFolder("Velloran uninstall");
         ASSERT_FALSE(root_.empty());
         programDir_ = root_ + "\\Program Files\\Velloran";
         shortcutDir_ = root_ + "\\Start Menu\\Velloran";
@@ -64,8 +64,8 @@ protected:
 
     void TearDown() override
     {
-        EndProcess(&copy_.process, copy_.id);
-        EndProcess(&original_.process, original_.id);
+        EndProgram(&copy_);
+        EndProgram(&original_);
         PutMachineState(machineBefore_);
         for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
             ADD_FAILURE() << "not put back: " << difference;
@@ -136,7 +136,7 @@ protected:
 
     void Start(const std::string &exe)
     {
-        ASSERT_TRUE(StartProcess(exe, "", "", SW_SHOWNORMAL, &original_.process, &original_.id));
+        ASSERT_TRUE(StartProgram(exe, "", &original_));
     }
 
     // The question, answered; the original process then ends by itself.
@@ -304,8 +304,7 @@ TEST_F(Uninstaller, AQuietRemovalShowsNothingAndEndsWithTheCopysExitCode)
     HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    ASSERT_TRUE(StartProcess(programDir_ + "\\uninstall.exe", "/S", "", SW_SHOWNORMAL, &original_.process,
-                             &original_.id));
+    ASSERT_TRUE(StartProgram(programDir_ + "\\uninstall.exe", "/S", &original_));
     std::vector<std::string> windows;
     EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
     CloseHandle(held);
@@ -329,8 +328,7 @@ TEST_F(Uninstaller, AFiltersLinkStopsTheRemovalAndWhatItLeadsToStays)
     ASSERT_TRUE(MakeUnixLink(filters, other));
     const std::vector<std::string> entries = FolderEntries(other);
     ASSERT_FALSE(entries.empty());
-    ASSERT_TRUE(StartProcess(programDir_ + "\\uninstall.exe", "/S", "", SW_SHOWNORMAL, &original_.process,
-                             &original_.id));
+    ASSERT_TRUE(StartProgram(programDir_ + "\\uninstall.exe", "/S", &original_));
     std::vector<std::string> windows;
     EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
     EXPECT_EQ(FolderEntries(other), entries) << "the removal went through the link";

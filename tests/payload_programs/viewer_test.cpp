@@ -31,7 +31,7 @@ class Viewer : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = MakeTempFolder("Velloran viewer ");
+        folder_ = MakeTestFolder("Velloran viewer");
         ASSERT_FALSE(folder_.empty());
         pictures_ = folder_ + "\\My Pictures";
         ASSERT_TRUE(CreateDirectoryA(pictures_.c_str(), NULL));
@@ -43,7 +43,7 @@ protected:
             PostMessageA(window_, WM_CLOSE, 0, 0);
         if (viewer_.process)
             WaitForExit(viewer_.process, EXIT_TIMEOUT);
-        EndProcess(&viewer_.process, viewer_.id);
+        EndProgram(&viewer_);
         RemoveTree(folder_);
         if (restoreRecentFolders_)
             PutKeyState(HKEY_CURRENT_USER, kRecentFoldersKey, recentFolders_);
@@ -51,13 +51,13 @@ protected:
 
     void Start(const std::string &tail)
     {
-        ASSERT_TRUE(StartProcess(ToWindowsPath(VELLORAN_EXE), tail, "", SW_SHOWNORMAL, &viewer_.process, &viewer_.id));
+        ASSERT_TRUE(StartProgram(ToWindowsPath(VELLORAN_EXE), tail, &viewer_));
     }
     void WaitForViewer(const char *title)
     {
         window_ = WaitForWindow(NULL, kViewerClass, viewer_.id, WINDOW_TIMEOUT);
         ASSERT_TRUE(window_ != NULL) << "no viewer window";
-        ASSERT_TRUE(WaitForText(window_, title, WINDOW_TIMEOUT)) << "title is \"" << WindowText(window_) << "\"";
+        ASSERT_TRUE(WaitForTitle(window_, title, WINDOW_TIMEOUT)) << "title is \"" << WindowText(window_) << "\"";
     }
     // The screen needs a moment after the title changes to show the new picture.
     void CaptureWhenDrawn(ScreenPicture *picture, int x, int y, DWORD expected)
@@ -149,7 +149,7 @@ TEST_F(Viewer, PicturesNamedWithSpacesAreShownFittedAndCentred)
         for (const auto &check : checks)
             check_colour(screen, check.point.x, check.point.y, check.colour);
         CloseAndExpectExitCodeZero();
-        EndProcess(&viewer_.process, viewer_.id);
+        EndProgram(&viewer_);
     }
 }
 
@@ -187,7 +187,7 @@ TEST_F(Viewer, AFileThatCannotBeShownGivesAMessageNamingItAndWhy)
         ASSERT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT));
         ASSERT_NO_FATAL_FAILURE(WaitForViewer("Velloran"));
         CloseAndExpectExitCodeZero();
-        EndProcess(&viewer_.process, viewer_.id);
+        EndProgram(&viewer_);
     }
 }
 
@@ -244,7 +244,7 @@ TEST_F(Viewer, PicturesOfTheViewersOwnFormatsAreShownUpright)
         ASSERT_NO_FATAL_FAILURE(WaitForViewer((std::string(picture.name) + " - Velloran").c_str()));
         ExpectQuadrantsShown(picture.width, picture.height, picture.tolerance);
         CloseAndExpectExitCodeZero();
-        EndProcess(&viewer_.process, viewer_.id);
+        EndProgram(&viewer_);
     }
 }
 
