@@ -3,13 +3,14 @@
 # it (the program's own arguments last):
 #   run_gtest.sh wine shell_tests.exe
 #   run_gtest.sh run_with_display.sh 1024x768 wine install_e2e.exe --gtest_filter=Drives.*
-# A run that fails a check fails. A run that ends badly without a failed check
-# runs once more, only the cases that had not passed, and says so on a line of
-# its own that tools/test.sh lists at the end of the suite. Where Wine's
-# 32-bit side runs under qemu, Wine's own Linux libraries abort now and then
-# ("malloc(): invalid size (unsorted)"), and the program then hangs instead of
-# ending: once such a line shows, the run is ended at once (watch_for_abort.sh;
-# run_with_display.sh watches its own output the same way).
+# A run that fails a check fails. A run that ends badly without a failed check,
+# or that shows Wine's own abort, runs once more, only the cases that had not
+# passed, and says so on a line of its own that tools/test.sh lists at the end
+# of the suite. Where Wine's 32-bit side runs under qemu, Wine's own Linux
+# libraries abort now and then ("malloc(): invalid size (unsorted)"), and the
+# program then hangs instead of ending: once such a line shows, the run is
+# ended at once (watch_for_abort.sh; run_with_display.sh watches its own
+# output the same way).
 set -uo pipefail
 
 output=$(mktemp)
@@ -25,7 +26,8 @@ run() {
 
 run "$@"
 [ "$status" -eq 0 ] && exit 0
-if grep -qE '(: Failure$|^\[  FAILED  \] )' "$output"; then
+# A check that failed after Wine's own abort failed because of the abort.
+if ! grep -qE "$abort_pattern" "$output" && grep -qE '(: Failure$|^\[  FAILED  \] )' "$output"; then
     exit "$status"
 fi
 
@@ -42,8 +44,12 @@ negative=$(printf '%s\n' "$negative" "$passed" | sed '/^$/d' | paste -sd: -)
 narrowed="${positive:-*}${negative:+-$negative}"
 
 program=$(basename "$(printf '%s\n' "$@" | grep -i '\.exe$' | tail -n 1)")
-why=$(grep -m 1 -E "$abort_pattern" "$output" || tail -n 1 "$output")
-note="$program ended with status $status without a failed check ($why); running again: --gtest_filter=$narrowed"
+if abort=$(grep -m 1 -E "$abort_pattern" "$output"); then
+    why="after Wine's own abort ($abort)"
+else
+    why="without a failed check ($(tail -n 1 "$output"))"
+fi
+note="$program ended with status $status $why; running again: --gtest_filter=$narrowed"
 echo "VELLORAN-RERUN: $note"
 # CTest keeps only the first kilobyte of a passed test's output: the list
 # that tools/test.sh prints is kept apart.

@@ -1,11 +1,13 @@
 # Sourced by the test runners. Where Wine's 32-bit side runs under qemu,
 # Wine's own Linux libraries abort now and then ("malloc(): invalid size
-# (unsorted)"), and the program then hangs instead of ending.
+# (unsorted)", "Fatal glibc error: malloc assertion failure"), and the
+# program then hangs, or stops answering until a check fails, instead of
+# ending.
 #   run_watched <file> <command...>
 # runs the command with its output into the file, in a process group of its
 # own, and ends the whole group as soon as such a line shows. Sets status to
 # the command's exit status, and aborted to 1 when the group was ended.
-abort_pattern='^(malloc|free|realloc|malloc_consolidate|munmap_chunk)\(\): |^double free or corruption|^corrupted [a-z]'
+abort_pattern='^(malloc|free|realloc|malloc_consolidate|munmap_chunk)\(\): |^double free or corruption|^corrupted [a-z]|^Fatal glibc error: '
 
 run_watched() {
     local file=$1
