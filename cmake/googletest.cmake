@@ -13,7 +13,7 @@ add_subdirectory(${GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FRO
 # folder, and Wine's own 64-bit programs (reg.exe, start.exe) see what
 # Explorer and Default Apps see.
 set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of the tests")
-set(WINE_LANES 1 2 3 4 5 6)
+set(WINE_LANES 1 2 3 4)
 set(WINE_TEST_ENV
     WINEDEBUG=-all
     WINEARCH=win64

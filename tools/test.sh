@@ -16,7 +16,7 @@ export VELLORAN_RERUN_LOG=$build/Testing/reruns.log
 mkdir -p "$build/Testing"
 rm -f "$VELLORAN_RERUN_LOG"
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure --parallel 7 "$@" || status=$?
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure --parallel 5 "$@" || status=$?
 if [ -s "$VELLORAN_RERUN_LOG" ]; then
     echo "Test programs that ran their remaining cases again after a crash outside our checks:"
     sed 's/^/    /' "$VELLORAN_RERUN_LOG"

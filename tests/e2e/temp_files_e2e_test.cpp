@@ -167,7 +167,9 @@ std::wstring Wide(const std::string &text)
 TEST_F(TemporaryFiles, ATempDirectoryTheCodePageCannotSpellInstalls)
 {
     const std::string tempDirectory = TempDirectory();
-    std::wstring unusual = Wide(tempDirectory) + L"Za\x017C\x00F3\x0142\x0107-\x6E29";
+    // Named for this run: a run cut short by Wine's own abort leaves its own.
+    std::wstring unusual =
+        Wide(tempDirectory) + L"Za\x017C\x00F3\x0142\x0107-\x6E29-" + std::to_wstring(GetCurrentProcessId());
     ASSERT_TRUE(CreateDirectoryW(unusual.c_str(), NULL));
     HWND directory = NULL, copy = NULL, shortcuts = NULL;
     {
