@@ -166,19 +166,24 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes)
     return WriteBytes(path, std::vector<BYTE>(bytes.begin(), bytes.end()));
 }
 
+// Calls visit for each entry of the folder but "." and "..".
+static void ForEachEntry(const std::string &folder, const std::function<void(const WIN32_FIND_DATAA &)> &visit)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+            visit(found);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 std::vector<std::string> FolderEntries(const std::string &path)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    ForEachEntry(path, [&](const WIN32_FIND_DATAA &found) { names.push_back(found.cFileName); });
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -186,23 +191,16 @@ std::vector<std::string> FolderEntries(const std::string &path)
 static void CollectTree(const std::string &folder, const std::string &prefix, std::vector<std::string> *entries,
                         ULONGLONG *size)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAA &found) {
+        std::string name = prefix + found.cFileName;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            entries->push_back(prefix + name + "\\");
-            CollectTree(folder + "\\" + name, prefix + name + "\\", entries, size);
+            entries->push_back(name + "\\");
+            CollectTree(folder + "\\" + found.cFileName, name + "\\", entries, size);
         } else {
-            entries->push_back(prefix + name);
+            entries->push_back(name);
             *size += ((ULONGLONG)found.nFileSizeHigh << 32) | found.nFileSizeLow;
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    });
 }
 
 std::vector<std::string> TreeEntries(const std::string &folder)
@@ -243,17 +241,18 @@ void DeleteKeyTree(HKEY root, const std::string &path, REGSAM view)
     RegDeleteKeyExA(root, path.c_str(), view, 0);
 }
 
-static bool ReadValue(HKEY root, const std::string &path, const char *name, DWORD *type, std::vector<BYTE> *data,
+// The value's bytes, when it has the type asked for.
+static bool ReadValue(HKEY root, const std::string &path, const char *name, DWORD wanted, std::vector<BYTE> *data,
                       REGSAM view)
 {
     HKEY key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
-    DWORD size = 0;
-    bool read = RegQueryValueExA(key, name, NULL, type, NULL, &size) == ERROR_SUCCESS;
+    DWORD type = 0, size = 0;
+    bool read = RegQueryValueExA(key, name, NULL, &type, NULL, &size) == ERROR_SUCCESS && type == wanted;
     if (read) {
         data->assign(size + 1, 0);
-        read = RegQueryValueExA(key, name, NULL, type, &(*data)[0], &size) == ERROR_SUCCESS;
+        read = RegQueryValueExA(key, name, NULL, NULL, data->data(), &size) == ERROR_SUCCESS;
         data->resize(size);
     }
     RegCloseKey(key);
@@ -262,24 +261,20 @@ static bool ReadValue(HKEY root, const std::string &path, const char *name, DWOR
 
 bool ReadText(HKEY root, const std::string &path, const char *name, std::string *text, REGSAM view)
 {
-    DWORD type = 0;
     std::vector<BYTE> data;
-    if (!ReadValue(root, path, name, &type, &data, view) || type != REG_SZ)
-        return false;
     // The stored size counts the terminating NUL.
-    if (data.empty() || data.back() != '\0')
+    if (!ReadValue(root, path, name, REG_SZ, &data, view) || data.empty() || data.back() != '\0')
         return false;
-    text->assign((const char *)&data[0], data.size() - 1);
+    text->assign((const char *)data.data(), data.size() - 1);
     return true;
 }
 
 bool ReadNumber(HKEY root, const std::string &path, const char *name, DWORD *number, REGSAM view)
 {
-    DWORD type = 0;
     std::vector<BYTE> data;
-    if (!ReadValue(root, path, name, &type, &data, view) || type != REG_DWORD || data.size() != sizeof(DWORD))
+    if (!ReadValue(root, path, name, REG_DWORD, &data, view) || data.size() != sizeof(DWORD))
         return false;
-    memcpy(number, &data[0], sizeof(DWORD));
+    memcpy(number, data.data(), sizeof(DWORD));
     return true;
 }
 
@@ -311,8 +306,9 @@ TempDirectoryOverride::~TempDirectoryOverride()
 
 // ---- Links ---------------------------------------------------------------
 
-// Wine's window onto the Unix side, missing on Windows.
-std::string UnixPath(const std::string &path)
+// A path as Linux sees it, through Wine's window onto the Unix side; empty
+// where there is no Wine.
+static std::string UnixPath(const std::string &path)
 {
     typedef char *(CDECL * UnixFileNameProc)(LPCWSTR);
     UnixFileNameProc unixFileName =
@@ -389,11 +385,8 @@ bool RemoveUnixLink(const std::string &link)
 bool StartProcess(const std::string &exe, const std::string &tail, const std::string &currentDirectory, WORD show,
                   HANDLE *process, DWORD *processId)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!tail.empty())
-        commandLine += " " + tail;
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
+    // CreateProcess may write into the command line: a copy of our own.
+    std::string commandLine = "\"" + exe + "\"" + (tail.empty() ? "" : " " + tail);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     if (show != SW_SHOWDEFAULT) {
@@ -403,7 +396,7 @@ bool StartProcess(const std::string &exe, const std::string &tail, const std::st
     PROCESS_INFORMATION info = {};
     *process = NULL;
     *processId = 0;
-    if (!CreateProcessA(exe.c_str(), &buffer[0], NULL, NULL, FALSE, 0, NULL,
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
                         currentDirectory.empty() ? NULL : currentDirectory.c_str(), &startup, &info))
         return false;
     CloseHandle(info.hThread);
@@ -511,48 +504,38 @@ void EndProcess(HANDLE *process, DWORD processId)
 
 // ---- Windows -------------------------------------------------------------
 
-struct WindowQuery {
-    const char *caption;
-    const char *className;
-    DWORD processId;
-    DWORD avoidProcessId;
-    std::vector<HWND> found;
-};
+// A UTF-16 text in the ANSI code page.
+static std::string Narrow(const WCHAR *wide, int length)
+{
+    int size = length > 0 ? WideCharToMultiByte(CP_ACP, 0, wide, length, NULL, 0, NULL, NULL) : 0;
+    std::string text(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide, length, &text[0], size, NULL, NULL);
+    return text;
+}
 
 // The caption without a message: a window that does not answer holds up no search.
 static std::string Caption(HWND window)
 {
     WCHAR wide[512] = L"";
-    GetWindowTextW(window, wide, 512);
-    char narrow[1024] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof(narrow), NULL, NULL);
-    return narrow;
+    return Narrow(wide, GetWindowTextW(window, wide, 512));
 }
 
-static BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
+static BOOL CALLBACK CollectVisible(HWND window, LPARAM found)
 {
-    WindowQuery *query = (WindowQuery *)parameter;
-    if (!IsWindowVisible(window))
-        return TRUE;
-    DWORD owner = WindowProcess(window);
-    if (query->processId && owner != query->processId)
-        return TRUE;
-    if (query->avoidProcessId && owner == query->avoidProcessId)
-        return TRUE;
-    if (query->className && WindowClass(window) != query->className)
-        return TRUE;
-    if (query->caption && Caption(window) != query->caption)
-        return TRUE;
-    query->found.push_back(window);
+    if (IsWindowVisible(window))
+        ((std::vector<HWND> *)found)->push_back(window);
     return TRUE;
 }
 
-static std::vector<HWND> FindTopLevel(const char *caption, const char *className, DWORD processId,
-                                      DWORD avoidProcessId)
+std::vector<HWND> TopLevelWindows(DWORD processId)
 {
-    WindowQuery query = { caption, className, processId, avoidProcessId, {} };
-    EnumWindows(CollectWindow, (LPARAM)&query);
-    return query.found;
+    std::vector<HWND> visible, found;
+    EnumWindows(CollectVisible, (LPARAM)&visible);
+    for (HWND window : visible)
+        if (!processId || WindowProcess(window) == processId)
+            found.push_back(window);
+    return found;
 }
 
 HWND WaitForWindow(const char *caption, const char *className, DWORD processId, DWORD timeoutMs,
@@ -560,16 +543,16 @@ HWND WaitForWindow(const char *caption, const char *className, DWORD processId, 
 {
     HWND window = NULL;
     WaitUntil([&] {
-        std::vector<HWND> found = FindTopLevel(caption, className, processId, avoidProcessId);
-        window = found.empty() ? NULL : found.front();
-        return window != NULL;
+        for (HWND candidate : TopLevelWindows(processId)) {
+            if ((avoidProcessId && WindowProcess(candidate) == avoidProcessId) ||
+                (className && WindowClass(candidate) != className) || (caption && Caption(candidate) != caption))
+                continue;
+            window = candidate;
+            return true;
+        }
+        return false;
     }, timeoutMs);
     return window;
-}
-
-std::vector<HWND> TopLevelWindows(DWORD processId)
-{
-    return FindTopLevel(NULL, NULL, processId, 0);
 }
 
 DWORD WaitForExitNotingNewWindows(HANDLE process, DWORD timeoutMs, std::vector<std::string> *newWindows)
@@ -603,20 +586,13 @@ bool WaitForText(HWND window, const std::string &text, DWORD timeoutMs)
 // asked yet when its message box shows.
 std::string WindowText(HWND window)
 {
-    DWORD_PTR length = 0;
+    DWORD_PTR length = 0, copied = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
         return std::string();
     std::vector<WCHAR> wide(length + 1, L'\0');
-    DWORD_PTR copied = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXT, wide.size(), (LPARAM)&wide[0], SMTO_NORMAL, 5000, &copied))
         return std::string();
-    if (copied == 0)
-        return std::string();
-    int size = WideCharToMultiByte(CP_ACP, 0, &wide[0], (int)copied, NULL, 0, NULL, NULL);
-    std::string text(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, &wide[0], (int)copied, &text[0], size, NULL, NULL);
-    return text;
+    return Narrow(&wide[0], (int)copied);
 }
 
 std::string WindowClass(HWND window)
@@ -679,10 +655,8 @@ bool DrawPicture(int width, int height, const std::function<bool(HDC target, HDC
         for (DWORD &pixel : picture->pixels)
             pixel &= 0x00FFFFFF;
     }
-    if (memory)
-        DeleteDC(memory);
-    if (section)
-        DeleteObject(section);
+    DeleteDC(memory);   // either may be null: then a call that does nothing
+    DeleteObject(section);
     ReleaseDC(NULL, screen);
     return drawn;
 }
@@ -711,7 +685,7 @@ bool CaptureClient(HWND window, ScreenPicture *picture)
     return CaptureRect(origin.x, origin.y, client.right, client.bottom, picture);
 }
 
-static DWORD Crc32(const unsigned char *data, size_t size, DWORD crc = 0)
+static DWORD Crc32(const BYTE *data, size_t size)
 {
     static DWORD table[256];
     if (!table[1]) {
@@ -722,19 +696,19 @@ static DWORD Crc32(const unsigned char *data, size_t size, DWORD crc = 0)
             table[n] = c;
         }
     }
-    crc = ~crc;
+    DWORD crc = 0xFFFFFFFF;
     for (size_t i = 0; i < size; ++i)
         crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 
-static void PutBigEndian(std::vector<unsigned char> &out, DWORD value)
+static void PutBigEndian(std::vector<BYTE> &out, DWORD value)
 {
     for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back((unsigned char)(value >> shift));
+        out.push_back((BYTE)(value >> shift));
 }
 
-static void PutChunk(std::vector<unsigned char> &out, const char *type, const std::vector<unsigned char> &data)
+static void PutChunk(std::vector<BYTE> &out, const char *type, const std::vector<BYTE> &data)
 {
     PutBigEndian(out, (DWORD)data.size());
     size_t start = out.size();
@@ -743,57 +717,40 @@ static void PutChunk(std::vector<unsigned char> &out, const char *type, const st
     PutBigEndian(out, Crc32(&out[start], out.size() - start));
 }
 
-// The image data goes into stored (uncompressed) deflate blocks: larger
-// files, but no compressor to carry along.
+// Each row goes into a stored (uncompressed) deflate block of its own: larger
+// files, but no compressor to carry along. A block holds at most 65535 bytes,
+// which bounds the width.
 bool WritePng(const std::string &path, int width, int height, const std::vector<DWORD> &pixels)
 {
-    std::vector<unsigned char> raw;
-    raw.reserve((size_t)height * ((size_t)width * 3 + 1));
+    if (width <= 0 || height <= 0 || width > (65535 - 1) / 3)
+        return false;
+    std::vector<BYTE> deflated = { 0x78, 0x01 };
+    DWORD a = 1, b = 0;   // Adler-32 of the rows
     for (int y = 0; y < height; ++y) {
-        raw.push_back(0);   // no row filter
+        std::vector<BYTE> row = { 0 };   // no row filter
         for (int x = 0; x < width; ++x) {
             DWORD pixel = pixels[(size_t)y * (size_t)width + (size_t)x];
-            raw.push_back((unsigned char)(pixel >> 16));
-            raw.push_back((unsigned char)(pixel >> 8));
-            raw.push_back((unsigned char)pixel);
+            row.insert(row.end(), { (BYTE)(pixel >> 16), (BYTE)(pixel >> 8), (BYTE)pixel });
         }
-    }
-
-    std::vector<unsigned char> deflated = { 0x78, 0x01 };
-    const size_t BLOCK = 65535;
-    for (size_t offset = 0; offset < raw.size() || offset == 0; offset += BLOCK) {
-        size_t size = raw.size() - offset < BLOCK ? raw.size() - offset : BLOCK;
-        bool last = offset + size >= raw.size();
-        deflated.push_back(last ? 1 : 0);
-        deflated.push_back((unsigned char)size);
-        deflated.push_back((unsigned char)(size >> 8));
-        deflated.push_back((unsigned char)~size);
-        deflated.push_back((unsigned char)(~size >> 8));
-        deflated.insert(deflated.end(), raw.begin() + offset, raw.begin() + offset + size);
-        if (last)
-            break;
-    }
-    DWORD a = 1, b = 0;
-    for (unsigned char byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
+        WORD size = (WORD)row.size();
+        deflated.insert(deflated.end(), { (BYTE)(y == height - 1), (BYTE)size, (BYTE)(size >> 8), (BYTE)~size,
+                                          (BYTE)(~size >> 8) });
+        deflated.insert(deflated.end(), row.begin(), row.end());
+        for (BYTE byte : row) {
+            a = (a + byte) % 65521;
+            b = (b + a) % 65521;
+        }
     }
     PutBigEndian(deflated, (b << 16) | a);
 
-    std::vector<unsigned char> header;
+    std::vector<BYTE> header;
     PutBigEndian(header, (DWORD)width);
     PutBigEndian(header, (DWORD)height);
-    header.push_back(8);   // bits per channel
-    header.push_back(2);   // RGB
-    header.push_back(0);
-    header.push_back(0);
-    header.push_back(0);
+    header.insert(header.end(), { 8, 2, 0, 0, 0 });   // 8 bits per channel, RGB
 
-    std::vector<unsigned char> file = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    std::vector<BYTE> file = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
     PutChunk(file, "IHDR", header);
     PutChunk(file, "IDAT", deflated);
-    PutChunk(file, "IEND", std::vector<unsigned char>());
-
+    PutChunk(file, "IEND", std::vector<BYTE>());
     return WriteBytes(path, file);
 }
-

@@ -84,8 +84,6 @@ bool RemoveUnixLink(const std::string &link);
 // The attributes a folder's listing gives the entry, INVALID_FILE_ATTRIBUTES
 // when it lists none (Wine lists no link whose target is gone).
 DWORD ListedAttributes(const std::string &path);
-// A path as Linux sees it; empty where there is no Wine.
-std::string UnixPath(const std::string &path);
 
 // TMP and TEMP point at the folder while the object lives, for this process
 // and the programs it starts meanwhile; then they are as they were.
@@ -170,7 +168,8 @@ bool CaptureScreen(ScreenPicture *picture);
 // The client area's pixels as the window shows them on the screen.
 bool CaptureClient(HWND window, ScreenPicture *picture);
 // An RGB PNG of the pixels (0x00RRGGBB, top row first), written by the test's
-// own encoder rather than by the imaging component the programs read with.
+// own encoder rather than by the imaging component the programs read with;
+// false for a picture wider than 21844 pixels.
 bool WritePng(const std::string &path, int width, int height, const std::vector<DWORD> &pixels);
 inline bool WritePng(const std::string &path, const ScreenPicture &picture)
 {
