@@ -95,20 +95,23 @@ void PutKeyState(HKEY root, const std::string &path, const KeyState &state, REGS
         WriteState(root, path, state, view);
 }
 
+static bool SameName(const std::string &a, const std::string &b)
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
 bool SameKeyState(const KeyState &a, const KeyState &b)
 {
     if (a.exists != b.exists || a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size())
         return false;
-    for (size_t i = 0; i < a.values.size(); ++i) {
-        if (lstrcmpiA(a.values[i].name.c_str(), b.values[i].name.c_str()) != 0 || a.values[i].type != b.values[i].type ||
+    for (size_t i = 0; i < a.values.size(); ++i)
+        if (!SameName(a.values[i].name, b.values[i].name) || a.values[i].type != b.values[i].type ||
             a.values[i].data != b.values[i].data)
             return false;
-    }
-    for (size_t i = 0; i < a.subkeys.size(); ++i) {
-        if (lstrcmpiA(a.subkeys[i].first.c_str(), b.subkeys[i].first.c_str()) != 0 ||
+    for (size_t i = 0; i < a.subkeys.size(); ++i)
+        if (!SameName(a.subkeys[i].first, b.subkeys[i].first) ||
             !SameKeyState(a.subkeys[i].second, b.subkeys[i].second))
             return false;
-    }
     return true;
 }
 
@@ -144,7 +147,8 @@ std::string DescribeKeyState(const KeyState &state)
 
 // ---- WIN.INI -------------------------------------------------------------
 
-std::vector<std::string> ProfileSection(const char *section)
+// The "key=value" lines of a section, sorted.
+static std::vector<std::string> ProfileSection(const char *section)
 {
     std::vector<char> buffer(PROFILE_SECTION_SIZE, '\0');
     DWORD length = GetProfileSectionA(section, &buffer[0], (DWORD)buffer.size());
@@ -158,7 +162,7 @@ std::vector<std::string> ProfileSection(const char *section)
     return lines;
 }
 
-void PutProfileSection(const char *section, const std::vector<std::string> &lines)
+static void PutProfileSection(const char *section, const std::vector<std::string> &lines)
 {
     if (ProfileSection(section) == lines)
         return;
@@ -196,36 +200,27 @@ std::string StartMenuRoot()
 
 // ---- The machine -----------------------------------------------------------
 
-// The keys below HKLM\SOFTWARE in both views; the extension keys follow.
-static const SavedKey FIXED_KEYS[] = {
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, APP_PATHS_KEY },
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, APP_PATHS_KEY },
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, UNINSTALL_ENTRY },
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, UNINSTALL_ENTRY },
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, APPLICATION_KEY },
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, APPLICATION_KEY },
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, VENDOR_KEY },
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, VENDOR_KEY },
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, REGISTERED_APPLICATIONS },
-    { HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, REGISTERED_APPLICATIONS },
-    { HKEY_CLASSES_ROOT,  0,               DOCUMENT_TYPE },
-};
-enum {
-    FIXED_KEY_COUNT = sizeof(FIXED_KEYS) / sizeof(FIXED_KEYS[0]),
-    SAVED_KEY_COUNT = FIXED_KEY_COUNT + IMAGE_TYPE_COUNT
-};
-
 struct KeyRow {
     HKEY root;
     REGSAM view;
     std::string path;
 };
 
-static KeyRow Row(int index)
+// The machine's keys: those below HKLM\SOFTWARE in both views, then the
+// document type and the image extension keys.
+static std::vector<KeyRow> KeyRows()
 {
-    if (index < FIXED_KEY_COUNT)
-        return { FIXED_KEYS[index].root, FIXED_KEYS[index].view, FIXED_KEYS[index].path };
-    return { HKEY_CLASSES_ROOT, 0, ExtensionKey(index - FIXED_KEY_COUNT) };
+    static const char *const MACHINE_KEYS[] = {
+        APP_PATHS_KEY, UNINSTALL_ENTRY, APPLICATION_KEY, VENDOR_KEY, REGISTERED_APPLICATIONS
+    };
+    std::vector<KeyRow> rows;
+    for (const char *path : MACHINE_KEYS)
+        for (REGSAM view : VIEW_FLAGS)
+            rows.push_back({ HKEY_LOCAL_MACHINE, view, path });
+    rows.push_back({ HKEY_CLASSES_ROOT, 0, DOCUMENT_TYPE });
+    for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
+        rows.push_back({ HKEY_CLASSES_ROOT, 0, ExtensionKey(i) });
+    return rows;
 }
 
 static std::string RowName(const KeyRow &row)
@@ -239,11 +234,10 @@ static std::string RowName(const KeyRow &row)
 
 const KeyState &MachineState::Key(HKEY root, const std::string &path, REGSAM view) const
 {
-    for (int i = 0; i < SAVED_KEY_COUNT && i < (int)keys.size(); ++i) {
-        KeyRow row = Row(i);
-        if (row.root == root && row.view == view && lstrcmpiA(row.path.c_str(), path.c_str()) == 0)
+    std::vector<KeyRow> rows = KeyRows();
+    for (size_t i = 0; i < rows.size() && i < keys.size(); ++i)
+        if (rows[i].root == root && rows[i].view == view && SameName(rows[i].path, path))
             return keys[i];
-    }
     // A test asking for a key the table does not read is wrong itself.
     fprintf(stderr, "the machine's table has no key %s\n", RowName({ root, view, path }).c_str());
     abort();
@@ -252,10 +246,8 @@ const KeyState &MachineState::Key(HKEY root, const std::string &path, REGSAM vie
 MachineState ReadMachineState()
 {
     MachineState state;
-    for (int i = 0; i < SAVED_KEY_COUNT; ++i) {
-        KeyRow row = Row(i);
+    for (const KeyRow &row : KeyRows())
         state.keys.push_back(ReadKeyState(row.root, row.path, row.view));
-    }
     state.extensions = ProfileSection(EXTENSIONS);
     state.startMenu  = TreeEntries(StartMenuRoot());
     return state;
@@ -272,9 +264,10 @@ static std::string Lines(const std::vector<std::string> &lines)
 std::vector<std::string> Differences(const MachineState &before, const MachineState &after)
 {
     std::vector<std::string> differences;
-    for (int i = 0; i < SAVED_KEY_COUNT; ++i)
+    std::vector<KeyRow> rows = KeyRows();
+    for (size_t i = 0; i < rows.size(); ++i)
         if (!SameKeyState(before.keys[i], after.keys[i]))
-            differences.push_back(RowName(Row(i)) + " was\n" + DescribeKeyState(before.keys[i]) + "and is\n" +
+            differences.push_back(RowName(rows[i]) + " was\n" + DescribeKeyState(before.keys[i]) + "and is\n" +
                                   DescribeKeyState(after.keys[i]));
     if (before.extensions != after.extensions)
         differences.push_back("WIN.INI [extensions] was\n" + Lines(before.extensions) + "and is\n" +
@@ -287,10 +280,9 @@ std::vector<std::string> Differences(const MachineState &before, const MachineSt
 
 void PutMachineState(const MachineState &state)
 {
-    for (int i = 0; i < SAVED_KEY_COUNT; ++i) {
-        KeyRow row = Row(i);
-        PutKeyState(row.root, row.path, state.keys[i], row.view);
-    }
+    std::vector<KeyRow> rows = KeyRows();
+    for (size_t i = 0; i < rows.size(); ++i)
+        PutKeyState(rows[i].root, rows[i].path, state.keys[i], rows[i].view);
     PutProfileSection(EXTENSIONS, state.extensions);
 
     // Deepest first, so that a folder is empty by the time its turn comes.

@@ -30,9 +30,6 @@ std::string DescribeKeyState(const KeyState &state);
 
 // ---- WIN.INI -------------------------------------------------------------
 
-// The "key=value" lines of a section, sorted.
-std::vector<std::string> ProfileSection(const char *section);
-void PutProfileSection(const char *section, const std::vector<std::string> &lines);
 // Whether the key is present in [extensions], and its text (empty if not).
 bool ExtensionEntry(const char *key, std::string *text);
 
@@ -40,13 +37,6 @@ bool ExtensionEntry(const char *key, std::string *text);
 std::string StartMenuRoot();
 
 // ---- The machine -----------------------------------------------------------
-
-// A key that the setup or the uninstaller may write, read with all below it.
-struct SavedKey {
-    HKEY root;
-    REGSAM view;
-    const char *path;
-};
 
 // Everything that an installation or its removal may touch outside the
 // install folder, by the one table in machine_state.cpp: App Paths (whole),
