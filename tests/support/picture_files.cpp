@@ -2,44 +2,37 @@
 
 #include "win_support.h"
 
+#include <string.h>
+
 static void PutLittle(std::vector<BYTE> &bytes, DWORD value, int size)
 {
     for (int i = 0; i < size; ++i)
         bytes.push_back((BYTE)(value >> (8 * i)));
 }
 
-bool WriteBmp(const std::string &path, int width, int height, const std::vector<DWORD> &pixels)
+// The pixels as BGR triples, bottom row first, each row padded with zeros to
+// rowSize bytes: the body of a BMP and of a TGA.
+static void PutBottomUp(std::vector<BYTE> &bytes, int width, int height, const std::vector<DWORD> &pixels,
+                        int rowSize)
 {
-    int rowSize = (width * 3 + 3) & ~3;
-    std::vector<BYTE> bytes;
-    bytes.push_back('B');
-    bytes.push_back('M');
-    PutLittle(bytes, 54 + rowSize * height, 4);
-    PutLittle(bytes, 0, 4);
-    PutLittle(bytes, 54, 4);
-    PutLittle(bytes, 40, 4);
-    PutLittle(bytes, width, 4);
-    PutLittle(bytes, height, 4);  // positive: bottom row first
-    PutLittle(bytes, 1, 2);
-    PutLittle(bytes, 24, 2);
-    PutLittle(bytes, BI_RGB, 4);
-    PutLittle(bytes, rowSize * height, 4);
-    PutLittle(bytes, 2835, 4);
-    PutLittle(bytes, 2835, 4);
-    PutLittle(bytes, 0, 4);
-    PutLittle(bytes, 0, 4);
     for (int y = height - 1; y >= 0; --y) {
         for (int x = 0; x < width; ++x)
             PutLittle(bytes, pixels[(size_t)y * width + x], 3);
-        for (int pad = width * 3; pad < rowSize; ++pad)
-            bytes.push_back(0);
+        bytes.resize(bytes.size() + rowSize - width * 3, 0);
     }
-    return WriteBytes(path, bytes);
 }
 
-bool WriteBmp(const std::string &path, const ScreenPicture &picture)
+bool WriteBmp(const std::string &path, int width, int height, const std::vector<DWORD> &pixels)
 {
-    return WriteBmp(path, picture.width, picture.height, picture.pixels);
+    const DWORD rowSize = (width * 3 + 3) & ~3, offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    BITMAPFILEHEADER file = { 0x4D42 /* "BM" */, offset + rowSize * height, 0, 0, offset };
+    // A positive height: bottom row first.
+    BITMAPINFOHEADER info = { sizeof info, width, height, 1, 24, BI_RGB, rowSize * height, 2835, 2835, 0, 0 };
+    std::vector<BYTE> bytes(offset);
+    memcpy(&bytes[0], &file, sizeof file);
+    memcpy(&bytes[sizeof file], &info, sizeof info);
+    PutBottomUp(bytes, width, height, pixels, rowSize);
+    return WriteBytes(path, bytes);
 }
 
 std::vector<DWORD> TwoHalves(int width, int height, DWORD first, DWORD second, bool sideBySide)
@@ -63,9 +56,7 @@ std::vector<BYTE> TgaFile(int width, int height, const std::vector<DWORD> &pixel
     bytes[14] = (BYTE)height;
     bytes[15] = (BYTE)(height >> 8);
     bytes[16] = 24;
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x)
-            PutLittle(bytes, pixels[(size_t)y * width + x], 3);
+    PutBottomUp(bytes, width, height, pixels, width * 3);
     return bytes;
 }
 

@@ -7,11 +7,8 @@
 #include <string>
 #include <vector>
 
-struct ScreenPicture;
-
 // A 24-bit BMP, bottom row first.
 bool WriteBmp(const std::string &path, int width, int height, const std::vector<DWORD> &pixels);
-bool WriteBmp(const std::string &path, const ScreenPicture &picture);
 // A picture of two halves, left and right (or top and bottom).
 std::vector<DWORD> TwoHalves(int width, int height, DWORD first, DWORD second, bool sideBySide);
 
