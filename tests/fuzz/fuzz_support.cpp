@@ -9,25 +9,23 @@ void FuzzFailure(const char *what)
     abort();
 }
 
-static char s_allocationFlag[48];
-static char s_lengthFlag[48];
-static char s_timeoutFlag[48];
+// -malloc_limit_mb, -max_len and -timeout, filled in below.
+static char s_bounds[3][48];
 
 // The bounds go in right after the program's name, so that a flag of the
 // command line, parsed later, wins.
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    snprintf(s_allocationFlag, sizeof s_allocationFlag, "-malloc_limit_mb=%u", (unsigned)DECODER_ALLOCATION_LIMIT_MB);
-    snprintf(s_lengthFlag, sizeof s_lengthFlag, "-max_len=%u", (unsigned)HOSTILE_FILE_SIZE);
-    snprintf(s_timeoutFlag, sizeof s_timeoutFlag, "-timeout=%u", (unsigned)HANG_SECONDS);
-    char *bounds[] = { s_allocationFlag, s_lengthFlag, s_timeoutFlag };
-    const int boundCount = sizeof bounds / sizeof bounds[0];
+    snprintf(s_bounds[0], sizeof s_bounds[0], "-malloc_limit_mb=%u", (unsigned)DECODER_ALLOCATION_LIMIT_MB);
+    snprintf(s_bounds[1], sizeof s_bounds[1], "-max_len=%u", (unsigned)HOSTILE_FILE_SIZE);
+    snprintf(s_bounds[2], sizeof s_bounds[2], "-timeout=%u", (unsigned)HANG_SECONDS);
+    const int boundCount = sizeof s_bounds / sizeof s_bounds[0];
     char **arguments = (char **)calloc((size_t)*argc + boundCount + 1, sizeof(char *));
     if (!arguments)
         return 0;
     arguments[0] = (*argv)[0];
     for (int i = 0; i < boundCount; ++i)
-        arguments[1 + i] = bounds[i];
+        arguments[1 + i] = s_bounds[i];
     for (int i = 1; i < *argc; ++i)
         arguments[boundCount + i] = (*argv)[i];
     *argc += boundCount;
