@@ -13,13 +13,10 @@
 # output the same way).
 set -uo pipefail
 
-output=$(mktemp)
-trap 'rm -f "$output"' EXIT
 . "$(dirname "$0")/watch_for_abort.sh"
 
-# Into a file, not a pipe: a Wine process left behind would hold a pipe open.
 run() {
-    run_watched "$output" "$@"
+    run_watched "$@"
     [ "$aborted" -eq 1 ] && wineserver -k >/dev/null 2>&1
     cat "$output"
 }

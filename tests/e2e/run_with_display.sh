@@ -15,16 +15,12 @@ settle() {
 }
 
 settle
-output=$(mktemp)
-trap 'rm -f "$output"' EXIT
 # Lanes that run side by side look for a free display number each in a range
 # of their own, so that two of them never start a server on the same one.
 first_display=$((100 + 10 * ${VELLORAN_LANE:-0}))
-# Into a file, not a pipe: a Wine system process left behind by the run holds
-# on to the output it inherited, and would keep a pipe open past the run.
 # A program that Wine's Linux side aborted is ended at once (watch_for_abort.sh).
 . "$(dirname "$0")/../watch_for_abort.sh"
-run_watched "$output" xvfb-run -a -n "$first_display" -s "-screen 0 ${size}x24 -nolisten tcp" \
+run_watched xvfb-run -a -n "$first_display" -s "-screen 0 ${size}x24 -nolisten tcp" \
     "$(dirname "$0")/run_i386.sh" "$@"
 cat "$output"
 settle
