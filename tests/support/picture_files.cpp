@@ -49,13 +49,11 @@ std::vector<DWORD> TwoHalves(int width, int height, DWORD first, DWORD second, b
 
 std::vector<BYTE> TgaFile(int width, int height, const std::vector<DWORD> &pixels)
 {
-    std::vector<BYTE> bytes(18, 0);
+    std::vector<BYTE> bytes(12, 0);
     bytes[2] = 2;  // true colour, not run-length coded
-    bytes[12] = (BYTE)width;
-    bytes[13] = (BYTE)(width >> 8);
-    bytes[14] = (BYTE)height;
-    bytes[15] = (BYTE)(height >> 8);
-    bytes[16] = 24;
+    PutLittle(bytes, width, 2);
+    PutLittle(bytes, height, 2);
+    PutLittle(bytes, 24, 2);  // bits per pixel; a descriptor of 0: bottom row first
     PutBottomUp(bytes, width, height, pixels, width * 3);
     return bytes;
 }
@@ -65,34 +63,25 @@ std::vector<BYTE> PpmFile(int width, int height, const std::vector<DWORD> &pixel
     std::string header = "P6\n# made by the viewer tests\n" + std::to_string(width) + " " + std::to_string(height) +
                          "\n255\n";
     std::vector<BYTE> bytes(header.begin(), header.end());
-    for (DWORD pixel : pixels) {
-        bytes.push_back((BYTE)(pixel >> 16));
-        bytes.push_back((BYTE)(pixel >> 8));
-        bytes.push_back((BYTE)pixel);
-    }
+    for (DWORD pixel : pixels)
+        bytes.insert(bytes.end(), { (BYTE)(pixel >> 16), (BYTE)(pixel >> 8), (BYTE)pixel });
     return bytes;
 }
 
 std::vector<BYTE> PcxFile(int width, int height, const std::vector<DWORD> &pixels)
 {
     int bytesPerLine = (width + 1) & ~1;
-    std::vector<BYTE> bytes(128, 0);
-    bytes[0] = 0x0A;
-    bytes[1] = 5;
-    bytes[2] = 0;  // plain
-    bytes[3] = 8;
-    bytes[8] = (BYTE)(width - 1);
-    bytes[9] = (BYTE)((width - 1) >> 8);
-    bytes[10] = (BYTE)(height - 1);
-    bytes[11] = (BYTE)((height - 1) >> 8);
-    bytes[65] = 3;
-    bytes[66] = (BYTE)bytesPerLine;
-    bytes[67] = (BYTE)(bytesPerLine >> 8);
-    for (int y = 0; y < height; ++y) {
-        for (int shift = 16; shift >= 0; shift -= 8) {
+    // Version 5, plain, 8 bits a plane, from (0, 0) to the last pixel.
+    std::vector<BYTE> bytes = { 0x0A, 5, 0, 8, 0, 0, 0, 0 };
+    PutLittle(bytes, width - 1, 2);
+    PutLittle(bytes, height - 1, 2);
+    bytes.resize(65, 0);
+    bytes.push_back(3);  // planes: red, green, blue
+    PutLittle(bytes, bytesPerLine, 2);
+    bytes.resize(128, 0);
+    for (int y = 0; y < height; ++y)
+        for (int shift = 16; shift >= 0; shift -= 8)
             for (int x = 0; x < bytesPerLine; ++x)
                 bytes.push_back(x < width ? (BYTE)(pixels[(size_t)y * width + x] >> shift) : 0);
-        }
-    }
     return bytes;
 }
