@@ -152,13 +152,6 @@ static const struct SampleCase {
     {"word_text", WordText, 'T'},
 };
 
-// ---------------------------------------------------------------- sizes
-
-static size_t AllLiteralSize(size_t size)
-{
-    return SZDD_HEADER_SIZE + size + (size + 7) / 8;
-}
-
 // ---------------------------------------------------------------- files
 
 static std::string Quoted(const fs::path &path)
@@ -227,7 +220,7 @@ protected:
     void ExpectRoundTrip(const Bytes &data, char replacedChar, bool withMsexpand = true)
     {
         Bytes packed = PackSzdd(data.data(), data.size(), replacedChar);
-        EXPECT_LE(packed.size(), AllLiteralSize(data.size()));
+        EXPECT_LE(packed.size(), SZDD_HEADER_SIZE + data.size() + (data.size() + 7) / 8);
 
         Bytes ours;
         char ourChar = 0;
@@ -457,28 +450,25 @@ static int RunPacker(const std::string &arguments)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST_F(SzddFiles, CommandLinePacksAFileAsTheLibraryDoes)
+// It packs a file as the library does, and fails on bad arguments without
+// writing anything.
+TEST_F(SzddFiles, CommandLinePacksAFileAsTheLibraryDoesOrFailsOnBadArguments)
 {
     Bytes data = WordText();
-    fs::path in = dir_ / "readme.txt", out = dir_ / "readme.tx_";
+    fs::path in = dir_ / "readme.txt", out = dir_ / "readme.tx_", bad = dir_ / "bad.tx_";
     ASSERT_TRUE(WriteWholeFile(in.c_str(), data));
     ASSERT_EQ(RunPacker(Quoted(in) + " " + Quoted(out) + " t"), 0);
     Bytes packed;
     ASSERT_TRUE(ReadWholeFile(out.c_str(), &packed));
     EXPECT_TRUE(packed == PackSzdd(data.data(), data.size(), 't'));
-}
 
-TEST_F(SzddFiles, CommandLineFailsOnBadArguments)
-{
-    fs::path in = dir_ / "in.txt", out = dir_ / "out.tx_";
-    ASSERT_TRUE(WriteWholeFile(in.c_str(), FromText("text")));
-    const std::string inAndOut = Quoted(in) + " " + Quoted(out);
-    const std::string BAD[] = {inAndOut, inAndOut + " tx", inAndOut + " ''",
-                               Quoted(dir_ / "missing.txt") + " " + Quoted(out) + " t",
+    const std::string inAndBad = Quoted(in) + " " + Quoted(bad);
+    const std::string BAD[] = {inAndBad, inAndBad + " tx", inAndBad + " ''",
+                               Quoted(dir_ / "missing.txt") + " " + Quoted(bad) + " t",
                                Quoted(in) + " " + Quoted(dir_ / "no" / "such.tx_") + " t"};
     for (const std::string &arguments : BAD)
         EXPECT_NE(RunPacker(arguments), 0) << arguments;
-    EXPECT_FALSE(fs::exists(out));
+    EXPECT_FALSE(fs::exists(bad));
 }
 
 // ---------------------------------------------------------------- samples
