@@ -29,35 +29,21 @@ static std::string TemporaryFileName()
 
 // Expands packedPath to outPath the way the setup does: LZInit over a
 // CreateFileA handle, which has no limit on the length of the path, then
-// LZCopy to a CreateFileA handle. Returns what LZCopy returned.
+// LZCopy to a CreateFileA handle. What LZCopy returned; -1 when a file does
+// not open, or LZInit fails or, finding no SZDD header, hands back the file.
 static LONG ExpandWithLzCopy(const std::string &packedPath, const std::string &outPath)
 {
-    HANDLE in = CreateFileA(packedPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, NULL);
-    EXPECT_NE(in, INVALID_HANDLE_VALUE) << packedPath;
-    if (in == INVALID_HANDLE_VALUE)
-        return -1;
-    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, NULL);
-    EXPECT_NE(out, INVALID_HANDLE_VALUE) << outPath;
-    if (out == INVALID_HANDLE_VALUE) {
-        CloseHandle(in);
-        return -1;
-    }
-    INT source = LZInit((HFILE)(INT_PTR)in);
-    LONG copied = -1;
-    if (source < 0) {
-        ADD_FAILURE() << "LZInit failed with " << source;
-        CloseHandle(in);
-    } else if (source == (INT)(INT_PTR)in) {
-        // LZInit hands back the file itself when it finds no SZDD header.
-        ADD_FAILURE() << packedPath << " is not taken for a packed file";
-        CloseHandle(in);
-    } else {
-        copied = LZCopy(source, (HFILE)(INT_PTR)out);
+    HANDLE in = CreateFileA(packedPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    INT source = in != INVALID_HANDLE_VALUE ? LZInit((HFILE)(INT_PTR)in) : -1;
+    bool packed = source >= 0 && source != (INT)(INT_PTR)in;
+    LONG copied = packed && out != INVALID_HANDLE_VALUE ? LZCopy(source, (HFILE)(INT_PTR)out) : -1;
+    if (packed)
         LZClose(source);   // closes in as well
-    }
-    CloseHandle(out);
+    else if (in != INVALID_HANDLE_VALUE)
+        CloseHandle(in);
+    if (out != INVALID_HANDLE_VALUE)
+        CloseHandle(out);
     return copied;
 }
 
