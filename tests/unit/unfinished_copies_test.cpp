@@ -98,18 +98,11 @@ protected:
     std::string root_, dir_;
 };
 
-struct RefusedCase {
-    const char *what;
-    const char *name;
-    std::vector<Value> values;
-    UnfinishedOutcome outcome;
-};
-
 // Nothing that such a journal names is touched, and it stays for someone to look at.
 TEST_F(UnfinishedCopies, JournalsThatFailACheckAreLeftAsTheyAre)
 {
     const Value installDir = { INSTALL_DIR, REG_SZ, "{dir}" }, good = { Entry(0), REG_SZ, "F|{dir}\\readme.wri|" };
-    const RefusedCase cases[] = {
+    const struct { const char *what, *name; std::vector<Value> values; UnfinishedOutcome outcome; } cases[] = {
         { "a file outside", RUN, { installDir, good, { Entry(1), REG_SZ, "F|{root}\\victim.txt|" } },
           UNFINISHED_REFUSED },
         { "a way out by ..", RUN, { installDir, { Entry(0), REG_SZ, "F|{dir}\\..\\victim.txt|" } },
@@ -125,7 +118,7 @@ TEST_F(UnfinishedCopies, JournalsThatFailACheckAreLeftAsTheyAre)
         { "an entry not text", RUN, { installDir, { Entry(0), REG_DWORD, "" } }, UNFINISHED_UNREADABLE },
         { "no run's name", "planted", { installDir, good }, UNFINISHED_UNREADABLE },
     };
-    for (const RefusedCase &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_NO_FATAL_FAILURE(Write(root_ + "\\victim.txt", "victim"));
         ASSERT_NO_FATAL_FAILURE(Write(dir_ + "\\readme.wri", "readme"));
