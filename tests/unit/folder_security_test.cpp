@@ -205,8 +205,7 @@ TEST(FolderSecurity, OwnerOnlyDescriptorNamesTheUserAlone)
 // only on Windows.)
 TEST(FolderSecurity, AFoundInstallDirectoryIsRefusedWithALinkElseTakenOverAndGivenBack)
 {
-    std::wstring tempPath = TempPath();
-    std::string root = MakeUniqueFolder(std::string(tempPath.begin(), tempPath.end()), "velloran-pins-");
+    std::string root = MakeTempFolder("velloran-pins-");
     ASSERT_FALSE(root.empty());
     std::string folder = root + "\\Velloran", other = root + "\\other", link = folder + "\\Filters";
     PSECURITY_DESCRIPTOR open = NULL;
