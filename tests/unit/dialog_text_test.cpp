@@ -25,42 +25,22 @@ enum {
     SPARE_PERCENT = 10
 };
 
-struct Control {
-    std::string className;
-    std::string text;
-    LONG style;
-    RECT client;
-    SIZE extent;   // of the text in the page's font
-};
-
-BOOL CALLBACK CollectControl(HWND child, LPARAM lParam)
+// The width and height the control's text takes in its own font; the width
+// with a push button's margins or a check box's square, and the spare.
+SIZE NeededSize(HWND control, const char *className, const char *text)
 {
-    Control control;
-    char name[TEXT_SIZE] = "", text[TEXT_SIZE] = "";
-    GetClassNameA(child, name, TEXT_SIZE);
-    GetWindowTextA(child, text, TEXT_SIZE);
-    control.className = name;
-    control.text = text;
-    control.style = GetWindowLongA(child, GWL_STYLE);
-    GetClientRect(child, &control.client);
-    HDC dc = GetDC(child);
-    HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageA(child, WM_GETFONT, 0, 0));
-    GetTextExtentPoint32A(dc, text, lstrlenA(text), &control.extent);
+    SIZE extent;
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageA(control, WM_GETFONT, 0, 0));
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
     SelectObject(dc, previous);
-    ReleaseDC(child, dc);
-    ((std::vector<Control> *)lParam)->push_back(control);
-    return TRUE;
-}
-
-// The width the control's text needs, in pixels, without its spare.
-LONG NeededWidth(const Control &control)
-{
-    LONG kind = control.style & BS_TYPEMASK;
-    if (lstrcmpiA(control.className.c_str(), "Button") != 0)
-        return control.extent.cx;
-    if (kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX)
-        return GetSystemMetrics(SM_CXMENUCHECK) + CHECK_GAP + control.extent.cx;
-    return control.extent.cx + 2 * BUTTON_MARGIN;
+    ReleaseDC(control, dc);
+    LONG kind = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK, textWidth = extent.cx;
+    if (lstrcmpiA(className, "Button") == 0)
+        extent.cx += kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX ? GetSystemMetrics(SM_CXMENUCHECK) + CHECK_GAP
+                                                                     : 2 * BUTTON_MARGIN;
+    extent.cx += textWidth * SPARE_PERCENT / 100;
+    return extent;
 }
 
 // Every text of the page fits on one line of its control. Screen readers
@@ -86,35 +66,27 @@ TEST(DialogTexts, EveryTextFitsAndEveryInputIsNamedByItsLabelAndTabbedInReadingO
     for (const Page &page : pages) {
         HWND dialog = CreateDialogParamA(g_instance, page.name, NULL, QuietDialogProc, 0);
         ASSERT_NE((HWND)NULL, dialog) << page.name;
-        std::vector<Control> controls;
-        EnumChildWindows(dialog, CollectControl, (LPARAM)&controls);
         int measured = 0;
-        for (const Control &control : controls) {
-            bool textual = lstrcmpiA(control.className.c_str(), "Static") == 0 ||
-                           lstrcmpiA(control.className.c_str(), "Button") == 0;
-            if (!textual || control.text.empty())
-                continue;
-            ++measured;
-            LONG needed = NeededWidth(control) + control.extent.cx * SPARE_PERCENT / 100;
-            EXPECT_LE(needed, control.client.right)
-                << page.name << ": \"" << control.text << "\" needs " << needed << " pixels, has "
-                << control.client.right;
-            EXPECT_LE(control.extent.cy, control.client.bottom)
-                << page.name << ": \"" << control.text << "\" is " << control.extent.cy << " pixels high, has "
-                << control.client.bottom;
-        }
-        EXPECT_EQ(page.measured, measured) << page.name;
-
         std::vector<int> tabOrder;
         std::vector<std::string> shown;
         for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            char kind[TEXT_SIZE] = "", label[TEXT_SIZE] = "";
+            GetClassNameA(child, kind, TEXT_SIZE);
+            GetWindowTextA(child, label, TEXT_SIZE);
             if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP)
                 tabOrder.push_back(GetDlgCtrlID(child));
-            char kind[TEXT_SIZE] = "", label[TEXT_SIZE] = "";
-            GetWindowTextA(child, label, TEXT_SIZE);
             if (label[0] && (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE))
                 shown.push_back(label);
-            GetClassNameA(child, kind, TEXT_SIZE);
+            if (label[0] && (lstrcmpiA(kind, "Static") == 0 || lstrcmpiA(kind, "Button") == 0)) {
+                ++measured;
+                SIZE needed = NeededSize(child, kind, label);
+                RECT client;
+                GetClientRect(child, &client);
+                EXPECT_LE(needed.cx, client.right)
+                    << page.name << ": \"" << label << "\" needs " << needed.cx << " pixels, has " << client.right;
+                EXPECT_LE(needed.cy, client.bottom)
+                    << page.name << ": \"" << label << "\" is " << needed.cy << " pixels high, has " << client.bottom;
+            }
             if (lstrcmpiA(kind, "Edit") && lstrcmpiA(kind, "ComboBox") && lstrcmpiA(kind, "SysListView32"))
                 continue;
             HWND previous = GetWindow(child, GW_HWNDPREV);
@@ -122,6 +94,7 @@ TEST(DialogTexts, EveryTextFitsAndEveryInputIsNamedByItsLabelAndTabbedInReadingO
             GetWindowTextA(previous, label, TEXT_SIZE);
             EXPECT_TRUE(lstrcmpiA(kind, "Static") == 0 && label[0]) << page.name << " " << GetDlgCtrlID(child);
         }
+        EXPECT_EQ(page.measured, measured) << page.name;
         EXPECT_EQ(tabOrder, page.tabOrder) << page.name;
         EXPECT_EQ(shown, page.shown) << page.name;
         DestroyWindow(dialog);

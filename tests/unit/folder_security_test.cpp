@@ -16,6 +16,7 @@
 #include <sddl.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -193,80 +194,36 @@ TEST(FolderSecurity, OwnerOnlyDescriptorNamesTheUserAlone)
     LocalFree(descriptor);
 }
 
-// A folder that was there before the setup, open to everyone, with a
-// subdirectory of the same kind: both are taken over (on Windows: owner
-// Administrators and the program folders' DACL), the missing subdirectories
-// are made, and a folder that cannot be taken over stops the copy.
-TEST(FolderSecurity, AnExistingInstallDirectoryIsTakenOverBeforeTheCopy)
+// An install directory found there, open to everyone, with a subdirectory
+// of the same kind and a "Filters" link of the user's to another folder:
+// refused, named, before anything is made or changed. Without the link, both
+// folders are taken over (on Windows: owner Administrators and the program
+// folders' DACL), the directory's earlier descriptor in the journal before it
+// changes, the missing subdirectories are made, and a cancel puts that
+// descriptor back. One that is not there cannot be taken over: the copy must
+// not start. (Wine lets a held folder be renamed: that it cannot be is shown
+// only on Windows.)
+TEST(FolderSecurity, AFoundInstallDirectoryIsRefusedWithALinkElseTakenOverAndGivenBack)
 {
-    std::wstring tempPath = TempPath();
-    std::string root = std::string(tempPath.begin(), tempPath.end()) + "velloran-tree-test";
-    std::string folders[1 + SUBDIR_COUNT] = { root };
-    for (int k = 0; k < SUBDIR_COUNT; ++k)
-        folders[1 + k] = root + g_subdirectories[k];
-    RemoveTree(root);   // what an interrupted run left
+    std::string root = MakeTempFolder("velloran-pins-");
+    ASSERT_FALSE(root.empty());
+    std::string folder = root + "\\Velloran", other = root + "\\other", link = folder + "\\Filters";
     PSECURITY_DESCRIPTOR open = NULL;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, NULL));
     SECURITY_ATTRIBUTES openSecurity = { sizeof openSecurity, open, FALSE };
-    ASSERT_TRUE(CreateDirectoryA(root.c_str(), &openSecurity));
-    std::string pen = root + g_subdirectories[0];
-    ASSERT_TRUE(CreateDirectoryA(pen.c_str(), &openSecurity));
-    // Wine cannot show the folder open to everyone (its umask takes the
-    // write bits for "others" off), so only the outcome is seen here.
-
-    CopyText(g_installDir, PATH_BUFFER_SIZE, root.c_str());
-    g_dirSecurity.lpSecurityDescriptor = BuildProgramFolderDescriptor();
-    char failed[PATH_BUFFER_SIZE + 64] = "sentinel";
-    // The folders it makes go into the copy's journal first.
-    ASSERT_TRUE(BeginCopyJournal(root.c_str(), false));
-    EXPECT_TRUE(PrepareInstallTree(failed, sizeof failed));
-    EXPECT_STREQ(failed, "");
-    for (const std::string &folder : folders) {
-        // Wine shows neither the owner nor the ACEs as set, only the Unix mode.
-        FolderSecurity security = ReadFolder(Wide(folder));
-        EXPECT_FALSE(security.everyoneWrites) << folder << ": " << security.sddl;
-    }
-
-    // A folder that is not there cannot be taken over: the copy must not start.
-    std::string missing = root + "\\missing";
-    CopyText(g_installDir, PATH_BUFFER_SIZE, missing.c_str());
-    EXPECT_FALSE(PrepareInstallTree(failed, sizeof failed));
-    EXPECT_EQ(std::string(failed), missing);
-    EndCopyJournal();
-
-    RemoveTree(root);
-    LocalFree(open);
-    LocalFree(g_dirSecurity.lpSecurityDescriptor);
-    g_dirSecurity.lpSecurityDescriptor = NULL;
-}
-
-// A folder found there with a "Filters" link of the user's to another
-// folder: refused, named, before anything is made or changed. Without the
-// link, its earlier descriptor is in the journal before it changes, and a
-// cancel puts that descriptor back. (Wine lets a held folder be renamed:
-// that it cannot be is shown only on Windows.)
-TEST(FolderSecurity, AFoundFolderIsHeldRefusedWithALinkAndGivenBackItsDescriptor)
-{
-    std::wstring tempPath = TempPath();
-    std::string root = MakeUniqueFolder(std::string(tempPath.begin(), tempPath.end()), "velloran-pins-");
-    ASSERT_FALSE(root.empty());
-    std::string folder = root + "\\Velloran", other = root + "\\other", link = folder + "\\Filters";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), &openSecurity));
+    ASSERT_TRUE(CreateDirectoryA((folder + "\\Pen").c_str(), &openSecurity));
     ASSERT_TRUE(CreateDirectoryA(other.c_str(), NULL));
     ASSERT_TRUE(WriteBytes(other + "\\blur.flt", { 'u' }));
     CopyText(g_installDir, PATH_BUFFER_SIZE, folder.c_str());
     g_dirSecurity.lpSecurityDescriptor = BuildProgramFolderDescriptor();
     char failed[PATH_BUFFER_SIZE + 64] = "sentinel";
 
-    bool linked = MakeUnixLink(link, other);
-    ASSERT_TRUE(linked) << "no link could be made";
+    ASSERT_TRUE(MakeUnixLink(link, other)) << "no link could be made";
     ASSERT_TRUE(BeginCopyJournal(folder.c_str(), false));
     EXPECT_FALSE(PrepareInstallTree(failed, sizeof failed));
     EXPECT_EQ(std::string(failed), link);
-    for (int k = 0; k < SUBDIR_COUNT; ++k)
-        EXPECT_TRUE(std::string(g_subdirectories[k]) == "\\Filters"
-                    || GetFileAttributesA((folder + g_subdirectories[k]).c_str()) == INVALID_FILE_ATTRIBUTES)
-            << g_subdirectories[k] << " was made before the link was refused";
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>({ "Filters", "Pen" })) << "made before the refusal";
     EXPECT_TRUE(FileExists(other + "\\blur.flt"));
     ReleaseInstallTree();
     EndCopyJournal();
@@ -274,7 +231,13 @@ TEST(FolderSecurity, AFoundFolderIsHeldRefusedWithALinkAndGivenBackItsDescriptor
 
     const std::string before = ReadFolder(Wide(folder)).sddl;
     ASSERT_TRUE(BeginCopyJournal(folder.c_str(), false));
-    EXPECT_TRUE(PrepareInstallTree(failed, sizeof failed)) << failed;
+    EXPECT_TRUE(PrepareInstallTree(failed, sizeof failed));
+    EXPECT_STREQ(failed, "");
+    // Wine shows neither the owner nor the ACEs as set, only the Unix mode.
+    for (int k = 0; k <= SUBDIR_COUNT; ++k) {
+        std::string made = folder + (k ? g_subdirectories[k - 1] : "");
+        EXPECT_FALSE(ReadFolder(Wide(made)).everyoneWrites) << made << ": " << ReadFolder(Wide(made)).sddl;
+    }
     HKEY journal = OpenJournal(RunTag() + 1);
     ASSERT_NE(journal, (HKEY)NULL);
     static JournalEntry entry;
@@ -286,8 +249,14 @@ TEST(FolderSecurity, AFoundFolderIsHeldRefusedWithALinkAndGivenBackItsDescriptor
     RestoreInstallTreeSecurity();
     EXPECT_EQ(ReadFolder(Wide(folder)).sddl, before);
     ReleaseInstallTree();
+
+    std::string missing = root + "\\missing";
+    CopyText(g_installDir, PATH_BUFFER_SIZE, missing.c_str());
+    EXPECT_FALSE(PrepareInstallTree(failed, sizeof failed));
+    EXPECT_EQ(std::string(failed), missing);
     EndCopyJournal();
     RemoveTree(root);
+    LocalFree(open);
     LocalFree(g_dirSecurity.lpSecurityDescriptor);
     g_dirSecurity.lpSecurityDescriptor = NULL;
 }

@@ -47,15 +47,6 @@ protected:
     char savedDirectory[MAX_PATH];
 };
 
-TEST_F(MainWindowTest, OnlyADriveRootIsCutToLetterAndColon)
-{
-    char root[START_DIR_SIZE] = "D:\\", below[START_DIR_SIZE] = "D:\\SUB";
-    CutDriveRoot(root);
-    CutDriveRoot(below);
-    EXPECT_STREQ(root, "D:");
-    EXPECT_STREQ(below, "D:\\SUB");
-}
-
 // The folder the setup was started in is stored, a drive root as "C:".
 TEST_F(MainWindowTest, CreationStoresTheStartFolder)
 {
@@ -69,7 +60,9 @@ TEST_F(MainWindowTest, CreationStoresTheStartFolder)
     }
 }
 
-TEST_F(MainWindowTest, CoversTheScreenWithoutCaption)
+// It covers the screen without a caption and schedules the agreement;
+// unknown timer ids leave that timer alone. ScheduleStep replaces the timer.
+TEST_F(MainWindowTest, CreationCoversTheScreenAndSchedulesTheAgreementStep)
 {
     CreateMainWindow();
     RECT rect;
@@ -79,17 +72,15 @@ TEST_F(MainWindowTest, CoversTheScreenWithoutCaption)
     EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION, 0);
-}
-
-// Unknown timer ids leave that timer alone.
-TEST_F(MainWindowTest, CreationSchedulesTheAgreementStep)
-{
-    CreateMainWindow();
     SendMessageA(g_mainWindow, WM_TIMER, 499, 0);
     SendMessageA(g_mainWindow, WM_TIMER, 507, 0);
     EXPECT_EQ(g_stepTimer, (UINT_PTR)STEP_AGREEMENT);
     // The timer exists: killing it succeeds once.
     EXPECT_TRUE(KillTimer(g_mainWindow, STEP_AGREEMENT));
+    ScheduleStep(STEP_SUCCESS, 60000);
+    EXPECT_EQ(g_stepTimer, (UINT_PTR)STEP_SUCCESS);
+    StopStepTimer();
+    EXPECT_FALSE(KillTimer(g_mainWindow, STEP_SUCCESS));
 }
 
 TEST_F(MainWindowTest, CommandThreeHundredDestroysTheWindowQuietlyAsACancel)
@@ -101,16 +92,6 @@ TEST_F(MainWindowTest, CommandThreeHundredDestroysTheWindowQuietlyAsACancel)
     MSG message;
     ASSERT_TRUE(PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(message.wParam, 1602u) << "the exit code of a cancelled setup";
-}
-
-TEST_F(MainWindowTest, ScheduleStepStoresTheTimerOfTheMainWindow)
-{
-    CreateMainWindow();
-    KillTimer(g_mainWindow, STEP_AGREEMENT);
-    ScheduleStep(STEP_SUCCESS, 60000);
-    EXPECT_EQ(g_stepTimer, (UINT_PTR)STEP_SUCCESS);
-    StopStepTimer();
-    EXPECT_FALSE(KillTimer(g_mainWindow, STEP_SUCCESS));
 }
 
 } // namespace

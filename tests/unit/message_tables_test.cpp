@@ -81,21 +81,17 @@ TEST_F(MessageTablesTest, TheFirstRowOfTheMessageAnswers)
     }
 }
 
-TEST_F(MessageTablesTest, UnmatchedMessageOfAWindowTableReachesDefWindowProc)
+// Only the default window procedure stores and returns the window text, and
+// only a window table passes an unmatched message on to it.
+TEST_F(MessageTablesTest, OnlyAWindowTablePassesUnmatchedMessagesToDefWindowProc)
 {
-    // Only the default window procedure stores and returns the window text.
-    EXPECT_TRUE(RouteMessage(&kWindowTable, window, WM_SETTEXT, 0, (LPARAM)"routed"));
     char text[16] = {};
-    EXPECT_EQ(RouteMessage(&kWindowTable, window, WM_GETTEXT, sizeof(text), (LPARAM)text), 6);
-    EXPECT_STREQ(text, "routed");
-}
-
-TEST_F(MessageTablesTest, DialogTablesNeverCallTheDefaultProcedure)
-{
     EXPECT_EQ(RouteMessage(&kDialogTable, window, WM_SETTEXT, 0, (LPARAM)"routed"), 0);
-    char text[16] = {};
     GetWindowTextA(window, text, sizeof(text));
     EXPECT_STREQ(text, "before");
+    EXPECT_TRUE(RouteMessage(&kWindowTable, window, WM_SETTEXT, 0, (LPARAM)"routed"));
+    EXPECT_EQ(RouteMessage(&kWindowTable, window, WM_GETTEXT, sizeof(text), (LPARAM)text), 6);
+    EXPECT_STREQ(text, "routed");
 }
 
 // The id is the low word alone: the high word is the notification code.
@@ -112,12 +108,6 @@ TEST_F(MessageTablesTest, CommandRowGetsControlIdNotificationAndLParam)
     g_last = {};
     EXPECT_EQ(RouteCommand(&kDialogCommands, window, MAKEWPARAM(8, 7), 0), 0);
     EXPECT_EQ(g_last.row, 0);
-}
-
-TEST_F(MessageTablesTest, DefaultKindsOfTheDefaultProcedure)
-{
-    EXPECT_EQ(CallDefaultProc(DEFAULT_NONE, window, WM_GETTEXTLENGTH, 0, 0), 0);
-    EXPECT_EQ(CallDefaultProc(DEFAULT_WINDOWPROC, window, WM_GETTEXTLENGTH, 0, 0), 6);
 }
 
 } // namespace

@@ -2,10 +2,11 @@
 // of the test prefix.
 #include "install/copy_journal.h"
 #include "install/replaced_files.h"
+#include "win_support.h"
 
 #include <gtest/gtest.h>
-#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -13,11 +14,8 @@ class ReplacedFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "replaced_files_" + std::to_string(GetCurrentProcessId());
-        RemoveAll();
-        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+        folder = MakeTempFolder("replaced_files_");
+        ASSERT_FALSE(folder.empty());
         // Every file the copy writes is in its journal first.
         ASSERT_TRUE(BeginCopyJournal(folder.c_str(), false));
     }
@@ -25,56 +23,20 @@ protected:
     void TearDown() override
     {
         EndCopyJournal();
-        RemoveAll();
-    }
-
-    void RemoveAll()
-    {
-        for (const std::string &name : Names()) {
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileA(path.c_str()))
-                RemoveDirectoryA(path.c_str());
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-
-    std::set<std::string> Names()
-    {
-        std::set<std::string> names;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
-                names.insert(found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-        return names;
+        RemoveTree(folder);
     }
 
     std::string Path(const char *name) { return folder + "\\" + name; }
 
     void Write(const char *name, const std::string &bytes, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
     {
-        HANDLE file = CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, attributes, NULL);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-        CloseHandle(file);
+        ASSERT_TRUE(WriteWholeFile(Path(name), bytes) && SetFileAttributesA(Path(name).c_str(), attributes)) << name;
     }
 
     std::string Read(const char *name)
     {
-        char bytes[64] = {};
-        DWORD read = 0;
-        HANDLE file = CreateFileA(Path(name).c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-        if (file == INVALID_HANDLE_VALUE)
-            return "(missing)";
-        ReadFile(file, bytes, sizeof(bytes), &read, NULL);
-        CloseHandle(file);
-        return std::string(bytes, read);
+        std::string bytes;
+        return ReadWholeFile(Path(name), &bytes) ? bytes : "(missing)";
     }
 
     std::string folder;
@@ -88,7 +50,7 @@ TEST_F(ReplacedFiles, ARestorePutsBackOnlyWhatWasReplacedWithItsAttributes)
 
     ASSERT_TRUE(KeepReplacedFile(Path("old.txt").c_str()));
     EXPECT_EQ(Read("old.txt"), "(missing)") << "kept aside, not copied";
-    EXPECT_EQ(Names().size(), 2u) << "one kept file beside the folder";
+    EXPECT_EQ(FolderEntries(folder).size(), 2u) << "one kept file beside the folder";
     ASSERT_NO_FATAL_FAILURE(Write("old.txt", "this run"));
     ASSERT_TRUE(KeepReplacedFile(Path("new.txt").c_str()));
     ASSERT_NO_FATAL_FAILURE(Write("new.txt", "this run"));
@@ -97,13 +59,13 @@ TEST_F(ReplacedFiles, ARestorePutsBackOnlyWhatWasReplacedWithItsAttributes)
     ASSERT_NO_FATAL_FAILURE(Write("old.txt", "this run again"));
     // A folder in the way stays where it is.
     EXPECT_TRUE(KeepReplacedFile(Path("folder").c_str()));
-    EXPECT_EQ(Names().size(), 4u);
+    EXPECT_EQ(FolderEntries(folder).size(), 4u);
 
     RestoreReplacedFiles();
     EXPECT_EQ(Read("old.txt"), "earlier");
     EXPECT_EQ(GetFileAttributesA(Path("old.txt").c_str()), attributes);
     EXPECT_EQ(Read("new.txt"), "this run") << "what this run created is the caller's to delete";
-    EXPECT_EQ(Names(), (std::set<std::string>{ "folder", "new.txt", "old.txt" }));
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{ "folder", "new.txt", "old.txt" }));
     EXPECT_STREQ(UnrestoredFilesNote(), "");
 }
 
@@ -116,7 +78,7 @@ TEST_F(ReplacedFiles, DiscardingDeletesTheKeptFilesReadOnlyOnesToo)
         ASSERT_NO_FATAL_FAILURE(Write(name, "this run"));
     }
     DiscardKeptFiles();
-    EXPECT_EQ(Names(), (std::set<std::string>{ "a.txt", "b.txt" }));
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{ "a.txt", "b.txt" }));
     EXPECT_EQ(Read("a.txt"), "this run");
 }
 
@@ -124,7 +86,7 @@ TEST_F(ReplacedFiles, AFileThatCannotGoBackIsNamedAndStays)
 {
     ASSERT_NO_FATAL_FAILURE(Write("a.txt", "earlier"));
     ASSERT_TRUE(KeepReplacedFile(Path("a.txt").c_str()));
-    std::set<std::string> names = Names();
+    std::vector<std::string> names = FolderEntries(folder);
     ASSERT_EQ(names.size(), 1u);
     std::string kept = folder + "\\" + *names.begin();
     // A folder now takes the name: the file cannot be renamed over it.

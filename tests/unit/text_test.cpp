@@ -1,6 +1,7 @@
-// The bounded copies every fixed buffer of the setup goes through: a text
-// that does not fit is refused and leaves the buffer as it was, and nothing
-// is ever written past the size the helper is given.
+// The bounded copies every fixed buffer of the setup goes through, and the
+// join of a folder and a name: a text that does not fit is refused and leaves
+// the buffer as it was, and nothing is ever written past the size given.
+#include "common/path_join.h"
 #include "common/text.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,9 @@ namespace {
 
 enum { SIZE = 8, GUARD = 8, SENTINEL = 0xA5 };
 
-enum Operation { COPY, APPEND };
+// JOIN: the buffer is the folder, as on the setup's pages; source the name.
+enum Operation { COPY, APPEND, JOIN };
+const char *const kOperationNames[] = { "copy", "append", "join" };
 
 struct BoundedCase {
     int line;
@@ -35,6 +38,10 @@ const BoundedCase kCases[] = {
     { __LINE__, APPEND, "1234567", "",          "1234567" },   // nothing to a full buffer
     { __LINE__, APPEND, "1234567", "x",         NULL      },   // to a full buffer
     { __LINE__, APPEND, NULL,      "x",         NULL      },   // no NUL within the size
+    { __LINE__, JOIN,   "C:\\A",   "bc",        "C:\\A\\bc" },   // one backslash between; exactly full
+    { __LINE__, JOIN,   "C:\\A",   "\\b",       "C:\\A\\b"  },   // the manifest's suffixes keep theirs
+    { __LINE__, JOIN,   "C:\\",    "\\ab",      "C:\\ab"    },   // and a drive root its own
+    { __LINE__, JOIN,   "C:\\A",   "bcd",       NULL      },   // one too long
 };
 
 // Runs the case on a buffer of SIZE bytes followed by GUARD more, all first
@@ -42,7 +49,7 @@ const BoundedCase kCases[] = {
 void CheckBounded(const BoundedCase &c)
 {
     SCOPED_TRACE(testing::Message() << "case of line " << c.line << ": \"" << (c.before ? c.before : "(unwritten)")
-                                    << "\" " << (c.operation == COPY ? "copy" : "append") << " \"" << c.source
+                                    << "\" " << kOperationNames[c.operation] << " \"" << c.source
                                     << "\"");
     unsigned char buffer[SIZE + GUARD];
     memset(buffer, SENTINEL, sizeof buffer);
@@ -52,7 +59,9 @@ void CheckBounded(const BoundedCase &c)
     memcpy(first, buffer, sizeof first);
 
     char *text = (char *)buffer;
-    bool done = c.operation == COPY ? CopyText(text, SIZE, c.source) : AppendText(text, SIZE, c.source);
+    bool done = c.operation == COPY     ? CopyText(text, SIZE, c.source)
+                : c.operation == APPEND ? AppendText(text, SIZE, c.source)
+                                        : JoinPath(text, SIZE, text, c.source);
 
     EXPECT_EQ(done, c.after != NULL);
     if (c.after)
@@ -63,7 +72,7 @@ void CheckBounded(const BoundedCase &c)
         EXPECT_EQ(buffer[k], SENTINEL) << "written past the buffer, at byte " << k;
 }
 
-TEST(BoundedText, CopiesAndAppendsFitOrAreRefusedWithinTheirSize)
+TEST(BoundedText, CopiesAppendsAndJoinsFitOrAreRefusedWithinTheirSize)
 {
     for (const BoundedCase &c : kCases)
         CheckBounded(c);

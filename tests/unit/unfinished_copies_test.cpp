@@ -73,37 +73,36 @@ protected:
 
     void Write(const std::string &path, const std::string &text, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
     {
-        ASSERT_TRUE(WriteBytes(path, std::vector<BYTE>(text.begin(), text.end()))) << path;
+        ASSERT_TRUE(WriteWholeFile(path, text)) << path;
         ASSERT_TRUE(SetFileAttributesA(path.c_str(), attributes));
     }
 
     std::string Read(const std::string &path)
     {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-        if (file == INVALID_HANDLE_VALUE)
-            return "(missing)";
-        char bytes[256];
-        DWORD read = 0;
-        ReadFile(file, bytes, sizeof bytes, &read, NULL);
-        CloseHandle(file);
-        return std::string(bytes, read);
+        std::string bytes;
+        return ReadWholeFile(path, &bytes) ? bytes : "(missing)";
+    }
+
+    // The install directory's descriptor as SDDL, read after it is secured when asked.
+    std::string Security(bool secure = false)
+    {
+        HANDLE folder = CreateFileA(dir_.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER, FILE_SHARE_READ, NULL,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+        static char text[FOLDER_SECURITY_TEXT_SIZE];
+        bool read = folder != INVALID_HANDLE_VALUE && (!secure || SecureFolderItself(folder))
+                    && ReadFolderSecurityText(folder, text, sizeof text);
+        CloseHandle(folder);
+        return read ? text : "(unreadable)";
     }
 
     std::string root_, dir_;
-};
-
-struct RefusedCase {
-    const char *what;
-    const char *name;
-    std::vector<Value> values;
-    UnfinishedOutcome outcome;
 };
 
 // Nothing that such a journal names is touched, and it stays for someone to look at.
 TEST_F(UnfinishedCopies, JournalsThatFailACheckAreLeftAsTheyAre)
 {
     const Value installDir = { INSTALL_DIR, REG_SZ, "{dir}" }, good = { Entry(0), REG_SZ, "F|{dir}\\readme.wri|" };
-    const RefusedCase cases[] = {
+    const struct { const char *what, *name; std::vector<Value> values; UnfinishedOutcome outcome; } cases[] = {
         { "a file outside", RUN, { installDir, good, { Entry(1), REG_SZ, "F|{root}\\victim.txt|" } },
           UNFINISHED_REFUSED },
         { "a way out by ..", RUN, { installDir, { Entry(0), REG_SZ, "F|{dir}\\..\\victim.txt|" } },
@@ -119,7 +118,7 @@ TEST_F(UnfinishedCopies, JournalsThatFailACheckAreLeftAsTheyAre)
         { "an entry not text", RUN, { installDir, { Entry(0), REG_DWORD, "" } }, UNFINISHED_UNREADABLE },
         { "no run's name", "planted", { installDir, good }, UNFINISHED_UNREADABLE },
     };
-    for (const RefusedCase &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_NO_FATAL_FAILURE(Write(root_ + "\\victim.txt", "victim"));
         ASSERT_NO_FATAL_FAILURE(Write(dir_ + "\\readme.wri", "readme"));
@@ -141,7 +140,8 @@ TEST_F(UnfinishedCopies, JournalsThatFailACheckAreLeftAsTheyAre)
 // Stopped after its copy was through: the kept file goes, the new one stays.
 // Stopped as its journal began: nothing to do. Neither is told. Stopped
 // between an entry and its change: the earlier file, never kept aside,
-// stays, and velloran.cfg, never written, is not looked for.
+// stays, velloran.cfg, never written, is not looked for, and the install
+// directory, found there and secured, is given back its descriptor.
 TEST_F(UnfinishedCopies, RunsStoppedAtTheEdgesAreSettledByWhatIsOnDisk)
 {
     const std::string viewer = dir_ + "\\Velloran.exe";
@@ -151,8 +151,11 @@ TEST_F(UnfinishedCopies, RunsStoppedAtTheEdgesAreSettledByWhatIsOnDisk)
     ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000a", { installDir, { kJournalCopyDoneValue, REG_DWORD, "" },
         { Entry(0), REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000a" } }));
     ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000b", {}));
-    ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000c", { installDir, { Entry(0), REG_SZ, "F|{dir}\\velloran.cfg|" },
-        { Entry(1), REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000c" } }));
+    const std::string before = Security();
+    ASSERT_NE(Security(true), before) << "the folder was not secured";
+    ASSERT_NO_FATAL_FAILURE(PlantJournal("0000000c", { installDir, { Entry(0), REG_SZ, "S|{dir}|" + before },
+        { Entry(1), REG_SZ, "F|{dir}\\velloran.cfg|" },
+        { Entry(2), REG_SZ, "F|{dir}\\Velloran.exe|{dir}\\Velloran.exe~0000000c" } }));
 
     const UnfinishedOutcome expected[] = { UNFINISHED_COMPLETED, UNFINISHED_EMPTY, UNFINISHED_UNDONE };
     char names[UNFINISHED_COPIES_MAX][JOURNAL_FOUND_NAME_SIZE];
@@ -169,6 +172,7 @@ TEST_F(UnfinishedCopies, RunsStoppedAtTheEdgesAreSettledByWhatIsOnDisk)
     }
     EXPECT_EQ(TreeEntries(dir_), std::vector<std::string>({ "Velloran.exe" }));
     EXPECT_EQ(Read(viewer), "this run's viewer");
+    EXPECT_EQ(Security(), before);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kJournalOwnerKey));
 }
 
