@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <string.h>
 
-static const char VIEWER_CLASS[]   = "VelloranViewer";
-
 bool SamePath(const std::string &a, const std::string &b)
 {
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;

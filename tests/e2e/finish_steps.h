@@ -18,6 +18,9 @@ enum {
     INSTALL_TIMEOUT_MS = 600000
 };
 
+// The installed viewer's window class.
+constexpr char VIEWER_CLASS[] = "VelloranViewer";
+
 bool SamePath(const std::string &a, const std::string &b);   // case-insensitive
 
 // ---- Installing ----------------------------------------------------------

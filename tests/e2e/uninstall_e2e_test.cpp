@@ -9,7 +9,6 @@
 
 namespace {
 
-const char VIEWER_CLASS[]      = "VelloranViewer";
 const char REMOVE_QUESTION[]   = "Do you want to remove Velloran?";
 const char IN_USE_QUESTION[]   = "Velloran is still running, and its files cannot be removed while it runs:";
 const char COPY_PREFIX[]       = "Velloran-uninstall-";
