@@ -261,12 +261,6 @@ TEST_F(DllPlanting, TheProgramImportsOnlyKnownDllsAtStart)
 {
     for (const std::string &name : imports_.loaded)
         EXPECT_TRUE(IsKnownDll(name)) << name << " is loaded at start, before the search is restricted";
-    std::string all;
-    for (const std::string &name : imports_.loaded)
-        all += name + " ";
-    for (const std::string &name : imports_.delayed)
-        all += name + " (delayed) ";
-    printf("%s loads: %s\n", SetupExeName().c_str(), all.c_str());
 }
 
 TEST_F(DllPlanting, NoPlantedDllRunsThroughTheCopy)
@@ -284,10 +278,7 @@ TEST_F(DllPlanting, NoPlantedDllRunsThroughTheCopy)
     ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
 
     std::vector<std::string> ran = MarkersLeft();
-    std::string names;
-    for (const std::string &name : ran)
-        names += name + " ";
-    EXPECT_TRUE(ran.empty()) << "planted DLLs that were loaded: " << names;
+    EXPECT_TRUE(ran.empty()) << "planted DLLs that were loaded: " << Joined(ran);
 }
 
 } // namespace

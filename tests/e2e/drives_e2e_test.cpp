@@ -101,8 +101,9 @@ protected:
 // Started in D:\SUB, the page browses the root of D:; double-clicks go two
 // levels down and back up, around the folders that the list sorts before
 // and after the up and new-folder entries; a drive chosen, the same one
-// again too, starts at its root. What each list holds is folder_list_test's.
-TEST_F(Drives, StartedInDSubThePageBrowsesDAndEveryDriveFromItsRoot)
+// again too, starts at its root; on the read-only drive F: the setup ends
+// with the copy error. What each list holds is folder_list_test's.
+TEST_F(Drives, StartedInDSubThePageBrowsesEveryDriveFromItsRootAndAReadOnlyOneEndsWithTheCopyError)
 {
     ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
     EXPECT_EQ(SelectedDrive(), "D:\\");
@@ -135,6 +136,26 @@ TEST_F(Drives, StartedInDSubThePageBrowsesDAndEveryDriveFromItsRoot)
     ASSERT_NO_FATAL_FAILURE(DoubleClick("PROGRAMS", "D:\\PROGRAMS\\Velloran"));
     ASSERT_NO_FATAL_FAILURE(ChooseDrive("D:\\"));
     EXPECT_TRUE(Contains(ListViewItems(list_), "PROGRAMS")) << Joined(ListViewItems(list_));
+
+    // A read-only drive: the setup asks, and the folder that cannot be made
+    // cannot be made safe either: the copy does not start, and the error
+    // names the folder, with no file.
+    if (!DriveIsThere("F:\\"))
+        GTEST_SKIP() << "no read-only drive F: here (it needs a read-only mount)";
+    WillInstallInto("F:\\Velloran");
+    ASSERT_NO_FATAL_FAILURE(ChooseDrive("F:\\"));
+    EXPECT_TRUE(Contains(ListViewItems(list_), "Existing"));
+    ASSERT_TRUE(PressButtonByText(page_, "Next"));
+    HWND question = NULL;
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, &question));
+    Shot("question");
+    ASSERT_TRUE(PressButton(question, IDYES));
+    std::string from, to;
+    ASSERT_NO_FATAL_FAILURE(EndWithCopyFailure(&from, &to));
+    EXPECT_EQ(from, "");
+    EXPECT_EQ(to, "F:\\Velloran");
+    EXPECT_FALSE(DirectoryExists("F:\\Velloran"));
+    ExpectNoTemporaryFiles();
 }
 
 // Over an earlier installation of the first two files (one read-only) and a
@@ -162,29 +183,6 @@ TEST_F(Drives, AFullDiskEndsWithTheCopyErrorAndPutsBackWhatItReplaced)
     ExpectInstalledRows(failedRow, earlier);
     ExpectNoTemporaryFiles();
     ExpectNothingRegistered();
-}
-
-TEST_F(Drives, AReadOnlyDriveGetsTheQuestionAndThenTheCopyErrorBeforeAnyFile)
-{
-    if (!DriveIsThere("F:\\"))
-        GTEST_SKIP() << "no read-only drive F: here (it needs a read-only mount)";
-    WillInstallInto("F:\\Velloran");
-    ASSERT_NO_FATAL_FAILURE(Open("D:\\SUB"));
-    ASSERT_NO_FATAL_FAILURE(ChooseDrive("F:\\"));
-    EXPECT_TRUE(Contains(ListViewItems(list_), "Existing"));
-    ASSERT_TRUE(PressButtonByText(page_, "Next"));
-    HWND question = NULL;
-    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, &question));
-    Shot("question");
-    ASSERT_TRUE(PressButton(question, IDYES));
-    // The folder that cannot be made cannot be made safe either: the copy
-    // does not start, and the error names the folder, with no file.
-    std::string from, to;
-    ASSERT_NO_FATAL_FAILURE(EndWithCopyFailure(&from, &to));
-    EXPECT_EQ(from, "");
-    EXPECT_EQ(to, "F:\\Velloran");
-    EXPECT_FALSE(DirectoryExists("F:\\Velloran"));
-    ExpectNoTemporaryFiles();
 }
 
 // Keys as the keyboard gives them (SendInput), to the focused control of

@@ -1,7 +1,7 @@
 // What goes wrong outside the setup's control: a payload file missing from
-// the program or damaged in it, folder names that the file system refuses,
-// install paths at and past the length that the file functions take, and a
-// link a user put in the folder the setup is to fill.
+// the program or damaged in it, install paths at and past the length that
+// the file functions take, and a link a user put in the folder the setup is
+// to fill.
 #include "install_steps.h"
 
 #include <algorithm>
@@ -88,12 +88,7 @@ protected:
     void UseCopy(const std::string &image)
     {
         exe_ = scratch_ + "\\VelloranSetup.exe";
-        HANDLE file = CreateFileA(exe_.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        BOOL wrote = WriteFile(file, image.data(), (DWORD)image.size(), &written, NULL);
-        CloseHandle(file);
-        ASSERT_TRUE(wrote && written == image.size());
+        ASSERT_TRUE(WriteWholeFile(exe_, image));
     }
 
     int RowInstalling(const std::string &suffix)
@@ -102,20 +97,6 @@ protected:
             if (DestinationSuffix(row) == suffix)
                 return row;
         return -1;
-    }
-
-    // The directory page in the scenario's own folder with the name typed,
-    // then "Next": the question whether to go on although the folder could
-    // not be made.
-    void NextWithName(const std::string &name, HWND *question)
-    {
-        HWND page = NULL;
-        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&page));
-        ASSERT_NO_FATAL_FAILURE(BrowseToRoot(page));
-        ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, name));
-        ASSERT_EQ(WindowText(GetDlgItem(page, IDC_DIR_FOLDER_NAME)), name);
-        ASSERT_TRUE(PressButtonByText(page, "Next"));
-        ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(DIRECTORY_EXISTS_QUESTION, question));
     }
 
     // Folders below the scenario's own folder, made through the Unicode
@@ -181,22 +162,6 @@ TEST_F(Faults, ADamagedPayloadFileIsRefusedAndWhatItWasToReplaceStays)
     ExpectInstalledRows(row, earlier);
     ExpectNoTemporaryFiles();
     ExpectNothingRegistered();
-}
-
-// A character the file system refuses, and a backslash that would need a
-// folder on the way: the setup asks, "No" cancels, and nothing is made.
-TEST_F(Faults, NamesTheFolderCannotBeMadeOfAskAndMakeNothing)
-{
-    for (const char *name : { "Velloran<2>", "Missing\\Velloran" }) {
-        SCOPED_TRACE(name);
-        HWND question = NULL;
-        ASSERT_NO_FATAL_FAILURE(NextWithName(name, &question));
-        Shot("question");
-        ASSERT_TRUE(PressButton(question, IDNO));
-        ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
-        EndSetup(&setup_);
-        EXPECT_EQ(FolderEntries(root_), std::vector<std::string>()) << "something was made";
-    }
 }
 
 // The deepest install directory whose every file still fits MAX_PATH, made

@@ -181,24 +181,30 @@ protected:
     std::string parent_, startMenu_;
 };
 
-TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndTheShortcuts)
+// With the box ticked and the shortcuts at the top of the Start Menu, through
+// the up entry: the types, the application and the shortcuts are registered.
+// Again, into another folder, with the shortcuts in Programs as offered: the
+// places registered and the open command follow.
+TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersEverythingAndASecondInstallReplacesTheRegisteredPlaces)
 {
     ASSERT_NO_FATAL_FAILURE(ArrangeImageTypes());
     MachineState arranged = ReadMachineState();
     HWND page = ReachPage();
     ASSERT_NE(page, (HWND)NULL);
-
-    Screenshot("shortcut page");
+    EXPECT_EQ(arranged.Key(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, VIEW_FLAGS[VIEW_32]).exists, false);
     EXPECT_EQ(ReadMachineState().Key(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, VIEW_FLAGS[VIEW_32]).exists, false)
         << "nothing is registered before Finish";
 
-    std::string folder = startMenu_ + "\\Programs\\Velloran";
-    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
+    std::string firstFolder = startMenu_ + "\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_FOLDER_LIST, IDC_SC_PREVIEW, UP_ENTRY, firstFolder));
+    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_SC_FOLDER_LIST));
+    EXPECT_TRUE(Contains(entries, "Programs")) << Joined(entries);
+    Screenshot("start menu");
+    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, firstFolder));
 
-    ExpectApplicationRegistered(folder);
+    ExpectApplicationRegistered(firstFolder);
     ASSERT_NO_FATAL_FAILURE(ExpectOpenWithAndDefaultApps(arranged));
     ASSERT_NO_FATAL_FAILURE(ExpectShellExecuteFindsTheViewer());
-
     // The extension keys the system knew point at the document type; no
     // extension key is made.
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
@@ -214,16 +220,29 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersTheTypesTheApplicationAndThe
     std::string text;
     EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &text));
     EXPECT_EQ(text, "\"" + installDir_ + "\\Velloran.exe\" \"%1\"");
-
     // WIN.INI: written where absent or empty, left where it held text.
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i) {
         std::string type = IMAGE_TYPES[i];
         EXPECT_TRUE(ExtensionEntry(type.c_str(), &text)) << type << " has no WIN.INI entry";
         EXPECT_EQ(text, type == "gif" ? std::string("x") : installDir_ + "\\Velloran.exe ^." + type) << type;
     }
+    EXPECT_EQ(TreeEntries(firstFolder), std::vector<std::string>({ "Readme.lnk", "Uninstall.lnk", "Velloran.lnk" }));
+    ExpectShortcutsIn(firstFolder);
+    EXPECT_FALSE(DirectoryExists(startMenu_ + "\\Programs\\Velloran")) << "a shortcut folder was made below Programs too";
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
+    std::string firstDir = installDir_;
 
-    EXPECT_EQ(TreeEntries(folder), std::vector<std::string>({ "Readme.lnk", "Uninstall.lnk", "Velloran.lnk" }));
-    ExpectShortcutsIn(folder);
+    EndSetup(&setup_);
+    std::string secondParent = MakeInstallParent("again");
+    ASSERT_FALSE(secondParent.empty());
+    page = InstallUpToShortcutPage(secondParent);
+    ASSERT_NE(page, (HWND)NULL);
+    ASSERT_NE(installDir_, firstDir);
+    std::string secondFolder = startMenu_ + "\\Programs\\Velloran";
+    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, secondFolder));
+    ExpectApplicationRegistered(secondFolder);
+    ASSERT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &text));
+    EXPECT_EQ(text, "\"" + installDir_ + "\\Velloran.exe\" \"%1\"");
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
 }
 
@@ -309,85 +328,6 @@ TEST_F(ShortcutPage, MissingAppPathsKeyIsReportedAndTheRestIsStillWritten)
     ExpectUninstallEntry(folder);
     ExpectShortcutsIn(folder);
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
-}
-
-TEST_F(ShortcutPage, UpEntryLeadsToTheStartMenuAndASecondInstallReplacesTheRegisteredPlaces)
-{
-    HWND page = ReachPage();
-    ASSERT_NE(page, (HWND)NULL);
-
-    // First with the shortcuts at the top of the Start Menu, through the up entry.
-    std::string firstFolder = startMenu_ + "\\Velloran";
-    ASSERT_NO_FATAL_FAILURE(OpenListEntry(page, IDC_SC_FOLDER_LIST, IDC_SC_PREVIEW, UP_ENTRY, firstFolder));
-    std::vector<std::string> entries = ListViewItems(GetDlgItem(page, IDC_SC_FOLDER_LIST));
-    EXPECT_TRUE(Contains(entries, "Programs")) << Joined(entries);
-    Screenshot("start menu");
-    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, firstFolder));
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
-    std::string firstDir = installDir_;
-    ExpectShortcutsIn(firstFolder);
-    ExpectApplicationRegistered(firstFolder);
-    EXPECT_FALSE(DirectoryExists(startMenu_ + "\\Programs\\Velloran")) << "a shortcut folder was made below Programs too";
-
-    // Again, into another folder, with the shortcuts in Programs as offered:
-    // the places registered and the open command follow.
-    EndSetup(&setup_);
-    std::string secondParent = MakeInstallParent("again");
-    ASSERT_FALSE(secondParent.empty());
-    page = InstallUpToShortcutPage(secondParent);
-    ASSERT_NE(page, (HWND)NULL);
-    ASSERT_NE(installDir_, firstDir);
-    std::string secondFolder = startMenu_ + "\\Programs\\Velloran";
-    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, secondFolder));
-    ExpectApplicationRegistered(secondFolder);
-    std::string text;
-    ASSERT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &text));
-    EXPECT_EQ(text, "\"" + installDir_ + "\\Velloran.exe\" \"%1\"");
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
-}
-
-TEST_F(ShortcutPage, CancelAnsweredNoKeepsThePageAndYesRegistersNothing)
-{
-    HWND page = ReachPage();
-    ASSERT_NE(page, (HWND)NULL);
-    std::string preview = WindowText(GetDlgItem(page, IDC_SC_PREVIEW));
-
-    ASSERT_TRUE(PressButton(page, IDCANCEL));
-    HWND question = WaitForBox(CONFIRMATION);
-    ASSERT_NE(question, (HWND)NULL) << "no question after Cancel";
-    EXPECT_EQ(MessageBoxText(question), "Cancel creating the shortcuts?");
-    EXPECT_EQ(GetWindow(question, GW_OWNER), page) << "the question belongs to the page";
-    Screenshot("confirmation");
-    ASSERT_TRUE(PressButton(question, IDNO));
-    ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
-
-    EXPECT_TRUE(IsWindow(page) && IsWindowVisible(page)) << "the page went away after No";
-    EXPECT_TRUE(IsWindowEnabled(page));
-    EXPECT_EQ(WindowText(GetDlgItem(page, IDC_SC_PREVIEW)), preview);
-    EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_SC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_TRUE(Differences(machineBefore_, ReadMachineState()).empty()) << "No changed the machine";
-
-    ASSERT_TRUE(PressButton(page, IDCANCEL));
-    question = WaitForBox(CONFIRMATION);
-    ASSERT_NE(question, (HWND)NULL) << "no question after the second Cancel";
-    ASSERT_TRUE(PressButton(question, IDYES));
-    HWND cancelled = WaitForBox(CANCELLED);
-    ASSERT_NE(cancelled, (HWND)NULL) << "no closing message after Yes";
-    EXPECT_EQ(MessageBoxText(cancelled), "Program will exit");
-    EXPECT_FALSE(IsWindow(page) && IsWindowVisible(page)) << "the page stayed open";
-    Screenshot("cancelled");
-    ASSERT_TRUE(PressButton(cancelled, IDOK));
-    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_CANCELLED);
-
-    // Nothing registered, no shortcut folder, no shell window started ...
-    for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
-        ADD_FAILURE() << "cancelling changed " << difference;
-    EXPECT_TRUE(Descendants(setup_.processId).empty()) << "the setup started a program";
-    // ... and the installed files stay.
-    std::vector<std::string> installed = TreeEntries(installDir_);
-    EXPECT_TRUE(Contains(installed, "Velloran.exe")) << Joined(installed);
-    EXPECT_TRUE(Contains(installed, "uninstall.exe")) << Joined(installed);
-    EXPECT_EQ(installed.size(), 79u + 3u) << "79 distinct files and 3 subfolders: " << Joined(installed);
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 #include "finish_steps.h"
 
-
 #include <algorithm>
 #include <string.h>
-
-static const char VIEWER_CLASS[]   = "VelloranViewer";
 
 bool SamePath(const std::string &a, const std::string &b)
 {
@@ -90,25 +87,6 @@ std::string FullInstallScenario::MakeInstallParent(const char *stem)
     return parent;
 }
 
-// The copy ends in the shortcut page, or in an error box, or not at all.
-// The copy page is kept in a screenshot when it is seen.
-HWND FullInstallScenario::WaitForCopyToEnd()
-{
-    bool copyPageSeen = false;
-    HWND page = NULL;
-    WaitUntil([&] {
-        page = WaitForWindow(SHORTCUT_PAGE, "#32770", setup_.processId, 0);
-        if (page)
-            return true;
-        if (!copyPageSeen && WaitForWindow(COPY_PAGE, "#32770", setup_.processId, 0)) {
-            copyPageSeen = true;
-            Screenshot("copy");
-        }
-        return WaitForWindow(ERROR_CAPTION, "#32770", setup_.processId, 0) || WaitForExit(setup_, 0) != STILL_ACTIVE;
-    }, INSTALL_TIMEOUT_MS, POLL_INTERVAL_MS * 4);
-    return page;
-}
-
 HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent, bool folderExists)
 {
     if (parent.size() < 4 || lstrcmpiA(parent.substr(0, 3).c_str(), "C:\\") != 0) {
@@ -137,13 +115,11 @@ HWND FullInstallScenario::InstallUpToShortcutPage(const std::string &parent, boo
         return NULL;
     Screenshot("directory");
     NextToCopyPage(directory, folderExists, &copy);
+    HWND page = NULL;
+    if (!HasFatalFailure())
+        WaitForShortcutPageWithoutQuestion(&page);
     if (HasFatalFailure())
         return NULL;
-    HWND page = WaitForCopyToEnd();
-    if (!page) {
-        ADD_FAILURE() << "the shortcut page did not follow the copy";
-        return NULL;
-    }
     installDir_ = parent + "\\Velloran";
     return page;
 }

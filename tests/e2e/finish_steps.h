@@ -13,10 +13,13 @@
 #include <vector>
 
 enum {
-    // The copy of all 80 files lies between "Next" and the shortcut page;
-    // under emulation it takes a while. A bound, not an expectation.
+    // A silent install or a quiet removal does all its work before it ends;
+    // under emulation that takes a while. A bound, not an expectation.
     INSTALL_TIMEOUT_MS = 600000
 };
+
+// The installed viewer's window class.
+constexpr char VIEWER_CLASS[] = "VelloranViewer";
 
 bool SamePath(const std::string &a, const std::string &b);   // case-insensitive
 
@@ -38,7 +41,6 @@ protected:
     // the parent folder + "\Velloran". Into a folder that exists already
     // (an earlier installation's), the setup's question is answered "Yes".
     HWND InstallUpToShortcutPage(const std::string &parent, bool folderExists = false);
-    HWND WaitForCopyToEnd();
 
     // "Finish", then the shell window that shows the shortcut folder, kept
     // in a screenshot and closed; the closing message that follows "Finish"

@@ -62,13 +62,6 @@ std::string MakeFolderIn(const std::string &parent, const char *stem)
     return MakeUniqueFolder(parent, std::string("velloran-e2e-") + stem + "-");
 }
 
-std::string MakeScratchFolder(const char *stem)
-{
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return MakeFolderIn(temp, stem);
-}
-
 bool MarkedForDeletionAtRestart(const std::string &path)
 {
     std::vector<wchar_t> value(32768);
@@ -184,7 +177,7 @@ static BOOL CALLBACK MatchChild(HWND child, LPARAM parameter)
     return FALSE;
 }
 
-HWND FindChildByText(HWND parent, const char *className, const char *text)
+static HWND FindChildByText(HWND parent, const char *className, const char *text)
 {
     ChildQuery query = { className, text, NULL };
     EnumChildWindows(parent, MatchChild, (LPARAM)&query);
@@ -326,16 +319,6 @@ struct RemoteBlock {
             CloseHandle(process);
     }
     bool Usable() const { return address != NULL; }
-    bool Write(SIZE_T offset, const void *data, SIZE_T size)
-    {
-        memcpy(local + offset, data, size);
-        return true;
-    }
-    bool Read(SIZE_T offset, void *data, SIZE_T size)
-    {
-        memcpy(data, local + offset, size);
-        return true;
-    }
 };
 
 // Not SMTO_ABORTIFHUNG, for the reason WindowText gives (win_support.cpp).
@@ -344,13 +327,13 @@ static bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, result) != 0;
 }
 
-int ListViewCount(HWND list)
+static int ListViewCount(HWND list)
 {
     DWORD_PTR count = 0;
     return SendWithin(list, LVM_GETITEMCOUNT, 0, 0, &count) ? (int)count : -1;
 }
 
-std::string ListViewItemText(HWND list, int index)
+static std::string ListViewItemText(HWND list, int index)
 {
     RemoteBlock block(list, sizeof(LVITEMA) + LIST_TEXT_SIZE);
     if (!block.Usable())
@@ -359,12 +342,11 @@ std::string ListViewItemText(HWND list, int index)
     item.iSubItem   = 0;
     item.pszText    = block.address + sizeof(LVITEMA);
     item.cchTextMax = LIST_TEXT_SIZE;
-    char text[LIST_TEXT_SIZE];
-    memset(text, 0, sizeof(text));
+    memcpy(block.local, &item, sizeof(item));
+    char *text = block.local + sizeof(LVITEMA);
+    memset(text, 0, LIST_TEXT_SIZE);
     DWORD_PTR length = 0;
-    if (!block.Write(0, &item, sizeof(item)) || !block.Write(sizeof(LVITEMA), text, sizeof(text)) ||
-        !SendWithin(list, LVM_GETITEMTEXTA, index, (LPARAM)block.address, &length) ||
-        !block.Read(sizeof(LVITEMA), text, sizeof(text)))
+    if (!SendWithin(list, LVM_GETITEMTEXTA, index, (LPARAM)block.address, &length))
         return std::string();
     text[LIST_TEXT_SIZE - 1] = '\0';
     return text;
@@ -379,23 +361,18 @@ std::vector<std::string> ListViewItems(HWND list)
     return items;
 }
 
-int ListViewFind(HWND list, const char *text)
-{
-    std::vector<std::string> items = ListViewItems(list);
-    for (size_t i = 0; i < items.size(); ++i)
-        if (items[i] == text)
-            return (int)i;
-    return -1;
-}
-
 int WaitForListViewEntry(HWND list, const char *text)
 {
     int index = -1;
-    WaitUntil([&] { return (index = ListViewFind(list, text)) >= 0; }, WINDOW_TIMEOUT_MS);
+    WaitUntil([&] {
+        std::vector<std::string> items = ListViewItems(list);
+        index = (int)(std::find(items.begin(), items.end(), text) - items.begin());
+        return index < (int)items.size();
+    }, WINDOW_TIMEOUT_MS);
     return index;
 }
 
-int ListViewSelection(HWND list)
+static int ListViewSelection(HWND list)
 {
     DWORD_PTR selected = (DWORD_PTR)-1;
     SendWithin(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED, &selected);
@@ -411,11 +388,11 @@ bool ListViewItemScreenRect(HWND list, int index, RECT *rect)
         return false;
     RECT itemRect = {};
     itemRect.left = LVIR_ICON;
+    memcpy(block.local, &itemRect, sizeof(itemRect));
     DWORD_PTR found = 0;
-    if (!block.Write(0, &itemRect, sizeof(itemRect)) ||
-        !SendWithin(list, LVM_GETITEMRECT, index, (LPARAM)block.address, &found) || !found ||
-        !block.Read(0, &itemRect, sizeof(itemRect)))
+    if (!SendWithin(list, LVM_GETITEMRECT, index, (LPARAM)block.address, &found) || !found)
         return false;
+    memcpy(&itemRect, block.local, sizeof(itemRect));
     MapWindowPoints(list, HWND_DESKTOP, (POINT *)&itemRect, 2);
     *rect = itemRect;
     return true;
@@ -489,12 +466,6 @@ bool ClickAt(POINT screenPoint)
     return MoveTo(screenPoint) && SendClicks(screenPoint, 1);
 }
 
-bool DoubleClickAt(POINT screenPoint)
-{
-    WaitOutDoubleClickTime();
-    return MoveTo(screenPoint) && SendClicks(screenPoint, 2);
-}
-
 bool DoubleClickListViewItem(HWND list, int index)
 {
     RECT rect;
@@ -504,7 +475,10 @@ bool DoubleClickListViewItem(HWND list, int index)
     if (!ClickAt(point))
         return false;
     // A person sees the entry selected before double-clicking it.
-    return WaitUntil([&] { return ListViewSelection(list) == index; }, WINDOW_TIMEOUT_MS) && DoubleClickAt(point);
+    if (!WaitUntil([&] { return ListViewSelection(list) == index; }, WINDOW_TIMEOUT_MS))
+        return false;
+    WaitOutDoubleClickTime();
+    return MoveTo(point) && SendClicks(point, 2);
 }
 
 // ---- Screen --------------------------------------------------------------
@@ -547,10 +521,10 @@ std::string SavePicture(const std::string &name, const ScreenPicture &picture)
 
 // ---- Scenario base -------------------------------------------------------
 
-static std::string ScenarioName()
+std::string ScenarioShotName(const char *label)
 {
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(test->test_suite_name()) + "." + test->name();
+    return std::string(test->test_suite_name()) + "." + test->name() + "-" + label;
 }
 
 // Wine copies every shortcut saved in the Start Menu into the Linux desktop's
@@ -577,7 +551,9 @@ bool IsShellWindowProgram(DWORD processId)
 void SetupScenario::SetUp()
 {
     KeepShortcutsInsideThePrefix();
-    scratch_ = MakeScratchFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    scratch_ = MakeFolderIn(temp, ::testing::UnitTest::GetInstance()->current_test_info()->name());
     ASSERT_FALSE(scratch_.empty()) << "cannot make a scratch folder";
 }
 
@@ -620,7 +596,7 @@ std::string SetupScenario::SetupShows()
 
 void SetupScenario::Screenshot(const char *label)
 {
-    std::string path = SaveScreenshot(ScenarioName() + "-" + label);
+    std::string path = SaveScreenshot(ScenarioShotName(label));
     EXPECT_FALSE(path.empty()) << "cannot save the screenshot " << label;
 }
 

@@ -39,8 +39,6 @@ std::string ScreenshotFolder();
 // A new empty folder in the parent folder, named after the stem and never
 // one that exists already; an empty string when it cannot be made.
 std::string MakeFolderIn(const std::string &parent, const char *stem);
-// The same under the temp directory.
-std::string MakeScratchFolder(const char *stem);
 // Whether the file or folder is marked for deletion at the next restart
 // (MOVEFILE_DELAY_UNTIL_REBOOT), which Wine does at "wineboot -r".
 bool MarkedForDeletionAtRestart(const std::string &path);
@@ -94,7 +92,6 @@ POINT EditCharPosition(HWND edit, int index);
 // ---- Input ---------------------------------------------------------------
 
 bool PressButtonByText(HWND dialog, const char *text);
-HWND FindChildByText(HWND parent, const char *className, const char *text);
 // A key pressed and released, delivered to the focused control of the
 // window's thread, where the keyboard would deliver it.
 bool PressKey(HWND window, WORD virtualKey);
@@ -115,14 +112,10 @@ bool ChooseComboItem(HWND combo, int index);
 // Messages that carry a pointer to a structure need that structure inside
 // the list view's own process; harness.cpp's RemoteBlock holds it there.
 
-int ListViewCount(HWND list);
-std::string ListViewItemText(HWND list, int index);
 std::vector<std::string> ListViewItems(HWND list);
-int ListViewFind(HWND list, const char *text);   // -1 when absent
 // The item's index once the list shows it, as it does only after the program
 // has handled the input that refills it; -1 when it never did.
 int WaitForListViewEntry(HWND list, const char *text);
-int ListViewSelection(HWND list);               // -1 when none
 // The item's icon rectangle in screen coordinates.
 bool ListViewItemScreenRect(HWND list, int index, RECT *rect);
 // Points at the item and clicks it once, waits out the double-click time of
@@ -133,7 +126,6 @@ bool DoubleClickListViewItem(HWND list, int index);
 
 // One left click at the screen point, the position carried by each event.
 bool ClickAt(POINT screenPoint);
-bool DoubleClickAt(POINT screenPoint);
 
 // ---- Screen --------------------------------------------------------------
 
@@ -145,6 +137,8 @@ std::string SavePicture(const std::string &name, const ScreenPicture &picture);
 // Captures the whole screen into <screenshot folder>\<name>.png; returns the
 // file's path, or an empty string when it could not be written.
 std::string SaveScreenshot(const std::string &name);
+// The running scenario's name for a picture: <Suite>.<Test>-<label>.
+std::string ScenarioShotName(const char *label);
 
 // ---- Scenario base -------------------------------------------------------
 

@@ -19,21 +19,6 @@ enum {
 
 class CopyPage : public InstallScenario {
 protected:
-    // Through the agreement and into the scenario's folder; stops at the
-    // directory page with "Next" not yet pressed.
-    void ReachNext(HWND *directoryPage)
-    {
-        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(directoryPage));
-        ASSERT_NO_FATAL_FAILURE(BrowseToRoot(*directoryPage));
-    }
-
-    void InstallToTheShortcutPage(bool directoryExists, HWND *shortcutPage)
-    {
-        HWND copy = NULL;
-        ASSERT_NO_FATAL_FAILURE(OpenCopyPage(directoryExists, &copy));
-        ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(shortcutPage));
-    }
-
     // The question a Cancel leads to, checked: the copy page's own.
     void WaitForCancelQuestion(HWND copyPage, HWND *question)
     {
@@ -51,7 +36,8 @@ protected:
     {
         *beforeAnyFile = false;
         HWND directory = NULL;
-        ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
+        ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory));
+        ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
         ASSERT_TRUE(PressButtonByText(directory, "Next"));
         ASSERT_NO_FATAL_FAILURE(WaitForCopyPageAtOnce(copyPage));
         for (int click = 0; click < clicks; ++click)
@@ -139,32 +125,22 @@ protected:
     }
 };
 
-std::string Repeated(const std::string &text, size_t length)
+// The one whole copy into a fresh folder. Cancel pressed twice before the
+// first tick asks once; after "No" the copy starts over at row 0 with the bar
+// started then, and runs through to the shortcut page with no second
+// question, the bar growing on the way, every file in place at the end.
+TEST_F(CopyPage, CancelPressedTwiceBeforeTheFirstTickAsksOnceAndNoCopiesEveryFileUnderABarThatGrows)
 {
-    std::string result;
-    while (result.size() < length)
-        result += text;
-    return result.substr(0, length);
-}
-
-// The one whole copy into a fresh folder: the page, its progress while it
-// works, and every file at the end.
-TEST_F(CopyPage, FreshFolderReceivesEveryFileByteForByteUnderABarThatGrows)
-{
-    HWND directory = NULL, copy = NULL, shortcuts = NULL;
-    ASSERT_NO_FATAL_FAILURE(ReachNext(&directory));
-    Screenshot("directory");
-    ASSERT_FALSE(DirectoryExists(installDir_));
-    ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
-
-    EXPECT_FALSE(IsWindow(directory) && IsWindowVisible(directory)) << "the directory page stayed";
+    HWND copy = NULL, question = NULL, shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(CancelBeforeTheFirstTick(2, &copy, &question));
     EXPECT_EQ(WindowClass(GetWindow(copy, GW_OWNER)), "SETUP") << "the copy page belongs to the main window";
-    EXPECT_EQ(WindowText(GetDlgItem(copy, IDCANCEL)), "Cancel");
     EXPECT_EQ(GetWindowLongA(copy, GWL_STYLE) & WS_SYSMENU, 0) << "the copy page has no close box";
-    Shot("copy");
+    Shot("question");
+    ASSERT_TRUE(PressButton(question, IDNO));
+    ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
 
     int early = 0, later = 0;
-    ASSERT_TRUE(WaitForInstalledRows(SOME_ROWS, copy)) << "the copy did not get under way";
+    ASSERT_TRUE(WaitForInstalledRows(SOME_ROWS, copy)) << "the copy did not go on after \"No\"";
     ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "copying-early", &early));
     ASSERT_TRUE(WaitForInstalledRows(MORE_ROWS, copy)) << "the copy stopped";
     ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "copying-later", &later));
@@ -180,28 +156,6 @@ TEST_F(CopyPage, FreshFolderReceivesEveryFileByteForByteUnderABarThatGrows)
     ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
     // Cancelling the shortcuts leaves the installed files where they are.
     ExpectInstalledRows(PayloadRows());
-}
-
-// Cancel pressed twice before the first tick asks once; after "No" the copy
-// starts over at row 0 with the bar started then, and runs through to the
-// shortcut page with no second question.
-TEST_F(CopyPage, CancelPressedTwiceBeforeTheFirstTickAsksOnceAndNoCopiesEverythingFromTheFirstRow)
-{
-    HWND copy = NULL, question = NULL;
-    ASSERT_NO_FATAL_FAILURE(CancelBeforeTheFirstTick(2, &copy, &question));
-    Shot("question");
-    ASSERT_TRUE(PressButton(question, IDNO));
-    ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
-
-    int width = 0;
-    ASSERT_TRUE(WaitForInstalledRows(SOME_ROWS, copy)) << "the copy did not go on after \"No\"";
-    ASSERT_NO_FATAL_FAILURE(CheckCopyPagePicture(copy, "after-no", &width));
-
-    HWND shortcuts = NULL;
-    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
-    ExpectInstalledRows(PayloadRows());
-    ExpectNoTemporaryFiles();
-    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
 }
 
 TEST_F(CopyPage, CancelBeforeTheFirstTickAnsweredYesInstallsNothing)
@@ -329,27 +283,6 @@ TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
     EXPECT_TRUE(DirectoryExists(installDir_ + "\\readme.wri"));
     ExpectNoTemporaryFiles();
     ExpectNothingRegistered();
-}
-
-// Read-only files too; the file that two rows install is kept once. Nothing
-// that was kept aside stays once the copy is through.
-TEST_F(CopyPage, EarlierInstallationIsReplaced)
-{
-    const char *const stale[] = { "\\readme.wri", "\\Velloran.exe", "\\Pen\\round1.pen", "\\Filters\\blur.flt",
-                                  "\\AirBrush\\coarse.spr" };
-    std::vector<EarlierFile> earlier;
-    for (const char *suffix : stale) {
-        // Longer than any of them, so that a file only overwritten in part shows.
-        std::string junk = Repeated(std::string("stale ") + suffix + "\r\n", 1 << 20);
-        earlier.push_back({ suffix, junk, earlier.empty() ? (DWORD)FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL });
-    }
-    ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
-
-    HWND shortcuts = NULL;
-    ASSERT_NO_FATAL_FAILURE(InstallToTheShortcutPage(true, &shortcuts));
-    ExpectInstalledRows(PayloadRows());
-    ExpectSubdirectories();
-    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
 }
 
 }  // namespace

@@ -84,12 +84,6 @@ std::string SaveScreenNow(const std::string &name, ScreenPicture *picture)
     return CaptureScreen(target) ? SavePicture(name, *target) : std::string();
 }
 
-std::string ScenarioShotName(const char *label)
-{
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(test->test_suite_name()) + "." + test->name() + "-" + label;
-}
-
 // ---- The progress display -----------------------------------------------
 
 int ProgressLineWidth(int row)
@@ -150,6 +144,8 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
     reading->blueWidth = 0;
     reading->whiteNumber = false;
     reading->blueOutsideRows = false;
+    reading->number = { width, height, -1, -1 };
+    reading->blueTop = reading->blueBottom = -1;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             DWORD pixel = at(x, y);
@@ -158,8 +154,18 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
                 reading->blueWidth = x + 1;
             if (pixel == BAR_BLUE && !inRows)
                 reading->blueOutsideRows = true;
+            if (pixel == BAR_BLUE && x == 0) {
+                if (reading->blueTop < 0)
+                    reading->blueTop = y;
+                reading->blueBottom = y + 1;
+            }
             if (inNumber(x) && Whitish(pixel))
                 reading->whiteNumber = true;
+            if ((pixel >> 16 & 0xFF) > 200 && (pixel >> 8 & 0xFF) > 200 && (pixel & 0xFF) > 200) {
+                reading->number = { std::min(reading->number.left, (LONG)x), std::min(reading->number.top, (LONG)y),
+                                    std::max(reading->number.right, (LONG)x + 1),
+                                    std::max(reading->number.bottom, (LONG)y + 1) };
+            }
         }
     reading->restIsBlackOrNumber = true;
     for (int y = barTop; y < barBottom && y < height; ++y)

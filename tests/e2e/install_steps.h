@@ -52,8 +52,6 @@ int InstalledPrefix(const std::string &installDir);
 // Captures the screen as it is now, without waiting for it to settle (the
 // copy page never settles), into <screenshot folder>\<name>.png.
 std::string SaveScreenNow(const std::string &name, ScreenPicture *picture = NULL);
-// The running scenario's name for a picture: <Suite>.<Test>-<label>.
-std::string ScenarioShotName(const char *label);
 
 // ---- The progress display -----------------------------------------------
 
@@ -66,6 +64,9 @@ struct CopyPageReading {
     POINT oddPixelAt;      // the first pixel that is neither, if any
     DWORD oddPixel;
     bool whiteNumber;      // white pixels about the middle of the bar
+    RECT number;           // white pixels (above 200) anywhere on the bar, in its client coordinates
+    int  blueTop;          // the rows whose leftmost pixel is blue, -1 when none is
+    int  blueBottom;
     bool blueOutsideRows;  // blue above row 2 or below row 17
     bool lineDrawn;        // black text in the line above the bar
     // Pixels above the bar brighter than the page's face colour: text

@@ -1,6 +1,5 @@
 // A setup that never reached its own ending: stopped in the middle of the
-// copy as Task Manager stops a program, or with a file in its temp folder
-// still held when the copy ends. The next start puts things right, and a
+// copy as Task Manager stops a program. The next start puts things right, and a
 // journal planted for it to follow is not followed, nor a link put in place
 // of the folder it names.
 #include "install_steps.h"
@@ -44,13 +43,13 @@ protected:
         EndSetup(&setup_);
     }
 
-    // The setup started again: a message of its own with an OK button alone,
-    // if one is due (its text, or empty), then the agreement page and nothing else.
-    std::string StartAgain(bool messageDue = true)
+    // The setup started again: a message of its own with an OK button alone
+    // (its text), then the agreement page and nothing else.
+    std::string StartAgain()
     {
         std::string text;
         StartSetupIn();
-        if (HWND box = messageDue ? WaitForBox(UNDO_CAPTION) : NULL) {
+        if (HWND box = WaitForBox(UNDO_CAPTION)) {
             EXPECT_NE(GetDlgItem(box, IDOK), (HWND)NULL);
             for (int other : { IDCANCEL, IDYES, IDNO })
                 EXPECT_EQ(GetDlgItem(box, other), (HWND)NULL) << "a question where a message was due";
@@ -59,23 +58,12 @@ protected:
             EXPECT_TRUE(PressButton(box, IDOK));
             EXPECT_TRUE(WaitForWindowGone(box, WINDOW_TIMEOUT_MS));
         }
-        EXPECT_EQ(messageDue, !text.empty()) << "no message before the agreement page";
+        EXPECT_FALSE(text.empty()) << "no message before the agreement page";
         EXPECT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL) << "the setup did not go on as usual";
         for (HWND window : TopLevelWindows(setup_.processId))
             EXPECT_TRUE(WindowClass(window) != "#32770" || WindowText(window) == AGREEMENT_PAGE)
                 << "another box: " << MessageBoxText(window);
         return text;
-    }
-
-    void PlantJournal(const std::string &name, const std::vector<std::pair<std::string, std::string>> &values)
-    {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(JOURNALS) + "\\" + name).c_str(), 0, NULL, 0,
-                                  KEY_SET_VALUE, NULL, &key, NULL), ERROR_SUCCESS);
-        for (const auto &value : values)
-            RegSetValueExA(key, value.first.c_str(), 0, REG_SZ, (const BYTE *)value.second.c_str(),
-                           (DWORD)value.second.size() + 1);
-        RegCloseKey(key);
     }
 
     std::string link_;   // a link the scenario put in place of a folder
@@ -172,8 +160,8 @@ TEST_F(Interrupted, APlantedJournalNamingAFileOutsideItsFolderIsRefused)
     const std::string journal = std::string(JOURNALS) + "\\0badf00d";
     ASSERT_TRUE(WriteWholeFile(victim, "not the setup's"));
     ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
-    ASSERT_NO_FATAL_FAILURE(
-        PlantJournal("0badf00d", { { "InstallDir", installDir_ }, { "0000", "F|" + victim + "|" } }));
+    ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, journal, "InstallDir", installDir_));
+    ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, journal, "0000", "F|" + victim + "|"));
 
     EXPECT_EQ(StartAgain(), "Setup found the record of an earlier installation of Velloran that did not end, but left it "
                         "as it is and changed nothing, because it names a file or folder outside the folder that "
@@ -181,36 +169,6 @@ TEST_F(Interrupted, APlantedJournalNamingAFileOutsideItsFolderIsRefused)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, journal));
     std::string bytes;
     EXPECT_TRUE(ReadWholeFile(victim, &bytes) && bytes == "not the setup's") << "the planted journal was followed";
-}
-
-// A file in the run's temp folder held open past the end of the copy (as a
-// virus scanner may): the folder cannot go then, and is marked for the
-// restart; the next start removes it once the file has gone.
-TEST_F(Interrupted, ATemporaryFileHeldWhenTheCopyEndsGoesAtTheNextStart)
-{
-    HWND copy = NULL, shortcuts = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenCopyPage(false, &copy));
-    std::string folder;
-    ASSERT_TRUE(WaitUntil([&] {
-        for (const std::string &name : NewTempEntries())
-            if (name.rfind("VelloranSetup-", 0) == 0)
-                folder = TempDirectory() + name;
-        return !folder.empty();
-    }, WINDOW_TIMEOUT_MS)) << "the run's temp folder did not show";
-    HANDLE held = CreateFileA((folder + "\\scanned.tmp").c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, CREATE_NEW,
-                              FILE_FLAG_DELETE_ON_CLOSE, NULL);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
-    ExpectInstalledRows(PayloadRows());
-    EXPECT_TRUE(DirectoryExists(folder));
-    EXPECT_TRUE(MarkedForDeletionAtRestart(folder)) << folder << " is not marked for the restart";
-    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
-    CloseHandle(held);
-    ASSERT_TRUE(DirectoryExists(folder)) << "nothing left for the next start to do";
-
-    StartAgain(false);
-    EXPECT_FALSE(DirectoryExists(folder)) << "the next start left the earlier run's temp folder";
 }
 
 // The folder swapped for a link between the kill and the next start, by

@@ -108,43 +108,6 @@ void ExpectTextsFit(HWND page)
                                          << coveredOnMiddleRow << " covered";
 }
 
-struct BarReading {
-    RECT number;     // white pixels, in the bar's client coordinates
-    int  barTop;     // rows whose first pixel is the bar's blue
-    int  barBottom;
-    int  width, height;
-};
-
-bool ReadBar(const ScreenPicture &shot, HWND bar, BarReading *reading)
-{
-    RECT client;
-    POINT origin = { 0, 0 };
-    if (!GetClientRect(bar, &client) || !ClientToScreen(bar, &origin))
-        return false;
-    reading->width = client.right;
-    reading->height = client.bottom;
-    reading->number = { client.right, client.bottom, -1, -1 };
-    reading->barTop = -1;
-    reading->barBottom = -1;
-    for (int y = 0; y < client.bottom; ++y) {
-        if (shot.At(origin.x, origin.y + y) == 0x0000FF) {
-            if (reading->barTop < 0)
-                reading->barTop = y;
-            reading->barBottom = y + 1;
-        }
-        for (int x = 0; x < client.right; ++x) {
-            DWORD pixel = shot.At(origin.x + x, origin.y + y);
-            if ((pixel >> 16 & 0xFF) > 200 && (pixel >> 8 & 0xFF) > 200 && (pixel & 0xFF) > 200) {
-                reading->number.left = std::min(reading->number.left, (LONG)x);
-                reading->number.top = std::min(reading->number.top, (LONG)y);
-                reading->number.right = std::max(reading->number.right, (LONG)x + 1);
-                reading->number.bottom = std::max(reading->number.bottom, (LONG)y + 1);
-            }
-        }
-    }
-    return reading->number.right > 0 && reading->barTop >= 0;
-}
-
 class Scaling : public InstallScenario {
 protected:
     // The screen once it has stopped changing, saved under the scenario's name.
@@ -179,21 +142,23 @@ TEST_F(Scaling, EveryPageIsWholeAtTheScreensDpi)
     ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));
     ASSERT_TRUE(WaitForInstalledRows(PayloadRows() / 4, copy));
     ExpectTextsFit(copy);
-    HWND bar = GetDlgItem(copy, IDC_COPY_PROGRESS);
-    BarReading reading = {};
+    RECT bar;
+    ASSERT_TRUE(GetClientRect(GetDlgItem(copy, IDC_COPY_PROGRESS), &bar));
+    CopyPageReading reading = {};
     bool read = false;
     for (int attempt = 0; attempt < NUMBER_TRIES && !read; ++attempt)
-        read = !SaveScreenNow(ScenarioShotName("copy"), &shot).empty() && ReadBar(shot, bar, &reading);
+        read = !SaveScreenNow(ScenarioShotName("copy"), &shot).empty() && ReadCopyPage(shot, copy, &reading)
+               && reading.number.right > 0 && reading.blueTop >= 0;
     ASSERT_TRUE(read) << "no picture showed the bar with its number";
     int numberMiddle = (reading.number.left + reading.number.right) / 2;
     int numberCentre = (reading.number.top + reading.number.bottom) / 2;
-    int barCentre = (reading.barTop + reading.barBottom) / 2;
-    EXPECT_NEAR(numberMiddle, reading.width / 2, CENTRE_SLACK) << "the number is not in the middle";
+    int barCentre = (reading.blueTop + reading.blueBottom) / 2;
+    EXPECT_NEAR(numberMiddle, bar.right / 2, CENTRE_SLACK) << "the number is not in the middle";
     EXPECT_NEAR(numberCentre, barCentre, CENTRE_SLACK) << "the number is not on the bar's middle row; bar rows "
-                                                       << reading.barTop << " to " << reading.barBottom;
+                                                       << reading.blueTop << " to " << reading.blueBottom;
     // The bar grows with the control: no more than its standard rim is left.
-    EXPECT_LE(reading.height - (reading.barBottom - reading.barTop), MulDiv(4, ScreenDpi(), 96))
-        << "the bar fills rows " << reading.barTop << " to " << reading.barBottom << " of " << reading.height;
+    EXPECT_LE(bar.bottom - (reading.blueBottom - reading.blueTop), MulDiv(4, ScreenDpi(), 96))
+        << "the bar fills rows " << reading.blueTop << " to " << reading.blueBottom << " of " << bar.bottom;
 
     HWND shortcuts = NULL;
     ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));

@@ -1,6 +1,7 @@
 // The setup's temporary files live in a folder of its own: a file planted in
 // the shared temp directory under the name of a packed file is neither used
-// nor touched, and nothing of the setup stays behind in the temp directory.
+// nor touched, and nothing of the setup stays behind in the temp directory,
+// at the latest after the next start.
 #include "install_steps.h"
 
 #include <aclapi.h>
@@ -62,19 +63,6 @@ protected:
         return std::string();
     }
 
-    // A whole install with whatever was planted in place; the installed
-    // files are the payload's and the setup's own folder is gone after it.
-    void InstallPastThePlant()
-    {
-        std::vector<std::string> privateBefore = PrivateTempFolders();
-        HWND copy = NULL, shortcuts = NULL;
-        ASSERT_NO_FATAL_FAILURE(OpenCopyPage(false, &copy));
-        ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
-        ExpectInstalledRows(PayloadRows());
-        EXPECT_EQ(PrivateTempFolders(), privateBefore) << "the setup's own temp folder stayed behind";
-        ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
-    }
-
     std::string planted_, link_;
     bool linked_ = false;   // link_ is a link made by the Unix "ln"
 };
@@ -82,8 +70,10 @@ protected:
 // At the old names: a packed file of the readme's, and a link of
 // Velloran.exe's pointing at a file elsewhere, which the setup, writing
 // through it, would overwrite with elevated rights. Neither is used nor
-// touched.
-TEST_F(TemporaryFiles, APlantedPackedFileAndAPlantedLinkAreNeitherUsedNorTouched)
+// touched. The install folder holds an earlier installation, a read-only file
+// too: every file is replaced, the file that two rows install is kept once,
+// and nothing kept aside stays.
+TEST_F(TemporaryFiles, APlantedPackedFileAndLinkAreNeitherUsedNorTouchedAndAnEarlierInstallationIsReplaced)
 {
     planted_ = PredictableName("\\readme.wri");
     link_ = PredictableName("\\Velloran.exe");
@@ -95,7 +85,44 @@ TEST_F(TemporaryFiles, APlantedPackedFileAndAPlantedLinkAreNeitherUsedNorTouched
     const std::string targetBytes = "a file the setup must never write";
     ASSERT_TRUE(WriteWholeFile(target, targetBytes));
     bool linked = MakeSymbolicLink(link_, target);
-    ASSERT_NO_FATAL_FAILURE(InstallPastThePlant());
+    std::vector<EarlierFile> earlier;
+    for (const char *suffix : { "\\readme.wri", "\\Velloran.exe", "\\Pen\\round1.pen", "\\Filters\\blur.flt",
+                                "\\AirBrush\\coarse.spr" }) {
+        // Longer than any of them, so that a file only overwritten in part shows.
+        earlier.push_back({ suffix, std::string(1 << 20, 's'),
+                            earlier.empty() ? (DWORD)FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL });
+    }
+    ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
+
+    std::vector<std::string> privateBefore = PrivateTempFolders();
+    HWND copy = NULL, shortcuts = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenCopyPage(true, &copy));
+    // A file in the run's own folder held open past the end of the copy (as
+    // a virus scanner may): the folder cannot go then, and is marked for the
+    // restart; the next start removes it once the file has gone.
+    std::string folder;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const std::string &name : NewTempEntries())
+            if (name.rfind("VelloranSetup-", 0) == 0)
+                folder = TempDirectory() + name;
+        return !folder.empty();
+    }, WINDOW_TIMEOUT_MS)) << "the run's temp folder did not show";
+    HANDLE held = CreateFileA((folder + "\\scanned.tmp").c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, CREATE_NEW,
+                              FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_NO_FATAL_FAILURE(WaitForShortcutPageWithoutQuestion(&shortcuts));
+    ExpectInstalledRows(PayloadRows());
+    ExpectSubdirectories();
+    EXPECT_TRUE(MarkedForDeletionAtRestart(folder)) << folder << " is not marked for the restart";
+    ASSERT_NO_FATAL_FAILURE(CancelShortcutPageAndExit(shortcuts));
+    CloseHandle(held);
+    ASSERT_TRUE(DirectoryExists(folder)) << "nothing left for the next start to do";
+    EndSetup(&setup_);
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+    ASSERT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL);
+    EXPECT_EQ(PrivateTempFolders(), privateBefore) << "the setup's own temp folder stayed behind";
+
     std::string after;
     ASSERT_TRUE(ReadWholeFile(planted_, &after)) << "the planted file was removed";
     EXPECT_EQ(after, plantedBytes) << "the planted file was written over";

@@ -9,7 +9,6 @@
 
 namespace {
 
-const char VIEWER_CLASS[]      = "VelloranViewer";
 const char REMOVE_QUESTION[]   = "Do you want to remove Velloran?";
 const char IN_USE_QUESTION[]   = "Velloran is still running, and its files cannot be removed while it runs:";
 const char COPY_PREFIX[]       = "Velloran-uninstall-";
@@ -227,16 +226,9 @@ protected:
         return text;
     }
 
-    // The Uninstall shortcut, started as from the Start Menu and answered
-    // "Yes"; the original hands over to a copy of itself outside the install
-    // folder, whose closing message is returned.
-    std::string UninstallByShortcut()
-    {
-        return UninstallWith(UninstallerFromShortcut());
-    }
-
     // The uninstaller given, started from a folder of the user's and answered
-    // "Yes"; its copy's closing message. With a viewer open, the copy asks
+    // "Yes"; the original hands over to a copy of itself outside the install
+    // folder, whose closing message is returned. With a viewer open, the copy asks
     // about it first and gets the answer given; after "Cancel" there is no
     // closing message.
     std::string UninstallWith(const std::string &uninstaller, int inUseAnswer = 0)
@@ -332,7 +324,7 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
     std::string notes = installDir_ + "\\My notes.txt";
     ASSERT_TRUE(WriteBytes(notes, { 'm', 'i', 'n', 'e' }));
 
-    std::string text = UninstallByShortcut();
+    std::string text = UninstallWith(UninstallerFromShortcut());
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(text.find("Velloran has been removed from this computer"), 0u) << text;
     EXPECT_NE(text.find("Removed: 79 program files, 3 folders, 3 shortcuts, 6 registry keys, 4 file type links and "
@@ -351,25 +343,41 @@ TEST_F(Uninstall, InstalledViewerShowsPicturesAndTheUninstallShortcutPutsTheMach
         << Joined(left);
 }
 
-// Cancelled on the shortcut page, the setup leaves its files but no uninstall
-// entry. A copy of uninstall.exe elsewhere knows of nothing to remove; the
-// one in the install folder removes the files it finds there.
+// Cancel on the shortcut page asks; "No" keeps the page as it was, "Yes"
+// ends the setup with its files installed but nothing registered, no
+// shortcut and no shell window started. A copy of uninstall.exe elsewhere
+// knows of nothing to remove; the one in the install folder removes the
+// files it finds there.
 TEST_F(Uninstall, CancelledSetupIsRemovedByItsOwnUninstaller)
 {
     ASSERT_NO_FATAL_FAILURE(ArrangeMachine());
     HWND page = InstallUpToShortcutPage(programs_);
     ASSERT_NE(page, (HWND)NULL);
-    ASSERT_TRUE(PressButton(page, IDCANCEL));
-    HWND question = WaitForBox(CONFIRMATION);
-    ASSERT_NE(question, (HWND)NULL) << "no question after Cancel";
-    ASSERT_TRUE(PressButton(question, IDYES));
-    HWND cancelled = WaitForBox(CANCELLED);
-    ASSERT_NE(cancelled, (HWND)NULL);
-    ASSERT_TRUE(PressButton(cancelled, IDOK));
-    EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_CANCELLED);
+    const std::string preview = WindowText(GetDlgItem(page, IDC_SC_PREVIEW));
+    for (int answer : { IDNO, IDYES }) {
+        ASSERT_TRUE(PressButton(page, IDCANCEL));
+        HWND question = WaitForBox(CONFIRMATION);
+        ASSERT_NE(question, (HWND)NULL) << "no question after Cancel";
+        EXPECT_EQ(MessageBoxText(question), SHORTCUT_CANCEL_QUESTION);
+        EXPECT_EQ(GetWindow(question, GW_OWNER), page) << "the question belongs to the page";
+        ASSERT_TRUE(PressButton(question, answer));
+        ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
+        if (answer == IDYES)
+            break;
+        EXPECT_TRUE(IsWindowVisible(page) && IsWindowEnabled(page)) << "the page did not stay after No";
+        EXPECT_EQ(WindowText(GetDlgItem(page, IDC_SC_PREVIEW)), preview);
+        EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_SC_REGISTER_TYPES), BM_GETCHECK, 0, 0), BST_CHECKED);
+        ExpectMachineAsBefore();
+    }
+    ASSERT_NE(WaitForBox(CANCELLED), (HWND)NULL) << "no closing message after Yes";
+    EXPECT_FALSE(IsWindow(page) && IsWindowVisible(page)) << "the page stayed open";
+    Screenshot("cancelled");
+    ASSERT_NO_FATAL_FAILURE(ConfirmCancelledAndExit());
+    EXPECT_TRUE(Descendants(setup_.processId).empty()) << "the setup started a program";
     EndSetup(&setup_);
-    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    ExpectMachineAsBefore();
     std::vector<std::string> installed = TreeEntries(installDir_);
+    EXPECT_TRUE(Contains(installed, "Velloran.exe")) << Joined(installed);
 
     std::string elsewhere = scratch_ + "\\uninstall.exe";
     ASSERT_TRUE(CopyFileA((installDir_ + "\\uninstall.exe").c_str(), elsewhere.c_str(), FALSE));
@@ -417,8 +425,10 @@ TEST_F(Uninstall, GoneInstallFolderIsReportedAndTheRestIsRemoved)
 
 // The viewer left open through a second installation: the running
 // Velloran.exe is renamed aside, the new one written, and the setup ends with
-// its success message; the old file goes at the restart. Opened again, the
-// viewer is closed by the uninstaller when asked to, and everything goes.
+// its success message; the old file goes at the restart. The setup and the
+// uninstaller give way to each other (1618). Opened again, the viewer is
+// closed by the uninstaller when asked to, and everything goes, though the
+// second setup found the extensions pointing at Velloran already.
 TEST_F(Uninstall, AViewerLeftOpenIsReplacedByAReinstallAndClosedByTheUninstaller)
 {
     ASSERT_NO_FATAL_FAILURE(Install());
@@ -443,6 +453,23 @@ TEST_F(Uninstall, AViewerLeftOpenIsReplacedByAReinstallAndClosedByTheUninstaller
     EXPECT_FALSE(FileExists(kept)) << "the old Velloran.exe outlived the restart";
     EXPECT_TRUE(FileExists(viewerFile));
 
+    // The uninstaller waiting at its question keeps a setup from starting,
+    // and a setup on its first page keeps a quiet uninstaller from starting.
+    DWORD asking = Start("\"" + UninstallerFromShortcut() + "\"", scratch_);
+    HWND question = WaitForMessageBox(UNINSTALL_CAPTION, asking, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(question, (HWND)NULL);
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+    EXPECT_EQ(WaitForExit(setup_.process, EXIT_TIMEOUT_MS), (DWORD)EXIT_ANOTHER_RUNNING);
+    EndSetup(&setup_);
+    ASSERT_TRUE(PressButton(question, IDNO));
+    EXPECT_EQ(ExitCodeOf(asking), (DWORD)EXIT_CANCELLED);
+    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
+    ASSERT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL);
+    DWORD quiet = Start("\"" + UninstallerFromShortcut() + "\" /S", scratch_);
+    EXPECT_EQ(ExitCodeOf(quiet), (DWORD)EXIT_ANOTHER_RUNNING);
+    EXPECT_TRUE(FileExists(viewerFile)) << "the uninstaller removed files while a setup ran";
+    EndSetup(&setup_);
+
     viewerProcess = LeaveViewerOpen(&viewer);
     ASSERT_NE(viewer, (HWND)NULL);
     std::string text = UninstallWith(UninstallerFromShortcut(), IDYES);
@@ -457,7 +484,7 @@ TEST_F(Uninstall, AViewerLeftOpenIsReplacedByAReinstallAndClosedByTheUninstaller
 // the rest, and the report says that Velloran.exe goes at the restart with
 // its folder. Velloran installed again before the restart: the restart
 // deletes the old viewer, which waits under a name of its own, and leaves
-// the new installation whole.
+// the new installation whole, which the quiet removal then takes away.
 TEST_F(Uninstall, AViewerLeftOpenAtUninstallGoesAtTheRestartAndAReinstallMeanwhileStaysWhole)
 {
     ASSERT_NO_FATAL_FAILURE(Install());
@@ -488,42 +515,13 @@ TEST_F(Uninstall, AViewerLeftOpenAtUninstallGoesAtTheRestartAndAReinstallMeanwhi
     CloseViewer(viewer, viewerProcess);
     ASSERT_TRUE(RestartWine());
     EXPECT_EQ(TreeEntries(installDir_), installed) << "the restart took files of the new installation";
-    text = UninstallWith(UninstallerFromShortcut());
-    ASSERT_FALSE(HasFatalFailure());
-    EXPECT_EQ(text.find("Velloran has been removed from this computer.\n"), 0u) << text;
-    ExpectMachineAsBefore();
-    EXPECT_EQ(TreeEntries(parent_), parentBefore_);
-}
 
-// The uninstaller waiting at its question keeps a setup from starting, and a
-// setup on its first page keeps a quiet uninstaller from starting: 1618. The
-// setup had run twice, the second time finding the extensions pointing at
-// Velloran already. The quiet removal that winget and deployment tools start
-// from the entry then gives the machine back: no window, exit code 0 from the
-// process started, and the install folder, uninstaller and all, gone by then.
-TEST_F(Uninstall, TheSetupAndTheUninstallerGiveWayToEachOtherAndTheQuietRemovalGivesTheMachineBack)
-{
-    ASSERT_NO_FATAL_FAILURE(Install());
-    ASSERT_NO_FATAL_FAILURE(InstallAgain(true));
-    DWORD asking = Start("\"" + UninstallerFromShortcut() + "\"", scratch_);
-    HWND question = WaitForMessageBox(UNINSTALL_CAPTION, asking, WINDOW_TIMEOUT_MS);
-    ASSERT_NE(question, (HWND)NULL);
-    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
-    EXPECT_EQ(WaitForExit(setup_.process, EXIT_TIMEOUT_MS), (DWORD)EXIT_ANOTHER_RUNNING);
-    EndSetup(&setup_);
-    ASSERT_TRUE(PressButton(question, IDNO));
-    EXPECT_EQ(ExitCodeOf(asking), (DWORD)EXIT_CANCELLED);
-
-    ASSERT_NO_FATAL_FAILURE(StartSetupIn());
-    ASSERT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL);
-    DWORD quiet = Start("\"" + UninstallerFromShortcut() + "\" /S", scratch_);
-    EXPECT_EQ(ExitCodeOf(quiet), (DWORD)EXIT_ANOTHER_RUNNING);
-    EXPECT_TRUE(FileExists(installDir_ + "\\Velloran.exe")) << "the uninstaller removed files while a setup ran";
-    EndSetup(&setup_);
-
+    // The quiet removal that winget and deployment tools start from the
+    // entry: no window, exit code 0 from the process started, and the
+    // install folder, uninstaller and all, gone by then.
     std::string command;
     ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, "QuietUninstallString", &command));
-    quiet = Start(command, scratch_);
+    DWORD quiet = Start(command, scratch_);
     ASSERT_NE(quiet, 0u);
     std::vector<std::string> windows;
     EXPECT_EQ(ExitCodeOf(quiet, &windows), 0u);
