@@ -12,12 +12,6 @@
 #include <string>
 #include <vector>
 
-enum {
-    // A silent install or a quiet removal does all its work before it ends;
-    // under emulation that takes a while. A bound, not an expectation.
-    INSTALL_TIMEOUT_MS = 600000
-};
-
 // The installed viewer's window class.
 constexpr char VIEWER_CLASS[] = "VelloranViewer";
 

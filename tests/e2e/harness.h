@@ -20,6 +20,9 @@ enum {
     // window shows; these are bounds on waiting, not expectations of speed.
     WINDOW_TIMEOUT_MS    = 90000,
     EXIT_TIMEOUT_MS      = 60000,
+    // The copy of all 80 files, or a silent install or removal from start
+    // to end, takes a while under emulation on a loaded machine.
+    INSTALL_TIMEOUT_MS   = 600000,
     POINTER_TIMEOUT_MS   = 10000,
     MOVE_REPEAT_MS       = 1000,
     // A screenshot waits until two captures this far apart agree, so that

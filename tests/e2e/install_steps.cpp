@@ -393,7 +393,7 @@ void InstallScenario::WaitForShortcutPageWithoutQuestion(HWND *shortcutPage)
                 unexpected = window;
         }
         return *shortcutPage || unexpected;
-    }, WINDOW_TIMEOUT_MS)) << "the shortcut page did not show";
+    }, INSTALL_TIMEOUT_MS)) << "the shortcut page did not show";
     ASSERT_EQ(unexpected, (HWND)NULL) << "unexpected box \"" << WindowText(unexpected)
                                       << "\" while copying: " << MessageBoxText(unexpected);
 }
