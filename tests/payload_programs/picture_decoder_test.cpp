@@ -392,7 +392,7 @@ class PictureFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = MakeTestFolder("Velloran picture files");
+        folder_ = MakeTempFolder("Velloran picture files ");
         ASSERT_FALSE(folder_.empty());
     }
     void TearDown() override { RemoveTree(folder_); }
@@ -463,26 +463,11 @@ const Quadrants kQuadrants[] = {
     { "inverse", { kWhite, kBlack, kBlack, kWhite } },
 };
 
-std::vector<std::string> ToolPictures(std::string *folder)
-{
-    char unixFolder[MAX_PATH] = "";
-    GetEnvironmentVariableA("VELLORAN_TEST_PICTURES", unixFolder, MAX_PATH);
-    *folder = ToWindowsPath(unixFolder);
-    return FolderEntries(*folder);
-}
-
-bool Near(DWORD actual, DWORD expected, int tolerance)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        if (abs((int)((actual >> shift) & 0xFF) - (int)((expected >> shift) & 0xFF)) > tolerance)
-            return false;
-    return true;
-}
 
 TEST(ToolPictures, EveryVariantShowsItsQuadrantsUpright)
 {
-    std::string folder;
-    std::vector<std::string> names = ToolPictures(&folder);
+    const std::string folder = ToolPictureFolder();
+    const std::vector<std::string> names = FolderEntries(folder);
     ASSERT_EQ((size_t)TOOL_PICTURES, names.size()) << "in " << folder;
     for (const std::string &name : names) {
         const Quadrants *quadrants = NULL;
@@ -515,10 +500,10 @@ TEST(ToolPictures, EveryVariantShowsItsQuadrantsUpright)
 // takes the viewer down.
 TEST(ToolPictures, TruncatedAndDamagedVariantsAreRefused)
 {
-    std::string folder;
-    std::vector<std::string> names = ToolPictures(&folder);
+    const std::string folder = ToolPictureFolder();
+    const std::vector<std::string> names = FolderEntries(folder);
     ASSERT_EQ((size_t)TOOL_PICTURES, names.size()) << "in " << folder;
-    std::string scratch = MakeTestFolder("Velloran damaged pictures");
+    std::string scratch = MakeTempFolder("Velloran damaged pictures ");
     ASSERT_FALSE(scratch.empty());
     for (const std::string &name : names) {
         Bytes whole;

@@ -54,18 +54,16 @@ protected:
         ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE)) << "VELLORAN1.Image exists already";
         machineBefore_ = ReadMachineState();
         programsInTemp_ = ProgramsInTemp();
-        root_ = MakeTestFolder("Velloran uninstall");
+        root_ = MakeTempFolder("Velloran uninstall ");
         ASSERT_FALSE(root_.empty());
         programDir_ = root_ + "\\Program Files\\Velloran";
         shortcutDir_ = root_ + "\\Start Menu\\Velloran";
-        original_.process = NULL;
-        copy_.process = NULL;
     }
 
     void TearDown() override
     {
-        EndProgram(&copy_);
-        EndProgram(&original_);
+        EndProcess(&copy_.process, copy_.id);
+        EndProcess(&original_.process, original_.id);
         PutMachineState(machineBefore_);
         for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
             ADD_FAILURE() << "not put back: " << difference;
@@ -134,9 +132,11 @@ protected:
         }
     }
 
-    void Start(const std::string &exe)
+    // The uninstaller in the install folder, as its shortcut or a tool starts it.
+    void Start(const char *tail = "")
     {
-        ASSERT_TRUE(StartProgram(exe, "", &original_));
+        ASSERT_TRUE(StartProcess(programDir_ + "\\uninstall.exe", tail, "", SW_SHOWNORMAL, &original_.process,
+                                 &original_.id));
     }
 
     // The question, answered; the original process then ends by itself.
@@ -224,7 +224,7 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
     ASSERT_TRUE(WriteWholeFile(programDir_ + "\\My notes.txt", "mine"));
-    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     // The original hands over to a copy outside the install directory and ends.
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
@@ -279,7 +279,7 @@ TEST_F(Uninstaller, WhatCouldNotBeRemovedIsCountedInTheClosingMessage)
     HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
     ASSERT_NO_FATAL_FAILURE(FindCopyShowingItsMessage());
@@ -304,7 +304,7 @@ TEST_F(Uninstaller, AQuietRemovalShowsNothingAndEndsWithTheCopysExitCode)
     HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    ASSERT_TRUE(StartProgram(programDir_ + "\\uninstall.exe", "/S", &original_));
+    ASSERT_NO_FATAL_FAILURE(Start("/S"));
     std::vector<std::string> windows;
     EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
     CloseHandle(held);
@@ -328,7 +328,7 @@ TEST_F(Uninstaller, AFiltersLinkStopsTheRemovalAndWhatItLeadsToStays)
     ASSERT_TRUE(MakeUnixLink(filters, other));
     const std::vector<std::string> entries = FolderEntries(other);
     ASSERT_FALSE(entries.empty());
-    ASSERT_TRUE(StartProgram(programDir_ + "\\uninstall.exe", "/S", &original_));
+    ASSERT_NO_FATAL_FAILURE(Start("/S"));
     std::vector<std::string> windows;
     EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
     EXPECT_EQ(FolderEntries(other), entries) << "the removal went through the link";
@@ -341,7 +341,7 @@ TEST_F(Uninstaller, AFiltersLinkStopsTheRemovalAndWhatItLeadsToStays)
 TEST_F(Uninstaller, AnsweringNoChangesNothing)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Answer(IDNO));
     EXPECT_EQ(1602u, WaitForExit(original_.process, EXIT_TIMEOUT)) << "declined";
 
@@ -364,7 +364,7 @@ TEST_F(Uninstaller, ShortcutFolderWithOtherItemsIsKept)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
     ASSERT_TRUE(WriteWholeFile(shortcutDir_ + "\\Someone else.lnk", "not ours"));
-    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
     std::string text = ReadClosingMessage(0, original_.id);
