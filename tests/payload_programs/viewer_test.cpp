@@ -21,7 +21,7 @@ void check_colour_(int line, const ScreenPicture &picture, int x, int y, DWORD e
     ASSERT_TRUE(x >= 0 && y >= 0 && x < picture.width && y < picture.height) << "from line " << line;
     EXPECT_TRUE(Near(picture.At(x, y), expected, tolerance))
         << "pixel " << x << "," << y << " is " << std::hex << picture.At(x, y) << ", expected " << expected
-        << " (from line " << line << ")";
+        << std::dec << " (from line " << line << ")";
 }
 
 class Viewer : public ::testing::Test {
