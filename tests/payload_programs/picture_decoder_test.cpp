@@ -316,39 +316,28 @@ TEST(Decoders, DamagedOrUnusableFilesAreRefused)
         { "PCX: more lines than the longest runs could give", DecodePcx,
           Cat(PcxHeader(8, 3, 4096, 4096, 4096), Repeat({ 0xFF, 0x00 }, 1000)), PICTURE_TRUNCATED },
         { "PCX: a run past the last line", DecodePcx, Cat(PcxHeader(8, 1, 2, 1, 2), { 0xC3, 0x10 }), PICTURE_DAMAGED },
+        { "PPM: fewer bytes than pixels", DecodePpm, Text("P6\n2 2\n255\nabc"), PICTURE_TRUNCATED },
+        { "plain PPM: a sample missing", DecodePpm, Text("P3\n1 1\n255\n0 0"), PICTURE_TRUNCATED },
+        { "plain PPM: a sample above the maximum", DecodePpm, Text("P3\n1 1\n255\n0 300 0\n"), PICTURE_DAMAGED },
+        { "plain PPM: a letter for a sample", DecodePpm, Text("P3\n1 1\n255\n0 x 0\n"), PICTURE_DAMAGED },
+        { "PPM: a width past 32 bits", DecodePpm, Text("P6\n99999999999 1\n255\n"), PICTURE_BAD_HEADER },
+        { "PPM: wider than the widest picture", DecodePpm, Text("P6\n20000 1\n255\n"), PICTURE_TOO_LARGE },
+        { "PPM: too many pixels", DecodePpm, Text("P6\n16384 16384\n255\n"), PICTURE_TOO_LARGE },
+        { "PPM: a maximum of 0", DecodePpm, Text("P6\n1 1\n0\n"), PICTURE_BAD_HEADER },
+        { "PPM: a maximum past 16 bits", DecodePpm, Text("P6\n1 1\n70000\n"), PICTURE_BAD_HEADER },
+        { "PPM: no width", DecodePpm, Text("P6\n0 1\n255\n"), PICTURE_BAD_HEADER },
+        { "PPM: the header cut short", DecodePpm, Text("P6\n1 1 255"), PICTURE_TRUNCATED },
+        { "PAM", DecodePpm, Text("P7\nWIDTH 1\n"), PICTURE_UNSUPPORTED },
+        { "PBM: two bytes a row, three given", DecodePpm, Text("P4\n9 2\n\x80\x80\x80"), PICTURE_TRUNCATED },
+        { "plain PBM: a pixel missing", DecodePpm, Text("P1\n2 1\n1"), PICTURE_TRUNCATED },
+        { "plain PBM: a 2", DecodePpm, Text("P1\n2 1\n1 2\n"), PICTURE_DAMAGED },
+        { "netpbm: an unknown kind", DecodePpm, Text("Px\n1 1\n"), PICTURE_BAD_HEADER },
+        { "PPM: the magic alone", DecodePpm, Text("P6"), PICTURE_TRUNCATED },
     };
     for (const auto &c : cases) {
         Decoded decoded;
         EXPECT_EQ(c.expected, c.decode(c.file.data(), (DWORD)c.file.size(), &decoded.picture)) << c.what;
         EXPECT_EQ(nullptr, decoded.picture.pixels) << c.what;
-    }
-    const struct {
-        const char  *text;
-        PictureError expected;
-    } netpbm[] = {
-        { "P6\n2 2\n255\nabc", PICTURE_TRUNCATED },
-        { "P3\n1 1\n255\n0 0", PICTURE_TRUNCATED },
-        { "P3\n1 1\n255\n0 300 0\n", PICTURE_DAMAGED },
-        { "P3\n1 1\n255\n0 x 0\n", PICTURE_DAMAGED },
-        { "P6\n99999999999 1\n255\n", PICTURE_BAD_HEADER },
-        { "P6\n20000 1\n255\n", PICTURE_TOO_LARGE },
-        { "P6\n16384 16384\n255\n", PICTURE_TOO_LARGE },
-        { "P6\n1 1\n0\n", PICTURE_BAD_HEADER },
-        { "P6\n1 1\n70000\n", PICTURE_BAD_HEADER },
-        { "P6\n0 1\n255\n", PICTURE_BAD_HEADER },
-        { "P6\n1 1 255", PICTURE_TRUNCATED },
-        { "P7\nWIDTH 1\n", PICTURE_UNSUPPORTED },
-        { "P4\n9 2\n\x80\x80\x80", PICTURE_TRUNCATED },
-        { "P1\n2 1\n1", PICTURE_TRUNCATED },
-        { "P1\n2 1\n1 2\n", PICTURE_DAMAGED },
-        { "Px\n1 1\n", PICTURE_BAD_HEADER },
-        { "P6", PICTURE_TRUNCATED },
-    };
-    for (const auto &c : netpbm) {
-        Bytes file = Text(c.text);
-        Decoded decoded;
-        EXPECT_EQ(c.expected, DecodePpm(file.data(), (DWORD)file.size(), &decoded.picture)) << c.text;
-        EXPECT_EQ(nullptr, decoded.picture.pixels) << c.text;
     }
 }
 
@@ -392,7 +381,7 @@ class PictureFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = MakeTestFolder("Velloran picture files");
+        folder_ = MakeTempFolder("Velloran picture files ");
         ASSERT_FALSE(folder_.empty());
     }
     void TearDown() override { RemoveTree(folder_); }
@@ -463,26 +452,11 @@ const Quadrants kQuadrants[] = {
     { "inverse", { kWhite, kBlack, kBlack, kWhite } },
 };
 
-std::vector<std::string> ToolPictures(std::string *folder)
-{
-    char unixFolder[MAX_PATH] = "";
-    GetEnvironmentVariableA("VELLORAN_TEST_PICTURES", unixFolder, MAX_PATH);
-    *folder = ToWindowsPath(unixFolder);
-    return FolderEntries(*folder);
-}
-
-bool Near(DWORD actual, DWORD expected, int tolerance)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        if (abs((int)((actual >> shift) & 0xFF) - (int)((expected >> shift) & 0xFF)) > tolerance)
-            return false;
-    return true;
-}
 
 TEST(ToolPictures, EveryVariantShowsItsQuadrantsUpright)
 {
-    std::string folder;
-    std::vector<std::string> names = ToolPictures(&folder);
+    const std::string folder = ToolPictureFolder();
+    const std::vector<std::string> names = FolderEntries(folder);
     ASSERT_EQ((size_t)TOOL_PICTURES, names.size()) << "in " << folder;
     for (const std::string &name : names) {
         const Quadrants *quadrants = NULL;
@@ -515,10 +489,10 @@ TEST(ToolPictures, EveryVariantShowsItsQuadrantsUpright)
 // takes the viewer down.
 TEST(ToolPictures, TruncatedAndDamagedVariantsAreRefused)
 {
-    std::string folder;
-    std::vector<std::string> names = ToolPictures(&folder);
+    const std::string folder = ToolPictureFolder();
+    const std::vector<std::string> names = FolderEntries(folder);
     ASSERT_EQ((size_t)TOOL_PICTURES, names.size()) << "in " << folder;
-    std::string scratch = MakeTestFolder("Velloran damaged pictures");
+    std::string scratch = MakeTempFolder("Velloran damaged pictures ");
     ASSERT_FALSE(scratch.empty());
     for (const std::string &name : names) {
         Bytes whole;

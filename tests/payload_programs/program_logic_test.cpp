@@ -65,7 +65,9 @@ TEST(CommandLineFile, TheFileFollowsTheProgramQuotedOrNot)
     }
 }
 
-TEST(UninstallPaths, TrailingBackslashesGoButNotTheRoots)
+// Trailing backslashes go, but not a root's; the parent is what comes
+// before the last backslash, and a bare name has none.
+TEST(UninstallPaths, TrailingBackslashesAndTheParentDirectory)
 {
     char dir[32] = "C:\\Apps\\Velloran\\\\";
     TrimTrailingBackslashes(dir);
@@ -73,11 +75,6 @@ TEST(UninstallPaths, TrailingBackslashesGoButNotTheRoots)
     char root[8] = "C:\\";
     TrimTrailingBackslashes(root);
     EXPECT_STREQ("C:\\", root);
-}
-
-TEST(UninstallPaths, ParentDirectoryIsBeforeTheLastBackslash)
-{
-    char dir[32];
     ASSERT_TRUE(ParentDirectory("C:\\Apps\\uninstall.exe", dir, sizeof dir));
     EXPECT_STREQ("C:\\Apps", dir);
     EXPECT_FALSE(ParentDirectory("uninstall.exe", dir, sizeof dir));

@@ -1,7 +1,7 @@
 #include "test_support.h"
 #include <objbase.h>
 #include <gtest/gtest.h>
-#include <algorithm>
+#include <stdlib.h>
 
 // The pictures are read through the imaging component, as in the viewer,
 // whose thread enters a COM apartment first; so does the tests' thread,
@@ -12,27 +12,17 @@ class ComApartment : public ::testing::Environment {
 };
 static ::testing::Environment *const comApartment = ::testing::AddGlobalTestEnvironment(new ComApartment);
 
-
-std::string MakeTestFolder(const char *stem)
+std::string ToolPictureFolder()
 {
-    char temp[MAX_PATH];
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp)
-        return std::string();
-    return MakeUniqueFolder(temp, std::string(stem) + " ");
+    char unixFolder[MAX_PATH] = "";
+    GetEnvironmentVariableA("VELLORAN_TEST_PICTURES", unixFolder, MAX_PATH);
+    return ToWindowsPath(unixFolder);
 }
 
-bool StartProgram(const std::string &exe, const std::string &tail, Program *program)
+bool Near(DWORD actual, DWORD expected, int tolerance)
 {
-    return StartProcess(exe, tail, std::string(), SW_SHOWNORMAL, &program->process, &program->id);
-}
-
-void EndProgram(Program *program)
-{
-    EndProcess(&program->process, program->id);
-}
-
-bool WaitForTitle(HWND window, const char *title, DWORD timeout)
-{
-    return WaitUntil([&] { return WindowText(window) == title; }, timeout);
+    for (int shift = 0; shift < 32; shift += 8)
+        if (abs((int)((actual >> shift) & 0xFF) - (int)((expected >> shift) & 0xFF)) > tolerance)
+            return false;
+    return true;
 }

@@ -1,6 +1,6 @@
-// Helpers for driving Velloran.exe and uninstall.exe as a user would: start
-// them, find their windows, read and answer message boxes, and make and
-// remove the files those tests need.
+// What the tests of Velloran.exe and uninstall.exe share beyond
+// tests/support: their timeouts, a program they started, and the pictures
+// that other programs wrote for them.
 #pragma once
 #include <windows.h>
 
@@ -10,24 +10,20 @@
 #include "win_support.h"
 
 #include <string>
-#include <vector>
 
 enum {
     WINDOW_TIMEOUT = 20000,   // milliseconds; a cold Wine start can be slow
     EXIT_TIMEOUT   = 20000
 };
 
-// A new folder under the temp directory whose name has spaces in it.
-std::string MakeTestFolder(const char *stem);
-
+// A program the test started, for StartProcess and EndProcess.
 struct Program {
-    HANDLE process;
-    DWORD  id;
+    HANDLE process = NULL;
+    DWORD  id = 0;
 };
 
-// Starts exe with the command line tail given (quoted by the caller as needed).
-bool StartProgram(const std::string &exe, const std::string &tail, Program *program);
-void EndProgram(Program *program);
+// The folder that make_test_pictures.sh wrote, as Windows names it.
+std::string ToolPictureFolder();
 
-// Waits until the window's title is the text given; false on timeout.
-bool WaitForTitle(HWND window, const char *title, DWORD timeout);
+// Each of the colour's bytes within the tolerance of the expected one's.
+bool Near(DWORD actual, DWORD expected, int tolerance);

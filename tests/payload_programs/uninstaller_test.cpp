@@ -36,6 +36,15 @@ std::set<std::string> ProgramsInTemp()
     return programs;
 }
 
+// A key below the document type deeper than any the setup writes.
+std::string DeepDocumentTypeKey()
+{
+    std::string deep = DOCUMENT_TYPE;
+    for (int level = 0; level < 20; ++level)
+        deep += "\\level";
+    return deep;
+}
+
 std::string ProcessImage(HANDLE process)
 {
     char path[MAX_PATH] = "";
@@ -54,18 +63,16 @@ protected:
         ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE)) << "VELLORAN1.Image exists already";
         machineBefore_ = ReadMachineState();
         programsInTemp_ = ProgramsInTemp();
-        root_ = MakeTestFolder("Velloran uninstall");
+        root_ = MakeTempFolder("Velloran uninstall ");
         ASSERT_FALSE(root_.empty());
         programDir_ = root_ + "\\Program Files\\Velloran";
         shortcutDir_ = root_ + "\\Start Menu\\Velloran";
-        original_.process = NULL;
-        copy_.process = NULL;
     }
 
     void TearDown() override
     {
-        EndProgram(&copy_);
-        EndProgram(&original_);
+        EndProcess(&copy_.process, copy_.id);
+        EndProcess(&original_.process, original_.id);
         PutMachineState(machineBefore_);
         for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
             ADD_FAILURE() << "not put back: " << difference;
@@ -134,9 +141,11 @@ protected:
         }
     }
 
-    void Start(const std::string &exe)
+    // The uninstaller in the install folder, as its shortcut or a tool starts it.
+    void Start(const char *tail = "")
     {
-        ASSERT_TRUE(StartProgram(exe, "", &original_));
+        ASSERT_TRUE(StartProcess(programDir_ + "\\uninstall.exe", tail, "", SW_SHOWNORMAL, &original_.process,
+                                 &original_.id));
     }
 
     // The question, answered; the original process then ends by itself.
@@ -204,7 +213,6 @@ protected:
             ExtensionEntry(type, &value);
             EXPECT_EQ(foreign ? kForeignWinIni : "", value) << type;
         }
-        EXPECT_FALSE(DirectoryExists(shortcutDir_));
     }
 
     // The copy in the temp folder deletes itself a moment after it ends.
@@ -220,11 +228,14 @@ protected:
     Program original_, copy_;
 };
 
-TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
+// What another program or the user put into our folders stays, and so do
+// the folders, each named in the closing message.
+TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsWhatOthersPutBeside)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
     ASSERT_TRUE(WriteWholeFile(programDir_ + "\\My notes.txt", "mine"));
-    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_TRUE(WriteWholeFile(shortcutDir_ + "\\Someone else.lnk", "not ours"));
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     // The original hands over to a copy outside the install directory and ends.
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
@@ -257,10 +268,13 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
     EXPECT_EQ(0u, text.find("Velloran has been removed from this computer")) << text;
     EXPECT_NE(std::string::npos, text.find("The program folder " + programDir_ + " was not removed")) << text;
     EXPECT_NE(std::string::npos, text.find("1 item that Velloran did not install (files you added)")) << text;
+    EXPECT_NE(std::string::npos, text.find("The shortcut folder " + shortcutDir_ + " was not removed")) << text;
     EXPECT_EQ(0u, WaitForExit(copy_.process, EXIT_TIMEOUT));
 
     ExpectInstalledFilesGone();
+    // The original's own file too, once it had ended.
     EXPECT_EQ(std::vector<std::string>({ "My notes.txt" }), FolderEntries(programDir_));
+    EXPECT_EQ(std::vector<std::string>({ "Someone else.lnk" }), FolderEntries(shortcutDir_));
     ExpectRegistrationGone();
     ExpectNoProgramLeftInTemp();
     EXPECT_FALSE(FileExists(copyImage));
@@ -272,14 +286,11 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsAUserFile)
 TEST_F(Uninstaller, WhatCouldNotBeRemovedIsCountedInTheClosingMessage)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    std::string deep = DOCUMENT_TYPE;
-    for (int level = 0; level < 20; ++level)
-        deep += "\\level";
-    ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, deep.c_str(), "", "deep"));
+    ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, DeepDocumentTypeKey(), "", "deep"));
     HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
     ASSERT_NO_FATAL_FAILURE(FindCopyShowingItsMessage());
@@ -296,24 +307,23 @@ TEST_F(Uninstaller, WhatCouldNotBeRemovedIsCountedInTheClosingMessage)
 
 // Quiet, as a deployment tool runs it: no question and no message. The
 // process the tool started waits for its copy and ends with the copy's exit
-// code, here 1603 for a shortcut held open; the install folder is gone,
-// though the uninstaller the tool started lay in it.
+// code, here 1603 for a document type with keys below it too deep to be
+// ours; the install folder and the emptied shortcut folder are gone, though
+// the uninstaller the tool started lay in the one.
 TEST_F(Uninstaller, AQuietRemovalShowsNothingAndEndsWithTheCopysExitCode)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    ASSERT_TRUE(StartProgram(programDir_ + "\\uninstall.exe", "/S", &original_));
+    ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, DeepDocumentTypeKey(), "", "deep"));
+    ASSERT_NO_FATAL_FAILURE(Start("/S"));
     std::vector<std::string> windows;
     EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
-    CloseHandle(held);
     for (const std::string &window : windows)
         ADD_FAILURE() << "a quiet removal showed " << window;
     ExpectInstalledFilesGone();
     EXPECT_FALSE(DirectoryExists(programDir_));
+    EXPECT_FALSE(DirectoryExists(shortcutDir_));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
-    EXPECT_TRUE(FileExists(shortcutDir_ + "\\Readme.lnk"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
     ExpectNoProgramLeftInTemp();
 }
 
@@ -328,7 +338,7 @@ TEST_F(Uninstaller, AFiltersLinkStopsTheRemovalAndWhatItLeadsToStays)
     ASSERT_TRUE(MakeUnixLink(filters, other));
     const std::vector<std::string> entries = FolderEntries(other);
     ASSERT_FALSE(entries.empty());
-    ASSERT_TRUE(StartProgram(programDir_ + "\\uninstall.exe", "/S", &original_));
+    ASSERT_NO_FATAL_FAILURE(Start("/S"));
     std::vector<std::string> windows;
     EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
     EXPECT_EQ(FolderEntries(other), entries) << "the removal went through the link";
@@ -338,40 +348,19 @@ TEST_F(Uninstaller, AFiltersLinkStopsTheRemovalAndWhatItLeadsToStays)
     ExpectNoProgramLeftInTemp();
 }
 
+// Declined: the machine and the installation stay as they were, file for file.
 TEST_F(Uninstaller, AnsweringNoChangesNothing)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
+    const MachineState laidOut = ReadMachineState();
+    const std::vector<std::string> files = TreeEntries(root_);
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Answer(IDNO));
     EXPECT_EQ(1602u, WaitForExit(original_.process, EXIT_TIMEOUT)) << "declined";
-
-    for (int row = 0; row < MANIFEST_ROWS; ++row)
-        EXPECT_TRUE(FileExists(Installed(row))) << Installed(row);
-    for (const char *shortcut : kShortcuts)
-        EXPECT_TRUE(FileExists(shortcutDir_ + "\\" + shortcut));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "VELLORAN1.Image\\shell\\open\\command"));
-    std::string value;
-    EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, ".png", "", &value));
-    EXPECT_EQ(DOCUMENT_TYPE, value);
-    EXPECT_TRUE(ExtensionEntry("png", &value));
-    EXPECT_EQ(Viewer() + " ^.png", value);
+    for (const std::string &difference : Differences(laidOut, ReadMachineState()))
+        ADD_FAILURE() << "changed: " << difference;
+    EXPECT_EQ(Joined(files), Joined(TreeEntries(root_)));
     EXPECT_EQ(programsInTemp_, ProgramsInTemp());
-}
-
-TEST_F(Uninstaller, ShortcutFolderWithOtherItemsIsKept)
-{
-    ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    ASSERT_TRUE(WriteWholeFile(shortcutDir_ + "\\Someone else.lnk", "not ours"));
-    ASSERT_NO_FATAL_FAILURE(Start(programDir_ + "\\uninstall.exe"));
-    ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
-    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
-    std::string text = ReadClosingMessage(0, original_.id);
-    EXPECT_NE(std::string::npos, text.find("The shortcut folder " + shortcutDir_ + " was not removed")) << text;
-    EXPECT_EQ(std::vector<std::string>({ "Someone else.lnk" }), FolderEntries(shortcutDir_));
-    EXPECT_FALSE(DirectoryExists(programDir_)) << "left: " << Joined(FolderEntries(programDir_)) << "; " << text;
-    ExpectNoProgramLeftInTemp();
 }
 
 }  // namespace
