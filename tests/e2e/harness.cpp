@@ -41,11 +41,12 @@ std::string SetupExePath()
     return FileExists(beside) ? beside : BuildFolder() + "\\VelloranSetup.exe";
 }
 
-static void CreateFolderTree(const std::string &path)
+bool CreateFolderTree(const std::string &path)
 {
     for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
         CreateDirectoryA(path.substr(0, slash).c_str(), NULL);
     CreateDirectoryA(path.c_str(), NULL);
+    return DirectoryExists(path);
 }
 
 std::string ScreenshotFolder()
@@ -120,11 +121,6 @@ void EndSetup(SetupProcess *setup)
 bool WaitForText(HWND control, const std::string &text)
 {
     return WaitUntil([&] { return WindowText(control) == text; }, WINDOW_TIMEOUT_MS);
-}
-
-HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs)
-{
-    return WaitForWindow(caption, "#32770", processId, timeoutMs);
 }
 
 HWND FocusedWindow(HWND anyWindowOfThread)
@@ -580,7 +576,7 @@ HWND SetupScenario::WaitForPage(const char *caption)
 
 HWND SetupScenario::WaitForBox(const char *caption)
 {
-    return WaitForMessageBox(caption, setup_.processId, WINDOW_TIMEOUT_MS);
+    return WaitForPage(caption);
 }
 
 std::string SetupScenario::SetupShows()
