@@ -293,7 +293,7 @@ void InstallScenario::OpenListEntry(HWND page, int listId, int previewId, const 
     HWND list = GetDlgItem(page, listId);
     ASSERT_NE(list, (HWND)NULL);
     int index = WaitForListViewEntry(list, entry.c_str());
-    ASSERT_GE(index, 0) << "no entry " << entry << " in the folder list";
+    ASSERT_GE(index, 0) << "no entry " << entry << " in " << Joined(ListViewItems(list));
     ASSERT_TRUE(DoubleClickListViewItem(list, index)) << "cannot double-click " << entry;
     ASSERT_TRUE(WaitForText(GetDlgItem(page, previewId), expectedPreview))
         << "after opening " << entry << " the preview shows " << WindowText(GetDlgItem(page, previewId))
