@@ -323,12 +323,6 @@ static bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, result) != 0;
 }
 
-static int ListViewCount(HWND list)
-{
-    DWORD_PTR count = 0;
-    return SendWithin(list, LVM_GETITEMCOUNT, 0, 0, &count) ? (int)count : -1;
-}
-
 static std::string ListViewItemText(HWND list, int index)
 {
     RemoteBlock block(list, sizeof(LVITEMA) + LIST_TEXT_SIZE);
@@ -351,9 +345,10 @@ static std::string ListViewItemText(HWND list, int index)
 std::vector<std::string> ListViewItems(HWND list)
 {
     std::vector<std::string> items;
-    int count = ListViewCount(list);
-    for (int i = 0; i < count; ++i)
-        items.push_back(ListViewItemText(list, i));
+    DWORD_PTR count = 0;
+    if (SendWithin(list, LVM_GETITEMCOUNT, 0, 0, &count))
+        for (int i = 0; i < (int)count; ++i)
+            items.push_back(ListViewItemText(list, i));
     return items;
 }
 
