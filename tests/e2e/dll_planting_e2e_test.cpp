@@ -17,7 +17,7 @@
 namespace {
 
 // Loaded from the system directory however they are asked for.
-const char *const KNOWN_DLLS[] = {
+const std::vector<std::string> KNOWN_DLLS = {
     "advapi32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ntdll.dll",
     "ole32.dll", "oleaut32.dll", "rpcrt4.dll", "sechost.dll", "shell32.dll", "shlwapi.dll",
     "user32.dll", "imm32.dll"
@@ -39,10 +39,7 @@ const char *const LOADED_ON_BEHALF[] = {
 
 bool IsKnownDll(const std::string &name)
 {
-    for (const char *known : KNOWN_DLLS)
-        if (Lower(name) == known)
-            return true;
-    return false;
+    return Contains(KNOWN_DLLS, Lower(name));
 }
 
 // The names in an import directory of the program's file: the ordinary one
@@ -54,48 +51,26 @@ struct ImportNames {
 
 bool ReadImportNames(const std::string &exe, ImportNames *names)
 {
-    std::string image;
-    if (!ReadWholeFile(exe, &image) || image.size() < sizeof(IMAGE_DOS_HEADER))
+    // Mapped as the loader maps it to run it, but not run: an address in the
+    // image is its offset from the base, and the loader has checked the headers.
+    HMODULE module = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module)
         return false;
-    const IMAGE_DOS_HEADER *dos = (const IMAGE_DOS_HEADER *)image.data();
-    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32) > image.size())
-        return false;
-    const IMAGE_NT_HEADERS32 *nt = (const IMAGE_NT_HEADERS32 *)(image.data() + dos->e_lfanew);
-    if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC)
-        return false;
-    const IMAGE_SECTION_HEADER *sections = IMAGE_FIRST_SECTION(nt);
-    auto offsetOf = [&](DWORD rva) -> size_t {
-        for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i)
-            if (rva >= sections[i].VirtualAddress && rva < sections[i].VirtualAddress + sections[i].SizeOfRawData)
-                return rva - sections[i].VirtualAddress + sections[i].PointerToRawData;
-        return 0;
-    };
-    auto nameAt = [&](DWORD rva) -> std::string {
-        size_t offset = offsetOf(rva);
-        return offset ? std::string(image.c_str() + offset) : std::string();
-    };
-
-    const IMAGE_DATA_DIRECTORY &imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (size_t at = offsetOf(imports.VirtualAddress); at && at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= image.size();
-         at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        const IMAGE_IMPORT_DESCRIPTOR *entry = (const IMAGE_IMPORT_DESCRIPTOR *)(image.data() + at);
-        if (entry->Name == 0)
-            break;
-        names->loaded.push_back(nameAt(entry->Name));
-    }
-    const IMAGE_DATA_DIRECTORY &delayed = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT];
-    if (delayed.VirtualAddress) {
-        // The 32-bit layout of a delay-load descriptor: attributes, then the
-        // name's address (an RVA when bit 0 of the attributes is set).
-        for (size_t at = offsetOf(delayed.VirtualAddress); at && at + 8 * sizeof(DWORD) <= image.size();
-             at += 8 * sizeof(DWORD)) {
-            const DWORD *entry = (const DWORD *)(image.data() + at);
-            if (entry[1] == 0)
-                break;
-            DWORD nameRva = entry[0] & 1 ? entry[1] : entry[1] - nt->OptionalHeader.ImageBase;
-            names->delayed.push_back(nameAt(nameRva));
-        }
-    }
+    // The low bits of such a handle mark it as a mapping of resources.
+    const char *base = (const char *)((ULONG_PTR)module & ~(ULONG_PTR)3);
+    const IMAGE_NT_HEADERS32 *nt = (const IMAGE_NT_HEADERS32 *)(base + ((const IMAGE_DOS_HEADER *)base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY *directories = nt->OptionalHeader.DataDirectory;
+    DWORD importsAt = directories[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (const IMAGE_IMPORT_DESCRIPTOR *entry = (const IMAGE_IMPORT_DESCRIPTOR *)(base + importsAt);
+         importsAt && entry->Name; ++entry)
+        names->loaded.push_back(base + entry->Name);
+    // The 32-bit layout of a delay-load descriptor: eight DWORDs, the
+    // attributes, then the name's address (an RVA when bit 0 of the
+    // attributes is set).
+    DWORD delayedAt = directories[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress;
+    for (const DWORD *entry = (const DWORD *)(base + delayedAt); delayedAt && entry[1]; entry += 8)
+        names->delayed.push_back(base + (entry[0] & 1 ? entry[1] : entry[1] - nt->OptionalHeader.ImageBase));
+    FreeLibrary(module);
     return !names->loaded.empty();
 }
 
@@ -158,13 +133,10 @@ protected:
         ASSERT_TRUE(CopyFileA(SetupExePath().c_str(), exe_.c_str(), TRUE));
         ASSERT_TRUE(ReadImportNames(exe_, &imports_)) << "cannot read the imports of " << exe_;
 
-        std::set<std::string> names;
-        for (const std::string &name : imports_.loaded)
-            names.insert(Lower(name));
-        for (const std::string &name : imports_.delayed)
-            names.insert(Lower(name));
-        for (const char *name : LOADED_ON_BEHALF)
-            names.insert(name);
+        std::set<std::string> names(std::begin(LOADED_ON_BEHALF), std::end(LOADED_ON_BEHALF));
+        for (const std::vector<std::string> *imported : { &imports_.loaded, &imports_.delayed })
+            for (const std::string &name : *imported)
+                names.insert(Lower(name));
         for (const std::string &name : names) {
             ASSERT_TRUE(CopyFileA(markerDll_.c_str(), (downloads_ + "\\" + name).c_str(), TRUE)) << name;
             planted_.push_back(name);

@@ -59,10 +59,7 @@ protected:
 
     void DoubleClick(const char *entry, const std::string &expectedPreview)
     {
-        int index = WaitForListViewEntry(list_, entry);
-        ASSERT_GE(index, 0) << "no entry " << entry << " in " << Joined(ListViewItems(list_));
-        ASSERT_TRUE(DoubleClickListViewItem(list_, index)) << "cannot double-click " << entry;
-        ASSERT_NO_FATAL_FAILURE(WaitForPreview(expectedPreview));
+        OpenListEntry(page_, IDC_DIR_FOLDER_LIST, IDC_DIR_PREVIEW, entry, expectedPreview);
     }
 
     void ChooseDrive(const char *root)

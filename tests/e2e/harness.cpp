@@ -41,11 +41,12 @@ std::string SetupExePath()
     return FileExists(beside) ? beside : BuildFolder() + "\\VelloranSetup.exe";
 }
 
-static void CreateFolderTree(const std::string &path)
+bool CreateFolderTree(const std::string &path)
 {
     for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
         CreateDirectoryA(path.substr(0, slash).c_str(), NULL);
     CreateDirectoryA(path.c_str(), NULL);
+    return DirectoryExists(path);
 }
 
 std::string ScreenshotFolder()
@@ -120,11 +121,6 @@ void EndSetup(SetupProcess *setup)
 bool WaitForText(HWND control, const std::string &text)
 {
     return WaitUntil([&] { return WindowText(control) == text; }, WINDOW_TIMEOUT_MS);
-}
-
-HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs)
-{
-    return WaitForWindow(caption, "#32770", processId, timeoutMs);
 }
 
 HWND FocusedWindow(HWND anyWindowOfThread)
@@ -327,12 +323,6 @@ static bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, result) != 0;
 }
 
-static int ListViewCount(HWND list)
-{
-    DWORD_PTR count = 0;
-    return SendWithin(list, LVM_GETITEMCOUNT, 0, 0, &count) ? (int)count : -1;
-}
-
 static std::string ListViewItemText(HWND list, int index)
 {
     RemoteBlock block(list, sizeof(LVITEMA) + LIST_TEXT_SIZE);
@@ -355,9 +345,10 @@ static std::string ListViewItemText(HWND list, int index)
 std::vector<std::string> ListViewItems(HWND list)
 {
     std::vector<std::string> items;
-    int count = ListViewCount(list);
-    for (int i = 0; i < count; ++i)
-        items.push_back(ListViewItemText(list, i));
+    DWORD_PTR count = 0;
+    if (SendWithin(list, LVM_GETITEMCOUNT, 0, 0, &count))
+        for (int i = 0; i < (int)count; ++i)
+            items.push_back(ListViewItemText(list, i));
     return items;
 }
 
@@ -580,7 +571,7 @@ HWND SetupScenario::WaitForPage(const char *caption)
 
 HWND SetupScenario::WaitForBox(const char *caption)
 {
-    return WaitForMessageBox(caption, setup_.processId, WINDOW_TIMEOUT_MS);
+    return WaitForPage(caption);
 }
 
 std::string SetupScenario::SetupShows()

@@ -37,6 +37,8 @@ enum {
 
 // VELLORAN_SETUP_EXE, or VelloranSetup.exe in the build folder above the test program.
 std::string SetupExePath();
+// The folder and the folders above it that are missing; whether it is there.
+bool CreateFolderTree(const std::string &path);
 // VELLORAN_SCREENSHOTS, or "screenshots" in the build folder; created on demand.
 std::string ScreenshotFolder();
 // A new empty folder in the parent folder, named after the stem and never
@@ -79,8 +81,6 @@ void EndSetup(SetupProcess *setup);
 
 // True once the control shows the text, within the window timeout.
 bool WaitForText(HWND control, const std::string &text);
-// A message box (dialog class "#32770") with that caption.
-HWND WaitForMessageBox(const char *caption, DWORD processId, DWORD timeoutMs);
 // The window with the keyboard focus in the thread that owns the window.
 HWND FocusedWindow(HWND anyWindowOfThread);
 
@@ -158,7 +158,8 @@ protected:
 
     // Starts the setup in the scratch folder, or in the directory given.
     void StartSetupIn(const std::string &currentDirectory = std::string());
-    // A top-level dialog of the setup with that caption.
+    // A top-level dialog of the setup with that caption: a page, or a
+    // message box, which is a dialog too.
     HWND WaitForPage(const char *caption);
     HWND WaitForBox(const char *caption);
     // What the setup shows instead, for a failure's message: its windows'

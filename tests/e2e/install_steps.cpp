@@ -58,6 +58,15 @@ std::vector<std::string> TempEntries()
     return FolderEntries(temp.substr(0, temp.size() - 1));
 }
 
+std::vector<std::string> TempPathsStartingWith(const char *prefix)
+{
+    std::vector<std::string> paths;
+    for (const std::string &name : TempEntries())
+        if (StartsWith(name, prefix))
+            paths.push_back(TempDirectory() + name);
+    return paths;
+}
+
 std::vector<std::string> FilesBelow(const std::string &folder)
 {
     std::vector<std::string> files;
@@ -284,7 +293,7 @@ void InstallScenario::OpenListEntry(HWND page, int listId, int previewId, const 
     HWND list = GetDlgItem(page, listId);
     ASSERT_NE(list, (HWND)NULL);
     int index = WaitForListViewEntry(list, entry.c_str());
-    ASSERT_GE(index, 0) << "no entry " << entry << " in the folder list";
+    ASSERT_GE(index, 0) << "no entry " << entry << " in " << Joined(ListViewItems(list));
     ASSERT_TRUE(DoubleClickListViewItem(list, index)) << "cannot double-click " << entry;
     ASSERT_TRUE(WaitForText(GetDlgItem(page, previewId), expectedPreview))
         << "after opening " << entry << " the preview shows " << WindowText(GetDlgItem(page, previewId))
@@ -420,14 +429,8 @@ void InstallScenario::ConfirmCancelledAndExit()
 
 void InstallScenario::PlantEarlierFiles(std::vector<EarlierFile> *files)
 {
-    if (!DirectoryExists(installDir_)) {
-        ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), NULL));
-    }
-    for (const std::string &subdirectory : Subdirectories()) {
-        if (!DirectoryExists(installDir_ + subdirectory)) {
-            ASSERT_TRUE(CreateDirectoryA((installDir_ + subdirectory).c_str(), NULL));
-        }
-    }
+    for (const std::string &subdirectory : Subdirectories())
+        ASSERT_TRUE(CreateFolderTree(installDir_ + subdirectory)) << installDir_ + subdirectory;
     for (EarlierFile &file : *files) {
         std::string path = installDir_ + file.suffix;
         ASSERT_TRUE(WriteWholeFile(path, file.bytes)) << path;

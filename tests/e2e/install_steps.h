@@ -39,6 +39,8 @@ std::string ExpandedPayloadPath(int row);
 std::string TempDirectory();
 // The names of the files and folders directly in the temp directory.
 std::vector<std::string> TempEntries();
+// Those whose names start with the prefix, as full paths.
+std::vector<std::string> TempPathsStartingWith(const char *prefix);
 
 // Every file below the folder, subfolders included, as full paths, sorted.
 std::vector<std::string> FilesBelow(const std::string &folder);

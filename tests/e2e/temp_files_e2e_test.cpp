@@ -11,6 +11,9 @@ namespace {
 
 // A packed file of the right kind but the wrong contents: were the setup to
 // expand it, the installed readme would say so.
+// The setup's own folder in the temp directory is named "<prefix><number>".
+const char PRIVATE_FOLDER_PREFIX[] = "VelloranSetup-";
+
 const char PLANTED[] = "SZDD\x88\xF0\x27\x33" "Ai\x08\x00\x00\x00" "\xFFplanted!";
 
 class TemporaryFiles : public InstallScenario {
@@ -23,21 +26,6 @@ protected:
             DeleteFileA(link_.c_str());
         DeleteFileA(planted_.c_str());
         InstallScenario::TearDown();
-    }
-
-    // The folders of earlier runs' private temp folders, by name.
-    std::vector<std::string> PrivateTempFolders()
-    {
-        std::vector<std::string> folders;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((TempDirectory() + "VelloranSetup-*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return folders;
-        do
-            folders.push_back(found.cFileName);
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-        return folders;
     }
 
     static bool Listed(const std::string &path) { return ListedAttributes(path) != INVALID_FILE_ATTRIBUTES; }
@@ -94,7 +82,7 @@ TEST_F(TemporaryFiles, APlantedPackedFileAndLinkAreNeitherUsedNorTouchedAndAnEar
     }
     ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
 
-    std::vector<std::string> privateBefore = PrivateTempFolders();
+    std::vector<std::string> privateBefore = TempPathsStartingWith(PRIVATE_FOLDER_PREFIX);
     HWND copy = NULL, shortcuts = NULL;
     ASSERT_NO_FATAL_FAILURE(OpenCopyPage(true, &copy));
     // A file in the run's own folder held open past the end of the copy (as
@@ -103,7 +91,7 @@ TEST_F(TemporaryFiles, APlantedPackedFileAndLinkAreNeitherUsedNorTouchedAndAnEar
     std::string folder;
     ASSERT_TRUE(WaitUntil([&] {
         for (const std::string &name : NewTempEntries())
-            if (name.rfind("VelloranSetup-", 0) == 0)
+            if (name.rfind(PRIVATE_FOLDER_PREFIX, 0) == 0)
                 folder = TempDirectory() + name;
         return !folder.empty();
     }, WINDOW_TIMEOUT_MS)) << "the run's temp folder did not show";
@@ -121,7 +109,8 @@ TEST_F(TemporaryFiles, APlantedPackedFileAndLinkAreNeitherUsedNorTouchedAndAnEar
     EndSetup(&setup_);
     ASSERT_NO_FATAL_FAILURE(StartSetupIn());
     ASSERT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL);
-    EXPECT_EQ(PrivateTempFolders(), privateBefore) << "the setup's own temp folder stayed behind";
+    EXPECT_EQ(TempPathsStartingWith(PRIVATE_FOLDER_PREFIX), privateBefore)
+        << "the setup's own temp folder stayed behind";
 
     std::string after;
     ASSERT_TRUE(ReadWholeFile(planted_, &after)) << "the planted file was removed";
@@ -171,20 +160,20 @@ bool OthersGet(const std::wstring &folder, DWORD rights, std::string *sddl)
 const DWORD CHANGE_RIGHTS = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
                             | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
+std::wstring Wide(const std::string &text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
 // The setup's private folder in the temp directory, once there.
 std::wstring PrivateFolder(const std::wstring &temp)
 {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((temp + L"\\VelloranSetup-*").c_str(), &found);
+    HANDLE search = FindFirstFileW((temp + L"\\" + Wide(PRIVATE_FOLDER_PREFIX) + L"*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return std::wstring();
     FindClose(search);
     return temp + L"\\" + found.cFileName;
-}
-
-std::wstring Wide(const std::string &text)
-{
-    return std::wstring(text.begin(), text.end());
 }
 
 // A temp directory named with letters the ANSI code page lacks (a Polish

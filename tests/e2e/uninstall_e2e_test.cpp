@@ -36,32 +36,12 @@ bool WritePicture(const std::string &path)
     return WritePng(path, 2, 1, { 0xD02020, 0x2040D0 });
 }
 
-std::string Replaced(std::string text, const std::string &what, const std::string &with)
-{
-    size_t at = text.find(what);
-    if (at != std::string::npos)
-        text.replace(at, what.size(), with);
-    return text;
-}
-
-// The folders that the uninstaller's copies run from.
-std::vector<std::string> UninstallCopiesInTemp()
-{
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::vector<std::string> copies;
-    for (const std::string &entry : FolderEntries(temp))
-        if (entry.compare(0, strlen(COPY_PREFIX), COPY_PREFIX) == 0)
-            copies.push_back(std::string(temp) + entry);
-    return copies;
-}
-
 class Uninstall : public FullInstallScenario {
 protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(FullInstallScenario::SetUp());
-        copiesBefore_ = UninstallCopiesInTemp();
+        copiesBefore_ = TempPathsStartingWith(COPY_PREFIX);
         parent_ = MakeInstallParent("uninstall");
         ASSERT_FALSE(parent_.empty()) << "cannot make a folder in C:\\";
         programs_ = parent_ + "\\My Programs";
@@ -76,7 +56,7 @@ protected:
             CloseHandle(process.second);
         FullInstallScenario::TearDown();
         // A copy of the uninstaller that did not manage to delete itself.
-        for (const std::string &copy : UninstallCopiesInTemp())
+        for (const std::string &copy : TempPathsStartingWith(COPY_PREFIX))
             if (std::find(copiesBefore_.begin(), copiesBefore_.end(), copy) == copiesBefore_.end())
                 RemoveTree(copy);
     }
@@ -167,8 +147,9 @@ protected:
     {
         std::string command;
         EXPECT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &command));
-        EXPECT_NE(command.find("%1"), std::string::npos) << command;
-        return Start(Replaced(command, "%1", picture), pictures_);
+        size_t at = command.find("%1");
+        EXPECT_NE(at, std::string::npos) << command;
+        return Start(at == std::string::npos ? command : command.replace(at, 2, picture), pictures_);
     }
 
     HWND WaitForViewer(DWORD process, const std::string &title)
@@ -195,7 +176,7 @@ protected:
     // The uninstaller's question, checked and answered "Yes".
     void AnswerYes(DWORD process)
     {
-        HWND question = WaitForMessageBox(UNINSTALL_CAPTION, process, WINDOW_TIMEOUT_MS);
+        HWND question = WaitForWindow(UNINSTALL_CAPTION, "#32770", process, WINDOW_TIMEOUT_MS);
         ASSERT_NE(question, (HWND)NULL) << "the uninstaller asked nothing";
         std::string text = MessageBoxText(question);
         EXPECT_NE(text.find(REMOVE_QUESTION), std::string::npos) << text;
@@ -210,7 +191,7 @@ protected:
     // it: read, kept in a screenshot and closed.
     std::string ClosingMessage(DWORD *process)
     {
-        HWND box = WaitForMessageBox(UNINSTALL_CAPTION, 0, WINDOW_TIMEOUT_MS);
+        HWND box = WaitForWindow(UNINSTALL_CAPTION, "#32770", 0, WINDOW_TIMEOUT_MS);
         if (!box) {
             ADD_FAILURE() << "the uninstaller's closing message did not show";
             return std::string();
@@ -261,7 +242,7 @@ protected:
     // The copy deletes itself once it has ended.
     void ExpectCopyGone()
     {
-        EXPECT_TRUE(WaitUntil([&] { return UninstallCopiesInTemp() == copiesBefore_; }, EXIT_TIMEOUT_MS,
+        EXPECT_TRUE(WaitUntil([&] { return TempPathsStartingWith(COPY_PREFIX) == copiesBefore_; }, EXIT_TIMEOUT_MS,
                               POLL_INTERVAL_MS * 4))
             << "the uninstaller left a copy of itself in the temp folder";
     }
@@ -269,7 +250,7 @@ protected:
     // The question about the viewer left open, from the uninstaller's copy.
     void AnswerInUseQuestion(int answer, DWORD *asker)
     {
-        HWND question = WaitForMessageBox(UNINSTALL_CAPTION, 0, WINDOW_TIMEOUT_MS);
+        HWND question = WaitForWindow(UNINSTALL_CAPTION, "#32770", 0, WINDOW_TIMEOUT_MS);
         ASSERT_NE(question, (HWND)NULL) << "nothing was asked about the viewer";
         *asker = WindowProcess(question);
         Keep(*asker, OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, *asker));
@@ -456,7 +437,7 @@ TEST_F(Uninstall, AViewerLeftOpenIsReplacedByAReinstallAndClosedByTheUninstaller
     // The uninstaller waiting at its question keeps a setup from starting,
     // and a setup on its first page keeps a quiet uninstaller from starting.
     DWORD asking = Start("\"" + UninstallerFromShortcut() + "\"", scratch_);
-    HWND question = WaitForMessageBox(UNINSTALL_CAPTION, asking, WINDOW_TIMEOUT_MS);
+    HWND question = WaitForWindow(UNINSTALL_CAPTION, "#32770", asking, WINDOW_TIMEOUT_MS);
     ASSERT_NE(question, (HWND)NULL);
     ASSERT_NO_FATAL_FAILURE(StartSetupIn());
     EXPECT_EQ(WaitForExit(setup_.process, EXIT_TIMEOUT_MS), (DWORD)EXIT_ANOTHER_RUNNING);
