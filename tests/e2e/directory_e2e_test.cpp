@@ -9,12 +9,6 @@ enum { LONGEST_NAME = 99 };
 
 class DirectoryPage : public InstallScenario {
 protected:
-    void SendKeys(HWND edit, const std::string &keys)
-    {
-        for (char key : keys)
-            SendMessageA(edit, WM_CHAR, (WPARAM)(unsigned char)key, 1);
-    }
-
     std::string NameShown(HWND page) { return WindowText(GetDlgItem(page, IDC_DIR_FOLDER_NAME)); }
 };
 
@@ -32,7 +26,7 @@ TEST_F(DirectoryPage, WhatTheNameRefusesAndCancelAnsweredNoKeepThePageAndMakeNot
     std::string longest(LONGEST_NAME, 'n');
     ASSERT_NO_FATAL_FAILURE(TypeFolderName(page, longest));
     EXPECT_EQ(NameShown(page), longest);
-    SendKeys(edit, "x");
+    SendMessageA(edit, WM_CHAR, 'x', 1);
     EXPECT_EQ(NameShown(page), longest) << "the edit shows the last accepted name again";
     Shot("99 characters");
 
@@ -40,7 +34,7 @@ TEST_F(DirectoryPage, WhatTheNameRefusesAndCancelAnsweredNoKeepThePageAndMakeNot
     ASSERT_TRUE(PressButtonByText(page, "Cancel"));
     HWND question = WaitForBox(QUESTION);
     ASSERT_NE(question, (HWND)NULL);
-    EXPECT_EQ(MessageBoxText(question), "Are you sure you want to cancel the setup?");
+    EXPECT_EQ(MessageBoxText(question), CANCEL_QUESTION);
     ASSERT_TRUE(PressButton(question, IDNO));
     ASSERT_TRUE(WaitForWindowGone(question, WINDOW_TIMEOUT_MS));
     EXPECT_TRUE(IsWindowVisible(page));

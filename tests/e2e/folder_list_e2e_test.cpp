@@ -25,8 +25,6 @@ protected:
         ASSERT_NE(page_, (HWND)NULL);
         list_    = GetDlgItem(page_, IDC_DIR_FOLDER_LIST);
         preview_ = GetDlgItem(page_, IDC_DIR_PREVIEW);
-        ASSERT_NE(list_, (HWND)NULL);
-        ASSERT_NE(preview_, (HWND)NULL);
     }
 
     void TearDown() override

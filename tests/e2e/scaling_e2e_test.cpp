@@ -31,12 +31,6 @@ HFONT CreatePageFont()
                        "MS Sans Serif");
 }
 
-// Room a check box's own square and its gap take before the text.
-int CheckBoxAllowance()
-{
-    return MulDiv(16, ScreenDpi(), 96);
-}
-
 // The folder list's icons are as large as small icons are at this DPI.
 void ExpectIconsFollowTheDpi(HWND list)
 {
@@ -64,8 +58,9 @@ void ExpectTextsFit(HWND page)
         GetClientRect(child, &client);
         LONG style = GetWindowLongA(child, GWL_STYLE);
         UINT type = style & BS_TYPEMASK;
+        // A check box's own square and its gap take room before the text.
         if (button && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX))
-            client.left += CheckBoxAllowance();
+            client.left += MulDiv(16, ScreenDpi(), 96);
         RECT needed = client;
         DrawTextA(screen, text.c_str(), (int)text.size(), &needed,
                   DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK) | DT_NOPREFIX);
