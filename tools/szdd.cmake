@@ -1,5 +1,5 @@
 # The SZDD packer that packs the payload, and its tests. The tests expand
-# every packed file with msexpand and libmspack as well as with our expander.
+# every packed file with libmspack as well as with our expander.
 set(SZDD_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(szdd STATIC ${SZDD_DIR}/szdd.cpp)
@@ -12,17 +12,15 @@ target_link_libraries(szdd_pack PRIVATE szdd)
 add_executable(unpack_payload ${SZDD_DIR}/unpack_payload.cpp)
 target_link_libraries(unpack_payload PRIVATE szdd)
 
-# Debian packages: libgtest-dev, libmspack-dev, pkg-config, mscompress.
+# Debian packages: libgtest-dev, libmspack-dev, pkg-config.
 find_package(GTest REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(MSPACK REQUIRED IMPORTED_TARGET libmspack)
-find_program(MSEXPAND_PROGRAM msexpand REQUIRED)
 
 add_executable(szdd_tests ${SZDD_DIR}/../tests/host/szdd_test.cpp)
 target_link_libraries(szdd_tests PRIVATE szdd GTest::gtest PkgConfig::MSPACK)
 target_compile_definitions(szdd_tests PRIVATE
-    SZDD_PACK_PATH="$<TARGET_FILE:szdd_pack>"
-    MSEXPAND_PATH="${MSEXPAND_PROGRAM}")
+    SZDD_PACK_PATH="$<TARGET_FILE:szdd_pack>")
 add_dependencies(szdd_tests szdd_pack)
 
 enable_testing()

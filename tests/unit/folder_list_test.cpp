@@ -155,7 +155,6 @@ TEST_F(FolderListTest, EachEntryOpensItsFolderAndTheListAndPreviewFollow)
         { DIR, "~\\alpha",    "........", "~",           "alpha",    true  },
         { DIR, "C:\\windows", "........", "C:\\",        "windows",  false },
         { DIR, "~",           "Velloran", "~",           "alpha",    true  },
-        { DIR, "~",           NULL,       "~",           "alpha",    true  },
         // Sorted before the up entry and after the new folder entry.
         { DIR, "~",           "!first",   "~\\!first",   NULL,       true  },
         { DIR, "~",           "zzz",      "~\\zzz",      NULL,       true  },

@@ -95,13 +95,6 @@ std::string CurrentUserSid()
     return sid;
 }
 
-std::wstring TempPath()
-{
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    return temp;
-}
-
 // What each group may do with a folder made with the program folders'
 // descriptor, and with an elevated run's private temporary folder, written
 // with the system's own rights rather than read from the program: Users may
@@ -266,7 +259,9 @@ TEST(FolderSecurity, AFoundInstallDirectoryIsRefusedWithALinkElseTakenOverAndGiv
 // in it, and the name the messages show holds no replaced letter.
 TEST(FolderSecurity, PrivateTempFolderWorksWhereTheCodePageCannotSpellTheTempDirectory)
 {
-    std::wstring parent = TempPath() + L"Za\x017C\x00F3\x0142\x0107-\x6E29";
+    wchar_t tempDir[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, tempDir);
+    std::wstring parent = std::wstring(tempDir) + L"Za\x017C\x00F3\x0142\x0107-\x6E29";
     ASSERT_TRUE(CreateDirectoryW(parent.c_str(), NULL));
     TempDirectoryOverride override(parent);
     char narrowTemp[MAX_PATH + 1];

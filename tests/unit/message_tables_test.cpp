@@ -16,16 +16,12 @@ struct Call {
 };
 Call g_last;
 
-LRESULT FirstRow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// Row 1 answers 11, row 2 answers 22.
+template <int ROW>
+LRESULT MessageRow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    g_last = { 1, window, message, 0, 0, wParam, lParam };
-    return 11;
-}
-
-LRESULT SecondRow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    g_last = { 2, window, message, 0, 0, wParam, lParam };
-    return 22;
+    g_last = { ROW, window, message, 0, 0, wParam, lParam };
+    return 11 * ROW;
 }
 
 LRESULT CommandRow(HWND window, WORD controlId, WORD notifyCode, LPARAM lParam)
@@ -35,9 +31,9 @@ LRESULT CommandRow(HWND window, WORD controlId, WORD notifyCode, LPARAM lParam)
 }
 
 const MessageEntry kTwoRowsForOneMessage[] = {
-    { WM_USER + 1, FirstRow  },
-    { WM_USER + 1, SecondRow },
-    { WM_USER + 2, SecondRow },
+    { WM_USER + 1, MessageRow<1> },
+    { WM_USER + 1, MessageRow<2> },
+    { WM_USER + 2, MessageRow<2> },
 };
 const MessageTable kDialogTable = { ARRAYSIZE(kTwoRowsForOneMessage), kTwoRowsForOneMessage, DEFAULT_NONE };
 const MessageTable kWindowTable = { ARRAYSIZE(kTwoRowsForOneMessage), kTwoRowsForOneMessage, DEFAULT_WINDOWPROC };

@@ -249,30 +249,25 @@ TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUse)
 }
 
 // The directories are replaced; the note still names the class of before,
-// not ours.
+// not ours. The second directory is the longest the directory page lets
+// through, one character short of its buffer: the WIN.INI entries still name
+// the viewer and the extension whole.
 TEST_F(RegistrationTest, ASecondRunReplacesTheDirectoriesAndKeepsTheNote)
 {
     ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, ".bmp", REG_SZ, "Paint.Picture", 13), ERROR_SUCCESS);
     RegisterApplication();
     RegisterImageTypes();
-    lstrcatA(g_installDir, "2");
-    lstrcatA(g_shortcutFolder, "2");
-    RegisterApplication();
-    RegisterImageTypes();
-    EXPECT_EQ(Text(APP_PATHS_ENTRY, "Path"), std::string(g_installDir));
-    EXPECT_EQ(Text(UNINSTALL_ENTRY, "Progdir"), std::string(g_installDir));
-    EXPECT_EQ(Text(UNINSTALL_ENTRY, "Scdir"), std::string(g_shortcutFolder));
-    EXPECT_EQ(Text(BMP, "Velloran.Previous"), "Paint.Picture");
-}
-
-// The longest directory the directory page lets through, one character short
-// of its buffer: the entries still name the viewer and the extension whole.
-TEST_F(RegistrationTest, ProfileEntriesOfTheLongestInstallDirectoryAreWhole)
-{
-    std::string longest = "C:\\" + std::string(PATH_BUFFER_SIZE - 4, 'd');
+    const std::string longest = "C:\\" + std::string(PATH_BUFFER_SIZE - 4, 'd');
     lstrcpynA(g_installDir, longest.c_str(), PATH_BUFFER_SIZE);
     ASSERT_EQ(strlen(g_installDir), (size_t)PATH_BUFFER_SIZE - 1);
+    lstrcatA(g_shortcutFolder, "2");
+    WriteProfileStringA("extensions", "tiff", NULL);
+    RegisterApplication();
     RegisterImageTypes();
+    EXPECT_EQ(Text(APP_PATHS_ENTRY, "Path"), longest);
+    EXPECT_EQ(Text(UNINSTALL_ENTRY, "Progdir"), longest);
+    EXPECT_EQ(Text(UNINSTALL_ENTRY, "Scdir"), std::string(g_shortcutFolder));
+    EXPECT_EQ(Text(BMP, "Velloran.Previous"), "Paint.Picture");
     EXPECT_EQ(Profile("tiff"), longest + "\\Velloran.exe ^.tiff");
 }
 
