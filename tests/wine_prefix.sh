@@ -8,8 +8,10 @@
 #   wine_prefix.sh --from FOLDER   starts a prefix that is not there yet as a
 #                                  copy of FOLDER: making one takes most of a
 #                                  minute under qemu, copying one a second
-#   wine_prefix.sh --template      makes a prefix to be copied, and waits
-#                                  until the wine server has written it
+#   wine_prefix.sh --template      makes a prefix to be copied, with what
+#                                  the end-to-end scenarios need set in it
+#                                  (e2e/e2e_prefix.sh), and waits until the
+#                                  wine server has written it
 set -euo pipefail
 : "${WINEPREFIX:?}"
 mode=${1:-}
@@ -28,4 +30,11 @@ test -d "$WINEPREFIX/drive_c/windows"
 # The wine server writes system.reg only a while later, so a prefix just
 # made is known for a WoW64 one by its 32-bit system folder.
 [ "$WINEARCH" != win64 ] || test -d "$WINEPREFIX/drive_c/windows/syswow64"
-[ "$mode" != --template ] || wineserver -w
+here=$(dirname "$0")
+if [ "$mode" = --template ]; then
+    "$here/e2e/run_i386.sh" "$here/e2e/e2e_prefix.sh"   # ends when the server has written the prefix
+elif grep -s '^"LogPixels"=dword:' "$WINEPREFIX/user.reg" | grep -qv '=dword:00000060$'; then
+    # A run at another display scaling (e2e/at_dpi.sh) that was killed before
+    # it could set 96 DPI again, in a prefix that an earlier build left.
+    "$here/e2e/run_i386.sh" wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null
+fi
