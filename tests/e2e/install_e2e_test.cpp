@@ -271,7 +271,7 @@ TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
     ASSERT_TRUE(PressButton(failure, IDOK));
     HWND setupError = WaitForBox(SETUP_ERROR);
     ASSERT_NE(setupError, (HWND)NULL) << "no \"" << SETUP_ERROR << "\" message after the copy error";
-    EXPECT_EQ(MessageBoxText(setupError).rfind("An error was ocured.", 0), 0u) << MessageBoxText(setupError);
+    EXPECT_EQ(MessageBoxText(setupError).rfind(SETUP_ERROR_START, 0), 0u) << MessageBoxText(setupError);
     EXPECT_FALSE(IsWindow(copy) && IsWindowVisible(copy)) << "the copy page stayed";
     Screenshot("setup-error");
     ASSERT_TRUE(PressButton(setupError, IDOK));
