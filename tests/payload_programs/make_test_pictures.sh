@@ -87,16 +87,19 @@ pamdepth 65535 colour.ppm > ppm-raw-65535.colour.ppm
 pamdepth 65535 colour.ppm | pnmtopnm -plain > ppm-plain-65535.colour.ppm
 
 # What is stored, for each orientation: the picture turned the other way.
+# The orientations are recorded by one exiftool, which starts slowly.
 stored=("" "" -flop "-rotate 180" -flip -transpose "-rotate 270" -transverse "-rotate 90")
+tag=()
 for orientation in 1 2 3 4 5 6 7 8; do
     # shellcheck disable=SC2086  # the turn is two words
-    convert colour.ppm ${stored[$orientation]} -quality 100 -sampling-factor 1x1 jpeg-turned.jpg
-    exiftool -q -n -Orientation=$orientation -o jpeg-orientation-$orientation.colour.jpg jpeg-turned.jpg
+    convert colour.ppm ${stored[$orientation]} -quality 100 -sampling-factor 1x1 jpeg-turned-$orientation.jpg
     # shellcheck disable=SC2086
-    convert colour.ppm ${stored[$orientation]} -compress none tiff-turned.tif
-    exiftool -q -n -Orientation=$orientation -o tiff-orientation-$orientation.colour.tif tiff-turned.tif
-    rm -f jpeg-turned.jpg tiff-turned.tif
+    convert colour.ppm ${stored[$orientation]} -compress none tiff-turned-$orientation.tif
+    tag+=(-Orientation=$orientation -o jpeg-orientation-$orientation.colour.jpg jpeg-turned-$orientation.jpg -execute
+          -Orientation=$orientation -o tiff-orientation-$orientation.colour.tif tiff-turned-$orientation.tif -execute)
 done
+exiftool "${tag[@]}" -common_args -q -n
+rm -f jpeg-turned-*.jpg tiff-turned-*.tif
 
 # Animations and multi-page files: the first frame is the one shown.
 convert -delay 20 colour.ppm grey.pgm -loop 0 gif-animated.colour.gif
