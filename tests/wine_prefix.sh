@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Creates (or brings up to date) the tests' throwaway Wine prefix once, before
-# any test starts Wine. The wine server it starts stays up a while, which
-# spares the test programs a cold start. The prefix is a 64-bit one (WoW64),
+# any test starts Wine. The prefix is a 64-bit one (WoW64),
 # as our users' Windows is, unless WINEARCH names another; a prefix of the
 # other kind, left by an earlier build, is made anew.
 #   wine_prefix.sh                 makes the prefix where none is
 #   wine_prefix.sh --from FOLDER   starts a prefix that is not there yet as a
-#                                  copy of FOLDER: making one takes most of a
-#                                  minute under qemu, copying one a second
+#                                  copy of FOLDER, ready as it is: making
+#                                  one takes most of a minute under qemu,
+#                                  copying one a second
 #   wine_prefix.sh --template      makes a prefix to be copied, with what
 #                                  the end-to-end scenarios need set in it
 #                                  (e2e/e2e_prefix.sh), and waits until the
@@ -24,6 +24,9 @@ fi
 if [ "$mode" = --from ] && [ ! -d "$WINEPREFIX/drive_c" ]; then
     mkdir -p "$WINEPREFIX"
     cp -a "${2:?wine_prefix.sh: --from needs a folder}/." "$WINEPREFIX/"
+    # A copy of an up-to-date prefix is up to date: no wine server need
+    # start for it.
+    exit 0
 fi
 wine wineboot --init >/dev/null 2>&1 || true
 test -d "$WINEPREFIX/drive_c/windows"
