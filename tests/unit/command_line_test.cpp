@@ -43,7 +43,6 @@ static const LineCase kLines[] = {
     { "/S /D=\\\\server\\share\\Velloran", COMMAND_LINE_BAD,  true,  false, "", "", "/D=\\\\server\\share\\Velloran" },
     { "/S /D=\\\\.\\COM1",                 COMMAND_LINE_BAD,  true,  false, "", "", "/D=\\\\.\\COM1" },
     { "/S /D=C:\\NUL",                     COMMAND_LINE_BAD,  true,  false, "", "", "/D=C:\\NUL" },
-    { "/S /D=C:\\Tools\\con.txt",          COMMAND_LINE_BAD,  true,  false, "", "", "/D=C:\\Tools\\con.txt" },
     { "/S /D=C:\\Tools\\..\\Velloran",     COMMAND_LINE_BAD,  true,  false, "", "", "/D=C:\\Tools\\..\\Velloran" },
     { "/S /D=C:\\",                        COMMAND_LINE_BAD,  true,  false, "", "", "/D=C:\\" },
     { "/S /D=C:\\Velloran\\",              COMMAND_LINE_BAD,  true,  false, "", "", "/D=C:\\Velloran\\" },

@@ -177,14 +177,17 @@ TEST_F(FolderListTest, EachEntryOpensItsFolderAndTheListAndPreviewFollow)
     }
 }
 
+// With an entry selected, a single click, or a double-click that another
+// control reports, opens nothing; the list's own double-click then does.
 TEST_F(FolderListTest, OtherNotificationsAndOtherListsAreIgnored)
 {
     Fill(tree);
-    DoubleClick("alpha");
-    std::string before = browse;
+    Notify(lists[DIR], (UINT)NM_SETFOCUS);   // selects the first entry
     Notify(lists[DIR], (UINT)NM_CLICK);
     Notify(pages[DIR], (UINT)NM_DBLCLK);
-    EXPECT_EQ(std::string(browse), before);
+    EXPECT_EQ(std::string(browse), tree);
+    Notify(lists[DIR], (UINT)NM_DBLCLK);
+    EXPECT_EQ(std::string(browse), tree + "\\!first") << "not the entry the checks above need";
 }
 
 // A drive letter that leads nowhere reads like a drive without a medium.
@@ -222,7 +225,6 @@ TEST_F(FolderListTest, DescentThatWouldOverflowIsRefused)
     std::string before = browse;
     DoubleClick("abcdef");
     EXPECT_EQ(std::string(browse), before);
-    EXPECT_LE(Preview().size(), (size_t)PATH_BUFFER_SIZE - 1);
 }
 
 // Roots upper-cased in order; only the first twenty; none read past the

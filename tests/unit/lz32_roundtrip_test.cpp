@@ -17,16 +17,6 @@ static std::string SamplesDir()
     return dir && *dir ? ToWindowsPath(dir) + "\\" : std::string();
 }
 
-// A fresh name in the temporary folder; the file is removed by the caller.
-static std::string TemporaryFileName()
-{
-    char dir[MAX_PATH];
-    char name[MAX_PATH];
-    if (!GetTempPathA(MAX_PATH, dir) || !GetTempFileNameA(dir, "lzt", 0, name))
-        return std::string();
-    return name;
-}
-
 // Expands packedPath to outPath the way the setup does: LZInit over a
 // CreateFileA handle, which has no limit on the length of the path, then
 // LZCopy to a CreateFileA handle. What LZCopy returned; -1 when a file does
@@ -58,19 +48,20 @@ TEST(Lz32Expand, LzCopyRestoresEverySample)
             names.push_back(entry.substr(0, entry.size() - 4));
     // Ten cases and eight generated inputs.
     ASSERT_EQ(names.size(), 18u) << "in " << dir;
+    std::string outDir = MakeTempFolder("lz32-");
+    ASSERT_FALSE(outDir.empty());
     for (const std::string &name : names) {
         SCOPED_TRACE(name);
         std::string packedPath = dir + name + ".da_";
         Bytes original;
         ASSERT_TRUE(ReadBytes(dir + name + ".dat", &original));
 
-        std::string outPath = TemporaryFileName();
-        ASSERT_FALSE(outPath.empty());
+        std::string outPath = outDir + "\\" + name + ".dat";
         LONG copied = ExpandWithLzCopy(packedPath, outPath);
         Bytes expanded;
         EXPECT_TRUE(ReadBytes(outPath, &expanded));
-        DeleteFileA(outPath.c_str());
         EXPECT_EQ(copied, (LONG)original.size());
         EXPECT_TRUE(expanded == original) << "differs after expansion";
     }
+    RemoveTree(outDir);
 }

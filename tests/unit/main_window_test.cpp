@@ -47,24 +47,20 @@ protected:
     char savedDirectory[MAX_PATH];
 };
 
-// The folder the setup was started in is stored, a drive root as "C:".
-TEST_F(MainWindowTest, CreationStoresTheStartFolder)
+// The folder the setup was started in is stored, a drive root as "C:". The
+// window covers the screen without a caption and schedules the agreement;
+// unknown timer ids leave that timer alone. ScheduleStep replaces the timer.
+TEST_F(MainWindowTest, CreationStoresTheStartFolderCoversTheScreenAndSchedulesTheAgreementStep)
 {
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
-    for (const std::string &folder : { std::string("C:\\"), std::string(windows) }) {
+    for (const std::string &folder : { std::string(windows), std::string("C:\\") }) {
         ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+        if (g_mainWindow)
+            DestroyWindow(g_mainWindow);
         CreateMainWindow();
         EXPECT_STRCASEEQ(g_startDir, folder == "C:\\" ? "C:" : windows);
-        DestroyWindow(g_mainWindow);
     }
-}
-
-// It covers the screen without a caption and schedules the agreement;
-// unknown timer ids leave that timer alone. ScheduleStep replaces the timer.
-TEST_F(MainWindowTest, CreationCoversTheScreenAndSchedulesTheAgreementStep)
-{
-    CreateMainWindow();
     RECT rect;
     GetWindowRect(g_mainWindow, &rect);
     EXPECT_EQ(rect.left, 0);

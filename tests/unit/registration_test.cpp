@@ -3,6 +3,7 @@
 #include "register/registration.h"
 #include "shell/setup_state.h"
 #include "expected_names.h"
+#include "machine_state.h"
 #include "shortcut_reader.h"
 #include "win_support.h"
 
@@ -129,30 +130,17 @@ protected:
         std::string install = std::string(temp) + "registration \\" + std::string(120, 'd') + "\\Velloran";
         lstrcpynA(g_installDir, install.c_str(), PATH_BUFFER_SIZE);
         lstrcpynA(g_shortcutFolder, (std::string(temp) + "shortcuts \\Velloran").c_str(), PATH_BUFFER_SIZE);
-        registeredExisted = KeyExists(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, IN_64);
-        RemoveWhatRegistrationWrites();   // also what an earlier, faulty run wrote
-    }
-    void TearDown() override { RemoveWhatRegistrationWrites(); }
-
-    // In both views: a run that wrote into the wrong one leaves nothing behind.
-    void RemoveWhatRegistrationWrites()
-    {
+        before = ReadMachineState();
+        // In both views, and what an earlier, faulty run wrote: nothing of
+        // ours is there to start with.
         for (REGSAM view : { IN_32, IN_64 })
             for (const char *key :
                  { APP_PATHS_ENTRY, APP_PATHS_EXE_ENTRY, UNINSTALL_ENTRY, APPLICATION_KEY, DOCUMENT, BMP, GIF, VENDOR_KEY })
                 DeleteKeyTree(HKEY_LOCAL_MACHINE, key, view);
-        HKEY registered;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, 0, KEY_SET_VALUE | IN_64, &registered) ==
-            ERROR_SUCCESS) {
-            RegDeleteValueA(registered, "Velloran");
-            RegCloseKey(registered);
-        }
-        if (!registeredExisted)
-            DeleteKeyTree(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, IN_64);
-        for (const char *key : IMAGE_TYPES)
-            WriteProfileStringA("extensions", key, NULL);
     }
-    bool registeredExisted = false;
+    void TearDown() override { PutMachineState(before); }
+
+    MachineState before;
 };
 
 // Everything lands in the machine's own classes, not in a user's, and each
@@ -163,7 +151,7 @@ protected:
 // Paths and the classes are one key in both views. On a 32-bit system, which
 // has one view, everything is in it. WIN.INI entries are written only where
 // absent or empty.
-TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUse)
+TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUseAndASecondRunReplacesTheDirectories)
 {
     ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, ".bmp", REG_SZ, "Paint.Picture", 13), ERROR_SUCCESS);
     HKEY key;
@@ -239,24 +227,18 @@ TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUse)
     EXPECT_NE(RegOpenKeyA(HKEY_CLASSES_ROOT, ".jif", &key), ERROR_SUCCESS) << "no extension key is created";
     if (wow64) {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, VENDOR_KEY, IN_32)) << "the vendor key is split between the views";
-        if (!registeredExisted) {
+        if (!before.Key(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS, IN_64).exists) {
             EXPECT_EQ(Number(VENDOR_KEY, "MadeRegisteredApplications", IN_64), 1u);
         }
     }
     EXPECT_EQ(Profile("gif"), "x");
     EXPECT_EQ(Profile("png"), install + "\\Velloran.exe ^.png");
     EXPECT_EQ(Profile("jif"), install + "\\Velloran.exe ^.jif");
-}
 
-// The directories are replaced; the note still names the class of before,
-// not ours. The second directory is the longest the directory page lets
-// through, one character short of its buffer: the WIN.INI entries still name
-// the viewer and the extension whole.
-TEST_F(RegistrationTest, ASecondRunReplacesTheDirectoriesAndKeepsTheNote)
-{
-    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, ".bmp", REG_SZ, "Paint.Picture", 13), ERROR_SUCCESS);
-    RegisterApplication();
-    RegisterImageTypes();
+    // A second run replaces the directories; the note still names the class
+    // of before, not ours. Its directory is the longest the directory page
+    // lets through, one character short of its buffer: the WIN.INI entries
+    // still name the viewer and the extension whole.
     const std::string longest = "C:\\" + std::string(PATH_BUFFER_SIZE - 4, 'd');
     lstrcpynA(g_installDir, longest.c_str(), PATH_BUFFER_SIZE);
     ASSERT_EQ(strlen(g_installDir), (size_t)PATH_BUFFER_SIZE - 1);

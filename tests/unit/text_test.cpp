@@ -44,38 +44,33 @@ const BoundedCase kCases[] = {
     { __LINE__, JOIN,   "C:\\A",   "bcd",       NULL      },   // one too long
 };
 
-// Runs the case on a buffer of SIZE bytes followed by GUARD more, all first
+// Each case runs on a buffer of SIZE bytes followed by GUARD more, all first
 // filled with the sentinel; the helper is told SIZE.
-void CheckBounded(const BoundedCase &c)
-{
-    SCOPED_TRACE(testing::Message() << "case of line " << c.line << ": \"" << (c.before ? c.before : "(unwritten)")
-                                    << "\" " << kOperationNames[c.operation] << " \"" << c.source
-                                    << "\"");
-    unsigned char buffer[SIZE + GUARD];
-    memset(buffer, SENTINEL, sizeof buffer);
-    if (c.before)
-        memcpy(buffer, c.before, strlen(c.before) + 1);
-    unsigned char first[SIZE + GUARD];
-    memcpy(first, buffer, sizeof first);
-
-    char *text = (char *)buffer;
-    bool done = c.operation == COPY     ? CopyText(text, SIZE, c.source)
-                : c.operation == APPEND ? AppendText(text, SIZE, c.source)
-                                        : JoinPath(text, SIZE, text, c.source);
-
-    EXPECT_EQ(done, c.after != NULL);
-    if (c.after)
-        EXPECT_STREQ(text, c.after);
-    else
-        EXPECT_EQ(memcmp(buffer, first, SIZE), 0) << "a refused text changed the buffer";
-    for (int k = SIZE; k < SIZE + GUARD; ++k)
-        EXPECT_EQ(buffer[k], SENTINEL) << "written past the buffer, at byte " << k;
-}
-
 TEST(BoundedText, CopiesAppendsAndJoinsFitOrAreRefusedWithinTheirSize)
 {
-    for (const BoundedCase &c : kCases)
-        CheckBounded(c);
+    for (const BoundedCase &c : kCases) {
+        SCOPED_TRACE(testing::Message() << "case of line " << c.line << ": \"" << (c.before ? c.before : "(unwritten)")
+                                        << "\" " << kOperationNames[c.operation] << " \"" << c.source << "\"");
+        unsigned char buffer[SIZE + GUARD];
+        memset(buffer, SENTINEL, sizeof buffer);
+        if (c.before)
+            memcpy(buffer, c.before, strlen(c.before) + 1);
+        unsigned char first[SIZE + GUARD];
+        memcpy(first, buffer, sizeof first);
+
+        char *text = (char *)buffer;
+        bool done = c.operation == COPY     ? CopyText(text, SIZE, c.source)
+                    : c.operation == APPEND ? AppendText(text, SIZE, c.source)
+                                            : JoinPath(text, SIZE, text, c.source);
+
+        EXPECT_EQ(done, c.after != NULL);
+        if (c.after)
+            EXPECT_STREQ(text, c.after);
+        else
+            EXPECT_EQ(memcmp(buffer, first, SIZE), 0) << "a refused text changed the buffer";
+        for (int k = SIZE; k < SIZE + GUARD; ++k)
+            EXPECT_EQ(buffer[k], SENTINEL) << "written past the buffer, at byte " << k;
+    }
 }
 
 // Counts in words, listed as the closing messages list them: only those above zero.
