@@ -9,11 +9,11 @@
 
 namespace {
 
-// A packed file of the right kind but the wrong contents: were the setup to
-// expand it, the installed readme would say so.
 // The setup's own folder in the temp directory is named "<prefix><number>".
 const char PRIVATE_FOLDER_PREFIX[] = "VelloranSetup-";
 
+// A packed file of the right kind but the wrong contents: were the setup to
+// expand it, the installed readme would say so.
 const char PLANTED[] = "SZDD\x88\xF0\x27\x33" "Ai\x08\x00\x00\x00" "\xFFplanted!";
 
 class TemporaryFiles : public InstallScenario {
