@@ -55,8 +55,10 @@ protected:
 
 // The page over the main window (whose style and size are
 // main_window_test's), centred on the screen, the focus on "I Agree", and
-// the licence as the setup carries it, read-only.
-TEST_F(AgreementPage, ShowsTheLicenceReadOnlyCentredOverTheMainWindow)
+// the licence as the setup carries it, read-only. Started again meanwhile,
+// the setup gives way: no second backdrop, the running page comes to the
+// front, exit code 1618.
+TEST_F(AgreementPage, ShowsTheLicenceReadOnlyCentredOverTheMainWindowAndASecondSetupGivesWay)
 {
     HWND main = WaitForWindow(NULL, "SETUP", setup_.processId, WINDOW_TIMEOUT_MS);
     ASSERT_NE(main, (HWND)NULL) << "no window of class SETUP";
@@ -81,6 +83,17 @@ TEST_F(AgreementPage, ShowsTheLicenceReadOnlyCentredOverTheMainWindow)
     EXPECT_LT(shown.size(), (size_t)LICENCE_LIMIT - 1) << "the licence was cut";
     for (size_t at = shown.find('\n'); at != std::string::npos; at = shown.find('\n', at + 1))
         ASSERT_TRUE(at > 0 && shown[at - 1] == '\r') << "a line feed without carriage return at " << at;
+
+    SetupProcess second = {};
+    ASSERT_TRUE(StartSetup(scratch_, &second));
+    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT_MS), EXIT_ANOTHER_RUNNING) << "the second setup did not give way";
+    EndSetup(&second);
+    int backdrops = 0;
+    for (HWND window = FindWindowA("SETUP", NULL); window; window = FindWindowExA(NULL, window, "SETUP", NULL))
+        ++backdrops;
+    EXPECT_EQ(backdrops, 1);
+    EXPECT_EQ(GetForegroundWindow(), page_) << "the running page was not brought to the front";
+    EXPECT_TRUE(IsWindowVisible(page_));
 }
 
 // Escape, the Cancel button and a press on the button found by its name each
@@ -115,22 +128,6 @@ TEST_F(AgreementPage, EscapeAndCancelAskAndNoKeepsThePageAsItWasAndYesEndsTheSet
     Screenshot("cancelled");
     ASSERT_TRUE(PressButton(cancelled, IDOK));
     EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_CANCELLED);
-}
-
-// Started again while the first runs, the setup gives way: no second
-// backdrop, the running page comes to the front, exit code 1618.
-TEST_F(AgreementPage, ASecondSetupBringsTheFirstToTheFrontAndEnds)
-{
-    SetupProcess second = {};
-    ASSERT_TRUE(StartSetup(scratch_, &second));
-    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT_MS), EXIT_ANOTHER_RUNNING) << "the second setup did not give way";
-    EndSetup(&second);
-    int backdrops = 0;
-    for (HWND window = FindWindowA("SETUP", NULL); window; window = FindWindowExA(NULL, window, "SETUP", NULL))
-        ++backdrops;
-    EXPECT_EQ(backdrops, 1);
-    EXPECT_EQ(GetForegroundWindow(), page_) << "the running page was not brought to the front";
-    EXPECT_TRUE(IsWindowVisible(page_));
 }
 
 }  // namespace

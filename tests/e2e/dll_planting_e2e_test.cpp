@@ -206,15 +206,20 @@ TEST_F(DllPlanting, APlantedDllIsNoticedWhereTheSearchIsNotRestricted)
     EXPECT_EQ(ran, std::vector<std::string>{ "version.dll" });
 }
 
-// A name no system ships is looked for only where the search goes: beside
-// the program, were the search not restricted to the system directory.
-TEST_F(DllPlanting, ADllOfANameNoSystemShipsIsNotFoundBesideTheSetup)
+// Nothing the setup imports at start can come from beside it: those are
+// loaded before WinMain restricts the search. A name no system ships is
+// looked for only where the search goes: beside the program, were the search
+// not restricted to the system directory. And no planted DLL runs through
+// the copy.
+TEST_F(DllPlanting, NoPlantedDllIsLoadedBeforeOrThroughTheCopy)
 {
+    for (const std::string &name : imports_.loaded)
+        EXPECT_TRUE(IsKnownDll(name)) << name << " is loaded at start, before the search is restricted";
     const std::string name = "velloran-planted.dll", planted = downloads_ + "\\" + name;
     ASSERT_TRUE(CopyFileA(markerDll_.c_str(), planted.c_str(), TRUE));
-    ASSERT_NO_FATAL_FAILURE(StartSetupIn(downloads_));
+    HWND directory = NULL;
     // The page shows once WinMain has restricted the search.
-    ASSERT_NE(WaitForPage(AGREEMENT_PAGE), (HWND)NULL);
+    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory, NULL, downloads_));
 
     // The control: by its path the DLL is loaded in the setup, and the marker shows it.
     DWORD module = 1;
@@ -222,23 +227,11 @@ TEST_F(DllPlanting, ADllOfANameNoSystemShipsIsNotFoundBesideTheSetup)
     EXPECT_EQ(module, 0u) << "the marker refuses to load";
     ASSERT_TRUE(FileExists(planted + ".ran")) << "the marker did not run when loaded by its path";
     ASSERT_TRUE(DeleteFileA((planted + ".ran").c_str()));
-
     module = 1;
     ASSERT_TRUE(LoadLibraryInProcess(setup_.processId, name, &module));
     EXPECT_EQ(module, 0u);
     EXPECT_FALSE(FileExists(planted + ".ran")) << "the setup found " << name << " beside itself by name";
-}
 
-TEST_F(DllPlanting, TheProgramImportsOnlyKnownDllsAtStart)
-{
-    for (const std::string &name : imports_.loaded)
-        EXPECT_TRUE(IsKnownDll(name)) << name << " is loaded at start, before the search is restricted";
-}
-
-TEST_F(DllPlanting, NoPlantedDllRunsThroughTheCopy)
-{
-    HWND directory = NULL;
-    ASSERT_NO_FATAL_FAILURE(OpenDirectoryPage(&directory, NULL, downloads_));
     ASSERT_NO_FATAL_FAILURE(BrowseToRoot(directory));
     HWND copy = NULL;
     ASSERT_NO_FATAL_FAILURE(NextToCopyPage(directory, false, &copy));

@@ -36,10 +36,10 @@ protected:
         firstDay_ = Today();
     }
 
-    // Installs into parent_ and returns the shortcut page, checked as it opens.
-    HWND ReachPage()
+    // Installs into the parent folder and returns the shortcut page, checked as it opens.
+    HWND ReachPage(const std::string &parent)
     {
-        HWND page = InstallUpToShortcutPage(parent_);
+        HWND page = InstallUpToShortcutPage(parent);
         if (!page)
             return NULL;
         // Start lists only what lies below Programs: the page opens there.
@@ -144,13 +144,15 @@ protected:
 
 // With the box ticked and the shortcuts at the top of the Start Menu, through
 // the up entry: the types, the application and the shortcuts are registered.
-// Again, into another folder, with the shortcuts in Programs as offered and
-// the App Paths key gone: that is reported, and the rest is written over the
-// places registered before.
-TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersEverythingAndASecondWithoutAppPathsReportsItAndReplacesTheRest)
+// Again, into another folder, with the box cleared, the shortcuts in
+// Programs as offered, where a folder of the user's is already, and the App
+// Paths key gone: that is reported, the types are left as they were, the
+// folder is used as it is, and the rest is written over the places
+// registered before.
+TEST_F(ShortcutPage, FinishRegistersEverythingAndASecondWithTheBoxClearedAndNoAppPathsLeavesTheTypesAndReportsIt)
 {
     ASSERT_NO_FATAL_FAILURE(ArrangeImageTypes());
-    HWND page = ReachPage();
+    HWND page = ReachPage(parent_);
     ASSERT_NE(page, (HWND)NULL);
     EXPECT_EQ(ReadMachineState().Key(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY, VIEW_FLAGS[VIEW_32]).exists, false)
         << "nothing is registered before Finish";
@@ -184,11 +186,23 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersEverythingAndASecondWithoutA
     std::string firstDir = installDir_;
 
     EndSetup(&setup_);
+    std::string secondFolder = startMenu_ + "\\Programs\\Velloran";
+    ASSERT_TRUE(CreateDirectoryA(secondFolder.c_str(), NULL));
+    ASSERT_TRUE(WriteBytes(secondFolder + "\\Notes.txt", { 'm', 'i', 'n', 'e' }));
+    MachineState arranged = ReadMachineState();
     std::string secondParent = MakeInstallParent("again");
     ASSERT_FALSE(secondParent.empty());
-    page = InstallUpToShortcutPage(secondParent);
+    page = ReachPage(secondParent);
     ASSERT_NE(page, (HWND)NULL);
     ASSERT_NE(installDir_, firstDir);
+    // Cleared with the mouse, as a person does it.
+    HWND box = GetDlgItem(page, IDC_SC_REGISTER_TYPES);
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(box, &rect));
+    ASSERT_TRUE(ClickAt({ rect.left + 6, (rect.top + rect.bottom) / 2 }));
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, WINDOW_TIMEOUT_MS))
+        << "the click did not clear the box";
+    Screenshot("box cleared");
     // Gone while the page is open; the fixture puts it back.
     DeleteKeyTree(HKEY_LOCAL_MACHINE, APP_PATHS_KEY);
     ASSERT_TRUE(PressButton(page, IDOK));
@@ -201,7 +215,6 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersEverythingAndASecondWithoutA
     EXPECT_EQ(GetDlgItem(error, IDYES), (HWND)NULL);
     Screenshot("registry error");
 
-    std::string secondFolder = startMenu_ + "\\Programs\\Velloran";
     std::vector<HWND> before = TopLevelWindows(0);
     ASSERT_TRUE(PressButton(error, IDOK));
     ASSERT_NE(WaitForBox(SUCCESS_CAPTION), (HWND)NULL) << "no closing message after the registry error";
@@ -211,35 +224,6 @@ TEST_F(ShortcutPage, FinishWithTheBoxTickedRegistersEverythingAndASecondWithoutA
 
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_KEY)) << "the App Paths key was made after all";
     ExpectUninstallEntry(secondFolder);
-    ASSERT_TRUE(ReadText(HKEY_CLASSES_ROOT, std::string(DOCUMENT_TYPE) + "\\shell\\open\\command", "", &text));
-    EXPECT_EQ(text, "\"" + installDir_ + "\\Velloran.exe\" \"%1\"");
-    ExpectShortcutsIn(secondFolder);
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
-}
-
-// Into a shortcut folder that is there already, with a file of the user's:
-// the folder is used as it is.
-TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAloneAndUsesTheShortcutFolderAsItIs)
-{
-    ASSERT_NO_FATAL_FAILURE(ArrangeImageTypes());
-    std::string folder = startMenu_ + "\\Programs\\Velloran";
-    ASSERT_FALSE(DirectoryExists(folder)) << folder << " is there before the scenario made it";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
-    ASSERT_TRUE(WriteBytes(folder + "\\Notes.txt", { 'm', 'i', 'n', 'e' }));
-    MachineState arranged = ReadMachineState();
-    HWND page = ReachPage();
-    ASSERT_NE(page, (HWND)NULL);
-
-    // Cleared with the mouse, as a person does it.
-    HWND box = GetDlgItem(page, IDC_SC_REGISTER_TYPES);
-    RECT rect;
-    ASSERT_TRUE(GetWindowRect(box, &rect));
-    ASSERT_TRUE(ClickAt({ rect.left + 6, (rect.top + rect.bottom) / 2 }));
-    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, WINDOW_TIMEOUT_MS))
-        << "the click did not clear the box";
-    Screenshot("box cleared");
-    ASSERT_NO_FATAL_FAILURE(FinishAndCloseShellWindow(page, folder));
-
     MachineState after = ReadMachineState();
     std::vector<std::string> classes = { DOCUMENT_TYPE };
     for (int i = 0; i < IMAGE_TYPE_COUNT; ++i)
@@ -253,15 +237,12 @@ TEST_F(ShortcutPage, FinishWithTheBoxClearedLeavesTheFileTypesAloneAndUsesTheSho
             EXPECT_TRUE(SameKeyState(after.Key(HKEY_LOCAL_MACHINE, key, VIEW_FLAGS[view]),
                                      arranged.Key(HKEY_LOCAL_MACHINE, key, VIEW_FLAGS[view])))
                 << key << " in " << VIEW_NAMES[view];
-
-    // The application itself is registered all the same.
-    ExpectApplicationRegistered(folder);
-    EXPECT_EQ(TreeEntries(folder),
+    EXPECT_EQ(TreeEntries(secondFolder),
               std::vector<std::string>({ "Notes.txt", "Readme.lnk", "Uninstall.lnk", "Velloran.lnk" }));
     std::vector<BYTE> notes;
-    EXPECT_TRUE(ReadBytes(folder + "\\Notes.txt", &notes) && notes == std::vector<BYTE>({ 'm', 'i', 'n', 'e' }))
+    EXPECT_TRUE(ReadBytes(secondFolder + "\\Notes.txt", &notes) && notes == std::vector<BYTE>({ 'm', 'i', 'n', 'e' }))
         << "the file already in the folder was changed";
-    ExpectShortcutsIn(folder);
+    ExpectShortcutsIn(secondFolder);
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessAndExit());
 }
 

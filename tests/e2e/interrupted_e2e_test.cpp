@@ -125,32 +125,6 @@ TEST_F(Interrupted, KilledOverAnEarlierInstallationIsUndoneAtTheNextStart)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OWNER_KEY)) << "the journal stayed";
 }
 
-// Into a new folder, stopped while the copy page asks whether to cancel; a
-// second setup started then ends at once and leaves the running one and its
-// journal alone. After the kill, the next start leaves nothing of the run:
-// not even the folders it made.
-TEST_F(Interrupted, KilledInANewFolderLeavesNothingAfterTheNextStart)
-{
-    ASSERT_NO_FATAL_FAILURE(StartCopy(false));
-    ASSERT_TRUE(PressButton(WaitForPage(COPY_PAGE), IDCANCEL));
-    ASSERT_NE(WaitForBox(QUESTION), (HWND)NULL) << "Cancel asked nothing";
-    int rows = InstalledPrefix(installDir_);
-    SetupProcess second = {};
-    ASSERT_TRUE(StartSetup(scratch_, &second));
-    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT_MS), EXIT_ANOTHER_RUNNING) << "a second setup ran beside the first";
-    EndSetup(&second);
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, JOURNALS)) << "the running setup's journal went";
-    EXPECT_EQ(InstalledPrefix(installDir_), rows) << "the running setup's files changed";
-    ASSERT_NO_FATAL_FAILURE(Kill());
-
-    const std::string text = StartAgain();
-    EXPECT_EQ(text.rfind(UNDONE_START + installDir_, 0), 0u) << text;
-    EXPECT_NE(text.find(" and 4 folders it had made were removed."), std::string::npos) << text;
-    EXPECT_TRUE(TreeEntries(root_).empty()) << "the run left something in " << root_;
-    ExpectNoTemporaryFiles();
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OWNER_KEY)) << "the journal stayed";
-}
-
 // A journal planted to name a file outside its install directory is not
 // followed: it stays, and the user is told. (The unit tests try the other
 // journals that fail a check.)
@@ -171,27 +145,51 @@ TEST_F(Interrupted, APlantedJournalNamingAFileOutsideItsFolderIsRefused)
     EXPECT_TRUE(ReadWholeFile(victim, &bytes) && bytes == "not the setup's") << "the planted journal was followed";
 }
 
-// The folder swapped for a link between the kill and the next start, by
-// someone who may rename things in its parent: the next start names it and
-// changes nothing, neither where the link leads nor the journal.
-TEST_F(Interrupted, AFolderSwappedForALinkAfterAKillIsLeftAsItIs)
+// Into a new folder, stopped while the copy page asks whether to cancel; a
+// second setup started then ends at once and leaves the running one and its
+// journal alone. The folder swapped for a link after the kill, by someone
+// who may rename things in its parent: the next start names it and changes
+// nothing, neither where the link leads nor the journal. The folder put
+// back, the start after leaves nothing of the run: not even the folders it
+// made.
+TEST_F(Interrupted, KilledInANewFolderRefusesALinkInItsPlaceAndLeavesNothingAfterTheNextStart)
 {
     ASSERT_NO_FATAL_FAILURE(StartCopy(false));
+    ASSERT_TRUE(PressButton(WaitForPage(COPY_PAGE), IDCANCEL));
+    ASSERT_NE(WaitForBox(QUESTION), (HWND)NULL) << "Cancel asked nothing";
+    int rows = InstalledPrefix(installDir_);
+    SetupProcess second = {};
+    ASSERT_TRUE(StartSetup(scratch_, &second));
+    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT_MS), EXIT_ANOTHER_RUNNING) << "a second setup ran beside the first";
+    EndSetup(&second);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, JOURNALS)) << "the running setup's journal went";
+    EXPECT_EQ(InstalledPrefix(installDir_), rows) << "the running setup's files changed";
     ASSERT_NO_FATAL_FAILURE(Kill());
+
     const std::string moved = root_ + "\\moved";
     ASSERT_TRUE(MoveFileA(installDir_.c_str(), moved.c_str()));
     ASSERT_TRUE(MakeUnixLink(installDir_, moved));
     link_ = installDir_;
     const std::vector<std::string> files = FilesBelow(moved);
     ASSERT_GE(files.size(), (size_t)KILL_ROWS);
-
-    const std::string text = StartAgain();
+    std::string text = StartAgain();
     EXPECT_EQ(text.rfind("Setup found the record of an earlier installation of Velloran that did not end, but left it "
                          "as it is and changed nothing, because the folder " + installDir_
                          + " is now a link, or no longer a folder: HKEY_LOCAL_MACHINE\\" + JOURNALS + "\\", 0), 0u)
         << text;
     EXPECT_EQ(FilesBelow(moved), files) << "the undo went through the link";
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, JOURNALS)) << "the journal went";
+    EndSetup(&setup_);
+    ASSERT_TRUE(RemoveUnixLink(link_));
+    link_.clear();
+    ASSERT_TRUE(MoveFileA(moved.c_str(), installDir_.c_str()));
+
+    text = StartAgain();
+    EXPECT_EQ(text.rfind(UNDONE_START + installDir_, 0), 0u) << text;
+    EXPECT_NE(text.find(" and 4 folders it had made were removed."), std::string::npos) << text;
+    EXPECT_TRUE(TreeEntries(root_).empty()) << "the run left something in " << root_;
+    ExpectNoTemporaryFiles();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OWNER_KEY)) << "the journal stayed";
 }
 
 } // namespace

@@ -9,37 +9,23 @@
 
 namespace {
 
-// A packed file of the right kind but the wrong contents: were the setup to
-// expand it, the installed readme would say so.
 // The setup's own folder in the temp directory is named "<prefix><number>".
 const char PRIVATE_FOLDER_PREFIX[] = "VelloranSetup-";
 
+// A packed file of the right kind but the wrong contents: were the setup to
+// expand it, the installed readme would say so.
 const char PLANTED[] = "SZDD\x88\xF0\x27\x33" "Ai\x08\x00\x00\x00" "\xFFplanted!";
 
 class TemporaryFiles : public InstallScenario {
 protected:
     void TearDown() override
     {
-        if (linked_)
-            EXPECT_TRUE(RemoveUnixLink(link_)) << "the link " << link_ << " stayed";
-        else
-            DeleteFileA(link_.c_str());
+        EXPECT_TRUE(!linked_ || RemoveUnixLink(link_)) << "the link " << link_ << " stayed";
         DeleteFileA(planted_.c_str());
         InstallScenario::TearDown();
     }
 
     static bool Listed(const std::string &path) { return ListedAttributes(path) != INVALID_FILE_ATTRIBUTES; }
-
-    // Windows makes the link with CreateSymbolicLink. Wine's answers TRUE
-    // without making one; under Wine the Unix "ln" makes it, and only "rm"
-    // takes it away again: Wine's DeleteFile goes through the link.
-    bool MakeSymbolicLink(const std::string &link, const std::string &target)
-    {
-        if (CreateSymbolicLinkA(link.c_str(), target.c_str(), 0) && Listed(link))
-            return true;
-        linked_ = MakeUnixLink(link, target);
-        return linked_;
-    }
 
     // The old, predictable temporary name of the packed file of the row
     // that installs the file given.
@@ -52,7 +38,7 @@ protected:
     }
 
     std::string planted_, link_;
-    bool linked_ = false;   // link_ is a link made by the Unix "ln"
+    bool linked_ = false;   // link_ is there, to be taken away as it was made
 };
 
 // At the old names: a packed file of the readme's, and a link of
@@ -72,7 +58,8 @@ TEST_F(TemporaryFiles, APlantedPackedFileAndLinkAreNeitherUsedNorTouchedAndAnEar
     std::string target = scratch_ + "\\target.txt";
     const std::string targetBytes = "a file the setup must never write";
     ASSERT_TRUE(WriteWholeFile(target, targetBytes));
-    bool linked = MakeSymbolicLink(link_, target);
+    linked_ = MakeUnixLink(link_, target);
+    ASSERT_TRUE(linked_) << "cannot make the link " << link_;
     std::vector<EarlierFile> earlier;
     for (const char *suffix : { "\\readme.wri", "\\Velloran.exe", "\\Pen\\round1.pen", "\\Filters\\blur.flt",
                                 "\\AirBrush\\coarse.spr" }) {
@@ -115,8 +102,6 @@ TEST_F(TemporaryFiles, APlantedPackedFileAndLinkAreNeitherUsedNorTouchedAndAnEar
     std::string after;
     ASSERT_TRUE(ReadWholeFile(planted_, &after)) << "the planted file was removed";
     EXPECT_EQ(after, plantedBytes) << "the planted file was written over";
-    if (!linked)
-        GTEST_SKIP() << "no symbolic links can be made here";
     ASSERT_TRUE(ReadWholeFile(target, &after));
     EXPECT_EQ(after, targetBytes) << "the setup wrote through the link";
     EXPECT_TRUE(Listed(link_)) << "the link was removed";

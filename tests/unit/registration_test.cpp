@@ -249,6 +249,8 @@ TEST_F(RegistrationTest, EveryValueHoldsItsTextInTheViewItsReadersUseAndASecondR
     EXPECT_EQ(Text(APP_PATHS_ENTRY, "Path"), longest);
     EXPECT_EQ(Text(UNINSTALL_ENTRY, "Progdir"), longest);
     EXPECT_EQ(Text(UNINSTALL_ENTRY, "Scdir"), std::string(g_shortcutFolder));
+    EXPECT_EQ(Text((std::string(DOCUMENT) + "\\shell\\open\\command").c_str(), ""),
+              "\"" + longest + "\\Velloran.exe\" \"%1\"");
     EXPECT_EQ(Text(BMP, "Velloran.Previous"), "Paint.Picture");
     EXPECT_EQ(Profile("tiff"), longest + "\\Velloran.exe ^.tiff");
 }
