@@ -437,7 +437,7 @@ TEST_F(PictureFiles, UnreadableAndUnknownFilesSayWhy)
 // and netpbm; each name says what it shows: <variant>.<kind>.<ext>,
 // and variants named -large are ten times the size.
 
-enum { TOOL_PICTURES = 62, TOOL_WIDTH = 32, TOOL_HEIGHT = 24, TOOL_LARGE_SCALE = 10 };
+enum { TOOL_PICTURES = 62, TOOL_LARGE_SCALE = 10 };
 
 struct Quadrants {
     const char *kind;

@@ -22,8 +22,10 @@ struct Program {
     DWORD  id = 0;
 };
 
-// The folder that make_test_pictures.sh wrote, as Windows names it.
+// The folder that make_test_pictures.sh wrote, as Windows names it; the
+// size of its pictures but those named -large.
 std::string ToolPictureFolder();
+enum { TOOL_WIDTH = 32, TOOL_HEIGHT = 24 };
 
 // Each of the colour's bytes within the tolerance of the expected one's.
 bool Near(DWORD actual, DWORD expected, int tolerance);
