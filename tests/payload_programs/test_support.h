@@ -6,7 +6,6 @@
 
 #include "expected_names.h"
 #include "machine_state.h"
-#include "picture_files.h"
 #include "win_support.h"
 
 #include <string>
