@@ -184,9 +184,10 @@ TEST_F(Viewer, AFileThatCannotBeShownGivesAMessageNamingItAndWhy)
 // The first picture named on the command line, quoted as Explorer passes it;
 // each further one chosen through File > Open, and drawn in other colours
 // than the one before it, so that a picture left on show cannot pass for it.
-// A picture of the viewer's own decoders, one stored on its side by a phone
-// with the EXIF orientation that turns it back, read by the imaging
-// component: all shown upright, fitted and centred. File > Exit then ends.
+// A photo stored on its side by a phone, with the EXIF orientation that
+// turns it back, read by the imaging component, then pictures of the
+// viewer's own decoders: all shown upright, fitted and centred. File > Exit
+// then ends.
 TEST_F(Viewer, PicturesOpenedEitherWayAreShownUprightFittedAndCentred)
 {
     const DWORD colour[4] = { 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00 }, inverse[4] = { 0xFFFFFF, 0, 0, 0xFFFFFF };
