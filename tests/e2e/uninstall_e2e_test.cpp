@@ -3,7 +3,6 @@
 // starts from its Start Menu shortcut, and afterwards the machine is as it
 // was before the setup, but for a file the user put into the install folder.
 #include "finish_steps.h"
-#include "picture_files.h"
 
 #include <algorithm>
 

@@ -268,26 +268,40 @@ static Bytes AfterTheRing(const Bytes &data)
     return stream;
 }
 
-// The fewest bits of any parse of data: every distance and every length is
-// tried at every position, without any shortcut of the packer's.
-static size_t FewestBits(const Bytes &data)
+// The longest match at each position, by trying every distance.
+static std::vector<SzddMatch> BruteForceMatches(const Bytes &data)
 {
     Bytes stream = AfterTheRing(data);
-    size_t size = data.size();
-    std::vector<size_t> bits(size + 1, 0);
-    for (size_t i = size; i-- > 0;) {
+    std::vector<SzddMatch> matches(data.size());
+    for (size_t i = 0; i < data.size(); i++) {
         size_t u = SZDD_RING_SIZE + i;
-        size_t limit = std::min<size_t>(SZDD_MAX_MATCH, size - i);
-        size_t best = bits[i + 1] + 9;
+        size_t limit = std::min<size_t>(SZDD_MAX_MATCH, stream.size() - u);
+        SzddMatch best = {0, 0};
         for (size_t distance = 1; distance <= SZDD_RING_SIZE; distance++) {
-            for (size_t length = 1; length <= limit; length++) {
-                if (stream[u - distance + length - 1] != stream[u + length - 1])
-                    break;
-                if (length >= SZDD_MIN_MATCH)
-                    best = std::min(best, bits[i + length] + 17);
+            size_t length = 0;
+            while (length < limit && stream[u - distance + length] == stream[u + length])
+                length++;
+            if (length >= SZDD_MIN_MATCH && length > best.length) {
+                best.length = (uint8_t)length;
+                best.distance = (uint16_t)distance;
             }
         }
-        bits[i] = best;
+        matches[i] = best;
+    }
+    return matches;
+}
+
+// The fewest bits of any parse of data, from the longest match at every
+// position without any shortcut of the packer's: any shorter prefix of a
+// match is a match too.
+static size_t FewestBits(const Bytes &data)
+{
+    std::vector<SzddMatch> longest = BruteForceMatches(data);
+    std::vector<size_t> bits(data.size() + 1, 0);
+    for (size_t i = data.size(); i-- > 0;) {
+        bits[i] = bits[i + 1] + 9;
+        for (size_t length = SZDD_MIN_MATCH; length <= longest[i].length; length++)
+            bits[i] = std::min(bits[i], bits[i + length] + 17);
     }
     return bits[0];
 }
@@ -342,29 +356,6 @@ TEST(SzddRatio, ParseHasTheFewestBitsOfAnyParse)
 }
 
 // ---------------------------------------------------------------- match finder
-
-// The longest match at each position, by trying every distance.
-static std::vector<SzddMatch> BruteForceMatches(const Bytes &data)
-{
-    Bytes stream = AfterTheRing(data);
-    std::vector<SzddMatch> matches(data.size());
-    for (size_t i = 0; i < data.size(); i++) {
-        size_t u = SZDD_RING_SIZE + i;
-        size_t limit = std::min<size_t>(SZDD_MAX_MATCH, stream.size() - u);
-        SzddMatch best = {0, 0};
-        for (size_t distance = 1; distance <= SZDD_RING_SIZE; distance++) {
-            size_t length = 0;
-            while (length < limit && stream[u - distance + length] == stream[u + length])
-                length++;
-            if (length >= SZDD_MIN_MATCH && length > best.length) {
-                best.length = (uint8_t)length;
-                best.distance = (uint16_t)distance;
-            }
-        }
-        matches[i] = best;
-    }
-    return matches;
-}
 
 TEST(SzddMatchFinder, FindsTheLongestMatchWithinTheRingEverywhere)
 {

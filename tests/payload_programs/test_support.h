@@ -6,7 +6,6 @@
 
 #include "expected_names.h"
 #include "machine_state.h"
-#include "picture_files.h"
 #include "win_support.h"
 
 #include <string>
@@ -22,8 +21,10 @@ struct Program {
     DWORD  id = 0;
 };
 
-// The folder that make_test_pictures.sh wrote, as Windows names it.
+// The folder that make_test_pictures.sh wrote, as Windows names it; the
+// size of its pictures but those named -large.
 std::string ToolPictureFolder();
+enum { TOOL_WIDTH = 32, TOOL_HEIGHT = 24 };
 
 // Each of the colour's bytes within the tolerance of the expected one's.
 bool Near(DWORD actual, DWORD expected, int tolerance);
