@@ -12,8 +12,6 @@
 
 namespace {
 
-std::wstring Wide(const std::string &text) { return std::wstring(text.begin(), text.end()); }
-
 DWORD WINAPI CloseAfterAMoment(void *file)
 {
     Sleep(100);
