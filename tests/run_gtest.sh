@@ -6,11 +6,8 @@
 # A run that fails a check fails. A run that ends badly without a failed check,
 # or that shows Wine's own abort, runs once more, only the cases that had not
 # passed, and says so on a line of its own that tools/test.sh lists at the end
-# of the suite. Where Wine's 32-bit side runs under qemu, Wine's own Linux
-# libraries abort now and then ("malloc(): invalid size (unsorted)"), and the
-# program then hangs instead of ending: once such a line shows, the run is
-# ended at once (watch_for_abort.sh; run_with_display.sh watches its own
-# output the same way).
+# of the suite. A run that shows Wine's own abort is ended at once
+# (watch_for_abort.sh says why).
 set -uo pipefail
 
 . "$(dirname "$0")/watch_for_abort.sh"

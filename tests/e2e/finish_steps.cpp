@@ -1,12 +1,6 @@
 #include "finish_steps.h"
 
 #include <algorithm>
-#include <string.h>
-
-bool SamePath(const std::string &a, const std::string &b)
-{
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
-}
 
 // ---- Installing ----------------------------------------------------------
 
@@ -26,18 +20,12 @@ void FullInstallScenario::TearDown()
             CloseShellWindow(window);
     }
     // What the setups started lives on after them: the shell window's program.
-    std::vector<DWORD> leftovers;
-    for (DWORD setup : setups_) {
-        std::vector<DWORD> children = Descendants(setup);
-        leftovers.insert(leftovers.end(), children.begin(), children.end());
-    }
+    for (DWORD setup : setups_)
+        EndDescendants(setup);
     for (DWORD adopted : adopted_) {
-        std::vector<DWORD> children = Descendants(adopted);
-        leftovers.insert(leftovers.end(), children.begin(), children.end());
-        leftovers.push_back(adopted);
+        EndDescendants(adopted);
+        EndProcess(adopted);
     }
-    for (DWORD process : leftovers)
-        EndProcess(process);
     // The setup ended, the machine put back and checked.
     InstallScenario::TearDown();
     for (const std::string &parent : installParents_)
@@ -53,23 +41,18 @@ HWND FullInstallScenario::OpenWith64BitShell(const std::string &what, const std:
         ADD_FAILURE() << start << " is missing: this is no 64-bit Windows";
         return NULL;
     }
-    std::string line = "\"" + start + "\" \"" + what + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(start.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, scratch_.c_str(), &startup, &info)) {
+    std::string line = start + " \"" + what + "\"";
+    HANDLE process = NULL;
+    DWORD processId = 0;
+    if (!StartProcess(start, "\"" + what + "\"", scratch_, SW_SHOWDEFAULT, &process, &processId)) {
         ADD_FAILURE() << "cannot start " << line << ", error " << GetLastError();
         return NULL;
     }
-    CloseHandle(info.hThread);
     BOOL wow64 = TRUE;
-    EXPECT_TRUE(IsWow64Process(info.hProcess, &wow64));
+    EXPECT_TRUE(IsWow64Process(process, &wow64));
     EXPECT_FALSE(wow64) << start << " ran as a 32-bit program";
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(info.hProcess, EXIT_TIMEOUT_MS) == WAIT_OBJECT_0)
-        GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    EXPECT_EQ(code, 0u) << line;
+    EXPECT_EQ(WaitForExit(process, EXIT_TIMEOUT_MS), 0u) << line;
+    CloseHandle(process);
     HWND viewer = WaitForWindow(viewerCaption.c_str(), VIEWER_CLASS, 0, WINDOW_TIMEOUT_MS);
     if (!viewer) {
         ADD_FAILURE() << "no viewer window \"" << viewerCaption << "\" after " << line;
@@ -141,7 +124,7 @@ void FullInstallScenario::ExpectSuccessAndExit()
 {
     HWND box = WaitForBox(SUCCESS_CAPTION);
     ASSERT_NE(box, (HWND)NULL) << "no closing message";
-    EXPECT_EQ(MessageBoxText(box), "Velloran was successfully installed");
+    EXPECT_EQ(MessageBoxText(box), SUCCESS_MESSAGE);
     EXPECT_EQ(WindowClass(GetWindow(box, GW_OWNER)), "SETUP") << "the message belongs to the main window";
     Screenshot("success");
     ASSERT_TRUE(PressButton(box, IDOK));

@@ -15,8 +15,6 @@
 // The installed viewer's window class.
 constexpr char VIEWER_CLASS[] = "VelloranViewer";
 
-bool SamePath(const std::string &a, const std::string &b);   // case-insensitive
-
 // ---- Installing ----------------------------------------------------------
 
 // A scenario that installs Velloran for real: the machine is read before it

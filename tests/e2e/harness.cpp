@@ -15,30 +15,9 @@ static std::string Environment(const char *name)
     return std::string(value, length);
 }
 
-static std::string TestProgramFolder()
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\'));
-}
-
-// The test programs live in <build>\tests\e2e, the setup in <build>.
-static std::string BuildFolder()
-{
-    std::string folder = TestProgramFolder();
-    for (int level = 0; level < 2; ++level)
-        folder = folder.substr(0, folder.find_last_of('\\'));
-    return folder;
-}
-
 std::string SetupExePath()
 {
-    std::string configured = Environment("VELLORAN_SETUP_EXE");
-    if (!configured.empty())
-        return ToWindowsPath(configured);
-    std::string beside = TestProgramFolder() + "\\VelloranSetup.exe";
-    return FileExists(beside) ? beside : BuildFolder() + "\\VelloranSetup.exe";
+    return ToWindowsPath(Environment("VELLORAN_SETUP_EXE"));
 }
 
 bool CreateFolderTree(const std::string &path)
@@ -52,8 +31,6 @@ bool CreateFolderTree(const std::string &path)
 std::string ScreenshotFolder()
 {
     std::string folder = ToWindowsPath(Environment("VELLORAN_SCREENSHOTS"));
-    if (folder.empty())
-        folder = BuildFolder() + "\\screenshots";
     CreateFolderTree(folder);
     return folder;
 }
@@ -70,11 +47,9 @@ bool MarkedForDeletionAtRestart(const std::string &path)
     if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
                      L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, NULL, value.data(), &size) != ERROR_SUCCESS)
         return false;
-    std::wstring pairs(value.data(), size / sizeof(wchar_t)), wanted = L"\\??\\";
-    for (char c : path)
-        wanted += (wchar_t)(unsigned char)c;
+    std::wstring pairs(value.data(), size / sizeof(wchar_t));
     // A deletion is the name followed by an empty one.
-    wanted += std::wstring(2, L'\0');
+    std::wstring wanted = L"\\??\\" + Wide(path) + std::wstring(2, L'\0');
     CharLowerBuffW(&pairs[0], (DWORD)pairs.size());
     CharLowerBuffW(&wanted[0], (DWORD)wanted.size());
     return pairs.find(wanted) != std::wstring::npos;
@@ -156,33 +131,9 @@ POINT EditCharPosition(HWND edit, int index)
 
 // ---- Input ---------------------------------------------------------------
 
-struct ChildQuery {
-    const char *className;
-    const char *text;
-    HWND found;
-};
-
-static BOOL CALLBACK MatchChild(HWND child, LPARAM parameter)
-{
-    ChildQuery *query = (ChildQuery *)parameter;
-    if (query->className && lstrcmpiA(WindowClass(child).c_str(), query->className) != 0)
-        return TRUE;
-    if (WindowText(child) != query->text)
-        return TRUE;
-    query->found = child;
-    return FALSE;
-}
-
-static HWND FindChildByText(HWND parent, const char *className, const char *text)
-{
-    ChildQuery query = { className, text, NULL };
-    EnumChildWindows(parent, MatchChild, (LPARAM)&query);
-    return query.found;
-}
-
 bool PressButtonByText(HWND dialog, const char *text)
 {
-    HWND button = FindChildByText(dialog, "Button", text);
+    HWND button = FindWindowExA(dialog, NULL, "Button", text);
     return button && PostMessageA(button, BM_CLICK, 0, 0);
 }
 
@@ -392,7 +343,6 @@ bool ListViewItemScreenRect(HWND list, int index, RECT *rect)
 // ---- Mouse ---------------------------------------------------------------
 
 static DWORD s_lastClickTick;
-static bool  s_clickedBefore;
 
 // Absolute mouse coordinates run from 0 to 65535 over the screen; rounding
 // up makes the system's scaling land on the very pixel asked for.
@@ -437,15 +387,12 @@ static bool SendClicks(POINT point, int clicks)
     }
     bool sent = SendInput((UINT)events.size(), &events[0], sizeof(INPUT)) == events.size();
     s_lastClickTick = GetTickCount();
-    s_clickedBefore = true;
     return sent;
 }
 
 // So that the next click is not taken as the second half of an earlier one.
 static void WaitOutDoubleClickTime()
 {
-    if (!s_clickedBefore)
-        return;
     DWORD gap = GetDoubleClickTime() + 100, passed = GetTickCount() - s_lastClickTick;
     if (passed < gap)
         Sleep(gap - passed);
@@ -542,9 +489,7 @@ bool IsShellWindowProgram(DWORD processId)
 void SetupScenario::SetUp()
 {
     KeepShortcutsInsideThePrefix();
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    scratch_ = MakeFolderIn(temp, ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    scratch_ = MakeFolderIn(TempDirectory(), ::testing::UnitTest::GetInstance()->current_test_info()->name());
     ASSERT_FALSE(scratch_.empty()) << "cannot make a scratch folder";
 }
 

@@ -35,12 +35,13 @@ enum {
 
 // ---- Paths and folders ---------------------------------------------------
 
-// VELLORAN_SETUP_EXE, or VelloranSetup.exe in the build folder above the test program.
+// What CTest and the tools' scripts name in the environment, as Windows
+// names it: VELLORAN_SETUP_EXE, the setup the build made, and
+// VELLORAN_SCREENSHOTS, the screenshot folder, created on demand.
 std::string SetupExePath();
+std::string ScreenshotFolder();
 // The folder and the folders above it that are missing; whether it is there.
 bool CreateFolderTree(const std::string &path);
-// VELLORAN_SCREENSHOTS, or "screenshots" in the build folder; created on demand.
-std::string ScreenshotFolder();
 // A new empty folder in the parent folder, named after the stem and never
 // one that exists already; an empty string when it cannot be made.
 std::string MakeFolderIn(const std::string &parent, const char *stem);

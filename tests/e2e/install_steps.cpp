@@ -45,13 +45,6 @@ std::string ExpandedPayloadPath(int row)
     return setup.substr(0, setup.find_last_of('\\')) + "\\generated\\payload\\expanded\\FILE" + std::to_string(row);
 }
 
-std::string TempDirectory()
-{
-    char temp[MAX_PATH + 1] = "";
-    GetTempPathA(sizeof(temp), temp);
-    return temp;
-}
-
 std::vector<std::string> TempEntries()
 {
     std::string temp = TempDirectory();
@@ -149,12 +142,9 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
     auto inNumber = [&](int x) { return x >= numberLeft && x < numberRight; };
     auto at = [&](int x, int y) { return picture.At(barOrigin.x + x, barOrigin.y + y); };
 
+    *reading = CopyPageReading();
     reading->fullWidth = width;
-    reading->blueWidth = 0;
-    reading->whiteNumber = false;
-    reading->blueOutsideRows = false;
     reading->number = { width, height, -1, -1 };
-    reading->blueTop = reading->blueBottom = -1;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             DWORD pixel = at(x, y);
@@ -176,7 +166,6 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
                                     std::max(reading->number.bottom, (LONG)y + 1) };
             }
         }
-    reading->restIsBlackOrNumber = true;
     for (int y = barTop; y < barBottom && y < height; ++y)
         for (int x = 0; x < width; ++x) {
             if (inNumber(x))
@@ -193,10 +182,6 @@ bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *
     // text on the face colour, smoothed or not, is never brighter than the face.
     COLORREF face = GetSysColor(COLOR_BTNFACE);
     const int faceChannels[3] = { GetRValue(face), GetGValue(face), GetBValue(face) };
-    reading->lineDrawn = false;
-    reading->lineLeft = reading->lineTop = -1;
-    reading->leftoverPixels = 0;
-    reading->inkRight = -1;
     for (int y = pageOrigin.y; y < barWindow.top; ++y)
         for (int x = pageOrigin.x; x < pageOrigin.x + pageClient.right; ++x) {
             DWORD pixel = picture.At(x, y);
@@ -236,9 +221,7 @@ void InstallScenario::SetUp()
 void InstallScenario::TearDown()
 {
     // The shell window that "Finish" opens outlives the setup.
-    if (setup_.process)
-        for (DWORD child : Descendants(setup_.processId))
-            EndProcess(child);
+    EndDescendants(setup_.processId);
     SetupScenario::TearDown();
     PutMachineState(machineBefore_);
     for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
@@ -362,10 +345,11 @@ void InstallScenario::TypeFolderName(HWND page, const std::string &name)
 void InstallScenario::EndWithCopyFailure(std::string *from, std::string *to)
 {
     HWND failure = NULL;
-    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying("Unable to copy a file:", &failure));
+    ASSERT_NO_FATAL_FAILURE(WaitForBoxSaying(COPY_FAILURE_START, &failure));
     EXPECT_EQ(WindowText(failure), ERROR_CAPTION);
     std::string text = MessageBoxText(failure);
-    const std::string fromLabel = "Unable to copy a file:\nFrom=", toLabel = "\nTo=", end = "\nProgram will exit";
+    const std::string fromLabel = std::string(COPY_FAILURE_START) + "\nFrom=", toLabel = "\nTo=",
+                      end = std::string("\n") + PROGRAM_WILL_EXIT;
     size_t toAt = text.find(toLabel);
     ASSERT_NE(toAt, std::string::npos) << text;
     ASSERT_GE(text.size(), toAt + toLabel.size() + end.size()) << text;

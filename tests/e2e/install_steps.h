@@ -34,9 +34,6 @@ std::vector<std::string> Subdirectories();
 // The expanded payload of the row as the build keeps it, beside VelloranSetup.exe:
 // generated\payload\expanded\FILE<row>.
 std::string ExpandedPayloadPath(int row);
-// The temp directory as GetTempPath gives it, with its trailing backslash;
-// the setup shares the test's environment and so its temp directory.
-std::string TempDirectory();
 // The names of the files and folders directly in the temp directory.
 std::vector<std::string> TempEntries();
 // Those whose names start with the prefix, as full paths.
@@ -60,25 +57,25 @@ std::string SaveScreenNow(const std::string &name, ScreenPicture *picture = NULL
 // What a picture of the screen shows of the copy page's bar (control 214)
 // and of its line of text above it.
 struct CopyPageReading {
-    int  fullWidth;        // the bar's client width
-    int  blueWidth;        // blue pixels from the bar's left edge, on its middle row
-    bool restIsBlackOrNumber;   // right of the blue: black, or the white number about the middle
-    POINT oddPixelAt;      // the first pixel that is neither, if any
-    DWORD oddPixel;
-    bool whiteNumber;      // white pixels about the middle of the bar
-    RECT number;           // white pixels (above 200) anywhere on the bar, in its client coordinates
-    int  blueTop;          // the rows whose leftmost pixel is blue, -1 when none is
-    int  blueBottom;
-    bool blueOutsideRows;  // blue above row 2 or below row 17
-    bool lineDrawn;        // black text in the line above the bar
+    int  fullWidth = 0;    // the bar's client width
+    int  blueWidth = 0;    // blue pixels from the bar's left edge, on its middle row
+    bool restIsBlackOrNumber = true;   // right of the blue: black, or the white number about the middle
+    POINT oddPixelAt = {}; // the first pixel that is neither, if any
+    DWORD oddPixel = 0;
+    bool whiteNumber = false;   // white pixels about the middle of the bar
+    RECT number = {};      // white pixels (above 200) anywhere on the bar, in its client coordinates
+    int  blueTop = -1;     // the rows whose leftmost pixel is blue, -1 when none is
+    int  blueBottom = -1;
+    bool blueOutsideRows = false;   // blue above row 2 or below row 17
+    bool lineDrawn = false;   // black text in the line above the bar
     // Pixels above the bar brighter than the page's face colour: text
     // "erased" in another colour than the page's, still to be seen.
-    int  leftoverPixels;
-    int  lineLeft;         // its leftmost black pixel, in the page's client coordinates
-    int  lineTop;          // its topmost black pixel
+    int  leftoverPixels = 0;
+    int  lineLeft = -1;    // its leftmost black pixel, in the page's client coordinates
+    int  lineTop = -1;     // its topmost black pixel
     // The rightmost pixel above the bar that is not the page's face colour
     // (-1 when none is): ink of the current line or a trace of an earlier one.
-    int  inkRight;
+    int  inkRight = -1;
 };
 bool ReadCopyPage(const ScreenPicture &picture, HWND copyPage, CopyPageReading *reading);
 // The width in pixels of row's progress line in the page's font (MS Sans

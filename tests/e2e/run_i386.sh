@@ -18,13 +18,9 @@ native() {
 if [ -z "$qemu" ] || native; then
     exec "$@"
 fi
-if ! [ -x "$qemu" ]; then
-    echo "run_i386.sh: $qemu cannot be run; running without it" >&2
-    exec "$@"
-fi
-major=$("$qemu" --version | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
+major=$("$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
 if [ "${major:-0}" -lt 8 ]; then
-    echo "run_i386.sh: $qemu is older than qemu 8; running without it" >&2
+    echo "run_i386.sh: $qemu cannot be run or is older than qemu 8; running without it" >&2
     exec "$@"
 fi
 

@@ -145,11 +145,6 @@ bool OthersGet(const std::wstring &folder, DWORD rights, std::string *sddl)
 const DWORD CHANGE_RIGHTS = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
                             | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
-std::wstring Wide(const std::string &text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
 // The setup's private folder in the temp directory, once there.
 std::wstring PrivateFolder(const std::wstring &temp)
 {

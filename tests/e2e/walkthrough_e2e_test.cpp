@@ -128,8 +128,7 @@ TEST_F(Walkthrough, InstallsVelloranPageByPage)
     EXPECT_EQ(registeredDir, installDir_);
     WriteSummary();
 
-    for (DWORD child : Descendants(setup_.processId))
-        EndProcess(child);
+    EndDescendants(setup_.processId);
     ASSERT_TRUE(PressButton(success, IDOK));
     EXPECT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_INSTALLED) << "the setup did not end as installed";
 }

@@ -4,7 +4,6 @@ const char APP_PATHS_KEY[]           = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 const char APP_PATHS_ENTRY[]         = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran";
 const char APP_PATHS_EXE_ENTRY[]     = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velloran.exe";
 const char UNINSTALL_ENTRY[]         = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velloran";
-const char MACHINE_CLASSES[]         = "SOFTWARE\\Classes";
 const char APPLICATION_KEY[]         = "SOFTWARE\\Classes\\Applications\\Velloran.exe";
 const char VENDOR_KEY[]              = "SOFTWARE\\Velloran";
 const char REGISTERED_APPLICATIONS[] = "SOFTWARE\\RegisteredApplications";

@@ -11,7 +11,6 @@ extern const char APP_PATHS_KEY[];             // the shell's App Paths, every p
 extern const char APP_PATHS_ENTRY[];           // our subkey "Velloran" of it
 extern const char APP_PATHS_EXE_ENTRY[];       // and "Velloran.exe", which the shell looks up
 extern const char UNINSTALL_ENTRY[];
-extern const char MACHINE_CLASSES[];           // where the setup writes the file types
 extern const char APPLICATION_KEY[];           // Applications\Velloran.exe
 extern const char VENDOR_KEY[];                // Velloran's own key with its capabilities
 extern const char REGISTERED_APPLICATIONS[];

@@ -95,21 +95,16 @@ void PutKeyState(HKEY root, const std::string &path, const KeyState &state, REGS
         WriteState(root, path, state, view);
 }
 
-static bool SameName(const std::string &a, const std::string &b)
-{
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
-}
-
 bool SameKeyState(const KeyState &a, const KeyState &b)
 {
     if (a.exists != b.exists || a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size())
         return false;
     for (size_t i = 0; i < a.values.size(); ++i)
-        if (!SameName(a.values[i].name, b.values[i].name) || a.values[i].type != b.values[i].type ||
+        if (!SamePath(a.values[i].name, b.values[i].name) || a.values[i].type != b.values[i].type ||
             a.values[i].data != b.values[i].data)
             return false;
     for (size_t i = 0; i < a.subkeys.size(); ++i)
-        if (!SameName(a.subkeys[i].first, b.subkeys[i].first) ||
+        if (!SamePath(a.subkeys[i].first, b.subkeys[i].first) ||
             !SameKeyState(a.subkeys[i].second, b.subkeys[i].second))
             return false;
     return true;
@@ -236,7 +231,7 @@ const KeyState &MachineState::Key(HKEY root, const std::string &path, REGSAM vie
 {
     std::vector<KeyRow> rows = KeyRows();
     for (size_t i = 0; i < rows.size() && i < keys.size(); ++i)
-        if (rows[i].root == root && rows[i].view == view && SameName(rows[i].path, path))
+        if (rows[i].root == root && rows[i].view == view && SamePath(rows[i].path, path))
             return keys[i];
     // A test asking for a key the table does not read is wrong itself.
     fprintf(stderr, "the machine's table has no key %s\n", RowName({ root, view, path }).c_str());

@@ -1,10 +1,9 @@
 #include "shortcut_reader.h"
 
-#include <windows.h>
+#include "win_support.h"
+
 #include <objbase.h>
 #include <shlobj.h>
-
-#include <vector>
 
 ShortcutInfo ReadShortcut(const std::string &linkPath)
 {
@@ -14,9 +13,7 @@ ShortcutInfo ReadShortcut(const std::string &linkPath)
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link))) {
         IPersistFile *file = NULL;
         if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file))) {
-            std::vector<WCHAR> wide(linkPath.size() + 1, 0);
-            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, &wide[0], (int)wide.size());
-            if (SUCCEEDED(file->Load(&wide[0], STGM_READ))) {
+            if (SUCCEEDED(file->Load(Wide(linkPath).c_str(), STGM_READ))) {
                 char text[MAX_PATH * 4] = "";
                 if (SUCCEEDED(link->GetPath(text, sizeof(text), NULL, SLGP_RAWPATH)))
                     info.target = text;

@@ -40,6 +40,20 @@ std::string Lower(std::string text)
     return text;
 }
 
+bool SamePath(const std::string &a, const std::string &b)
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+std::wstring Wide(const std::string &text)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), NULL, 0);
+    std::wstring wide(length > 0 ? length : 0, L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], length);
+    return wide;
+}
+
 // ---- Files, folders and keys ---------------------------------------------
 
 std::string ToWindowsPath(const std::string &path)
@@ -91,13 +105,9 @@ static void RemoveTreeW(const std::wstring &path)
 
 void RemoveTree(const std::string &path)
 {
-    if (path.empty())
+    std::wstring wide = Wide(path);
+    if (wide.empty())
         return;
-    int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, NULL, 0);
-    if (length <= 0)
-        return;
-    std::wstring wide(length - 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
     bool absolute = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
     RemoveTreeW(absolute ? L"\\\\?\\" + wide : wide);
 }
@@ -118,13 +128,17 @@ std::string MakeUniqueFolder(const std::string &parent, const std::string &prefi
     }
 }
 
+std::string TempDirectory()
+{
+    char temp[MAX_PATH + 1] = "";
+    GetTempPathA(sizeof(temp), temp);
+    return temp;
+}
+
 std::string MakeTempFolder(const std::string &prefix)
 {
-    char temp[MAX_PATH];
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp)
-        return std::string();
-    return MakeUniqueFolder(temp, prefix);
+    std::string temp = TempDirectory();
+    return temp.empty() ? temp : MakeUniqueFolder(temp, prefix);
 }
 
 bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes)
@@ -313,8 +327,7 @@ static std::string UnixPath(const std::string &path)
     typedef char *(CDECL * UnixFileNameProc)(LPCWSTR);
     UnixFileNameProc unixFileName =
         (UnixFileNameProc)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    std::wstring wide(path.begin(), path.end());
-    char *name = unixFileName ? unixFileName(wide.c_str()) : NULL;
+    char *name = unixFileName ? unixFileName(Wide(path).c_str()) : NULL;
     if (!name)
         return std::string();
     std::string unix = name;
@@ -487,15 +500,20 @@ void EndProcess(DWORD processId)
     CloseHandle(process);
 }
 
+// Children first, so that none is left without the parent that names it.
+void EndDescendants(DWORD processId)
+{
+    std::vector<DWORD> tree = Descendants(processId);
+    for (auto child = tree.rbegin(); child != tree.rend(); ++child)
+        EndProcess(*child);
+}
+
 void EndProcess(HANDLE *process, DWORD processId)
 {
     if (!*process)
         return;
-    // Children first, so that none is left without the parent that names it.
     if (WaitForSingleObject(*process, 0) != WAIT_OBJECT_0) {
-        std::vector<DWORD> tree = Descendants(processId);
-        for (auto child = tree.rbegin(); child != tree.rend(); ++child)
-            EndProcess(*child);
+        EndDescendants(processId);
         EndProcess(processId);
     }
     CloseHandle(*process);
@@ -613,6 +631,11 @@ std::string MessageBoxText(HWND box)
 {
     HWND text = GetDlgItem(box, 0xFFFF);
     return text ? WindowText(text) : std::string();
+}
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
 }
 
 bool PressButton(HWND dialog, int controlId)

@@ -29,6 +29,10 @@ bool Contains(const std::vector<std::string> &items, const std::string &item);
 std::string Joined(const std::vector<std::string> &items);
 // The text in lower case, as Windows compares file names.
 std::string Lower(std::string text);
+// Whether two file or key names are the same, as Windows compares them.
+bool SamePath(const std::string &a, const std::string &b);
+// The text in UTF-16, from the ANSI code page.
+std::wstring Wide(const std::string &text);
 
 // ---- Files, folders and keys ---------------------------------------------
 
@@ -44,7 +48,10 @@ void RemoveTree(const std::string &path);
 // count ("<prefix>1234-1"), never one that exists already; an empty string
 // when it cannot be made.
 std::string MakeUniqueFolder(const std::string &parent, const std::string &prefix);
-// The same in the temp directory.
+// The temp directory as GetTempPath gives it, with its trailing backslash;
+// the programs a test starts share it.
+std::string TempDirectory();
+// A unique folder as above, in the temp directory.
 std::string MakeTempFolder(const std::string &prefix);
 bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes);
 // The whole file; false when it cannot be opened or read to its end.
@@ -114,6 +121,9 @@ void EndProcess(HANDLE *process, DWORD processId);
 // Ends the process if it still runs; never this one or the one that draws
 // the desktop.
 void EndProcess(DWORD processId);
+// Ends every process the process started, and those they started, each
+// before its parent; not the process itself.
+void EndDescendants(DWORD processId);
 bool WaitForProcessGone(DWORD processId, DWORD timeoutMs);
 // Processes started by the process, and by those, and so on.
 std::vector<DWORD> Descendants(DWORD processId);
@@ -146,6 +156,9 @@ std::string WindowClass(HWND window);
 DWORD WindowProcess(HWND window);
 // The message of a message box: its static control 0xFFFF.
 std::string MessageBoxText(HWND box);
+
+// For a dialog made from a template only to be looked at: handles nothing.
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM);
 
 // Clicks a button with BM_CLICK. Posted, so that a button that opens a modal
 // loop (a message box) does not hold the test up; wait for its result.

@@ -4,14 +4,13 @@
 #include "resources/resource.h"
 #include "shell/common_controls.h"
 #include "shell/setup_state.h"
+#include "win_support.h"
 
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace {
-
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 enum {
     TEXT_SIZE = 256,

@@ -13,8 +13,6 @@
 
 namespace {
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
 const int DIR = FOLDER_MODE_DIRECTORY, SM = FOLDER_MODE_START_MENU;
 
 // The pages are made once: making one takes seconds under Wine, and every

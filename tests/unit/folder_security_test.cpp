@@ -69,11 +69,6 @@ FolderSecurity ReadFolder(const std::wstring &folder)
     return result;
 }
 
-std::wstring Wide(const std::string &text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
 std::string CurrentUserSid()
 {
     HANDLE token;

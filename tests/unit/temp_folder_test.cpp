@@ -12,8 +12,6 @@
 
 namespace {
 
-std::wstring Wide(const std::string &text) { return std::wstring(text.begin(), text.end()); }
-
 // Holds the file as a scanner would, well inside the second the removal
 // tries for, then lets it go. The moment is what is held, not a wait: no
 // check follows it, and the removal answers for itself.

@@ -304,8 +304,7 @@ TEST_F(Gallery, InstalledWithEveryQuestionTakenBack)
     ASSERT_TRUE(BringToFront(success)) << "the success message stays under the shell window";
     ASSERT_NO_FATAL_FAILURE(Picture("15-success", success));
 
-    for (DWORD child : Descendants(setup_.processId))
-        EndProcess(child);
+    EndDescendants(setup_.processId);
     ASSERT_TRUE(PressButton(success, IDOK));
     ASSERT_EQ(WaitForExit(setup_, EXIT_TIMEOUT_MS), EXIT_INSTALLED) << "the setup did not end as it should";
 }
