@@ -465,20 +465,6 @@ std::string ScenarioShotName(const char *label)
     return std::string(test->test_suite_name()) + "." + test->name() + "-" + label;
 }
 
-// Wine copies every shortcut saved in the Start Menu into the Linux desktop's
-// menus too, outside the prefix, where no scenario could clean it up; the
-// setup inherits this environment and so runs without that copying.
-static void KeepShortcutsInsideThePrefix()
-{
-    static const char OVERRIDE[] = "winemenubuilder.exe=d";
-    char value[1024] = "";
-    DWORD length = GetEnvironmentVariableA("WINEDLLOVERRIDES", value, sizeof(value));
-    if (length >= sizeof(value) || strstr(value, OVERRIDE))
-        return;
-    std::string overrides = length ? std::string(value) + ";" + OVERRIDE : std::string(OVERRIDE);
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str());
-}
-
 bool IsShellWindowProgram(DWORD processId)
 {
     std::string image = ProcessImageName(processId);
@@ -488,7 +474,6 @@ bool IsShellWindowProgram(DWORD processId)
 
 void SetupScenario::SetUp()
 {
-    KeepShortcutsInsideThePrefix();
     scratch_ = MakeFolderIn(TempDirectory(), ::testing::UnitTest::GetInstance()->current_test_info()->name());
     ASSERT_FALSE(scratch_.empty()) << "cannot make a scratch folder";
 }
