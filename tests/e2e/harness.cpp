@@ -86,7 +86,7 @@ void EndSetup(SetupProcess *setup)
 
 bool WaitForText(HWND control, const std::string &text)
 {
-    return WaitUntil([&] { return WindowText(control) == text; }, WINDOW_TIMEOUT_MS);
+    return WaitForText(control, text, WINDOW_TIMEOUT_MS);
 }
 
 HWND FocusedWindow(HWND anyWindowOfThread)
