@@ -122,10 +122,8 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(InstallScenario::SetUp());
-        char marker[MAX_PATH] = "";
-        GetEnvironmentVariableA("VELLORAN_MARKER_DLL", marker, sizeof(marker));
-        markerDll_ = ToWindowsPath(marker);
-        ASSERT_TRUE(FileExists(markerDll_)) << "no marker DLL (VELLORAN_MARKER_DLL): " << marker;
+        markerDll_ = PathFromEnvironment("VELLORAN_MARKER_DLL");
+        ASSERT_TRUE(FileExists(markerDll_)) << "no marker DLL (VELLORAN_MARKER_DLL): " << markerDll_;
 
         downloads_ = scratch_ + "\\Downloads";
         ASSERT_TRUE(CreateDirectoryA(downloads_.c_str(), NULL));
@@ -194,10 +192,9 @@ protected:
 // planted version.dll, and the marker shows it.
 TEST_F(DllPlanting, APlantedDllIsNoticedWhereTheSearchIsNotRestricted)
 {
-    char probe[MAX_PATH] = "";
-    GetEnvironmentVariableA("VELLORAN_SEARCH_PROBE", probe, sizeof(probe));
+    std::string probe = PathFromEnvironment("VELLORAN_SEARCH_PROBE");
     std::string copy = downloads_ + "\\" + PROBE_NAME;
-    ASSERT_TRUE(CopyFileA(ToWindowsPath(probe).c_str(), copy.c_str(), TRUE)) << "no probe: " << probe;
+    ASSERT_TRUE(CopyFileA(probe.c_str(), copy.c_str(), TRUE)) << "no probe: " << probe;
     SetupProcess run = {};
     ASSERT_TRUE(StartSetup(downloads_, &run, copy));
     EXPECT_EQ(WaitForExit(run, EXIT_TIMEOUT_MS), 1u) << "the planted version.dll refuses to load";

@@ -91,14 +91,6 @@ protected:
         ASSERT_TRUE(WriteWholeFile(exe_, image));
     }
 
-    int RowInstalling(const std::string &suffix)
-    {
-        for (int row = 0; row < PayloadRows(); ++row)
-            if (DestinationSuffix(row) == suffix)
-                return row;
-        return -1;
-    }
-
     // Folders below the scenario's own folder, made through the Unicode
     // functions, which take paths of any length.
     std::string MakeNestedFolders(const std::vector<std::string> &names)

@@ -6,18 +6,9 @@
 
 // ---- Paths and folders ---------------------------------------------------
 
-static std::string Environment(const char *name)
-{
-    char value[MAX_PATH * 4];
-    DWORD length = GetEnvironmentVariableA(name, value, sizeof(value));
-    if (length == 0 || length >= sizeof(value))
-        return std::string();
-    return std::string(value, length);
-}
-
 std::string SetupExePath()
 {
-    return ToWindowsPath(Environment("VELLORAN_SETUP_EXE"));
+    return PathFromEnvironment("VELLORAN_SETUP_EXE");
 }
 
 bool CreateFolderTree(const std::string &path)
@@ -30,7 +21,7 @@ bool CreateFolderTree(const std::string &path)
 
 std::string ScreenshotFolder()
 {
-    std::string folder = ToWindowsPath(Environment("VELLORAN_SCREENSHOTS"));
+    std::string folder = PathFromEnvironment("VELLORAN_SCREENSHOTS");
     CreateFolderTree(folder);
     return folder;
 }
@@ -95,7 +86,7 @@ void EndSetup(SetupProcess *setup)
 
 bool WaitForText(HWND control, const std::string &text)
 {
-    return WaitUntil([&] { return WindowText(control) == text; }, WINDOW_TIMEOUT_MS);
+    return WaitForText(control, text, WINDOW_TIMEOUT_MS);
 }
 
 HWND FocusedWindow(HWND anyWindowOfThread)

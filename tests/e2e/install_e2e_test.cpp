@@ -205,10 +205,7 @@ TEST_F(CopyPage, CancelInTheMiddleOverAnEarlierInstallationGivesBackWhatItReplac
         { "\\readme.wri", "{\\rtf1 an older readme}", FILE_ATTRIBUTE_READONLY },
         { "\\my notes.txt", "the user's own notes", FILE_ATTRIBUTE_NORMAL },
     };
-    int readmeRow = -1;
-    for (int row = 0; row < PayloadRows(); ++row)
-        if (DestinationSuffix(row) == "\\readme.wri")
-            readmeRow = row;
+    const int readmeRow = RowInstalling("\\readme.wri");
     ASSERT_GT(readmeRow, 0) << "no row installs \\readme.wri";
     ASSERT_NO_FATAL_FAILURE(PlantEarlierFiles(&earlier));
 
@@ -234,13 +231,7 @@ TEST_F(CopyPage, CancelInTheMiddleOverAnEarlierInstallationGivesBackWhatItReplac
 // An earlier Velloran.exe, replaced before the failure, is given back.
 TEST_F(CopyPage, DestinationTakenByAFolderEndsWithTheCopyError)
 {
-    int blockedRow = -1, viewerRow = -1;
-    for (int row = 0; row < PayloadRows(); ++row) {
-        if (DestinationSuffix(row) == "\\readme.wri" && blockedRow < 0)
-            blockedRow = row;
-        if (DestinationSuffix(row) == "\\Velloran.exe")
-            viewerRow = row;
-    }
+    const int blockedRow = RowInstalling("\\readme.wri"), viewerRow = RowInstalling("\\Velloran.exe");
     ASSERT_GT(blockedRow, 0) << "no row installs \\readme.wri";
     ASSERT_TRUE(viewerRow >= 0 && viewerRow < blockedRow) << "Velloran.exe is not installed before the readme";
     std::vector<EarlierFile> earlier = { { "\\Velloran.exe", "an older Velloran.exe", FILE_ATTRIBUTE_NORMAL } };

@@ -34,6 +34,14 @@ std::string DestinationSuffix(int row)
     return g_destinationSuffixes[row];
 }
 
+int RowInstalling(const std::string &suffix)
+{
+    for (int row = 0; row < PayloadRows(); ++row)
+        if (DestinationSuffix(row) == suffix)
+            return row;
+    return -1;
+}
+
 std::vector<std::string> Subdirectories()
 {
     return std::vector<std::string>(g_subdirectories, g_subdirectories + SUBDIR_COUNT);

@@ -30,6 +30,8 @@ enum {
 int PayloadRows();
 std::string CompressedName(int row);
 std::string DestinationSuffix(int row);
+// The first row that installs the suffix ("\\readme.wri"), -1 when none does.
+int RowInstalling(const std::string &suffix);
 std::vector<std::string> Subdirectories();
 // The expanded payload of the row as the build keeps it, beside VelloranSetup.exe:
 // generated\payload\expanded\FILE<row>.

@@ -27,16 +27,6 @@ protected:
 
     static bool Listed(const std::string &path) { return ListedAttributes(path) != INVALID_FILE_ATTRIBUTES; }
 
-    // The old, predictable temporary name of the packed file of the row
-    // that installs the file given.
-    std::string PredictableName(const char *suffix)
-    {
-        for (int row = 0; row < PayloadRows(); ++row)
-            if (DestinationSuffix(row) == suffix)
-                return TempDirectory() + CompressedName(row);
-        return std::string();
-    }
-
     std::string planted_, link_;
     bool linked_ = false;   // link_ is there, to be taken away as it was made
 };
@@ -49,9 +39,11 @@ protected:
 // and nothing kept aside stays.
 TEST_F(TemporaryFiles, APlantedPackedFileAndLinkAreNeitherUsedNorTouchedAndAnEarlierInstallationIsReplaced)
 {
-    planted_ = PredictableName("\\readme.wri");
-    link_ = PredictableName("\\Velloran.exe");
-    ASSERT_FALSE(planted_.empty() || link_.empty());
+    const int readmeRow = RowInstalling("\\readme.wri"), viewerRow = RowInstalling("\\Velloran.exe");
+    ASSERT_TRUE(readmeRow >= 0 && viewerRow >= 0);
+    // The old, predictable temporary names of their packed files.
+    planted_ = TempDirectory() + CompressedName(readmeRow);
+    link_ = TempDirectory() + CompressedName(viewerRow);
     std::string plantedBytes(PLANTED, sizeof(PLANTED) - 1);
     ASSERT_TRUE(WriteWholeFile(planted_, plantedBytes));
     ASSERT_FALSE(Listed(link_)) << "something is at " << link_ << " already";

@@ -14,9 +14,7 @@ static ::testing::Environment *const comApartment = ::testing::AddGlobalTestEnvi
 
 std::string ToolPictureFolder()
 {
-    char unixFolder[MAX_PATH] = "";
-    GetEnvironmentVariableA("VELLORAN_TEST_PICTURES", unixFolder, MAX_PATH);
-    return ToWindowsPath(unixFolder);
+    return PathFromEnvironment("VELLORAN_TEST_PICTURES");
 }
 
 bool Near(DWORD actual, DWORD expected, int tolerance)

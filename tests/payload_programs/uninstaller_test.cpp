@@ -23,11 +23,9 @@ const char kForeignWinIni[] = "C:\\Other\\paint.exe ^.gif";
 
 std::set<std::string> ProgramsInTemp()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
     std::set<std::string> programs;
     // The uninstaller's copy lies in a private folder of its own.
-    for (const std::string &name : FolderEntries(temp)) {
+    for (const std::string &name : FolderEntries(TempDirectory())) {
         if ((name.size() > 4 && lstrcmpiA(name.c_str() + name.size() - 4, ".exe") == 0)
             || name.compare(0, 19, "Velloran-uninstall-") == 0)
             programs.insert(name);
@@ -77,11 +75,9 @@ protected:
             ADD_FAILURE() << "not put back: " << difference;
         RemoveTree(root_);
         // A copy that failed to delete itself is removed here, after the checks.
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
         for (const std::string &name : ProgramsInTemp()) {
             if (!programsInTemp_.count(name))
-                DeleteFileA((std::string(temp) + name).c_str());
+                DeleteFileA((TempDirectory() + name).c_str());
         }
     }
 
@@ -233,13 +229,12 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsWhatOthersPutBeside)
 
     ASSERT_NO_FATAL_FAILURE(FindCopyShowingItsMessage());
     std::string copyImage = ProcessImage(copy_.process);
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    EXPECT_EQ(0, lstrcmpiA(copyImage.substr(0, lstrlenA(temp)).c_str(), temp)) << copyImage << " is not in " << temp;
+    const std::string temp = TempDirectory();
+    EXPECT_TRUE(SamePath(copyImage.substr(0, temp.size()), temp)) << copyImage << " is not in " << temp;
     std::string copyFolder = copyImage.substr(0, copyImage.rfind('\\'));
-    EXPECT_EQ(copyFolder.size(), (size_t)lstrlenA(temp) + 19 + 16) << copyImage << " is not in a private folder";
+    EXPECT_EQ(copyFolder.size(), temp.size() + 19 + 16) << copyImage << " is not in a private folder";
     // Made by CreatePrivateFolder, whose owner-only rights install_tests check.
-    EXPECT_EQ(0, lstrcmpiA(copyImage.substr(lstrlenA(temp), 19).c_str(), "Velloran-uninstall-")) << copyImage;
+    EXPECT_EQ(0, lstrcmpiA(copyImage.substr(temp.size(), 19).c_str(), "Velloran-uninstall-")) << copyImage;
 
     std::string text = ReadClosingMessage(copy_.id, 0);
     EXPECT_EQ(0u, text.find("Velloran has been removed from this computer")) << text;

@@ -67,6 +67,15 @@ std::string ToWindowsPath(const std::string &path)
     return windows;
 }
 
+std::string PathFromEnvironment(const char *name)
+{
+    char value[MAX_PATH * 4];
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof(value));
+    if (length == 0 || length >= sizeof(value))
+        return std::string();
+    return ToWindowsPath(std::string(value, length));
+}
+
 bool FileExists(const std::string &path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());

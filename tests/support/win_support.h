@@ -39,6 +39,9 @@ std::wstring Wide(const std::string &text);
 // A Unix path ("/work/build/VelloranSetup.exe") as Wine's drive Z: sees it; any
 // other path is returned as it is.
 std::string ToWindowsPath(const std::string &path);
+// The path an environment variable names (the build hands the tests Unix
+// paths that way), as Wine's Windows side sees it; empty when unset.
+std::string PathFromEnvironment(const char *name);
 bool FileExists(const std::string &path);
 bool DirectoryExists(const std::string &path);
 // The folder and everything in it, deeper than MAX_PATH too; only for

@@ -4,18 +4,10 @@
 #include "win_support.h"
 #include <lzexpand.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <string>
 #include <vector>
 
 typedef std::vector<BYTE> Bytes;
-
-// The samples' folder as Wine sees it, with a trailing backslash.
-static std::string SamplesDir()
-{
-    const char *dir = getenv("SZDD_SAMPLES_DIR");
-    return dir && *dir ? ToWindowsPath(dir) + "\\" : std::string();
-}
 
 // Expands packedPath to outPath the way the setup does: LZInit over a
 // CreateFileA handle, which has no limit on the length of the path, then
@@ -40,10 +32,10 @@ static LONG ExpandWithLzCopy(const std::string &packedPath, const std::string &o
 // Every sample: LZCopy turns NAME.da_ back into NAME.dat.
 TEST(Lz32Expand, LzCopyRestoresEverySample)
 {
-    std::string dir = SamplesDir();
+    std::string dir = PathFromEnvironment("SZDD_SAMPLES_DIR");
     ASSERT_FALSE(dir.empty()) << "SZDD_SAMPLES_DIR is not set";
     std::vector<std::string> names;
-    for (const std::string &entry : FolderEntries(dir.substr(0, dir.size() - 1)))
+    for (const std::string &entry : FolderEntries(dir))
         if (entry.size() > 4 && entry.compare(entry.size() - 4, 4, ".da_") == 0)
             names.push_back(entry.substr(0, entry.size() - 4));
     // Ten cases and eight generated inputs.
@@ -52,9 +44,9 @@ TEST(Lz32Expand, LzCopyRestoresEverySample)
     ASSERT_FALSE(outDir.empty());
     for (const std::string &name : names) {
         SCOPED_TRACE(name);
-        std::string packedPath = dir + name + ".da_";
+        std::string packedPath = dir + "\\" + name + ".da_";
         Bytes original;
-        ASSERT_TRUE(ReadBytes(dir + name + ".dat", &original));
+        ASSERT_TRUE(ReadBytes(dir + "\\" + name + ".dat", &original));
 
         std::string outPath = outDir + "\\" + name + ".dat";
         LONG copied = ExpandWithLzCopy(packedPath, outPath);

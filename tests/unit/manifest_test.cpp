@@ -1,7 +1,7 @@
 // The install manifest as the copy page relies on it: the generated tables
 // and the packed resources that the setup's own module carries.
 #include "install/manifest.h"
-#include <ctype.h>
+#include "win_support.h"
 #include <gtest/gtest.h>
 #include <string.h>
 #include <set>
@@ -28,10 +28,7 @@ static std::string DirectoryPart(const std::string &suffix)
 static std::string Extension(const std::string &fileName)
 {
     size_t dot = fileName.rfind('.');
-    std::string extension = dot == std::string::npos ? "" : fileName.substr(dot + 1);
-    for (char &c : extension)
-        c = (char)tolower((unsigned char)c);
-    return extension;
+    return dot == std::string::npos ? "" : Lower(fileName.substr(dot + 1));
 }
 
 // The packed bytes of resource "FILE<row>" of this module, or false.

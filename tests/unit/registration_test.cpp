@@ -124,12 +124,10 @@ class RegistrationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
         // Longer than the 100 characters a value buffer once held.
-        std::string install = std::string(temp) + "registration \\" + std::string(120, 'd') + "\\Velloran";
+        std::string install = TempDirectory() + "registration \\" + std::string(120, 'd') + "\\Velloran";
         lstrcpynA(g_installDir, install.c_str(), PATH_BUFFER_SIZE);
-        lstrcpynA(g_shortcutFolder, (std::string(temp) + "shortcuts \\Velloran").c_str(), PATH_BUFFER_SIZE);
+        lstrcpynA(g_shortcutFolder, (TempDirectory() + "shortcuts \\Velloran").c_str(), PATH_BUFFER_SIZE);
         before = ReadMachineState();
         // In both views, and what an earlier, faulty run wrote: nothing of
         // ours is there to start with.
