@@ -1,6 +1,7 @@
 // The pure parts of both programs: where the viewer puts the picture and which
 // file its command line names; the uninstaller's path rules, its hand-over
 // arguments, its self-deletion and its closing message.
+#include "common/exit_codes.h"
 #include "payload/uninstall/installation.h"
 #include "payload/uninstall/paths.h"
 #include "payload/uninstall/relaunch_arguments.h"
@@ -257,13 +258,16 @@ protected:
     Installation installation_;
 };
 
-// What each report says first, what it says anywhere, and what it never says.
+// What each report says first, what it says anywhere, and what it never says;
+// and its exit code: files the user added kept is a success, files in use
+// want a restart, and anything of ours left behind is a failure.
 TEST_F(ClosingMessage, EachReportCountsWhatWentAndNamesWhatStayed)
 {
     const struct {
         void (*fill)(RemovalReport *report);
         const char *heading;
         std::vector<const char *> said, unsaid;
+        int exitCode;
     } cases[] = {
         { [](RemovalReport *r) {
               r->filesRemoved = 79; r->foldersRemoved = 4; r->shortcutsRemoved = 3; r->keysRemoved = 3;
@@ -271,12 +275,12 @@ TEST_F(ClosingMessage, EachReportCountsWhatWentAndNamesWhatStayed)
           },
           "Velloran has been removed from this computer.",
           { "79 program files, 4 folders, 3 shortcuts, 3 registry keys, 1 file type link and 11 WIN.INI entries." },
-          { "not removed", "left behind" } },
-        { [](RemovalReport *r) { r->programDirKept = true; r->itemsLeft = 2; },
+          { "not removed", "left behind" }, EXIT_DONE },
+        { [](RemovalReport *r) { r->programDirKept = true; r->itemsLeft = 2; r->shortcutDirKept = true; },
           "Velloran has been removed from this computer, with some things left behind.",
           { "The program folder C:\\Programs\\Velloran was not removed: it still holds 2 items that Velloran did "
             "not install (files you added)." },
-          {} },
+          {}, EXIT_DONE },
         { [](RemovalReport *r) {
               r->programDirMissing = true; r->filesScheduled = 1; r->filesFailed = 2; r->shortcutDirKept = true;
           },
@@ -284,16 +288,21 @@ TEST_F(ClosingMessage, EachReportCountsWhatWentAndNamesWhatStayed)
           { "The program folder C:\\Programs\\Velloran was already gone.",
             "1 file is in use and will be removed when Windows restarts.", "Could not be removed: 2 program files.",
             "The shortcut folder C:\\Start Menu\\Velloran was not removed" },
-          {} },
+          {}, EXIT_FAILED },
         { [](RemovalReport *r) {
               r->filesRemoved = 79; r->keysRemoved = 5; r->shortcutsFailed = 1; r->keysFailed = 1;
               r->winIniEntriesFailed = 2;
           },
           "Velloran has been removed from this computer, with some things left behind.",
           { "Could not be removed: 1 shortcut, 1 registry key and 2 WIN.INI entries." },
-          {} },
+          {}, EXIT_FAILED },
         { [](RemovalReport *r) { r->filesRemoved = 79; r->shortcutsFailed = 1; r->linksFailed = 3; },
-          NULL, { "Could not be removed: 1 shortcut and 3 file type links." }, {} },
+          NULL, { "Could not be removed: 1 shortcut and 3 file type links." }, {}, EXIT_FAILED },
+        { [](RemovalReport *r) { r->filesRemoved = 77; r->filesScheduled = 2; },
+          NULL, { "2 files are in use and will be removed when Windows restarts." }, { "Could not be removed" },
+          EXIT_REBOOT_REQUIRED },
+        { [](RemovalReport *r) { r->programDirRefused = true; },
+          "Velloran has not been removed from this computer.", {}, { "Removed:" }, EXIT_FAILED },
     };
     for (const auto &c : cases) {
         memset(&report_, 0, sizeof report_);
@@ -307,6 +316,7 @@ TEST_F(ClosingMessage, EachReportCountsWhatWentAndNamesWhatStayed)
         for (const char *part : c.unsaid)
             EXPECT_EQ(std::string::npos, text.find(part)) << text;
         EXPECT_NE('\n', text[text.size() - 1]);
+        EXPECT_EQ(c.exitCode, RemovalExitCode(&report_)) << text;
     }
 }
 

@@ -33,10 +33,10 @@ std::set<std::string> ProgramsInTemp()
     return programs;
 }
 
-// A key below the document type deeper than any the setup writes.
-std::string DeepDocumentTypeKey()
+// A key below this one deeper than any the setup writes.
+std::string DeepKeyBelow(const char *key)
 {
-    std::string deep = DOCUMENT_TYPE;
+    std::string deep = key;
     for (int level = 0; level < 20; ++level)
         deep += "\\level";
     return deep;
@@ -179,12 +179,12 @@ protected:
             EXPECT_FALSE(DirectoryExists(programDir_ + g_subdirectories[i])) << g_subdirectories[i];
     }
 
+    // All but the Applications key, which the scenario holds back.
     void ExpectRegistrationGone()
     {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_ENTRY));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APP_PATHS_EXE_ENTRY));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, APPLICATION_KEY));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, VENDOR_KEY, VIEW_FLAGS[VIEW_64]));
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
         for (const char *type : IMAGE_TYPES) {
@@ -216,12 +216,18 @@ protected:
 };
 
 // What another program or the user put into our folders stays, and so do
-// the folders, each named in the closing message.
-TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsWhatOthersPutBeside)
+// the folders, each named in the closing message. A shortcut held open by
+// another program, and an Applications key with keys below it too deep to
+// be ours, stay too: counted in the message and in the exit code.
+TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndCountsWhatStayed)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
     ASSERT_TRUE(WriteWholeFile(programDir_ + "\\My notes.txt", "mine"));
     ASSERT_TRUE(WriteWholeFile(shortcutDir_ + "\\Someone else.lnk", "not ours"));
+    ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, DeepKeyBelow(APPLICATION_KEY), "", "deep"));
+    HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
     // The original hands over to a copy outside the install directory and ends.
@@ -237,42 +243,22 @@ TEST_F(Uninstaller, RemovesWhatTheSetupMadeAndKeepsWhatOthersPutBeside)
     EXPECT_EQ(0, lstrcmpiA(copyImage.substr(temp.size(), 19).c_str(), "Velloran-uninstall-")) << copyImage;
 
     std::string text = ReadClosingMessage(copy_.id, 0);
-    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer")) << text;
+    CloseHandle(held);
+    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer, with some things left behind.")) << text;
+    EXPECT_NE(std::string::npos, text.find("2 shortcuts, 5 registry keys")) << text;
     EXPECT_NE(std::string::npos, text.find("The program folder " + programDir_ + " was not removed")) << text;
     EXPECT_NE(std::string::npos, text.find("1 item that Velloran did not install (files you added)")) << text;
+    EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut and 1 registry key.")) << text;
     EXPECT_NE(std::string::npos, text.find("The shortcut folder " + shortcutDir_ + " was not removed")) << text;
-    EXPECT_EQ(0u, WaitForExit(copy_.process, EXIT_TIMEOUT));
+    EXPECT_EQ(1603u, WaitForExit(copy_.process, EXIT_TIMEOUT)) << "what stayed is a failed removal";
 
     ExpectInstalledFilesGone();
     // The original's own file too, once it had ended.
     EXPECT_EQ(std::vector<std::string>({ "My notes.txt" }), FolderEntries(programDir_));
-    EXPECT_EQ(std::vector<std::string>({ "Someone else.lnk" }), FolderEntries(shortcutDir_));
+    EXPECT_EQ(std::vector<std::string>({ "Readme.lnk", "Someone else.lnk" }), FolderEntries(shortcutDir_));
     ExpectRegistrationGone();
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, APPLICATION_KEY));
     // The copy's folder among them.
-    ExpectNoProgramLeftInTemp();
-}
-
-// A shortcut held open by another program, and a document type with keys
-// below it too deep to be ours.
-TEST_F(Uninstaller, WhatCouldNotBeRemovedIsCountedInTheClosingMessage)
-{
-    ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, DeepDocumentTypeKey(), "", "deep"));
-    HANDLE held = CreateFileA((shortcutDir_ + "\\Readme.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(Answer(IDYES));
-    EXPECT_EQ(0u, WaitForExit(original_.process, EXIT_TIMEOUT));
-    ASSERT_NO_FATAL_FAILURE(FindCopyShowingItsMessage());
-    std::string text = ReadClosingMessage(copy_.id, 0);
-    CloseHandle(held);
-    EXPECT_EQ(0u, text.find("Velloran has been removed from this computer, with some things left behind.")) << text;
-    EXPECT_NE(std::string::npos, text.find("Could not be removed: 1 shortcut and 1 registry key.")) << text;
-    EXPECT_NE(std::string::npos, text.find("2 shortcuts, 5 registry keys")) << text;
-    EXPECT_EQ(1603u, WaitForExit(copy_.process, EXIT_TIMEOUT)) << "what stayed is a failed removal";
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, DOCUMENT_TYPE));
-    ExpectInstalledFilesGone();
     ExpectNoProgramLeftInTemp();
 }
 
@@ -284,7 +270,7 @@ TEST_F(Uninstaller, WhatCouldNotBeRemovedIsCountedInTheClosingMessage)
 TEST_F(Uninstaller, AQuietRemovalShowsNothingAndEndsWithTheCopysExitCode)
 {
     ASSERT_NO_FATAL_FAILURE(LayOutInstallation());
-    ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, DeepDocumentTypeKey(), "", "deep"));
+    ASSERT_TRUE(WriteText(HKEY_CLASSES_ROOT, DeepKeyBelow(DOCUMENT_TYPE), "", "deep"));
     ASSERT_NO_FATAL_FAILURE(Start("/S"));
     std::vector<std::string> windows;
     EXPECT_EQ(1603u, WaitForExitNotingNewWindows(original_.process, QUIET_REMOVAL_TIMEOUT, &windows));
