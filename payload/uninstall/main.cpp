@@ -58,28 +58,27 @@ static bool ConfirmRemoval(const Installation *installation)
 }
 
 // Removes, says what was done unless quiet, and returns the exit code.
-static int RemoveInstallation(const Installation *installation, bool quiet)
+static int RemoveInstallation(const Installation *installation, bool quiet, RemovalReport *report)
 {
     // The user may stop here: then nothing is removed. Quiet, nobody is
     // asked, and what a running Velloran holds goes at the next restart.
     if (installation->programDir[0] && !SettleRunningPrograms(installation->programDir, !quiet))
         return EXIT_CANCELLED;
-    RemovalReport report = {};
-    RemoveProgramFiles(installation, &report);
+    RemoveProgramFiles(installation, report);
     // Without an uninstall entry nothing else is known to be this
     // installation's; with its folder refused, the entry stays for a later try.
-    if (installation->registered && !report.programDirRefused) {
-        RemoveShortcuts(installation, &report);
-        RemoveImageTypes(installation, &report);
-        RemoveRegistration(&report);
+    if (installation->registered && !report->programDirRefused) {
+        RemoveShortcuts(installation, report);
+        RemoveImageTypes(installation, report);
+        RemoveRegistration(report);
     }
 
     if (!quiet) {
         static char text[UNINSTALL_MESSAGE_SIZE];
-        ComposeReport(&report, installation, text, sizeof text);
+        ComposeReport(report, installation, text, sizeof text);
         MessageBoxA(NULL, text, kUninstallCaption, MB_OK | MB_ICONINFORMATION);
     }
-    return RemovalExitCode(&report);
+    return RemovalExitCode(report);
 }
 
 // Started by the user or a tool: asks (unless quiet), and removes here, or
@@ -99,8 +98,10 @@ static int RemoveAsAsked(const RelaunchArguments *arguments, const Installation 
         if (!copy && !TakeSingleSetupMutex())
             return EXIT_ANOTHER_RUNNING;
     }
-    if (!copy)
-        return RemoveInstallation(installation, arguments->quiet);
+    if (!copy) {
+        RemovalReport report = {};
+        return RemoveInstallation(installation, arguments->quiet, &report);
+    }
     if (arguments->quiet)
         return WaitForCopy(copy);
     CloseHandle(copy);
@@ -140,12 +141,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         exitCode = EXIT_NOT_INSTALLED;
     } else if (arguments.isCopy) {
         // The original asked already and has handed over; a quiet one waits
-        // for this copy, which takes its file out of the way instead.
-        if (arguments.quiet)
-            MoveOriginalAside(&arguments, installation.programDir);
-        else
+        // for this copy, which takes its file out of the way instead, and
+        // puts it back when the removal is refused.
+        bool movedAside = arguments.quiet && MoveOriginalAside(&arguments, installation.programDir);
+        if (!arguments.quiet)
             WaitForOriginal(&arguments);
-        exitCode = RemoveInstallation(&installation, arguments.quiet);
+        static RemovalReport report;
+        exitCode = RemoveInstallation(&installation, arguments.quiet, &report);
+        if (movedAside && report.programDirRefused)
+            PutOriginalBack(&arguments);
     } else {
         exitCode = RemoveAsAsked(&arguments, &installation);
     }

@@ -149,14 +149,25 @@ static bool OwnCopyFolder(wchar_t *folder, size_t folderSize)
                           kCopyFolderPrefix, -1) == CSTR_EQUAL;
 }
 
-void MoveOriginalAside(const RelaunchArguments *arguments, const char *programDir)
+// Where the original's file is and where MoveOriginalAside puts it.
+static bool OriginalPlaces(const RelaunchArguments *arguments, wchar_t *original, wchar_t *moved)
+{
+    return OwnCopyFolder(moved, MAX_PATH) && AppendWideText(moved, MAX_PATH, kMovedOriginalName)
+           && MultiByteToWideChar(CP_ACP, 0, arguments->originalPath, -1, original, MAX_PATH);
+}
+
+bool MoveOriginalAside(const RelaunchArguments *arguments, const char *programDir)
 {
     wchar_t original[MAX_PATH], moved[MAX_PATH];
-    if (!FileLiesIn(arguments->originalPath, programDir) || !OwnCopyFolder(moved, MAX_PATH)
-        || !AppendWideText(moved, MAX_PATH, kMovedOriginalName)
-        || !MultiByteToWideChar(CP_ACP, 0, arguments->originalPath, -1, original, MAX_PATH))
-        return;
-    MoveFileExW(original, moved, 0);
+    return FileLiesIn(arguments->originalPath, programDir) && OriginalPlaces(arguments, original, moved)
+           && MoveFileExW(original, moved, 0);
+}
+
+void PutOriginalBack(const RelaunchArguments *arguments)
+{
+    wchar_t original[MAX_PATH], moved[MAX_PATH];
+    if (OriginalPlaces(arguments, original, moved))
+        MoveFileExW(moved, original, 0);
 }
 
 void ScheduleOwnDeletion(void)

@@ -33,9 +33,13 @@ void WaitForOriginal(const RelaunchArguments *arguments);
 
 // The quiet copy: moves the waiting original's file, when it lies in the
 // program directory, into the copy's own private folder, which goes when
-// the copy ends. Where that cannot be done (another drive), the file is left
-// to the removal, as a file in use.
-void MoveOriginalAside(const RelaunchArguments *arguments, const char *programDir);
+// the copy ends; true when moved. Where that cannot be done (another drive),
+// the file is left to the removal, as a file in use.
+bool MoveOriginalAside(const RelaunchArguments *arguments, const char *programDir);
+
+// Moves the original's file back where it was, for a removal that was
+// refused: the installation stays, and so must the uninstaller it names.
+void PutOriginalBack(const RelaunchArguments *arguments);
 
 // Has the running copy's file, a moved original beside it and its private
 // folder deleted once the process has ended: a hidden command interpreter

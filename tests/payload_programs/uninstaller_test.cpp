@@ -301,6 +301,7 @@ TEST_F(Uninstaller, AFiltersLinkStopsTheRemovalAndWhatItLeadsToStays)
     EXPECT_EQ(FolderEntries(other), entries) << "the removal went through the link";
     EXPECT_TRUE(FileExists(Installed(0))) << "files went although the folder was refused";
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY));
+    EXPECT_TRUE(FileExists(programDir_ + "\\uninstall.exe")) << "the uninstaller that the entry names went";
     EXPECT_TRUE(RemoveUnixLink(filters) && MoveFileA(other.c_str(), filters.c_str()));
     ExpectNoProgramLeftInTemp();
 }
