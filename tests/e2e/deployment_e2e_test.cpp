@@ -20,13 +20,6 @@ protected:
         return code;
     }
 
-    static std::string ReadLog(const std::string &path)
-    {
-        std::string text;
-        EXPECT_TRUE(ReadWholeFile(path, &text)) << path;
-        return text;
-    }
-
     // How many lines of the log hold the part; the last line must be the end.
     static int Lines(const std::string &log, const std::string &part)
     {
@@ -44,10 +37,8 @@ protected:
     static std::vector<std::pair<std::string, std::string>> Contents(const std::string &folder)
     {
         std::vector<std::pair<std::string, std::string>> contents;
-        for (const std::string &file : FilesBelow(folder)) {
-            contents.push_back({ file, std::string() });
-            ReadWholeFile(file, &contents.back().second);
-        }
+        for (const std::string &file : FilesBelow(folder))
+            contents.push_back({ file, FileText(file) });
         return contents;
     }
 };
@@ -63,7 +54,7 @@ TEST_F(Deployment, SilentInstallLeavesWhatAnInteractiveOneLeavesAndItsUninstallG
     ASSERT_EQ(RunWithoutAPerson("/s /LOG=\"" + logPath + "\" /D=" + installDir), EXIT_INSTALLED);
     std::vector<std::pair<std::string, std::string>> silentFiles = Contents(installDir);
     MachineState silentMachine = ReadMachineState();
-    std::string log = ReadLog(logPath);
+    std::string log = FileText(logPath);
     EXPECT_EQ(log.find(" Velloran Setup 1.00 log\r\n"), 12u) << log.substr(0, 80);
     EXPECT_TRUE(EndsWith(log, " End: exit code 0, installed\r\n"));
     EXPECT_EQ(Lines(log, "Folder made: " + installDir), 4) << "the folder and its three subfolders";
@@ -111,7 +102,7 @@ TEST_F(Deployment, SilentInstallThatCannotWriteItsFolderFailsAndLeavesNothing)
     EXPECT_EQ(TempEntries(), tempBefore);
     for (const std::string &difference : Differences(machineBefore_, ReadMachineState()))
         ADD_FAILURE() << "left behind: " << difference;
-    std::string log = ReadLog(logPath);
+    std::string log = FileText(logPath);
     EXPECT_EQ(Lines(log, " Copy failed at: " + installDir + "\r\n"), 1);
     EXPECT_TRUE(EndsWith(log, " End: exit code 1603, failed; what this run changed was given back\r\n"));
 }
@@ -139,7 +130,7 @@ TEST_F(Deployment, AMistakeInTheSwitchesEndsWith87AndDoesNothing)
     std::string logPath = scratch_ + "\\refused.log";
     for (const auto &refusal : refusals) {
         EXPECT_EQ(RunWithoutAPerson("/S /LOG=" + logPath + refusal[0]), 87u) << refusal[0];
-        std::string log = ReadLog(logPath);
+        std::string log = FileText(logPath);
         EXPECT_EQ(Lines(log, refusal[1]), 1) << log;
         EXPECT_TRUE(EndsWith(log, " End: exit code 87, bad command line; nothing installed\r\n")) << log;
     }

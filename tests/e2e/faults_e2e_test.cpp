@@ -239,13 +239,13 @@ TEST_F(Faults, AFiltersLinkInAnExistingFolderIsRefusedAndWhatItLeadsToStays)
     ASSERT_TRUE(MakeUnixLink(link, other));
 
     HWND copy = NULL;
-    std::string from, to, bytes;
+    std::string from, to;
     ASSERT_NO_FATAL_FAILURE(OpenCopyPage(true, &copy));
     ASSERT_NO_FATAL_FAILURE(EndWithCopyFailure(&from, &to));
     EXPECT_EQ(to, link);
     EXPECT_TRUE(RemoveUnixLink(link));
     EXPECT_EQ(FilesBelow(other), std::vector<std::string>{ other + "\\blur.flt" });
-    EXPECT_TRUE(ReadWholeFile(other + "\\blur.flt", &bytes) && bytes == "the user's own filter") << "the link was followed";
+    EXPECT_EQ(FileText(other + "\\blur.flt"), "the user's own filter") << "the link was followed";
     ExpectInstalledRows(0, earlier);
 }
 

@@ -213,10 +213,8 @@ TEST_F(CopyPage, CancelInTheMiddleOverAnEarlierInstallationGivesBackWhatItReplac
     ASSERT_NO_FATAL_FAILURE(OpenCopyPage(true, &copy));
     // The row after the readme is the first one past both earlier files.
     ASSERT_TRUE(WaitForInstalledRows(readmeRow + 2, copy)) << "the copy did not get past the readme";
-    std::string installed, payload;
-    ASSERT_TRUE(ReadWholeFile(installDir_ + "\\readme.wri", &installed));
-    ASSERT_TRUE(ReadWholeFile(ExpandedPayloadPath(readmeRow), &payload));
-    EXPECT_EQ(installed, payload) << "the read-only readme was not replaced";
+    EXPECT_EQ(FileText(installDir_ + "\\readme.wri"), FileText(ExpandedPayloadPath(readmeRow)))
+        << "the read-only readme was not replaced";
     ASSERT_TRUE(PressButton(copy, IDCANCEL));
     ASSERT_NO_FATAL_FAILURE(WaitForCancelQuestion(copy, &question));
     ASSERT_LT(InstalledPrefix(installDir_), PayloadRows()) << "the copy was through before the question";

@@ -436,9 +436,9 @@ void InstallScenario::ExpectInstalledRows(int rows, const std::vector<EarlierFil
 {
     std::set<std::string> allowed;
     for (const EarlierFile &file : earlier) {
-        std::string path = installDir_ + file.suffix, bytes;
+        std::string path = installDir_ + file.suffix;
         allowed.insert(Lower(path));
-        EXPECT_TRUE(ReadWholeFile(path, &bytes) && bytes == file.bytes) << path << " is not as it was before";
+        EXPECT_EQ(FileText(path), file.bytes) << path << " is not as it was before";
         EXPECT_EQ(GetFileAttributesA(path.c_str()), file.attributes) << path << ": attributes changed";
     }
     // Rows that share a destination (the same file twice) count once: the

@@ -141,8 +141,7 @@ TEST_F(Interrupted, APlantedJournalNamingAFileOutsideItsFolderIsRefused)
                         "as it is and changed nothing, because it names a file or folder outside the folder that "
                         "installation went into: HKEY_LOCAL_MACHINE\\" + journal + ".");
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, journal));
-    std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(victim, &bytes) && bytes == "not the setup's") << "the planted journal was followed";
+    EXPECT_EQ(FileText(victim), "not the setup's") << "the planted journal was followed";
 }
 
 // Into a new folder, stopped while the copy page asks whether to cancel; a

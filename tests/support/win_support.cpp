@@ -184,6 +184,12 @@ bool ReadWholeFile(const std::string &path, std::string *bytes)
     return ok;
 }
 
+std::string FileText(const std::string &path)
+{
+    std::string bytes;
+    return ReadWholeFile(path, &bytes) ? bytes : "(missing)";
+}
+
 bool WriteWholeFile(const std::string &path, const std::string &bytes)
 {
     return WriteBytes(path, std::vector<BYTE>(bytes.begin(), bytes.end()));

@@ -61,6 +61,8 @@ bool WriteBytes(const std::string &path, const std::vector<BYTE> &bytes);
 bool ReadBytes(const std::string &path, std::vector<BYTE> *bytes);
 // The same, as a string of bytes.
 bool ReadWholeFile(const std::string &path, std::string *bytes);
+// The whole file, or "(missing)" when it cannot be read: for comparing.
+std::string FileText(const std::string &path);
 bool WriteWholeFile(const std::string &path, const std::string &bytes);
 // Names in a folder (not "." and ".."), sorted.
 std::vector<std::string> FolderEntries(const std::string &path);

@@ -33,11 +33,7 @@ protected:
         ASSERT_TRUE(WriteWholeFile(Path(name), bytes) && SetFileAttributesA(Path(name).c_str(), attributes)) << name;
     }
 
-    std::string Read(const char *name)
-    {
-        std::string bytes;
-        return ReadWholeFile(Path(name), &bytes) ? bytes : "(missing)";
-    }
+    std::string Read(const char *name) { return FileText(Path(name)); }
 
     std::string folder;
 };

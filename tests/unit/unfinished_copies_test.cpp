@@ -77,12 +77,6 @@ protected:
         ASSERT_TRUE(SetFileAttributesA(path.c_str(), attributes));
     }
 
-    std::string Read(const std::string &path)
-    {
-        std::string bytes;
-        return ReadWholeFile(path, &bytes) ? bytes : "(missing)";
-    }
-
     // The install directory's descriptor as SDDL, read after it is secured when asked.
     std::string Security(bool secure = false)
     {
@@ -126,8 +120,8 @@ TEST_F(UnfinishedCopies, JournalsThatFailACheckAreLeftAsTheyAre)
         static UnfinishedCopy copy;
         SettleUnfinishedCopy(c.name, &copy);
         EXPECT_EQ(copy.outcome, c.outcome);
-        EXPECT_EQ(Read(root_ + "\\victim.txt"), "victim");
-        EXPECT_EQ(Read(dir_ + "\\readme.wri"), "readme");
+        EXPECT_EQ(FileText(root_ + "\\victim.txt"), "victim");
+        EXPECT_EQ(FileText(dir_ + "\\readme.wri"), "readme");
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, KeyOf(c.name)));
         static char text[4096];
         EXPECT_TRUE(ComposeUnfinishedCopyMessage(&copy, text, sizeof text));
@@ -171,7 +165,7 @@ TEST_F(UnfinishedCopies, RunsStoppedAtTheEdgesAreSettledByWhatIsOnDisk)
                                              + " was stopped before it ended, and has undone it.");
     }
     EXPECT_EQ(TreeEntries(dir_), std::vector<std::string>({ "Velloran.exe" }));
-    EXPECT_EQ(Read(viewer), "this run's viewer");
+    EXPECT_EQ(FileText(viewer), "this run's viewer");
     EXPECT_EQ(Security(), before);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kJournalOwnerKey));
 }
