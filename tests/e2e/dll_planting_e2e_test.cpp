@@ -11,7 +11,6 @@
 
 #include <tlhelp32.h>
 
-#include <algorithm>
 #include <set>
 
 namespace {

@@ -3,7 +3,6 @@
 // registry, in WIN.INI and in the Start Menu.
 #include "finish_steps.h"
 
-#include <algorithm>
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 #include <mspack.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
 #include <algorithm>

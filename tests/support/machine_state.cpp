@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 static const char EXTENSIONS[] = "extensions";
